@@ -1,0 +1,44 @@
+#pragma once
+// The catalogue: every game of the list file, audited against the ROM directory.
+#include <string>
+#include <vector>
+
+#include "Paths.h"
+
+struct TGame {
+  std::string Game;
+  std::string Country;
+  std::string Company;
+  std::string System;
+  std::string Year;
+  std::string RomPath;  // RomDir followed by Romname, as stored text ("Roms\sfex.zip")
+  std::string Preview;  // screenshot file name inside "Shots\"
+  bool Available = false;
+  bool SoundFlag = false;
+};
+
+using TGameList = std::vector<TGame>;
+
+// Why a game came out as it did; filled only when the caller asks (ludra-audit --missing).
+struct TAuditNote {
+  enum TReason {
+    Ok,                  // archive found and (when names are listed) one of them present
+    ArchiveMissing,      // no file at RomPath
+    NoExpectedFile,      // the archive lists members, none of them an expected name
+    DirectoryUnreadable  // available only because the archive exists; its directory was unreadable
+  };
+  TReason Reason = Ok;
+  std::string ArchivePath;               // the native path looked at (or found)
+  std::vector<std::string> Expected;     // the names of Files, for NoExpectedFile
+};
+
+// Reads the catalogue from the list file (creating it from the default catalogue when missing)
+// and audits every game. `Games` and `RomDir` are replaced; the company list (distinct companies
+// in order of first appearance) is returned. When an archive exists but cannot be opened the
+// error propagates with `Games` holding the games read so far, the current one marked available.
+std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
+                                   std::vector<TAuditNote>* notes = nullptr);
+
+// The screenshot name derived from an archive name: up to and including its first ".", then
+// "jpg" ("sfex.zip" -> "sfex.jpg", "noext" -> "jpg").
+std::string DerivePreview(const std::string& romName);

@@ -1,0 +1,55 @@
+#pragma once
+// Where files live, and how stored paths (written for a case-insensitive file system with "\"
+// separators) are found on this one.
+#include <map>
+#include <unordered_map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Looked up once at start and handed down, so tests can point both at temporary folders.
+struct TPaths {
+  std::string ExeDir;   // directory of the running executable, ending in '/'
+  std::string WorkDir;  // the process's working directory, ending in '/'
+
+  // The real process: ExeDir from /proc/self/exe, WorkDir from getcwd().
+  static TPaths FromProcess();
+};
+
+// "\" stays "\" in stored text; on disk it is a separator.
+std::string ToNativePath(const std::string& stored);
+
+// A stored path (absolute, or relative to `base`) as a native absolute path, not yet checked.
+std::string AbsolutePath(const std::string& base, const std::string& stored);
+
+// Finds files whose stored names differ in letter case from the names on disk. Directory listings
+// are cached for the life of the object (one audit, one command), so looking up thousands of
+// archives in one folder reads that folder once.
+class TFileLookup {
+ public:
+  // The existing path, matched exactly where possible and case-insensitively otherwise,
+  // or nothing when no such entry exists. `nativePath` must be absolute.
+  std::optional<std::string> Find(const std::string& nativePath);
+
+  // Like Find, but only regular files (and links to them) count; a directory is no file.
+  std::optional<std::string> FindFile(const std::string& nativePath);
+
+ private:
+  struct TEntry {
+    std::string Name;
+    unsigned char Type;  // dirent d_type
+  };
+  struct TListing {
+    bool Readable = false;
+    std::unordered_map<std::string, TEntry> Exact;   // name -> entry
+    std::unordered_map<std::string, TEntry> Folded;  // ASCII-lower-cased name -> first entry in name order
+  };
+  const TListing& Listing(const std::string& dir);
+  std::optional<TEntry> Entry(const std::string& dir, const std::string& name);
+
+  std::map<std::string, TListing> Cache;
+};
+
+// True for a regular file (following links) at exactly this native path.
+bool IsRegularFile(const std::string& nativePath);
+bool IsDirectory(const std::string& nativePath);

@@ -1,0 +1,4 @@
+// Placeholder until the archive reader is built.
+#include "UZipList.h"
+
+TZip::TZip(const std::string&) {}

@@ -1,0 +1,5 @@
+file(READ "${INPUT}" hex HEX)
+string(LENGTH "${hex}" hexlen)
+math(EXPR size "${hexlen} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+file(WRITE "${OUTPUT}" "#include <string_view>\nnamespace {\nconst char kData[] = {${bytes} 0};\n}\nextern const std::string_view ${SYMBOL}(kData, ${size});\n")

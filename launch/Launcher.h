@@ -1,0 +1,42 @@
+#pragma once
+// Settings store, renderer configuration and the emulator's start, around the one settings record.
+#include <string>
+#include <vector>
+
+#include "Paths.h"
+#include "Settings.h"
+#include "Shell.h"
+
+class TLauncher {
+ public:
+  TLauncher(const TPaths& paths, IShell& shell);
+
+  // Before the first load: texts empty, booleans false, indexes -1; Renderer is set by
+  // DiscoverRenderers.
+  TGameSettings GameSettings;
+  std::vector<std::string> Renderers;  // renderer plug-in file names, no directory
+
+  // Fills Renderers from the executable's directory and selects item 0 (-1 when empty).
+  void DiscoverRenderers();
+
+  // Number <= 0 reads only the ROM directory field (and creates a missing list file).
+  void LoadSettings(int Number);
+  // Writes every setting to Rom<Number> and the ROM directory to General/Path, key by key.
+  void SaveSettings(int Number);
+
+  // ExeDir + "renderer.cfg", 16 lines, CR LF. Raises EInOutError naming the file.
+  void WriteRendererConfig();
+  std::string RendererConfigText() const;
+
+  // The emulator's parameter text for game position p, from the current settings.
+  std::string Parameters(int p) const;
+
+  // LoadSettings(p + 1), WriteRendererConfig, then the shell's "Open" of "tavi.exe".
+  void PlayGame(int p);
+
+  const TPaths& Paths() const { return FPaths; }
+
+ private:
+  TPaths FPaths;
+  IShell& FShell;
+};
