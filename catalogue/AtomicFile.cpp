@@ -47,8 +47,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
   static unsigned counter = 0;
   TTempGuard temp;
   for (int attempt = 0; attempt < 100 && temp.Fd < 0; ++attempt) {
-    temp.Path = dir + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
-                std::to_string(++counter);
+    temp.Path =
+        dir + "." + base + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
     temp.Fd = open(temp.Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (temp.Fd < 0 && errno != EEXIST) {
       const int err = errno;

@@ -28,8 +28,8 @@ struct TAuditNote {
     DirectoryUnreadable  // available only because the archive exists; its directory was unreadable
   };
   TReason Reason = Ok;
-  std::string ArchivePath;               // the native path looked at (or found)
-  std::vector<std::string> Expected;     // the names of Files, for NoExpectedFile
+  std::string ArchivePath;            // the native path looked at (or found)
+  std::vector<std::string> Expected;  // the names of Files, for NoExpectedFile
 };
 
 // Reads the catalogue from the list file (creating it from the default catalogue when missing)

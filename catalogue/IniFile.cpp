@@ -8,7 +8,9 @@
 namespace {
 constexpr std::size_t kMaxListFileBytes = 64u << 20;  // far beyond any real catalogue
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -154,7 +156,9 @@ bool ParseProfileInteger(std::string_view text, int32_t& value) {
   return true;
 }
 
-TIniFile::TIniFile(std::string text) : FText(std::move(text)) { Parse(); }
+TIniFile::TIniFile(std::string text) : FText(std::move(text)) {
+  Parse();
+}
 
 TIniFile TIniFile::Load(const std::string& path) {
   std::string bytes;
@@ -184,9 +188,8 @@ void TIniFile::Parse() {
     if (text.front() == '[') {
       const auto close = text.find(']');
       TSection section;
-      section.Name = std::string(Trim(text.substr(1, close == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : close - 1)));
+      section.Name = std::string(Trim(
+          text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
       section.Head = section.Last = i;
       SectionIndex.try_emplace(FoldName(section.Name), Sections.size());
       Sections.push_back(std::move(section));
@@ -207,7 +210,9 @@ const TIniFile::TSection* TIniFile::Find(std::string_view section) const {
   return it == SectionIndex.end() ? nullptr : &Sections[it->second];
 }
 
-bool TIniFile::SectionExists(std::string_view section) const { return Find(section) != nullptr; }
+bool TIniFile::SectionExists(std::string_view section) const {
+  return Find(section) != nullptr;
+}
 
 bool TIniFile::Lookup(std::string_view section, std::string_view key, std::string& value) const {
   const TSection* s = Find(section);
@@ -228,8 +233,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
   return Lookup(section, key, value) ? value : def;
 }
 
-int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
-                              int32_t def) const {
+int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
   std::string text;
   int32_t value;
   if (Lookup(section, key, text) && ParseProfileInteger(text, value)) return value;
@@ -246,8 +250,7 @@ std::string_view TIniFile::LineEnd() const {
   return nl > 0 && FText[nl - 1] == '\r' ? "\r\n" : "\n";
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   const std::string v = OneLine(value);
   const std::string k = OneLine(Trim(key));
   const std::string eol(LineEnd());
@@ -282,4 +285,6 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
   WriteString(section, key, value ? "1" : "0");
 }
 
-void TIniFile::SaveTo(const std::string& path) const { WriteFileAtomic(path, FText); }
+void TIniFile::SaveTo(const std::string& path) const {
+  WriteFileAtomic(path, FText);
+}

@@ -5,7 +5,9 @@
 #include "AtomicFile.h"
 #include "Errors.h"
 
-std::string ListFilePath(const TPaths& paths) { return paths.ExeDir + "ludra.ini"; }
+std::string ListFilePath(const TPaths& paths) {
+  return paths.ExeDir + "ludra.ini";
+}
 
 void EnsureListFile(const std::string& path) {
   struct stat st;

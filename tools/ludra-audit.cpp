@@ -21,11 +21,21 @@ std::string Json(const std::string& s) {
   std::string out = "\"";
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -47,10 +57,14 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
 
 const char* ReasonKey(TAuditNote::TReason reason) {
   switch (reason) {
-    case TAuditNote::ArchiveMissing: return "archive-not-found";
-    case TAuditNote::NoExpectedFile: return "no-expected-file";
-    case TAuditNote::DirectoryUnreadable: return "directory-unreadable";
-    default: return "ok";
+    case TAuditNote::ArchiveMissing:
+      return "archive-not-found";
+    case TAuditNote::NoExpectedFile:
+      return "no-expected-file";
+    case TAuditNote::DirectoryUnreadable:
+      return "directory-unreadable";
+    default:
+      return "ok";
   }
 }
 
@@ -99,13 +113,14 @@ void PrintJson(const TReport& r, bool missing) {
   for (std::size_t i = 0; i < r.Games.size(); ++i) {
     const TGame& g = r.Games[i];
     available += g.Available;
-    std::printf("%s\n    {\"number\": %zu, \"available\": %s, \"title\": %s, \"country\": %s, "
-                "\"company\": %s, \"system\": %s, \"year\": %s, \"archive\": %s, "
-                "\"preview\": %s, \"sound\": %s",
-                i ? "," : "", i + 1, g.Available ? "true" : "false", Json(g.Game).c_str(),
-                Json(g.Country).c_str(), Json(g.Company).c_str(), Json(g.System).c_str(),
-                Json(g.Year).c_str(), Json(g.RomPath).c_str(), Json(g.Preview).c_str(),
-                g.SoundFlag ? "true" : "false");
+    std::printf(
+        "%s\n    {\"number\": %zu, \"available\": %s, \"title\": %s, \"country\": %s, "
+        "\"company\": %s, \"system\": %s, \"year\": %s, \"archive\": %s, "
+        "\"preview\": %s, \"sound\": %s",
+        i ? "," : "", i + 1, g.Available ? "true" : "false", Json(g.Game).c_str(),
+        Json(g.Country).c_str(), Json(g.Company).c_str(), Json(g.System).c_str(),
+        Json(g.Year).c_str(), Json(g.RomPath).c_str(), Json(g.Preview).c_str(),
+        g.SoundFlag ? "true" : "false");
     if (missing && i < r.Notes.size()) {
       const TAuditNote& n = r.Notes[i];
       std::printf(", \"reason\": \"%s\", \"archivePath\": %s", ReasonKey(n.Reason),

@@ -57,9 +57,9 @@ TEST(Audit, DefaultCatalogueWithNoRomsListsTwentyFiveMissingGames) {
   EXPECT_TRUE(c.Games[0].SoundFlag);
   EXPECT_FALSE(c.Games[17].SoundFlag);
   for (const auto& g : c.Games) EXPECT_FALSE(g.Available) << g.Game;
-  EXPECT_EQ(companies, (std::vector<std::string>{"Arika / Capcom", "Capcom", "Takara / Capcom",
-                                                 "Videosystem", "Hudson / Eighting / Raizing",
-                                                 "Taito", "Namco", "Axela"}));
+  EXPECT_EQ(companies,
+            (std::vector<std::string>{"Arika / Capcom", "Capcom", "Takara / Capcom", "Videosystem",
+                                      "Hudson / Eighting / Raizing", "Taito", "Namco", "Axela"}));
 }
 
 // ---- Matching archive members ----
@@ -89,8 +89,8 @@ TEST(Audit, OneListedFileInTheArchiveIsEnoughAndCaseIsIgnored) {
 TEST(Audit, NamesAreSplitAtCommasAndKeepTheirBlanks) {
   TCatalogue c;
   c.List(Game(1, "a.zip", " a,b,") + Game(2, "b.zip", "x,,y") + Game(3, "c.zip", "q, r"));
-  c.Zip("a.zip", {"a"});        // " a" is not "a"
-  c.Zip("b.zip", {"dir/"});     // a folder entry has an empty name, like the ",," one
+  c.Zip("a.zip", {"a"});     // " a" is not "a"
+  c.Zip("b.zip", {"dir/"});  // a folder entry has an empty name, like the ",," one
   c.Zip("c.zip", {" r"});
   c.Load();
   EXPECT_FALSE(c.Games[0].Available);
@@ -179,8 +179,8 @@ TEST(Audit, AnArchiveThatCannotBeOpenedStopsTheLoadWithTheGamesReadSoFar) {
       c.Load();
       report = "no error";
     } catch (const EFOpenError& e) {
-      report = std::to_string(c.Games.size()) + (c.Games.back().Available ? " A " : " M ") +
-               e.what();
+      report =
+          std::to_string(c.Games.size()) + (c.Games.back().Available ? " A " : " M ") + e.what();
     }
     if (write(pipeFd[1], report.data(), report.size()) < 0) _exit(4);
     _exit(0);

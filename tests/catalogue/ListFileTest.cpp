@@ -26,7 +26,8 @@ std::string Crlf(const std::string& lf) {
 
 TEST(IniRead, NamesIgnoreCaseAndTheFirstSectionAndKeyWin) {
   const TIniFile ini(
-      "[Rom1]\ngame=Lower\nGAME=Second\n[ROM1]\nCountry=Ignored\n[rom2]\n  Game  =  Spaced Out  \n");
+      "[Rom1]\ngame=Lower\nGAME=Second\n[ROM1]\nCountry=Ignored\n[rom2]\n  Game  =  Spaced Out  "
+      "\n");
   EXPECT_EQ(ini.ReadString("Rom1", "Game", "?"), "Lower");
   EXPECT_EQ(ini.ReadString("rom1", "Country", "def"), "def");  // the second [ROM1] is never seen
   EXPECT_EQ(ini.ReadString("Rom2", "game", "?"), "Spaced Out");
@@ -49,7 +50,8 @@ TEST(IniRead, KeysBeforeAnySectionBelongToNone) {
 
 TEST(IniRead, LongValuesAreCutAt2047Characters) {
   const std::string longValue(3000, 'a');
-  const TIniFile ini("[S]\nK=" + longValue + "\nU=" + std::string(2046, 'b') + "\xC3\xA9\xC3\xA9\n");
+  const TIniFile ini("[S]\nK=" + longValue + "\nU=" + std::string(2046, 'b') +
+                     "\xC3\xA9\xC3\xA9\n");
   EXPECT_EQ(ini.ReadString("S", "K", "").size(), 2047u);
   // A cut never splits a character in two.
   EXPECT_EQ(ini.ReadString("S", "U", ""), std::string(2046, 'b') + "\xC3\xA9");
