@@ -39,6 +39,11 @@ struct TAuditNote {
 std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
                                    std::vector<TAuditNote>* notes = nullptr);
 
+// The same from a list file at any path, with a relative ROM directory taken from `workDir`.
+std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::string& workDir,
+                                       TGameList& Games, std::string& RomDir,
+                                       std::vector<TAuditNote>* notes = nullptr);
+
 // The screenshot name derived from an archive name: up to and including its first ".", then
 // "jpg" ("sfex.zip" -> "sfex.jpg", "noext" -> "jpg").
 std::string DerivePreview(const std::string& romName);

@@ -46,7 +46,7 @@ class TIniFile {
   struct TSection {
     std::string Name;                // as written, trimmed
     std::size_t Head;                // line index of "[...]"
-    std::size_t Last;                // line index of the section's last line
+    std::size_t Last;                // line index of the section's last non-blank line
     std::unordered_map<std::string, std::size_t> Keys;  // folded key -> line index (first wins)
   };
 
