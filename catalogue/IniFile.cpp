@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "AtomicFile.h"
@@ -7,6 +8,10 @@
 
 namespace {
 constexpr std::size_t kMaxListFileBytes = 64u << 20;  // far beyond any real catalogue
+// Each line costs a few dozen bytes of index (a section head a few hundred), so the line count
+// bounds memory where the byte count cannot: 64 MiB of "[" lines would take gigabytes. A million
+// lines hold some 50,000 games with their settings.
+constexpr std::size_t kMaxListFileLines = 1'000'000;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -163,6 +168,10 @@ TIniFile::TIniFile(std::string text) : FText(std::move(text)) {
 TIniFile TIniFile::Load(const std::string& path) {
   std::string bytes;
   ReadWholeFile(path, bytes, kMaxListFileBytes);
+  const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  if (lines > kMaxListFileLines)
+    throw EFOpenError(path, "Cannot open \"" + path + "\": the file has too many lines (" +
+                                std::to_string(lines) + ").");
   return TIniFile(std::move(bytes));
 }
 
@@ -250,6 +259,14 @@ std::string_view TIniFile::LineEnd() const {
   return nl > 0 && FText[nl - 1] == '\r' ? "\r\n" : "\n";
 }
 
+// What ends the file's last line before text is added after it: nothing when it ends in LF, the
+// missing LF when it ends in a lone CR (a second CR would join the value), else a whole line end.
+std::string TIniFile::LastLineBreak() const {
+  if (FText.empty() || FText.back() == '\n') return "";
+  if (FText.back() == '\r') return "\n";
+  return std::string(LineEnd());
+}
+
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   const std::string v = OneLine(value);
   const std::string k = OneLine(Trim(key));
@@ -265,12 +282,11 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
       // After the section's last non-blank line, ahead of any separator lines.
       const TLine& last = Lines[s->Last];
       std::string insert = k + "=" + v + eol;
-      if (last.Next == last.End) insert = eol + insert;  // the file ended without a line end
+      if (last.Next == FText.size()) insert = LastLineBreak() + insert;
       FText.insert(last.Next, insert);
     }
   } else {
-    std::string append;
-    if (!FText.empty() && FText.back() != '\n') append += eol;
+    std::string append = LastLineBreak();
     append += "[" + OneLine(Trim(section)) + "]" + eol + k + "=" + v + eol;
     FText += append;
   }

@@ -54,6 +54,7 @@ class TIniFile {
   const TSection* Find(std::string_view section) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
   std::string_view LineEnd() const;
+  std::string LastLineBreak() const;
 
   std::string FText;
   std::vector<TLine> Lines;
