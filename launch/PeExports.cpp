@@ -170,24 +170,39 @@ std::vector<bool> FindPeExports(int fd, uint64_t size, const std::vector<std::st
   // Four bytes per entry, all inside the file: a damaged count cannot make the scan outgrow it.
   const uint64_t entries = std::min<uint64_t>(nameCount, (size - *nameTable) / 4);
 
-  std::size_t longest = 0;
-  for (auto name : names) longest = std::max(longest, name.size());
-  std::vector<char> text(longest + 1);
-  TFileWindow nameWindow(fd, size);  // names lie elsewhere; keep the table's block cached
-  std::size_t remaining = names.size();
-  for (uint64_t i = 0; i < entries && remaining > 0; ++i) {
-    uint32_t nameRva;
-    if (!Read32(w, *nameTable + i * 4, nameRva)) break;
-    const auto at = map.Offset(nameRva);
-    if (!at) continue;
-    const std::size_t got = nameWindow.ReadUpTo(*at, text.data(), text.size());
-    for (std::size_t k = 0; k < names.size(); ++k) {
-      const std::string_view name = names[k];
-      if (!found[k] && got > name.size() && text[name.size()] == '\0' &&
-          std::string_view(text.data(), name.size()) == name) {
-        found[k] = true;
-        --remaining;
+  // The names are in ascending byte order, and the system's loader finds one by binary search;
+  // so does this, which also keeps a damaged table down to a few dozen reads per name.
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    const std::string_view name = names[k];
+    std::vector<char> text(name.size() + 1);
+    uint64_t low = 0, high = entries;
+    while (low < high) {
+      const uint64_t mid = low + (high - low) / 2;
+      uint32_t nameRva;
+      if (!Read32(w, *nameTable + mid * 4, nameRva)) break;
+      const auto at = map.Offset(nameRva);
+      if (!at) break;
+      const std::size_t got = w.ReadUpTo(*at, text.data(), text.size());
+      // Compare as C strings, up to the first difference or the end of either name.
+      int order = 0;
+      std::size_t i = 0;
+      for (; i < got; ++i) {
+        const unsigned char a = text[i], b = i < name.size() ? name[i] : 0;
+        if (a != b) {
+          order = a < b ? -1 : 1;
+          break;
+        }
+        if (a == 0) break;
       }
+      if (i == got) break;  // the name runs into the end of the file
+      if (order == 0) {
+        found[k] = true;
+        break;
+      }
+      if (order < 0)
+        low = mid + 1;
+      else
+        high = mid;
     }
   }
   return found;

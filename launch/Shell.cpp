@@ -106,6 +106,9 @@ std::optional<TFailure> SpawnDetached(const std::vector<std::string>& args,
     sigset_t none;
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // The front-end's own files (list file, sockets) are none of the emulator's business;
+    // the error pipe is close-on-exec already.
+    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     if (::chdir(dir.c_str()) != 0) FailInChild(fds[1], stDirectory, errno);
     ::execv(argv[0], argv.data());
     FailInChild(fds[1], stExec, errno);

@@ -169,13 +169,24 @@ TEST(PluginKind, DamagedWindowsDllsHaveNoKind) {
 
 TEST(PluginKind, HugeNameCountIsBoundedByTheFile) {
   TTempDir dir;
-  TPeImage image{false, {"Alpha", "Beta"}};
-  image.NameCount = 0xFFFFFFFF;
-  EXPECT_EQ(KindOfBytes(dir, image.Build()), pkOther);
-  // The entries that are there still count.
-  TPeImage sound{true, {"ZN_SPUopen"}};
-  sound.NameCount = 0xFFFFFFFF;
-  EXPECT_EQ(KindOfBytes(dir, sound.Build()), pkSound);
+  for (bool plus : {false, true}) {
+    TPeImage image{plus, {"ZN_GPUinit", "ZN_JammaOpen"}};
+    image.NameCount = 0xFFFFFFFF;
+    EXPECT_EQ(KindOfBytes(dir, image.Build()), pkOther);
+  }
+}
+
+TEST(PluginKind, NamesAreFoundInALargeSortedTable) {
+  TTempDir dir;
+  std::vector<std::string> names;
+  for (int i = 0; i < 5000; ++i) names.push_back("Export" + std::to_string(i));
+  names.push_back("ZN_SPUopen");
+  EXPECT_EQ(KindOfBytes(dir, TPeImage{true, names}.Build()), pkSound);
+  names.push_back("ZN_GPUinit");
+  EXPECT_EQ(KindOfBytes(dir, TPeImage{false, names}.Build()), pkRenderer);
+  names.push_back("AAA_first");
+  names.push_back("ZN_JammaOpen");
+  EXPECT_EQ(KindOfBytes(dir, TPeImage{false, names}.Build()), pkController);
 }
 
 // ---- Discovery -----------------------------------------------------------------------------

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -139,6 +140,21 @@ TEST(ProcessShell, ProgramNameIgnoresLetterCase) {
   TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   shell.Open("tavi.exe", "7");
   EXPECT_EQ(WaitForRecord(dir / "record"), (std::vector<std::string>{"7", RealDir(dir)}));
+}
+
+TEST(ProcessShell, FrontEndFilesAreNotInherited) {
+  TTempDir dir;
+  const int fd = ::open((dir / "held").c_str(), O_CREAT | O_WRONLY, 0644);  // inheritable
+  ASSERT_GE(fd, 3);
+  const std::string record = dir / "record";
+  WriteFileBytes(dir / "tavi.exe", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(fd) +
+                                       " ]; then echo open; else echo closed; fi > '" + record +
+                                       ".tmp' && mv '" + record + ".tmp' '" + record + "'\n");
+  ::chmod((dir / "tavi.exe").c_str(), 0755);
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  shell.Open("tavi.exe", "1");
+  EXPECT_EQ(WaitForRecord(record), std::vector<std::string>{"closed"});
+  ::close(fd);
 }
 
 // ---- Windows programs ----------------------------------------------------------------------
