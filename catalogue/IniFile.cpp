@@ -8,7 +8,7 @@
 
 namespace {
 constexpr std::size_t kMaxListFileBytes = 64u << 20;  // far beyond any real catalogue
-// Each line costs a few dozen bytes of index (a section head a few hundred), so the line count
+// Each line costs a few dozen bytes of index (a section head about a hundred), so the line count
 // bounds memory where the byte count cannot: 64 MiB of "[" lines would take gigabytes. A million
 // lines hold some 50,000 games with their settings.
 constexpr std::size_t kMaxListFileLines = 1'000'000;

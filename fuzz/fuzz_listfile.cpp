@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <string_view>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -50,7 +50,8 @@ void CollectNames(const std::string& text, std::vector<std::string>& sections,
     line = Trim(line);
     if (!line.empty() && line.front() == '[') {
       const size_t close = line.find(']');
-      AddName(sections, Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)),
+      AddName(sections,
+              Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)),
               kMaxSections);
     } else if (!line.empty() && line.front() != ';' && line.find('=') != line.npos) {
       AddName(keys, Trim(line.substr(0, line.find('='))), kMaxKeys);
@@ -108,8 +109,9 @@ std::string Pick(FuzzedDataProvider& fdp, const std::vector<std::string>& from,
 }
 
 std::string PickValue(FuzzedDataProvider& fdp, const std::string& text) {
-  static const char* const kValues[] = {"", "1", "0", "-1", "$FF", " padded ", "x=y", "[Rom1]",
-                                        ";c", "a\r\nb=c", "\nk=v\n[S]", "\xE9t\xE9"};
+  static const char* const kValues[] = {"",    "1",        "0",          "-1",
+                                        "$FF", " padded ", "x=y",        "[Rom1]",
+                                        ";c",  "a\r\nb=c", "\nk=v\n[S]", "\xE9t\xE9"};
   switch (fdp.ConsumeIntegralInRange<int>(0, 2)) {
     case 0:
       return kValues[fdp.ConsumeIntegralInRange<size_t>(0, std::size(kValues) - 1)];

@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sum += item.DateTime + item.CompressedSize + item.Size;
     // The split is at the last separator: the name holds none, the path ends in one.
     if (item.FileName.find_first_of("\\:") != std::string::npos) __builtin_trap();
-    if (!item.Path.empty() && item.Path.back() != '\\' && item.Path.back() != ':')
-      __builtin_trap();
+    if (!item.Path.empty() && item.Path.back() != '\\' && item.Path.back() != ':') __builtin_trap();
     if (item.FileName.find('/') != std::string::npos || item.Path.find('/') != std::string::npos)
       __builtin_trap();
   }

@@ -1,0 +1,180 @@
+// Absurd inputs from the user's disk: each is answered in bounded memory, with an error that
+// names the file or with what the file really holds.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "Errors.h"
+#include "Games.h"
+#include "ListFile.h"
+#include "TestSupport.h"
+#include "UZipList.h"
+
+namespace {
+
+constexpr long kMiB = 1024;  // ru_maxrss counts KiB
+
+// The process's peak resident size so far. A test compares it before and after one call: the
+// peak can only have grown by what that call held at its worst.
+long PeakRssKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// A file of `size` bytes that takes no disk space: a hole, with `tail` written at its end.
+void WriteSparse(const std::string& path, off_t size, const std::string& tail = "") {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, size), 0);
+  if (!tail.empty()) {
+    ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), size - static_cast<off_t>(tail.size())),
+              static_cast<ssize_t>(tail.size()));
+  }
+  close(fd);
+}
+
+template <class E, class F>
+void ExpectErrorNaming(const std::string& path, F&& call) {
+  try {
+    call();
+    ADD_FAILURE() << "no error for " << path;
+  } catch (const E& e) {
+    EXPECT_EQ(e.FileName, path);
+    EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+  }
+}
+
+void Put16At(std::string& s, size_t at, uint32_t v) {
+  s[at] = static_cast<char>(v & 0xFF);
+  s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32At(std::string& s, size_t at, uint32_t v) {
+  Put16At(s, at, v & 0xFFFF);
+  Put16At(s, at + 2, v >> 16);
+}
+void Put64At(std::string& s, size_t at, uint64_t v) {
+  Put32At(s, at, static_cast<uint32_t>(v));
+  Put32At(s, at + 4, static_cast<uint32_t>(v >> 32));
+}
+
+TZipMember Member(const std::string& name) {
+  TZipMember m;
+  m.Name = name;
+  return m;
+}
+
+}  // namespace
+
+// ---- List file: size and lines ---------------------------------------------------------------
+
+TEST(ListFileBounds, FileBeyond64MiBIsRefusedWithoutReadingIt) {
+  TTempDir dir;
+  const std::string path = dir / "ludra.ini";
+  WriteSparse(path, (64 << 20) + 1, "[Rom1]\nGame=Late\n");
+  const long before = PeakRssKiB();
+  ExpectErrorNaming<EFOpenError>(path, [&] { TIniFile::Load(path); });
+  ExpectErrorNaming<EFOpenError>(path, [&] { TListFile list(path); });
+  TGameList games;
+  std::string romDir;
+  ExpectErrorNaming<EFOpenError>(path, [&] { LoadGamesFrom(path, dir.Path(), games, romDir); });
+  EXPECT_LT(PeakRssKiB() - before, 16 * kMiB);
+}
+
+TEST(ListFileBounds, TenMillionCharacterLineIsCutOnReadAndKeptOnWrite) {
+  TTempDir dir;
+  const std::string path = dir / "ludra.ini";
+  const std::string huge(10'000'000, 'a');
+  WriteFileBytes(path, "[Rom1]\r\nGame=" + huge + "\r\nCountry=Japan\r\n");
+  const long before = PeakRssKiB();
+  {
+    TListFile list(path);
+    EXPECT_EQ(list.ReadString("Rom1", "Game", ""), std::string(2047, 'a'));
+    EXPECT_EQ(list.ReadString("Rom1", "Country", ""), "Japan");
+    list.WriteString("Rom1", "Country", "USA");
+  }
+  // The line is the user's: a write elsewhere keeps every byte of it.
+  EXPECT_EQ(ReadFileBytes(path), "[Rom1]\r\nGame=" + huge + "\r\nCountry=USA\r\n");
+  // A handful of copies of the text while a write is under way, nothing per character.
+  EXPECT_LT(PeakRssKiB() - before, 256 * kMiB);
+}
+
+TEST(ListFileBounds, AMillionLinesLoadAndOneMoreIsRefused) {
+  TTempDir dir;
+  const std::string path = dir / "ludra.ini";
+  // Section heads are the costliest line there is.
+  std::string text;
+  for (int i = 0; i < 1'000'000; ++i) text += "[\n";
+  WriteFileBytes(path, text);
+  const long before = PeakRssKiB();
+  EXPECT_TRUE(TIniFile::Load(path).SectionExists(""));
+  EXPECT_LT(PeakRssKiB() - before, 512 * kMiB);
+
+  WriteFileBytes(path, text + "\n");
+  ExpectErrorNaming<EFOpenError>(path, [&] { TIniFile::Load(path); });
+}
+
+TEST(ListFileBounds, ThirtyTwoMillionBlankLinesAreRefused) {
+  TTempDir dir;
+  const std::string path = dir / "ludra.ini";
+  // Far within the size limit, but an index of every line would take some 800 MiB.
+  WriteFileBytes(path, std::string(32 << 20, '\n'));
+  const long before = PeakRssKiB();
+  ExpectErrorNaming<EFOpenError>(path, [&] { TListFile list(path); });
+  EXPECT_LT(PeakRssKiB() - before, 128 * kMiB);
+}
+
+// ---- Archives: claims the file does not hold -------------------------------------------------
+
+TEST(ZipBounds, EndRecordClaimingMillionsOfEntriesYieldsTheMembersThere) {
+  TTempDir dir;
+  std::string bytes = BuildZip({Member("a"), Member("b")});
+  const size_t end = bytes.size() - 22;
+  Put16At(bytes, end + 8, 0xFFFF);       // entries on this disk
+  Put16At(bytes, end + 10, 0xFFFF);      // entries in all
+  Put32At(bytes, end + 12, 0xFFFFFFF0);  // directory size
+  WriteFileBytes(dir / "a.zip", bytes);
+  EXPECT_EQ(TZip(dir / "a.zip").Count(), 2);
+
+  // The ZIP64 record claims 2^40 entries in a directory of 2^62 bytes.
+  bytes = BuildZip({Member("a"), Member("b"), Member("c")}, "", /*zip64=*/true);
+  const size_t zip64 = bytes.size() - 22 - 20 - 56;
+  Put64At(bytes, zip64 + 24, uint64_t{1} << 40);
+  Put64At(bytes, zip64 + 32, uint64_t{1} << 40);
+  Put64At(bytes, zip64 + 40, uint64_t{1} << 62);
+  WriteFileBytes(dir / "b.zip", bytes);
+  const long before = PeakRssKiB();
+  EXPECT_EQ(TZip(dir / "b.zip").Count(), 3);
+  EXPECT_LT(PeakRssKiB() - before, 16 * kMiB);
+}
+
+TEST(ZipBounds, DirectoryOffsetBeyondTheFileYieldsNoMembers) {
+  TTempDir dir;
+  std::string bytes = BuildZip({Member("a")});
+  Put32At(bytes, bytes.size() - 22 + 16, 0xFFFFFFF0);
+  WriteFileBytes(dir / "a.zip", bytes);
+  EXPECT_EQ(TZip(dir / "a.zip").Count(), 0);
+
+  for (uint64_t offset : {uint64_t{1} << 63, ~uint64_t{0}, uint64_t{0xFFFFFFFF}}) {
+    bytes = BuildZip({Member("a")}, "", /*zip64=*/true);
+    Put64At(bytes, bytes.size() - 22 - 20 - 56 + 48, offset);
+    WriteFileBytes(dir / "b.zip", bytes);
+    EXPECT_EQ(TZip(dir / "b.zip").Count(), 0) << offset;
+  }
+}
+
+TEST(ZipBounds, FourGigabyteArchiveClaimingAWholeFileDirectoryReadsOneWindow) {
+  TTempDir dir;
+  // A hole of 4 GiB, then an end record whose directory starts at 0 and fills the file.
+  std::string end = BuildZip({});
+  Put32At(end, 12, 0xFFFFFFF0);
+  Put32At(end, 16, 0);
+  WriteSparse(dir / "big.zip", off_t{4} << 30, end);
+  const long before = PeakRssKiB();
+  EXPECT_EQ(TZip(dir / "big.zip").Count(), 0);
+  // The reader's largest window is 64 MiB, whatever the record claims.
+  EXPECT_LT(PeakRssKiB() - before, 96 * kMiB);
+}
