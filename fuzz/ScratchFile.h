@@ -1,6 +1,7 @@
 #pragma once
-// One temporary file per fuzzing process, rewritten with every input, for code that reads files.
-#include <fcntl.h>
+// One in-memory file per fuzzing process, rewritten with every input, for code that opens files
+// by name: the name is the file's entry under /proc/self/fd, so no disk is involved.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -10,20 +11,17 @@
 
 class TScratchFile {
  public:
-  explicit TScratchFile(const char* suffix) {
-    const char* dir = std::getenv("TMPDIR");
-    FPath = std::string(dir && *dir ? dir : "/tmp") + "/ludra-fuzz-XXXXXX" + suffix;
-    FFd = mkstemps(FPath.data(), static_cast<int>(std::char_traits<char>::length(suffix)));
+  TScratchFile() : FFd(memfd_create("ludra-fuzz", MFD_CLOEXEC)) {
     if (FFd < 0) std::abort();
+    FPath = "/proc/self/fd/" + std::to_string(FFd);
   }
-  ~TScratchFile() {
-    close(FFd);
-    unlink(FPath.c_str());
-  }
+  ~TScratchFile() { close(FFd); }
   TScratchFile(const TScratchFile&) = delete;
   TScratchFile& operator=(const TScratchFile&) = delete;
 
-  // Replaces the file's content with `data`.
+  int Fd() const { return FFd; }
+
+  // Replaces the file's content with `data`; returns the file's name.
   const std::string& Write(const uint8_t* data, size_t size) {
     if (ftruncate(FFd, 0) != 0) std::abort();
     size_t done = 0;
@@ -35,9 +33,7 @@ class TScratchFile {
     return FPath;
   }
 
-  const std::string& Path() const { return FPath; }
-
  private:
+  int FFd;
   std::string FPath;
-  int FFd = -1;
 };

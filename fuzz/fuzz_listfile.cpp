@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr size_t kMaxSections = 24;  // names sampled from the text, to keep a run fast
-constexpr size_t kMaxKeys = 48;
+constexpr size_t kMaxSections = 16;  // names sampled from the text, to keep a run fast
+constexpr size_t kMaxKeys = 32;
 
 [[noreturn]] void Fail(const char* what, std::string_view a = {}, std::string_view b = {}) {
   std::fprintf(stderr, "fuzz_listfile: %s [%.*s] [%.*s]\n", what, static_cast<int>(a.size()),

@@ -6,7 +6,7 @@
 #include "UZipList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TScratchFile file(".zip");
+  static TScratchFile file;
   TZip zip(file.Write(data, size));
   // Touch every byte of every member so ASan sees any string built from bytes past a buffer.
   size_t sum = 0;
