@@ -55,7 +55,7 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	  echo "== $$t: $(FUZZ_SECONDS) s"; \
 	  $(FUZZ_BUILD)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
 	    -artifact_prefix=$$artifacts $$corpus > $(FUZZ_BUILD)/$$t.log 2>&1 || failed="$$failed $$t"; \
-	  grep -E '^#[0-9]+ +DONE' $(FUZZ_BUILD)/$$t.log || tail -n 30 $(FUZZ_BUILD)/$$t.log; \
+	  grep -E '^#[0-9]+[[:space:]]+DONE' $(FUZZ_BUILD)/$$t.log || tail -n 30 $(FUZZ_BUILD)/$$t.log; \
 	  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' $(FUZZ_BUILD)/$$t.log; \
 	  echo "corpus: $$(ls $$corpus | wc -l) inputs"; \
 	done; \
