@@ -3,15 +3,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
-void TGameTreeView::keyboardSearch(const QString& search) {
-  const QModelIndex current = currentIndex();
-  if (current.isValid() && current.column() != 0)
-    selectionModel()->setCurrentIndex(current.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
-  QTreeView::keyboardSearch(search);
-}
-
 TGameViews::TGameViews(QWidget* parent)
-    : QStackedWidget(parent), FIcons(new QListView(this)), FDetails(new TGameTreeView(this)) {
+    : QStackedWidget(parent), FIcons(new QListView(this)), FDetails(new QTreeView(this)) {
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(FIcons),
                                   static_cast<QAbstractItemView*>(FDetails)}) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -47,8 +40,17 @@ void TGameViews::SetModel(QAbstractItemModel* model, const QList<int>& columnWid
   for (int c = 0; c < columnWidths.size(); ++c) FDetails->setColumnWidth(c, columnWidths[c]);
   connect(Selection(), &QItemSelectionModel::selectionChanged, this, &TGameViews::Changed);
   connect(model, &QAbstractItemModel::modelReset, this, &TGameViews::Changed);
+  connect(Selection(), &QItemSelectionModel::currentChanged, this,
+          &TGameViews::KeepCurrentOnTitle);
   Connect(FIcons);
   Connect(FDetails);
+}
+
+// Type-ahead searches the column of the current cell; keeping it on the title makes every view
+// find games by the first letters of their title, wherever in the row the user clicked.
+void TGameViews::KeepCurrentOnTitle(const QModelIndex& current) {
+  if (current.isValid() && current.column() != 0)
+    Selection()->setCurrentIndex(current.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
 }
 
 void TGameViews::Connect(QAbstractItemView* view) {

@@ -9,14 +9,6 @@
 class QAbstractItemModel;
 class QItemSelectionModel;
 
-// Type-ahead always searches the title, whichever cell of the row is current.
-class TGameTreeView : public QTreeView {
-  Q_OBJECT
- public:
-  using QTreeView::QTreeView;
-  void keyboardSearch(const QString& search) override;
-};
-
 class TGameViews : public QStackedWidget {
   Q_OBJECT
  public:
@@ -36,7 +28,7 @@ class TGameViews : public QStackedWidget {
 
   QAbstractItemView* CurrentView() const;
   QListView* IconView() const { return FIcons; }
-  TGameTreeView* DetailView() const { return FDetails; }
+  QTreeView* DetailView() const { return FDetails; }
   QItemSelectionModel* Selection() const;
 
  signals:
@@ -46,8 +38,9 @@ class TGameViews : public QStackedWidget {
 
  private:
   void Connect(QAbstractItemView* view);
+  void KeepCurrentOnTitle(const QModelIndex& current);
 
   QListView* FIcons;
-  TGameTreeView* FDetails;
+  QTreeView* FDetails;
   TViewStyle FStyle = vsReport;
 };

@@ -70,7 +70,15 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   updateActions();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  // The views, the proxy and the model read Games, which is gone before the base class deletes
+  // its children; they go first, without telling this window about it.
+  lvGames->disconnect(this);
+  tvFolder->selectionModel()->disconnect(this);
+  delete centralWidget();
+  delete FProxy;
+  delete FModel;
+}
 
 void TfrmMain::CreateActions() {
   actHideFolder = NewAction(this, "&Folder List", "Toggle Folder List", 0);
