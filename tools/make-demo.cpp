@@ -55,10 +55,10 @@ std::string ZipBytes(const std::vector<TMember>& members) {
     const uint32_t crc = Crc32(m.Data);
     const uint32_t size = static_cast<uint32_t>(m.Data.size());
     Put32(body, 0x04034b50);
-    Put16(body, 10);  // version needed
-    Put16(body, 0);   // flags
-    Put16(body, 0);   // stored
-    Put16(body, 0);   // time
+    Put16(body, 10);      // version needed
+    Put16(body, 0);       // flags
+    Put16(body, 0);       // stored
+    Put16(body, 0);       // time
     Put16(body, 0x5021);  // date: 1 Jan 2020
     Put32(body, crc);
     Put32(body, size);

@@ -4,8 +4,8 @@
 #include <QFileDialog>
 
 std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const QString& prompt) {
-  const QString folder =
-      QFileDialog::getExistingDirectory(parent, prompt, QDir::rootPath(), QFileDialog::ShowDirsOnly);
+  const QString folder = QFileDialog::getExistingDirectory(parent, prompt, QDir::rootPath(),
+                                                           QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return std::nullopt;
   return folder;
 }

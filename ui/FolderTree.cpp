@@ -12,8 +12,7 @@ QIcon NodeIcon(int image) {
   const QIcon selected = Pictures::FolderImage(1);
   for (const QSize& size : selected.availableSizes())
     icon.addPixmap(selected.pixmap(size), QIcon::Selected);
-  if (selected.availableSizes().isEmpty())
-    icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
+  if (selected.availableSizes().isEmpty()) icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
   return icon;
 }
 }  // namespace

@@ -15,7 +15,8 @@ class TFolderTree : public QTreeWidget {
 
   static int FolderKind(const QTreeWidgetItem* node);
 
-  // The node at `index` counted over all nodes in tree order, expanded or not; nullptr past the end.
+  // The node at `index` counted over all nodes in tree order, expanded or not; nullptr past the
+  // end.
   QTreeWidgetItem* FlatNode(int index) const;
 
   // The "Company" heading at flat index 2 (inserted before that node unless it is the heading

@@ -5,8 +5,8 @@
 
 TGameViews::TGameViews(QWidget* parent)
     : QStackedWidget(parent), FIcons(new QListView(this)), FDetails(new QTreeView(this)) {
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(FIcons),
-                                  static_cast<QAbstractItemView*>(FDetails)}) {
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(FIcons), static_cast<QAbstractItemView*>(FDetails)}) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -40,8 +40,7 @@ void TGameViews::SetModel(QAbstractItemModel* model, const QList<int>& columnWid
   for (int c = 0; c < columnWidths.size(); ++c) FDetails->setColumnWidth(c, columnWidths[c]);
   connect(Selection(), &QItemSelectionModel::selectionChanged, this, &TGameViews::Changed);
   connect(model, &QAbstractItemModel::modelReset, this, &TGameViews::Changed);
-  connect(Selection(), &QItemSelectionModel::currentChanged, this,
-          &TGameViews::KeepCurrentOnTitle);
+  connect(Selection(), &QItemSelectionModel::currentChanged, this, &TGameViews::KeepCurrentOnTitle);
   Connect(FIcons);
   Connect(FDetails);
 }
@@ -55,8 +54,9 @@ void TGameViews::KeepCurrentOnTitle(const QModelIndex& current) {
 
 void TGameViews::Connect(QAbstractItemView* view) {
   connect(view, &QAbstractItemView::doubleClicked, this, &TGameViews::DoubleClicked);
-  connect(view, &QWidget::customContextMenuRequested, this,
-          [this, view](const QPoint& pos) { emit ContextMenu(view->viewport()->mapToGlobal(pos)); });
+  connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& pos) {
+    emit ContextMenu(view->viewport()->mapToGlobal(pos));
+  });
 }
 
 void TGameViews::SetViewStyle(TViewStyle style) {
@@ -105,7 +105,9 @@ QAbstractItemView* TGameViews::CurrentView() const {
                             : static_cast<QAbstractItemView*>(FIcons);
 }
 
-QItemSelectionModel* TGameViews::Selection() const { return FIcons->selectionModel(); }
+QItemSelectionModel* TGameViews::Selection() const {
+  return FIcons->selectionModel();
+}
 
 int TGameViews::SelectedRow() const {
   if (!Selection()) return -1;
@@ -121,7 +123,7 @@ void TGameViews::SelectRow(int row) {
     Selection()->clear();
     return;
   }
-  Selection()->setCurrentIndex(
-      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  Selection()->setCurrentIndex(index,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   CurrentView()->scrollTo(index);
 }

@@ -32,8 +32,8 @@ class TGameViews : public QStackedWidget {
   QItemSelectionModel* Selection() const;
 
  signals:
-  void Changed();                  // the selection changed or the list was rebuilt
-  void DoubleClicked();            // on an item
+  void Changed();        // the selection changed or the list was rebuilt
+  void DoubleClicked();  // on an item
   void ContextMenu(const QPoint& globalPos);
 
  private:

@@ -41,7 +41,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   // discovery) and handed to it; they live as long as the window.
   void SetDialogs(TfrmProperties* properties, TfrmAbout* about);
   void SetFolderChooser(IFolderChooser* chooser);  // nullptr: the platform's dialog
-  void SetRandomSource(TRandom random);             // nullptr: seeded from the clock per launch
+  void SetRandomSource(TRandom random);            // nullptr: seeded from the clock per launch
 
   // The catalogue, replaced by every audit.
   TGameList Games;
@@ -49,7 +49,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
 
   // Commands and events. Each runs its body through the one error guard, then brings the
   // actions' states up to date.
-  void FormActivate();          // the first activation audits; later ones do nothing
+  void FormActivate();  // the first activation audits; later ones do nothing
   void mnuAuditClick();
   void tvFolderChange();
   void lvGamesChange();

@@ -27,8 +27,8 @@
 namespace {
 // A fresh generator seeded from the clock for every launch.
 int ClockRandom(int n) {
-  std::mt19937 generator(
-      static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count()));
+  std::mt19937 generator(static_cast<std::mt19937::result_type>(
+      std::chrono::system_clock::now().time_since_epoch().count()));
   return std::uniform_int_distribution<int>(0, n - 1)(generator);
 }
 }  // namespace
@@ -42,7 +42,9 @@ void TfrmMain::SetFolderChooser(IFolderChooser* chooser) {
   FChooser = chooser ? chooser : FDialogChooser.get();
 }
 
-void TfrmMain::SetRandomSource(TRandom random) { FRandom = std::move(random); }
+void TfrmMain::SetRandomSource(TRandom random) {
+  FRandom = std::move(random);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Activation and audit
@@ -97,7 +99,7 @@ void TfrmMain::tvFolderChange() {
     const int kind = TFolderTree::FolderKind(folder);
     if (kind != TFolderTree::kHeading)
       FillGameList(kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind
-                                                                          : TGameFilter::Company);
+                                                                         : TGameFilter::Company);
     SetPanel(2, QString::number(ListedCount()) + QStringLiteral(" Games"));
   });
   updateActions();
@@ -134,11 +136,17 @@ int TfrmMain::SelectedPosition() const {
   return p >= 0 && static_cast<size_t>(p) < Games.size() ? p : -1;
 }
 
-int TfrmMain::ListedCount() const { return FProxy->rowCount(); }
+int TfrmMain::ListedCount() const {
+  return FProxy->rowCount();
+}
 
-QString TfrmMain::PanelText(int panel) const { return sbPanels.at(panel)->text(); }
+QString TfrmMain::PanelText(int panel) const {
+  return sbPanels.at(panel)->text();
+}
 
-void TfrmMain::SetPanel(int panel, const QString& text) { sbPanels.at(panel)->setText(text); }
+void TfrmMain::SetPanel(int panel, const QString& text) {
+  sbPanels.at(panel)->setText(text);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Launching
@@ -217,7 +225,9 @@ void TfrmMain::mnuAboutClick() {
   updateActions();
 }
 
-void TfrmMain::mnuExitClick() { close(); }
+void TfrmMain::mnuExitClick() {
+  close();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Panels and view styles

@@ -11,8 +11,7 @@ int TRecordingShell::LastNumber() const {
   return std::stoi(Calls.back().Parameters.substr(0, Calls.back().Parameters.find(' ')));
 }
 
-TMainWindowFixture::TMainWindowFixture()
-    : Paths{Dir.Path(), Dir.Path()}, Launcher(Paths, Shell) {
+TMainWindowFixture::TMainWindowFixture() : Paths{Dir.Path(), Dir.Path()}, Launcher(Paths, Shell) {
   SetErrorReporter(&Errors);
 }
 
@@ -29,7 +28,9 @@ TfrmMain& TMainWindowFixture::Main() {
   return *FMain;
 }
 
-void TMainWindowFixture::List(const std::string& text) { WriteFileBytes(Dir / "ludra.ini", text); }
+void TMainWindowFixture::List(const std::string& text) {
+  WriteFileBytes(Dir / "ludra.ini", text);
+}
 
 void TMainWindowFixture::Zip(const std::string& name, const std::vector<std::string>& members) {
   std::vector<TZipMember> zm;
@@ -59,7 +60,9 @@ const QTreeWidgetItem* TMainWindowFixture::Folder(const std::string& text) {
   return Main().tvFolder->FindFolder(QString::fromStdString(text));
 }
 
-std::string TMainWindowFixture::Panel(int panel) { return Main().PanelText(panel).toStdString(); }
+std::string TMainWindowFixture::Panel(int panel) {
+  return Main().PanelText(panel).toStdString();
+}
 
 bool TMainWindowFixture::SelectGame(const std::string& title) {
   TGameFilterProxy* proxy = Main().GameProxy();
@@ -89,7 +92,8 @@ std::vector<int> TMainWindowFixture::ListedPositions() {
 std::vector<std::string> TMainWindowFixture::ChildTexts(const std::string& folder) {
   std::vector<std::string> texts;
   if (const QTreeWidgetItem* node = Folder(folder))
-    for (int c = 0; c < node->childCount(); ++c) texts.push_back(node->child(c)->text(0).toStdString());
+    for (int c = 0; c < node->childCount(); ++c)
+      texts.push_back(node->child(c)->text(0).toStdString());
   return texts;
 }
 
@@ -103,7 +107,8 @@ std::vector<std::string> TMainWindowFixture::TopLevelTexts() {
 std::string GameSection(int n, const std::string& title, const std::string& company,
                         const std::string& year, const std::string& romName,
                         const std::string& files, bool sound) {
-  return "[Rom" + std::to_string(n) + "]\r\nGame=" + title + "\r\nCountry=Japan\r\nCompany=" +
-         company + "\r\nSystem=ZN1\r\nYear=" + year + "\r\nRomname=" + romName + "\r\nFiles=" +
-         files + "\r\nSound=" + (sound ? "1" : "0") + "\r\n";
+  return "[Rom" + std::to_string(n) + "]\r\nGame=" + title +
+         "\r\nCountry=Japan\r\nCompany=" + company + "\r\nSystem=ZN1\r\nYear=" + year +
+         "\r\nRomname=" + romName + "\r\nFiles=" + files + "\r\nSound=" + (sound ? "1" : "0") +
+         "\r\n";
 }

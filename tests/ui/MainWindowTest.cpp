@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QSplitter>
@@ -6,7 +7,6 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
-#include <unistd.h>
 
 #include "FolderTree.h"
 #include "GameFilterProxy.h"
@@ -19,9 +19,14 @@
 
 namespace {
 using TTexts = std::vector<std::string>;
-const TTexts kDefaultCompanies = {"Arika / Capcom", "Capcom",   "Takara / Capcom",
-                                  "Videosystem",    "Hudson / Eighting / Raizing",
-                                  "Taito",          "Namco",    "Axela"};
+const TTexts kDefaultCompanies = {"Arika / Capcom",
+                                  "Capcom",
+                                  "Takara / Capcom",
+                                  "Videosystem",
+                                  "Hudson / Eighting / Raizing",
+                                  "Taito",
+                                  "Namco",
+                                  "Axela"};
 const TTexts kTopLevel = {"All Games", "Available", "Company", "Year", "Non Working"};
 
 std::string TwoCompanies(const std::string& first, const std::string& second) {
@@ -215,12 +220,12 @@ TEST(MainWindowActions, ViewStylesAreExclusiveAndKeepTheSelection) {
   f.Main().FormActivate();
   ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
   EXPECT_TRUE(f.Main().actDetails->isChecked());
-  for (QAction* style : {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList,
-                         f.Main().actDetails}) {
+  for (QAction* style :
+       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
     style->trigger();
     int checked = 0;
-    for (QAction* a : {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList,
-                       f.Main().actDetails})
+    for (QAction* a :
+         {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails})
       checked += a->isChecked() ? 1 : 0;
     EXPECT_EQ(checked, 1);
     EXPECT_TRUE(style->isChecked());
@@ -300,7 +305,8 @@ TEST(MainWindowRandom, NothingAvailableStartsTheLastOf101Draws) {
 
 TEST(MainWindowRandom, StopsAtTheFirstAvailableGame) {
   TMainWindowFixture f;
-  f.List(GameSection(1, "A", "X", "1996", "a.zip", "") + GameSection(2, "B", "X", "1996", "b.zip", "") +
+  f.List(GameSection(1, "A", "X", "1996", "a.zip", "") +
+         GameSection(2, "B", "X", "1996", "b.zip", "") +
          GameSection(3, "C", "X", "1996", "c.zip", ""));
   f.Zip("c.zip", {"x"});
   f.Main().FormActivate();
@@ -468,8 +474,8 @@ TEST(MainWindowTypeAhead, FirstLettersFindTheGameInEveryView) {
   f.Main().FormActivate();
   const int interval = QApplication::keyboardInputInterval();
   QApplication::setKeyboardInputInterval(0);
-  for (QAction* style : {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList,
-                         f.Main().actDetails}) {
+  for (QAction* style :
+       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
     style->trigger();
     ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
     // A click in the details may make any cell of the row current.
