@@ -11,15 +11,8 @@ class TQtEnvironment : public ::testing::Environment {
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    FApp = new QApplication(argc, argv);
+    new QApplication(argc, argv);  // kept to the end of the process: no widget outlives it
   }
-  void TearDown() override {
-    delete FApp;
-    FApp = nullptr;
-  }
-
- private:
-  QApplication* FApp = nullptr;
 };
 
 [[maybe_unused]] ::testing::Environment* const gQt =
