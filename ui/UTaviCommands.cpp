@@ -24,15 +24,6 @@
 #include "UProperties.h"
 #include "UTavi.h"
 
-namespace {
-// A fresh generator seeded from the clock for every launch.
-int ClockRandom(int n) {
-  std::mt19937 generator(static_cast<std::mt19937::result_type>(
-      std::chrono::system_clock::now().time_since_epoch().count()));
-  return std::uniform_int_distribution<int>(0, n - 1)(generator);
-}
-}  // namespace
-
 void TfrmMain::SetDialogs(TfrmProperties* properties, TfrmAbout* about) {
   frmProperties = properties;
   frmAbout = about;
@@ -175,7 +166,12 @@ void TfrmMain::mnuRandomClick() {
 void TfrmMain::RandomLaunch() {
   const int n = static_cast<int>(Games.size());
   if (n == 0) return;  // no position to draw from: nothing is started
-  const TRandom& random = FRandom ? FRandom : TRandom(ClockRandom);
+  // Unless a source was given, a generator seeded from the clock for this launch.
+  std::mt19937 generator(static_cast<std::mt19937::result_type>(
+      std::chrono::system_clock::now().time_since_epoch().count()));
+  const TRandom random = FRandom ? FRandom : TRandom([&generator](int count) {
+    return std::uniform_int_distribution<int>(0, count - 1)(generator);
+  });
   int p = 0;
   for (int draw = 0; draw < 101; ++draw) {
     p = random(n);
