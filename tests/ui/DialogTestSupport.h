@@ -1,0 +1,31 @@
+#pragma once
+// Shared pieces of the dialog tests: one QApplication for the whole run, a shell that starts
+// nothing, and a place for screenshots.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+#include "Shell.h"
+
+inline void EnsureApplication() {
+  if (QApplication::instance()) return;
+  static int argc = 1;
+  static char name[] = "ui_tests";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);  // lives until the process ends
+}
+
+class TNoShell : public IShell {
+ public:
+  void Open(const std::string&, const std::string&) override {}
+};
+
+// Writes the widget as it looks on screen to <build>/screenshots/<name>.png.
+inline bool SaveScreenshot(QWidget& widget, const QString& name) {
+  const QString dir = QStringLiteral(LUDRA_TEST_BINARY_DIR "/screenshots");
+  QDir().mkpath(dir);
+  return widget.grab().save(dir + QStringLiteral("/") + name + QStringLiteral(".png"));
+}
