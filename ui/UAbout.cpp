@@ -79,8 +79,8 @@ TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FL
   Label1->setFont(arial);
   Label2 = NewLabel(ScrollBox1, "Label2", QStringLiteral("by the Ludra developers"), 60, 24);
   Label2->setFont(arialBold);
-  Label3 = NewLabel(ScrollBox1, "Label3",
-                    QStringLiteral("All trademarks belong to\ntheir respective owners."), 54, 49);
+  Label3 =
+      NewLabel(ScrollBox1, "Label3", QStringLiteral("Trademarks belong to\ntheir owners."), 54, 49);
   Label4 = NewLabel(ScrollBox1, "Label4",
                     QStringLiteral("ROMs are not included.\nUse only ROMs you own."), 48, 88);
   Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
