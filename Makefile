@@ -35,7 +35,7 @@ test-asan: build-asan
 test: test-fast test-asan
 
 bench: build
-	$(BUILD)/bench/ludra-bench
+	@for b in $(BUILD)/bench/ludra-bench*; do echo "== $$b"; $$b || exit 1; done
 
 format:
 	find catalogue launch ui tests bench tools fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i

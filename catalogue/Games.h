@@ -28,8 +28,8 @@ struct TAuditNote {
     DirectoryUnreadable  // available only because the archive exists; its directory was unreadable
   };
   TReason Reason = Ok;
-  std::string ArchivePath;               // the native path looked at (or found)
-  std::vector<std::string> Expected;     // the names of Files, for NoExpectedFile
+  std::string ArchivePath;            // the native path looked at (or found)
+  std::vector<std::string> Expected;  // the names of Files, for NoExpectedFile
 };
 
 // Reads the catalogue from the list file (creating it from the default catalogue when missing)
@@ -38,6 +38,11 @@ struct TAuditNote {
 // error propagates with `Games` holding the games read so far, the current one marked available.
 std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
                                    std::vector<TAuditNote>* notes = nullptr);
+
+// The same from a list file at any path, with a relative ROM directory taken from `workDir`.
+std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::string& workDir,
+                                       TGameList& Games, std::string& RomDir,
+                                       std::vector<TAuditNote>* notes = nullptr);
 
 // The screenshot name derived from an archive name: up to and including its first ".", then
 // "jpg" ("sfex.zip" -> "sfex.jpg", "noext" -> "jpg").

@@ -39,14 +39,14 @@ class TIniFile {
 
  private:
   struct TLine {
-    std::size_t Begin;   // offset of the line's first byte
-    std::size_t End;     // offset just past its content (before CR/LF)
-    std::size_t Next;    // offset of the next line
+    std::size_t Begin;  // offset of the line's first byte
+    std::size_t End;    // offset just past its content (before CR/LF)
+    std::size_t Next;   // offset of the next line
   };
   struct TSection {
-    std::string Name;                // as written, trimmed
-    std::size_t Head;                // line index of "[...]"
-    std::size_t Last;                // line index of the section's last line
+    std::string Name;  // as written, trimmed
+    std::size_t Head;  // line index of "[...]"
+    std::size_t Last;  // line index of the section's last non-blank line
     std::unordered_map<std::string, std::size_t> Keys;  // folded key -> line index (first wins)
   };
 

@@ -2,9 +2,9 @@
 // Where files live, and how stored paths (written for a case-insensitive file system with "\"
 // separators) are found on this one.
 #include <map>
-#include <unordered_map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Looked up once at start and handed down, so tests can point both at temporary folders.
@@ -41,8 +41,9 @@ class TFileLookup {
   };
   struct TListing {
     bool Readable = false;
-    std::unordered_map<std::string, TEntry> Exact;   // name -> entry
-    std::unordered_map<std::string, TEntry> Folded;  // ASCII-lower-cased name -> first entry in name order
+    std::unordered_map<std::string, TEntry> Exact;  // name -> entry
+    std::unordered_map<std::string, TEntry>
+        Folded;  // ASCII-lower-cased name -> first entry in name order
   };
   const TListing& Listing(const std::string& dir);
   std::optional<TEntry> Entry(const std::string& dir, const std::string& name);

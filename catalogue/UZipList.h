@@ -6,8 +6,8 @@
 #include <vector>
 
 struct TItem {
-  std::string FileName;  // the member's name after its last "\" or ":"
-  std::string Path;      // up to and including that separator; empty at the archive's root
+  std::string FileName;         // the member's name after its last "\" or ":"
+  std::string Path;             // up to and including that separator; empty at the archive's root
   uint32_t DateTime = 0;        // DOS time (low word) and date (high word), as stored
   uint32_t CompressedSize = 0;  // as stored
   uint32_t Size = 0;            // as stored

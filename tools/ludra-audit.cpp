@@ -1,1 +1,190 @@
-int main() { return 0; }
+// ludra-audit: the catalogue's audit without a window, for large sets and for scripts.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "Games.h"
+#include "ListFile.h"
+
+namespace {
+void Usage() {
+  std::fprintf(stderr,
+               "usage: ludra-audit [--list FILE] [--missing] [--json]\n"
+               "  --list FILE  the list file to audit (default: ludra.ini beside the program)\n"
+               "  --missing    say why each game that is not available is missing\n"
+               "  --json       print one JSON document\n");
+}
+
+std::string Json(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string Join(const std::vector<std::string>& items, const char* separator) {
+  std::string out;
+  for (std::size_t i = 0; i < items.size(); ++i) out += (i ? separator : "") + items[i];
+  return out;
+}
+
+const char* ReasonKey(TAuditNote::TReason reason) {
+  switch (reason) {
+    case TAuditNote::ArchiveMissing:
+      return "archive-not-found";
+    case TAuditNote::NoExpectedFile:
+      return "no-expected-file";
+    case TAuditNote::DirectoryUnreadable:
+      return "directory-unreadable";
+    default:
+      return "ok";
+  }
+}
+
+struct TReport {
+  std::string ListPath, RomDir, Error;
+  TGameList Games;
+  std::vector<TAuditNote> Notes;
+  std::vector<std::string> Companies;
+  bool Complete = false;
+};
+
+void PrintText(const TReport& r, bool missing) {
+  int available = 0, warnings = 0;
+  for (std::size_t i = 0; i < r.Games.size(); ++i) {
+    const TGame& g = r.Games[i];
+    available += g.Available;
+    std::printf("%4zu  %-9s  %s | %s | %s | %s\n", i + 1, g.Available ? "available" : "missing",
+                g.Game.c_str(), g.Company.c_str(), g.Year.c_str(), g.RomPath.c_str());
+    if (!missing || i >= r.Notes.size()) continue;
+    const TAuditNote& n = r.Notes[i];
+    if (n.Reason == TAuditNote::ArchiveMissing) {
+      std::printf("        archive not found: %s\n", n.ArchivePath.c_str());
+    } else if (n.Reason == TAuditNote::NoExpectedFile) {
+      std::printf("        none of the expected files is in %s; expected: %s\n",
+                  n.ArchivePath.c_str(), Join(n.Expected, ", ").c_str());
+    } else if (n.Reason == TAuditNote::DirectoryUnreadable) {
+      ++warnings;
+      std::printf(
+          "        warning: available only because the archive exists; its directory could "
+          "not be read: %s\n",
+          n.ArchivePath.c_str());
+    }
+  }
+  if (!r.Complete) return;
+  std::printf("Companies: %s\n", Join(r.Companies, "; ").c_str());
+  std::printf("%zu games: %d available, %zu missing", r.Games.size(), available,
+              r.Games.size() - static_cast<std::size_t>(available));
+  if (missing && warnings) std::printf(", %d with an unreadable archive directory", warnings);
+  std::printf("\n");
+}
+
+void PrintJson(const TReport& r, bool missing) {
+  int available = 0;
+  std::printf("{\n  \"listFile\": %s,\n  \"romDirectory\": %s,\n  \"games\": [",
+              Json(r.ListPath).c_str(), Json(r.RomDir).c_str());
+  for (std::size_t i = 0; i < r.Games.size(); ++i) {
+    const TGame& g = r.Games[i];
+    available += g.Available;
+    std::printf(
+        "%s\n    {\"number\": %zu, \"available\": %s, \"title\": %s, \"country\": %s, "
+        "\"company\": %s, \"system\": %s, \"year\": %s, \"archive\": %s, "
+        "\"preview\": %s, \"sound\": %s",
+        i ? "," : "", i + 1, g.Available ? "true" : "false", Json(g.Game).c_str(),
+        Json(g.Country).c_str(), Json(g.Company).c_str(), Json(g.System).c_str(),
+        Json(g.Year).c_str(), Json(g.RomPath).c_str(), Json(g.Preview).c_str(),
+        g.SoundFlag ? "true" : "false");
+    if (missing && i < r.Notes.size()) {
+      const TAuditNote& n = r.Notes[i];
+      std::printf(", \"reason\": \"%s\", \"archivePath\": %s", ReasonKey(n.Reason),
+                  Json(n.ArchivePath).c_str());
+      if (n.Reason == TAuditNote::NoExpectedFile) {
+        std::printf(", \"expected\": [");
+        for (std::size_t k = 0; k < n.Expected.size(); ++k)
+          std::printf("%s%s", k ? ", " : "", Json(n.Expected[k]).c_str());
+        std::printf("]");
+      }
+    }
+    std::printf("}");
+  }
+  std::printf("\n  ]");
+  if (r.Complete) {
+    std::printf(",\n  \"companies\": [");
+    for (std::size_t k = 0; k < r.Companies.size(); ++k)
+      std::printf("%s%s", k ? ", " : "", Json(r.Companies[k]).c_str());
+    std::printf("],\n  \"summary\": {\"games\": %zu, \"available\": %d, \"missing\": %zu}",
+                r.Games.size(), available, r.Games.size() - static_cast<std::size_t>(available));
+  } else {
+    std::printf(",\n  \"error\": %s", Json(r.Error).c_str());
+  }
+  std::printf("\n}\n");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const TPaths paths = TPaths::FromProcess();
+  TReport report;
+  report.ListPath = ListFilePath(paths);
+  bool missing = false, json = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--missing") {
+      missing = true;
+    } else if (arg == "--json") {
+      json = true;
+    } else if (arg == "--list" && i + 1 < argc) {
+      report.ListPath = AbsolutePath(paths.WorkDir, argv[++i]);
+    } else if (arg == "--help" || arg == "-h") {
+      Usage();
+      return 0;
+    } else {
+      std::fprintf(stderr, "ludra-audit: unknown argument \"%s\"\n", arg.c_str());
+      Usage();
+      return 2;
+    }
+  }
+  try {
+    report.Companies =
+        LoadGamesFrom(report.ListPath, paths.WorkDir, report.Games, report.RomDir, &report.Notes);
+    report.Complete = true;
+  } catch (const std::exception& e) {
+    report.Error = e.what();
+  }
+  if (json)
+    PrintJson(report, missing);
+  else
+    PrintText(report, missing);
+  std::fflush(stdout);
+  if (!report.Complete) {
+    std::fprintf(stderr, "ludra-audit: %s\n", report.Error.c_str());
+    return 1;
+  }
+  return 0;
+}

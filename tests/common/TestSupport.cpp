@@ -36,7 +36,9 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-void MakeDirs(const std::string& path) { fs::create_directories(path); }
+void MakeDirs(const std::string& path) {
+  fs::create_directories(path);
+}
 
 namespace {
 void Put16(std::string& s, uint32_t v) {

@@ -24,11 +24,11 @@ void MakeDirs(const std::string& path);
 
 // Writes real ZIP archives (stored members) for the tests and the benchmark.
 struct TZipMember {
-  std::string Name;          // as stored, "/" separators
+  std::string Name;  // as stored, "/" separators
   std::string Data = "x";
-  std::string Extra;         // extra field bytes in the central header
-  std::string Comment;       // member comment
-  uint16_t Flags = 0;        // general-purpose flags (bit 11: UTF-8 name)
+  std::string Extra;    // extra field bytes in the central header
+  std::string Comment;  // member comment
+  uint16_t Flags = 0;   // general-purpose flags (bit 11: UTF-8 name)
 };
 // The archive's bytes: local headers and data, central directory, end record with `comment`.
 // With `zip64`, the end record's offset is 0xFFFFFFFF and ZIP64 records carry the real one.

@@ -1,0 +1,98 @@
+#include "Games.h"
+
+#include <unordered_set>
+
+#include "ListFile.h"
+#include "UZipList.h"
+
+namespace {
+// "a,b" -> a, b; a comma at the very end adds no empty name, two in a row add one. Untrimmed.
+std::vector<std::string> SplitFiles(std::string_view files) {
+  std::vector<std::string> names;
+  while (!files.empty()) {
+    const auto comma = files.find(',');
+    if (comma == std::string_view::npos) {
+      names.emplace_back(files);
+      break;
+    }
+    names.emplace_back(files.substr(0, comma));
+    files.remove_prefix(comma + 1);
+  }
+  return names;
+}
+}  // namespace
+
+std::string DerivePreview(const std::string& romName) {
+  const auto dot = romName.find('.');
+  return (dot == std::string::npos ? std::string() : romName.substr(0, dot + 1)) + "jpg";
+}
+
+std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
+                                   std::vector<TAuditNote>* notes) {
+  return LoadGamesFrom(ListFilePath(paths), paths.WorkDir, Games, RomDir, notes);
+}
+
+std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::string& workDir,
+                                       TGameList& Games, std::string& RomDir,
+                                       std::vector<TAuditNote>* notes) {
+  EnsureListFile(listPath);
+  const TListFile list(listPath);
+  RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"));
+
+  Games.clear();
+  if (notes) notes->clear();
+  TFileLookup lookup;  // one listing of the ROM directory serves every game
+  for (int n = 1;; ++n) {
+    const std::string section = "Rom" + std::to_string(n);
+    TGame game;
+    game.Game = list.ReadString(section, "Game", "");
+    if (game.Game.empty()) break;
+    game.Country = list.ReadString(section, "Country", "");
+    game.Company = list.ReadString(section, "Company", "");
+    game.System = list.ReadString(section, "System", "");
+    game.Year = list.ReadString(section, "Year", "");
+    game.SoundFlag = list.ReadBool(section, "Sound", false);
+    const std::string romName = list.ReadString(section, "Romname", "");
+    game.Preview = list.ReadString(section, "Preview", DerivePreview(romName));
+    game.RomPath = RomDir + romName;
+    const std::string files = list.ReadString(section, "Files", "");
+
+    const std::string native = AbsolutePath(workDir, game.RomPath);
+    const auto archive = lookup.FindFile(native);
+    game.Available = archive.has_value();
+    Games.push_back(game);
+    TAuditNote note;
+    note.ArchivePath = archive.value_or(native);
+    note.Reason = game.Available ? TAuditNote::Ok : TAuditNote::ArchiveMissing;
+    if (notes) notes->push_back(note);
+
+    if (!game.Available || files.empty()) continue;
+    const std::vector<std::string> names = SplitFiles(files);
+    const TZip zip(*archive);  // an archive that cannot be opened ends the load here
+    if (zip.Count() == 0) {
+      if (notes) notes->back().Reason = TAuditNote::DirectoryUnreadable;
+      continue;
+    }
+    if (names.empty()) continue;
+    std::unordered_set<std::string> wanted;
+    for (const auto& name : names) wanted.insert(FoldName(name));
+    bool found = false;
+    for (const auto& item : zip.Items) {
+      if (wanted.count(FoldName(item.FileName))) {
+        found = true;
+        break;
+      }
+    }
+    Games.back().Available = found;
+    if (notes && !found) {
+      notes->back().Reason = TAuditNote::NoExpectedFile;
+      notes->back().Expected = names;
+    }
+  }
+
+  std::vector<std::string> companies;
+  std::unordered_set<std::string> seen;
+  for (const auto& game : Games)
+    if (seen.insert(game.Company).second) companies.push_back(game.Company);
+  return companies;
+}
