@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -432,7 +433,7 @@ void TfrmProperties::btnDirClick() {
       auto found = lookup.Find(AbsolutePath(Launcher.Paths().WorkDir, stored));
       if (found && IsDirectory(*found)) start = *found;
     }
-    QString chosen = ChooseDirectory(this, Str(start));
+    QString chosen = ChooseDirectory(this, QDir::cleanPath(Str(start)));
     if (chosen.isEmpty()) return;
     while (chosen.size() > 1 && (chosen.endsWith(u'/') || chosen.endsWith(u'\\'))) chosen.chop(1);
     edDir->setText(chosen);

@@ -286,10 +286,23 @@ TEST_F(RomDirectoryTest, CancellingChangesNothing) {
   EXPECT_EQ(Starts.size(), 1);
 }
 
+TEST_F(RomDirectoryTest, StartsAtTheFolderNamedRelativeToTheWorkingDirectory) {
+  MakeDirs(Paths.WorkDir + "Roms/zn1");
+  MakeDirs(Dir / "elsewhere");
+  Choose(QStringLiteral("Roms\\"), QString());
+  Choose(QStringLiteral("roms\\ZN1"), QString());  // stored on a case-blind file system
+  Choose(QString::fromStdString(Dir / "elsewhere"), QString());
+  const QString work = QString::fromStdString(Paths.WorkDir);
+  EXPECT_EQ(Starts, QStringList({work + QStringLiteral("Roms"), work + QStringLiteral("Roms/zn1"),
+                                 QString::fromStdString(Dir / "elsewhere")}));
+}
+
 TEST_F(RomDirectoryTest, MissingFolderStartsAtTheRoot) {
+  WriteFileBytes(Paths.WorkDir + "file", "not a folder");
+  Choose(QStringLiteral("file"), QString());
   Choose(QStringLiteral("NoSuchFolder\\"), QString());
   Choose(QString(), QString());
-  EXPECT_EQ(Starts, QStringList({QStringLiteral("/"), QStringLiteral("/")}));
+  EXPECT_EQ(Starts, QStringList({QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("/")}));
 }
 
 // ---- Showing the dialog ------------------------------------------------------------------------
