@@ -462,7 +462,9 @@ bool TfrmProperties::eventFilter(QObject* watched, QEvent* event) {
   // Installed on the digit fields only.
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    // A line edit types nothing with Ctrl held, so those keys are shortcuts (Ctrl+V pastes).
+    // Alt and Meta do type, and are filtered like any other key.
+    if (key->modifiers() & Qt::ControlModifier) return false;
     if (!editorKeyPress(key->text())) return true;
   } else if (event->type() == QEvent::InputMethod) {
     auto* input = static_cast<QInputMethodEvent*>(event);

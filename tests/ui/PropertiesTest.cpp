@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -192,6 +193,22 @@ TEST_F(PropertiesTest, DigitFieldsTakeDigitsAndBackspaceOnly) {
   EXPECT_EQ(d.edCutOff->text(), QStringLiteral("2205"));
   QTest::keyClicks(d.edCutOff, QStringLiteral(" -.,x+9"));
   EXPECT_EQ(d.edCutOff->text(), QStringLiteral("22059"));
+  QTest::keyClick(d.edCutOff, Qt::Key_A, Qt::AltModifier);
+  QTest::keyClick(d.edCutOff, Qt::Key_B, Qt::MetaModifier);
+  EXPECT_EQ(d.edCutOff->text(), QStringLiteral("22059"));
+}
+
+TEST_F(PropertiesTest, InputMethodTextIsFilteredLikeTyping) {
+  TfrmProperties& d = Dialog();
+  d.edFRate->setText(QStringLiteral("10"));
+  auto commit = [&](const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(d.edFRate, &event);
+  };
+  commit(QStringLiteral("\u00e9"));
+  commit(QStringLiteral("0"));
+  EXPECT_EQ(d.edFRate->text(), QStringLiteral("100"));
 }
 
 TEST_F(PropertiesTest, EveryNumberFieldIsFilteredButTheDirectoryIsNot) {
