@@ -13,9 +13,7 @@ QImage LoadPicture(const std::string& nativePath) {
   return image;
 }
 
-QImage DecodeJpegFile(const std::string& nativePath) {
-  return LoadPicture(nativePath);
-}
+QImage DecodeJpegFile(const std::string& nativePath) { return LoadPicture(nativePath); }
 
 QImage DecodeJpeg(const unsigned char* data, std::size_t size, const std::string& name) {
   QImage image;

@@ -10,19 +10,9 @@ QPixmap Blank(int w, int h) {
 }  // namespace
 
 namespace Pictures {
-QIcon MenuImage(int) {
-  return QIcon(Blank(16, 16));
-}
-QIcon FolderImage(int) {
-  return QIcon(Blank(16, 16));
-}
-QIcon GameImage(int) {
-  return QIcon(Blank(32, 32));
-}
-QPixmap Logo() {
-  return Blank(150, 112);
-}
-QPixmap PropertiesIcon() {
-  return Blank(32, 32);
-}
+QIcon MenuImage(int) { return QIcon(Blank(16, 16)); }
+QIcon FolderImage(int) { return QIcon(Blank(16, 16)); }
+QIcon GameImage(int) { return QIcon(Blank(32, 32)); }
+QPixmap Logo() { return Blank(150, 112); }
+QPixmap PropertiesIcon() { return Blank(32, 32); }
 }  // namespace Pictures
