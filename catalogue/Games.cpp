@@ -1,5 +1,6 @@
 #include "Games.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "ListFile.h"
@@ -7,8 +8,8 @@
 
 namespace {
 // "a,b" -> a, b; a comma at the very end adds no empty name, two in a row add one. Untrimmed.
-std::vector<std::string> SplitFiles(std::string_view files) {
-  std::vector<std::string> names;
+std::vector<std::string_view> SplitFiles(std::string_view files) {
+  std::vector<std::string_view> names;
   while (!files.empty()) {
     const auto comma = files.find(',');
     if (comma == std::string_view::npos) {
@@ -60,33 +61,32 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
     const std::string native = AbsolutePath(workDir, game.RomPath);
     const auto archive = lookup.FindFile(native);
     game.Available = archive.has_value();
-    Games.push_back(game);
-    TAuditNote note;
-    note.ArchivePath = archive.value_or(native);
-    note.Reason = game.Available ? TAuditNote::Ok : TAuditNote::ArchiveMissing;
-    if (notes) notes->push_back(note);
+    Games.push_back(std::move(game));
+    if (notes) {
+      TAuditNote note;
+      note.ArchivePath = archive.value_or(native);
+      note.Reason = archive ? TAuditNote::Ok : TAuditNote::ArchiveMissing;
+      notes->push_back(std::move(note));
+    }
 
-    if (!game.Available || files.empty()) continue;
-    const std::vector<std::string> names = SplitFiles(files);
+    if (!archive || files.empty()) continue;
+    const std::vector<std::string_view> names = SplitFiles(files);
     const TZip zip(*archive);  // an archive that cannot be opened ends the load here
     if (zip.Count() == 0) {
       if (notes) notes->back().Reason = TAuditNote::DirectoryUnreadable;
       continue;
     }
     if (names.empty()) continue;
-    std::unordered_set<std::string> wanted;
-    for (const auto& name : names) wanted.insert(FoldName(name));
     bool found = false;
     for (const auto& item : zip.Items) {
-      if (wanted.count(FoldName(item.FileName))) {
-        found = true;
-        break;
-      }
+      found = std::any_of(names.begin(), names.end(),
+                          [&](std::string_view name) { return SameName(name, item.FileName); });
+      if (found) break;
     }
     Games.back().Available = found;
     if (notes && !found) {
       notes->back().Reason = TAuditNote::NoExpectedFile;
-      notes->back().Expected = names;
+      notes->back().Expected.assign(names.begin(), names.end());
     }
   }
 

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "AtomicFile.h"
@@ -20,6 +21,7 @@ std::string_view Trim(std::string_view s) {
 
 bool IsValidUtf8(std::string_view s) {
   std::size_t i = 0;
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;  // the usual case: ASCII
   while (i < s.size()) {
     const auto c = static_cast<unsigned char>(s[i]);
     std::size_t extra;
@@ -169,7 +171,10 @@ TIniFile TIniFile::Load(const std::string& path) {
 void TIniFile::Parse() {
   Lines.clear();
   Sections.clear();
+  Keys.clear();
   SectionIndex.clear();
+  FLastSection = kNone;
+  Lines.reserve(FText.size() / 16 + 1);  // a typical line is longer than that
   std::size_t pos = 0;
   while (pos < FText.size()) {
     const auto nl = FText.find('\n', pos);
@@ -191,6 +196,7 @@ void TIniFile::Parse() {
       section.Name = std::string(Trim(
           text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
       section.Head = section.Last = i;
+      section.FirstKey = Keys.size();
       SectionIndex.try_emplace(FoldName(section.Name), Sections.size());
       Sections.push_back(std::move(section));
       continue;
@@ -201,13 +207,38 @@ void TIniFile::Parse() {
     if (text.front() == ';') continue;  // comment
     const auto eq = text.find('=');
     if (eq == std::string_view::npos) continue;
-    section.Keys.try_emplace(FoldName(Trim(text.substr(0, eq))), i);
+    const std::string_view name = Trim(text.substr(0, eq));
+    Keys.push_back({static_cast<std::size_t>(name.data() - FText.data()), name.size(), i});
+    ++section.KeyCount;
   }
 }
 
 const TIniFile::TSection* TIniFile::Find(std::string_view section) const {
+  if (FLastSection != kNone && FLastName == section) return &Sections[FLastSection];
   const auto it = SectionIndex.find(FoldName(section));
-  return it == SectionIndex.end() ? nullptr : &Sections[it->second];
+  if (it == SectionIndex.end()) return nullptr;
+  FLastName = section;
+  FLastSection = it->second;
+  return &Sections[FLastSection];
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Sections hold a handful of keys: a scan in file order finds the first of a name.
+const TIniFile::TKey* TIniFile::FindKey(const TSection& section, std::string_view key) const {
+  for (std::size_t k = section.FirstKey; k < section.FirstKey + section.KeyCount; ++k)
+    if (SameName(std::string_view(FText).substr(Keys[k].NameBegin, Keys[k].NameLength), key))
+      return &Keys[k];
+  return nullptr;
 }
 
 bool TIniFile::SectionExists(std::string_view section) const {
@@ -217,13 +248,13 @@ bool TIniFile::SectionExists(std::string_view section) const {
 bool TIniFile::Lookup(std::string_view section, std::string_view key, std::string& value) const {
   const TSection* s = Find(section);
   if (!s) return false;
-  const auto it = s->Keys.find(FoldName(key));
-  if (it == s->Keys.end()) return false;
-  const TLine& line = Lines[it->second];
+  const TKey* k = FindKey(*s, key);
+  if (!k) return false;
+  const TLine& line = Lines[k->Line];
   const std::string_view text = std::string_view(FText).substr(line.Begin, line.End - line.Begin);
   const std::string_view raw = Trim(text.substr(text.find('=') + 1));
   value = IsValidUtf8(raw) ? std::string(raw) : FromWindows1252(raw);
-  TruncateChars(value, MaxValueLength);
+  if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
   return true;
 }
 
@@ -256,9 +287,9 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   const std::string eol(LineEnd());
   const TSection* s = Find(section);
   if (s) {
-    if (const auto it = s->Keys.find(FoldName(k)); it != s->Keys.end()) {
+    if (const TKey* found = FindKey(*s, k)) {
       // Replace only the value: the key as written and everything else stay byte for byte.
-      const TLine& line = Lines[it->second];
+      const TLine& line = Lines[found->Line];
       const std::size_t valueStart = FText.find('=', line.Begin) + 1;
       FText.replace(valueStart, line.End - valueStart, v);
     } else {

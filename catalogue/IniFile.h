@@ -43,22 +43,34 @@ class TIniFile {
     std::size_t End;    // offset just past its content (before CR/LF)
     std::size_t Next;   // offset of the next line
   };
+  struct TKey {
+    std::size_t NameBegin;  // offset of the key's name in the text (trimmed)
+    std::size_t NameLength;
+    std::size_t Line;
+  };
   struct TSection {
-    std::string Name;  // as written, trimmed
-    std::size_t Head;  // line index of "[...]"
-    std::size_t Last;  // line index of the section's last non-blank line
-    std::unordered_map<std::string, std::size_t> Keys;  // folded key -> line index (first wins)
+    std::string Name;          // as written, trimmed
+    std::size_t Head;          // line index of "[...]"
+    std::size_t Last;          // line index of the section's last non-blank line
+    std::size_t FirstKey = 0;  // its keys are Keys[FirstKey, FirstKey + KeyCount), in file order
+    std::size_t KeyCount = 0;
   };
 
   void Parse();
   const TSection* Find(std::string_view section) const;
+  const TKey* FindKey(const TSection& section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
   std::string_view LineEnd() const;
 
   std::string FText;
   std::vector<TLine> Lines;
   std::vector<TSection> Sections;
+  std::vector<TKey> Keys;
   std::unordered_map<std::string, std::size_t> SectionIndex;  // folded name -> first section
+  // Reads come in runs on one section: the last one found is checked first.
+  mutable std::string FLastName;
+  mutable std::size_t FLastSection = kNone;  // an index, so that copies stay right
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 };
 
 // Integer text as the private-profile routines read it: decimal with optional sign, or hex after
@@ -67,3 +79,5 @@ bool ParseProfileInteger(std::string_view text, int32_t& value);
 
 // Case folding for section and key names (ASCII letters only).
 std::string FoldName(std::string_view name);
+// Equality after that folding, without making copies.
+bool SameName(std::string_view a, std::string_view b);

@@ -130,7 +130,10 @@ std::optional<std::string> TFileLookup::FindFile(const std::string& nativePath) 
   if (nativePath.empty() || nativePath.back() == '/') return std::nullopt;
   std::string dir, name;
   SplitLast(nativePath, dir, name);
-  auto parent = Find(dir.empty() ? std::string("/") : dir);
+  if (dir.empty()) dir = "/";
+  auto folder = Folders.find(dir);
+  if (folder == Folders.end()) folder = Folders.emplace(dir, Find(dir)).first;
+  const auto& parent = folder->second;
   if (!parent) return std::nullopt;
   auto entry = Entry(*parent, name);
   if (!entry) return std::nullopt;

@@ -48,7 +48,9 @@ class TFileLookup {
   const TListing& Listing(const std::string& dir);
   std::optional<TEntry> Entry(const std::string& dir, const std::string& name);
 
-  std::map<std::string, TListing> Cache;
+  std::unordered_map<std::string, TListing> Cache;
+  // Folders already resolved, as asked for -> as found (nothing when absent).
+  std::unordered_map<std::string, std::optional<std::string>> Folders;
 };
 
 // True for a regular file (following links) at exactly this native path.

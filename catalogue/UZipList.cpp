@@ -40,6 +40,7 @@ uint64_t Get64(const unsigned char* p) {
 class TFile {
  public:
   TFile(int fd, const std::string& name, uint64_t size) : Size(size), FFd(fd), FName(name) {}
+  // The name outlives the object: both live in TZip's constructor.
   ~TFile() { close(FFd); }
   TFile(const TFile&) = delete;
   TFile& operator=(const TFile&) = delete;
@@ -66,7 +67,7 @@ class TFile {
 
  private:
   int FFd;
-  std::string FName;
+  const std::string& FName;
 };
 
 // A window onto the file that serves byte ranges from one buffer and reads again only when a
@@ -221,26 +222,43 @@ class TOemConverter {
   iconv_t FHandle;
 };
 
-std::string DecodeName(const unsigned char* raw, size_t length, bool utf8Flag) {
-  // Names end at a NUL byte, as the platform's text functions see them.
-  length = static_cast<size_t>(std::find(raw, raw + length, 0) - raw);
-  const bool ascii = std::all_of(raw, raw + length, [](unsigned char c) { return c < 0x80; });
-  if (ascii || (utf8Flag && IsValidUtf8(raw, length)))
-    return std::string(reinterpret_cast<const char*>(raw), length);
-  thread_local TOemConverter converter;
-  return converter.Convert(raw, length);
-}
-
-TItem MakeItem(std::string name, uint16_t time, uint16_t date, uint32_t compressedSize,
-               uint32_t size) {
+// Splits a member name into folder and file name, with "/" read as "\\".
+void SplitName(TItem& item, std::string name) {
   std::replace(name.begin(), name.end(), '/', '\\');
-  TItem item;
   const size_t cut = name.find_last_of("\\:");
   if (cut == std::string::npos) {
     item.FileName = std::move(name);
   } else {
-    item.Path = name.substr(0, cut + 1);
     item.FileName = name.substr(cut + 1);
+    name.resize(cut + 1);
+    item.Path = std::move(name);
+  }
+}
+
+TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t time,
+               uint16_t date, uint32_t compressedSize, uint32_t size) {
+  TItem item;
+  // One pass finds where the name ends (at a NUL byte, as the platform's text functions see it),
+  // whether it is plain ASCII, and where its last separator is.
+  size_t end = 0, cut = 0;
+  bool ascii = true;
+  for (; end < length && raw[end] != 0; ++end) {
+    const unsigned char c = raw[end];
+    ascii = ascii && c < 0x80;
+    if (c == '/' || c == '\\' || c == ':') cut = end + 1;
+  }
+  length = end;
+  if (ascii) {
+    // The common case, cut straight from the buffer without an intermediate copy.
+    const char* text = reinterpret_cast<const char*>(raw);
+    item.FileName.assign(text + cut, length - cut);
+    item.Path.assign(text, cut);
+    std::replace(item.Path.begin(), item.Path.end(), '/', '\\');
+  } else if (utf8Flag && IsValidUtf8(raw, length)) {
+    SplitName(item, std::string(reinterpret_cast<const char*>(raw), length));
+  } else {
+    thread_local TOemConverter converter;
+    SplitName(item, converter.Convert(raw, length));
   }
   item.DateTime = time | static_cast<uint32_t>(date) << 16;
   item.CompressedSize = compressedSize;
@@ -273,10 +291,13 @@ TZip::TZip(const std::string& fileName) {
   if (!end) return;
   uint64_t cdSize = Get32(end + 12);
   uint64_t cdOffset = Get32(end + 16);
+  const uint64_t storedCount = Get16(end + 10);
   if (cdOffset == kZip64Marker) ReadZip64Directory(window, endPos, cdOffset, cdSize);
 
   // The directory is followed by the 4-byte signature that ends the walk.
   window.Expect(cdOffset > file.Size || cdSize > file.Size ? file.Size : cdOffset + cdSize + 4);
+  // The stored count is only a hint: the walk itself decides how many members there are.
+  Items.reserve(std::min<uint64_t>(storedCount, cdSize / kCentralSize));
   uint64_t pos = cdOffset;
   for (;;) {
     const unsigned char* header = window.Get(pos, 4);
@@ -292,7 +313,7 @@ TZip::TZip(const std::string& fileName) {
     const uint32_t skipLength = Get16(header + 30) + Get16(header + 32);  // extra + comment
     const unsigned char* name = window.Get(pos + kCentralSize, nameLength);
     if (!name) break;
-    Items.push_back(MakeItem(DecodeName(name, nameLength, flags & kUtf8NameFlag), time, date,
+    Items.push_back(MakeItem(name, nameLength, flags & kUtf8NameFlag, time, date,
                              compressedSize, size));
     pos += kCentralSize + nameLength + skipLength;
   }

@@ -4,7 +4,7 @@
 #include <vector>
 
 struct TGameSettings {
-  std::string CutOff;    // digits as typed
+  std::string CutOff;  // digits as typed
   std::string CBuffer;
   std::string DBuffer;
   bool Interpreter = false;
@@ -19,7 +19,7 @@ struct TGameSettings {
   std::string Xmax;
   std::string Ymax;
   bool Dithering = false;
-  int BPP = -1;        // into kBPPItems
+  int BPP = -1;  // into kBPPItems
   bool FPS = false;
   bool Skip = false;
   bool Detection = false;
@@ -32,6 +32,8 @@ struct TGameSettings {
   int Blending = -1;   // into kBlendingItems
   int Scanlines = -1;  // into kScanlinesItems
   std::string RomDir;  // General/Path as stored ("Roms\"), not normalised
+
+  bool operator==(const TGameSettings&) const = default;
 };
 
 // The fixed choices of the drop-down settings, in item order.

@@ -1,0 +1,232 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "LaunchSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A stand-in program that records its arguments, one a line, then its working directory.
+// The record appears in one step (rename), so a reader never sees half of it.
+void WriteRecorder(const std::string& path, const std::string& record,
+                   const std::string& firstLine = "") {
+  std::string script = "#!/bin/sh\n{ ";
+  if (!firstLine.empty()) script += "printf '%s\\n' '" + firstLine + "'; ";
+  script += "for a in \"$@\"; do printf '%s\\n' \"$a\"; done; pwd -P; } > '" + record +
+            ".tmp' && mv '" + record + ".tmp' '" + record + "'\n";
+  WriteFileBytes(path, script);
+  ::chmod(path.c_str(), 0755);
+}
+
+std::vector<std::string> WaitForRecord(const std::string& record) {
+  if (!WaitForFile(record)) return {};
+  return SplitLines(ReadFileBytes(record));
+}
+
+// Children of this process, zombies included; the launch must leave none behind.
+std::vector<std::string> ChildProcesses() {
+  std::vector<std::string> children;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream in(entry.path() / "stat");
+    std::string stat;
+    if (!std::getline(in, stat)) continue;
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    long ppid = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %ld", &state, &ppid) == 2 && ppid == ::getpid())
+      children.push_back(stat);
+  }
+  return children;
+}
+
+// Puts a folder first on the PATH for one test.
+class TPathOverride {
+ public:
+  explicit TPathOverride(const std::string& path) {
+    if (const char* old = std::getenv("PATH")) FOld = old;
+    ::setenv("PATH", path.c_str(), 1);
+  }
+  ~TPathOverride() {
+    if (FOld)
+      ::setenv("PATH", FOld->c_str(), 1);
+    else
+      ::unsetenv("PATH");
+  }
+
+ private:
+  std::optional<std::string> FOld;
+};
+
+std::string RealDir(const TTempDir& dir) {
+  return fs::canonical(dir.Path()).string();
+}
+
+}  // namespace
+
+// ---- Starting the program ------------------------------------------------------------------
+
+TEST(ProcessShell, DocumentedLaunchArrivesAsArguments) {
+  TTempDir exe, work;
+  WriteRecorder(work / "tavi.exe", work / "record");
+  TRecordingReporter reporter;
+  TProcessShell shell(TPaths{exe.Path(), work.Path()}, &reporter);
+  TLauncher launcher(TPaths{exe.Path(), work.Path()}, shell);
+  launcher.Renderers = {"soft.tvi"};
+  launcher.PlayGame(0);
+
+  const std::vector<std::string> expected = {"1",
+                                             "--roms-directory=Roms\\",
+                                             "--use-sound=yes",
+                                             "--sound-filter-enable=no",
+                                             "--sound-filter-cutoff=22050",
+                                             "--sound-surround-lite-enable=no",
+                                             "--sound-surround-lite-multiplier=40",
+                                             "--sound-stereo-exciter=no",
+                                             "--use-slow-geometry=no",
+                                             "--renderer=" + exe.Path() + "soft.tvi",
+                                             "--use-renderer-cfg-file=renderer.cfg",
+                                             RealDir(work)};
+  EXPECT_EQ(WaitForRecord(work / "record"), expected);
+  EXPECT_TRUE(reporter.Messages.empty());
+  EXPECT_TRUE(ChildProcesses().empty());
+}
+
+TEST(ProcessShell, BlankInRomDirectoryMakesTwoArguments) {
+  TTempDir dir;
+  WriteRecorder(dir / "tavi.exe", dir / "record");
+  WriteFileBytes(dir / "ludra.ini", "[General]\r\nPath=My Roms\\\r\n[Rom1]\r\nGame=X\r\n");
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
+  launcher.PlayGame(0);
+  const auto args = WaitForRecord(dir / "record");
+  ASSERT_GE(args.size(), 3u);
+  EXPECT_EQ(args[1], "--roms-directory=My");
+  EXPECT_EQ(args[2], "Roms\\");
+  EXPECT_EQ(args[3], "--use-sound=yes");
+}
+
+TEST(ProcessShell, MetacharactersArriveAsPlainText) {
+  TTempDir dir;
+  WriteRecorder(dir / "tavi.exe", dir / "record");
+  TRecordingReporter reporter;
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  shell.Open("tavi.exe",
+             "1  ;touch${IFS}pwned $(touch pwned2) `touch pwned3` >out |cat & ~ * \"q\" 'a'  ");
+  const std::vector<std::string> expected = {"1",       ";touch${IFS}pwned",
+                                             "$(touch", "pwned2)",
+                                             "`touch",  "pwned3`",
+                                             ">out",    "|cat",
+                                             "&",       "~",
+                                             "*",       "\"q\"",
+                                             "'a'",     RealDir(dir)};
+  EXPECT_EQ(WaitForRecord(dir / "record"), expected);
+  for (const char* name : {"pwned", "pwned2", "pwned3", "out"})
+    EXPECT_FALSE(fs::exists(dir / name)) << name;
+  EXPECT_TRUE(reporter.Messages.empty());
+}
+
+TEST(ProcessShell, ProgramNameIgnoresLetterCase) {
+  TTempDir dir;
+  WriteRecorder(dir / "TAVI.EXE", dir / "record");
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  shell.Open("tavi.exe", "7");
+  EXPECT_EQ(WaitForRecord(dir / "record"), (std::vector<std::string>{"7", RealDir(dir)}));
+}
+
+TEST(ProcessShell, FrontEndFilesAreNotInherited) {
+  TTempDir dir;
+  const int fd = ::open((dir / "held").c_str(), O_CREAT | O_WRONLY, 0644);  // inheritable
+  ASSERT_GE(fd, 3);
+  const std::string record = dir / "record";
+  WriteFileBytes(dir / "tavi.exe", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(fd) +
+                                       " ]; then echo open; else echo closed; fi > '" + record +
+                                       ".tmp' && mv '" + record + ".tmp' '" + record + "'\n");
+  ::chmod((dir / "tavi.exe").c_str(), 0755);
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  shell.Open("tavi.exe", "1");
+  EXPECT_EQ(WaitForRecord(record), std::vector<std::string>{"closed"});
+  ::close(fd);
+}
+
+// ---- Windows programs ----------------------------------------------------------------------
+
+TEST(ProcessShell, WindowsProgramGoesThroughWine) {
+  TTempDir dir, bin;
+  WriteFileBytes(dir / "tavi.exe", std::string("MZ\x90\0", 4) + std::string(60, '\0'));
+  WriteRecorder(bin / "wine", dir / "record", "wine");
+  TPathOverride path(bin.Path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : ""));
+  TRecordingReporter reporter;
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  shell.Open("tavi.exe", "3 --use-sound=no");
+  EXPECT_EQ(
+      WaitForRecord(dir / "record"),
+      (std::vector<std::string>{"wine", dir / "tavi.exe", "3", "--use-sound=no", RealDir(dir)}));
+  EXPECT_TRUE(reporter.Messages.empty());
+  EXPECT_TRUE(ChildProcesses().empty());
+}
+
+TEST(ProcessShell, WindowsProgramWithoutWineIsReported) {
+  TTempDir dir, emptyBin;
+  WriteFileBytes(dir / "tavi.exe", "MZ");
+  TPathOverride path(emptyBin.Path());
+  TRecordingReporter reporter;
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  shell.Open("tavi.exe", "1");
+  ASSERT_EQ(reporter.Messages.size(), 1u);
+  EXPECT_NE(reporter.Messages[0].find("tavi.exe"), std::string::npos);
+  EXPECT_NE(reporter.Messages[0].find("wine"), std::string::npos);
+}
+
+// ---- Failures ------------------------------------------------------------------------------
+
+TEST(ProcessShell, MissingProgramIsReportedAfterTheConfigIsWritten) {
+  TTempDir dir;
+  TRecordingReporter reporter;
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
+  EXPECT_NO_THROW(launcher.PlayGame(0));
+  ASSERT_EQ(reporter.Messages.size(), 1u);
+  EXPECT_NE(reporter.Messages[0].find(dir / "tavi.exe"), std::string::npos) << reporter.Messages[0];
+  EXPECT_TRUE(fs::exists(dir / "renderer.cfg"));
+  EXPECT_TRUE(ChildProcesses().empty());
+}
+
+TEST(ProcessShell, FailedExecIsReported) {
+  TTempDir dir;
+  WriteRecorder(dir / "tavi.exe", dir / "record");
+  ::chmod((dir / "tavi.exe").c_str(), 0644);  // no execute bit stops even root
+  TRecordingReporter reporter;
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  shell.Open("tavi.exe", "1");
+  ASSERT_EQ(reporter.Messages.size(), 1u);
+  EXPECT_NE(reporter.Messages[0].find("tavi.exe"), std::string::npos);
+  EXPECT_NE(reporter.Messages[0].find("Permission denied"), std::string::npos)
+      << reporter.Messages[0];
+  EXPECT_TRUE(ChildProcesses().empty());
+}
+
+TEST(ProcessShell, ProgramWithoutInterpreterLineIsNotRunByAShell) {
+  TTempDir dir;
+  WriteFileBytes(dir / "tavi.exe", "touch ran\n");
+  ::chmod((dir / "tavi.exe").c_str(), 0755);
+  TRecordingReporter reporter;
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  shell.Open("tavi.exe", "1");
+  EXPECT_EQ(reporter.Messages.size(), 1u);
+  EXPECT_FALSE(fs::exists(dir / "ran"));
+}
+
+TEST(ProcessShell, WithoutReporterFailuresAreSilent) {
+  TTempDir dir;
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  EXPECT_NO_THROW(shell.Open("tavi.exe", "1"));
+}
