@@ -14,11 +14,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
 
 #include "DialogTestSupport.h"
+#include "ErrorGuard.h"
 #include "Launcher.h"
 #include "TestSupport.h"
 #include "UProperties.h"
@@ -363,6 +365,155 @@ TEST_F(PropertiesTest, ExecuteShowsTheTitle) {
     d.btnCancel->click();
   });
   EXPECT_EQ(shown, QStringLiteral("Tekken 3 (Japan)"));
+}
+
+// ---- Loading and saving through the dialog -----------------------------------------------------
+
+class PropertiesFileTest : public PropertiesTest {
+ protected:
+  std::string ListFile() const { return Paths.ExeDir + "ludra.ini"; }
+
+  // What the controls show, read through a scratch copy so the record itself stays untouched.
+  static std::string Shown(TfrmProperties& d, TLauncher& launcher) {
+    const TGameSettings kept = launcher.GameSettings;
+    d.ApplySettings();
+    std::string shown = Describe(launcher.GameSettings);
+    launcher.GameSettings = kept;
+    return shown;
+  }
+};
+
+class TRecordingReporter : public IErrorReporter {
+ public:
+  TRecordingReporter() { SetErrorReporter(this); }
+  ~TRecordingReporter() override { SetErrorReporter(nullptr); }
+  void ShowError(const std::string& message) override { Messages.push_back(message); }
+  std::vector<std::string> Messages;
+};
+
+const char kTwoGames[] =
+    "[General]\r\nPath=Roms\\\r\n[Rom1]\r\nGame=Alpha\r\nSound=0\r\n[Rom2]\r\nGame=Beta\r\n";
+
+TEST_F(PropertiesFileTest, FreshListFileShowsTheDefaults) {
+  std::string shown;
+  const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
+    shown = Shown(d, Launcher());
+    d.btnCancel->click();
+  });
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(shown, "22050|4096|2048|111000|40|-1|1|640|480|0|2|1011|100|023000|Roms\\");
+  EXPECT_EQ(ReadFileBytes(ListFile()).substr(0, 7), "[Rom0]\r");  // created from the catalogue
+}
+
+TEST_F(PropertiesFileTest, StoredValuesAreShownAsTheyStand) {
+  WriteFileBytes(
+      ListFile(),
+      "[General]\r\nPath=/media/zn\r\n[Rom1]\r\nGame=Alpha\r\n[Rom2]\r\nGame=Beta\r\n"
+      "CutOff=11025\r\nCBuffer=1\r\nDBuffer=2\r\nInterpreter=0\r\nGeometry=0\r\n"
+      "Sound=0\r\nFilter=1\r\nSurround=1\r\nStereo=1\r\nMultiplier=3\r\nRenderer=7\r\n"
+      "Windowed=0\r\nXmax=1024\r\nYmax=768\r\nDithering=1\r\nBPP=0\r\nFPS=0\r\nSkip=1\r\n"
+      "Detection=0\r\nFrameLimit=0\r\nFrameRate=1e2\r\nFiltering=3\r\nCaching=1\r\n"
+      "Quality=0\r\nDisplay=2\r\nBlending=9\r\nScanlines=1\r\n");
+  std::string shown;
+  QString quality, title;
+  ExecuteWith(1, [&](TfrmProperties& d) {
+    shown = Shown(d, Launcher());
+    quality = d.cbTQuality->currentText();
+    title = d.lblFilename1->text();
+    d.btnCancel->click();
+  });
+  EXPECT_EQ(shown, "11025|1|2|000111|3|-1|0|1024|768|1|0|0100|1e2|3102-11|/media/zn");
+  EXPECT_EQ(quality, QStringLiteral("default"));
+  EXPECT_EQ(title, QStringLiteral("Tekken 3 (Japan)"));
+}
+
+TEST_F(PropertiesFileTest, OkWritesEveryKeyInTheTableOrder) {
+  WriteFileBytes(ListFile(), kTwoGames);
+  const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
+    d.cbSound->setChecked(true);
+    d.cbWindow->setChecked(false);
+    d.edSurrMult->setText(QStringLiteral("55"));
+    d.pmResolution->actions().at(2)->trigger();
+    d.cbBPP->setCurrentIndex(1);
+    d.edDir->setText(QStringLiteral("/media/zn"));
+    d.btnOK->click();
+  });
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(ReadFileBytes(ListFile()),
+            "[General]\r\nPath=/media/zn\r\n"
+            "[Rom1]\r\nGame=Alpha\r\nSound=1\r\nCutOff=22050\r\nCBuffer=4096\r\nDBuffer=2048\r\n"
+            "Interpreter=1\r\nGeometry=1\r\nFilter=0\r\nSurround=0\r\nStereo=0\r\nMultiplier=55\r\n"
+            "Renderer=-1\r\nWindowed=0\r\nXmax=800\r\nYmax=600\r\nDithering=0\r\nBPP=1\r\nFPS=1\r\n"
+            "Skip=0\r\nDetection=1\r\nFrameLimit=1\r\nFrameRate=100\r\nFiltering=0\r\nCaching=2\r\n"
+            "Quality=3\r\nDisplay=0\r\nBlending=0\r\nScanlines=0\r\n"
+            "[Rom2]\r\nGame=Beta\r\n");
+}
+
+TEST_F(PropertiesFileTest, CancelWritesNothingAndTheNextLoadDropsWhatWasTyped) {
+  WriteFileBytes(ListFile(), kTwoGames);
+  const bool saved = ExecuteWith(1, [&](TfrmProperties& d) {
+    d.edSurrMult->setText(QStringLiteral("55"));
+    d.edDir->setText(QStringLiteral("/elsewhere"));
+    d.cbSound->setChecked(false);
+    d.btnCancel->click();
+  });
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(ReadFileBytes(ListFile()), kTwoGames);
+
+  QString multiplier, dir;
+  ExecuteWith(1, [&](TfrmProperties& d) {
+    multiplier = d.edSurrMult->text();
+    dir = d.edDir->text();
+    d.btnCancel->click();
+  });
+  EXPECT_EQ(multiplier, QStringLiteral("40"));
+  EXPECT_EQ(dir, QStringLiteral("Roms\\"));
+}
+
+TEST_F(PropertiesFileTest, RenderersFoundAtCreationAreOfferedFirstOneSelected) {
+  const std::string fixtures = LUDRA_PLUGIN_FIXTURES;
+  std::filesystem::copy_file(fixtures + "renderer.tvi", Paths.ExeDir + "zgl.tvi");
+  std::filesystem::copy_file(fixtures + "renderer.tvi", Paths.ExeDir + "asoft.tvi");
+  std::filesystem::copy_file(fixtures + "controller.tvi", Paths.ExeDir + "pad.tvi");
+  TfrmProperties& d = Dialog();
+  ASSERT_EQ(d.cbRenderer->count(), 2);
+  EXPECT_EQ(d.cbRenderer->itemText(0), QStringLiteral("asoft.tvi"));
+  EXPECT_EQ(d.cbRenderer->itemText(1), QStringLiteral("zgl.tvi"));
+  EXPECT_EQ(d.cbRenderer->currentIndex(), 0);
+
+  WriteFileBytes(ListFile(), kTwoGames);
+  ExecuteWith(1, [&](TfrmProperties& dialog) {
+    dialog.cbRenderer->setCurrentIndex(1);
+    dialog.btnOK->click();
+  });
+  EXPECT_NE(ReadFileBytes(ListFile()).find("\r\nRenderer=1\r\n"), std::string::npos);
+}
+
+TEST_F(PropertiesFileTest, FailedLoadIsReportedAndTheDialogStaysClosed) {
+  MakeDirs(ListFile());  // a folder where the list file should be
+  TRecordingReporter reporter;
+  bool shown = false;
+  const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
+    shown = d.isVisible();
+    if (shown) d.btnCancel->click();
+  });
+  EXPECT_FALSE(saved);
+  EXPECT_FALSE(shown);
+  ASSERT_EQ(reporter.Messages.size(), 1u);
+  EXPECT_NE(reporter.Messages[0].find("ludra.ini"), std::string::npos);
+}
+
+TEST_F(PropertiesFileTest, FailedSaveIsReportedAndNotTakenForSuccess) {
+  WriteFileBytes(ListFile(), kTwoGames);
+  TRecordingReporter reporter;
+  const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
+    std::filesystem::remove(ListFile());
+    MakeDirs(ListFile() + "/blocked");  // the write cannot replace a folder
+    d.btnOK->click();
+  });
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(reporter.Messages.size(), 1u);
+  EXPECT_NE(reporter.Messages[0].find("ludra.ini"), std::string::npos);
 }
 
 // ---- Screenshots -------------------------------------------------------------------------------
