@@ -1,6 +1,8 @@
 #pragma once
 // Shared pieces of the dialog tests: one QApplication for the whole run, a shell that starts
 // nothing, and a place for screenshots.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -15,8 +17,17 @@ inline void EnsureApplication() {
   static int argc = 1;
   static char name[] = "ui_tests";
   static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);  // lives until the process ends
+  new QApplication(argc, argv);  // shared by every test, deleted when the run ends
 }
+
+// Deletes the application object after the last test: left alive, the font machinery behind the
+// widgets is reported as leaked by the sanitizer build.
+class TApplicationEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { delete QCoreApplication::instance(); }
+};
+inline ::testing::Environment* const kApplicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
 
 class TNoShell : public IShell {
  public:
