@@ -441,7 +441,8 @@ void TfrmProperties::btnDirClick() {
 }
 
 QPoint TfrmProperties::ResolutionMenuPos() const {
-  // The dialog's outer top left corner, as the menu's placement has always been measured.
+  // Measured from the outer corner, frame included, so the menu opens by the button, shifted up
+  // and left by the frame and the tabs.
   return frameGeometry().topLeft() + SpeedButton1->mapTo(TabSheet2, QPoint(0, 0));
 }
 
