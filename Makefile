@@ -21,9 +21,9 @@ build: deps $(BUILD)/build.ninja
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-run: build
-	cmake --build $(BUILD) --target demo
-	cd $(BUILD)/demo && ../tools/ludra-audit --missing
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target ludra demo
+	cd $(BUILD)/demo && ../ui/ludra
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -1,0 +1,239 @@
+// Window benchmark: a folder change (refill and count) and the first fill after an audit on a
+// 10,000-game catalogue, against the bare filter loop; and start-up to the first painted window
+// against an empty QMainWindow program.
+//   ludra-bench-window              runs everything and prints the figures
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QTimer>
+#include <QTreeWidgetItem>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FolderTree.h"
+#include "GameFilter.h"
+#include "Launcher.h"
+#include "Pictures.h"
+#include "Shell.h"
+#include "TestSupport.h"
+#include "UAbout.h"
+#include "UProperties.h"
+#include "UTavi.h"
+
+extern char** environ;
+
+namespace {
+using TClock = std::chrono::steady_clock;
+constexpr int kGames = 10000;
+
+class TNoShell : public IShell {
+ public:
+  void Open(const std::string&, const std::string&) override {}
+};
+
+double Ms(TClock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Median of `runs` timings of `body`, each after `prepare` (untimed).
+double Time(int runs, const std::function<void()>& prepare, const std::function<void()>& body) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    prepare();
+    const auto start = TClock::now();
+    body();
+    times.push_back(Ms(TClock::now() - start));
+  }
+  return Median(times);
+}
+
+// 10,000 games over 40 companies and the six year folders; every fourth has its archive.
+void WriteCatalogue(const TTempDir& dir) {
+  std::string list = "[General]\r\nPath=Roms\\\r\n";
+  MakeDirs(dir / "Roms");
+  for (int i = 0; i < kGames; ++i) {
+    const std::string name = "g" + std::to_string(i);
+    list += "[Rom" + std::to_string(i + 1) + "]\r\nGame=Game " + name +
+            "\r\nCountry=Japan\r\nCompany=Company " + std::to_string(i % 40) +
+            "\r\nSystem=ZN1\r\nYear=" + std::to_string(1994 + i % 6) + "\r\nRomname=" + name +
+            ".zip\r\nFiles=" + name + ".bin\r\nSound=1\r\n";
+    if (i % 4 == 0) {
+      TZipMember member;
+      member.Name = name + ".bin";
+      WriteFileBytes(dir / ("Roms/" + name + ".zip"), BuildZip({member}));
+    }
+  }
+  WriteFileBytes(dir / "ludra.ini", list);
+}
+
+void Settle() {
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
+void WindowFigures() {
+  TTempDir dir;
+  WriteCatalogue(dir);
+  TPaths paths{dir.Path(), dir.Path()};
+  TNoShell shell;
+  TLauncher launcher(paths, shell);
+  TfrmMain window(paths, launcher);
+  window.show();
+  Settle();
+
+  const double audit = Time(
+      5, [] {},
+      [&] {
+        window.mnuAuditClick();
+        Settle();
+      });
+  const double firstFill = Time(
+      5, [&] { window.mnuAuditClick(); },
+      [&] {
+        window.FillGameList(0);
+        Settle();
+      });
+
+  // Refill and count: alternate between two year folders so every change rebuilds the list.
+  QTreeWidgetItem* years[2] = {window.tvFolder->FindFolder(QStringLiteral("1996")),
+                               window.tvFolder->FindFolder(QStringLiteral("Company 7"))};
+  int next = 0;
+  const double folderChange = Time(
+      21, [] {},
+      [&] {
+        window.tvFolder->setCurrentItem(years[next++ % 2]);
+        Settle();
+      });
+  const double heading = Time(
+      21, [&] { window.tvFolder->setCurrentItem(years[0]); },
+      [&] {
+        window.tvFolder->setCurrentItem(window.tvFolder->FindFolder(QStringLiteral("Year")));
+        Settle();
+      });
+
+  // The floor: the filter rule alone over the table, as a plain loop.
+  TGameFilter filter{TGameFilter::Year, "1996"};
+  volatile int sink = 0;
+  const double floor = Time(
+      21, [] {},
+      [&] {
+        int n = 0;
+        for (const TGame& g : window.Games) n += filter.Match(g) ? 1 : 0;
+        sink = n;
+      });
+  (void)sink;
+
+  std::printf(
+      "catalogue: %zu games; folder changes alternate \"1996\" (%d games) and "
+      "\"Company 7\"\n",
+      window.Games.size(), window.ListedCount());
+  std::printf("audit command (load, folders, fill, paint)  %8.2f ms\n", audit);
+  std::printf("first fill after an audit (fill, paint)     %8.2f ms\n", firstFill);
+  std::printf("folder change (refill, count, paint)        %8.2f ms\n", folderChange);
+  std::printf("heading selected (count only, paint)        %8.2f ms\n", heading);
+  std::printf(
+      "filter rule alone over the table            %8.3f ms  (folder change / floor: %.0fx)\n",
+      floor, floor > 0 ? folderChange / floor : 0.0);
+}
+
+// ---- Start-up, measured from outside: spawn, first paint, exit ----
+
+int RunUntilFirstPaint(QWidget& window) {
+  struct TFirstPaint : QObject {
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) QTimer::singleShot(0, qApp, &QApplication::quit);
+      return false;
+    }
+  } watcher;
+  window.installEventFilter(&watcher);
+  window.show();
+  window.activateWindow();
+  return QApplication::exec();
+}
+
+int StartupChild(const char* mode, const char* folder) {
+  int argc = 1;
+  char name[] = "ludra-bench-window";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  if (std::strcmp(mode, "--startup-empty") == 0 || std::strcmp(mode, "--startup-label") == 0) {
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("empty"));
+    window.resize(638, 480);
+    // A window that shows any text at all also pays for loading the fonts.
+    if (mode[10] == 'l') window.setCentralWidget(new QLabel(QStringLiteral("Ludra")));
+    return RunUntilFirstPaint(window);
+  }
+  TPaths paths{folder, folder};
+  TNoShell shell;
+  TLauncher launcher(paths, shell);
+  TfrmMain window(paths, launcher);
+  window.SetDialogs(new TfrmProperties(launcher, &window),
+                    new TfrmAbout(Pictures::Logo(), &window));
+  return RunUntilFirstPaint(window);
+}
+
+double SpawnMs(const char* mode, const std::string& folder) {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return -1;
+  self[n] = 0;
+  std::string m = mode, f = folder;
+  char* args[] = {self, m.data(), f.data(), nullptr};
+  const auto start = TClock::now();
+  // The child's chatter on stderr would only bury the figures.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  const int spawned = posix_spawn(&pid, self, &actions, nullptr, args, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return Ms(TClock::now() - start);
+}
+
+void StartupFigures() {
+  TTempDir dir;  // the default catalogue, created by the first start
+  const int runs = 11;
+  SpawnMs("--startup-window", dir.Path());
+  std::vector<double> window, empty, label;
+  for (int i = 0; i < runs; ++i) {
+    empty.push_back(SpawnMs("--startup-empty", dir.Path()));
+    label.push_back(SpawnMs("--startup-label", dir.Path()));
+    window.push_back(SpawnMs("--startup-window", dir.Path()));
+  }
+  const double w = Median(window), e = Median(empty), l = Median(label);
+  std::printf("start-up to first paint: empty QMainWindow %8.1f ms\n", e);
+  std::printf("start-up to first paint: QMainWindow+label %8.1f ms  (ratio %.2f)\n", l, l / e);
+  std::printf("start-up to first paint: main window       %8.1f ms  (ratio %.2f, target <= 1.30)\n",
+              w, w / e);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (argc == 3) return StartupChild(argv[1], argv[2]);
+  {
+    QApplication app(argc, argv);
+    WindowFigures();
+  }
+  StartupFigures();
+  return 0;
+}

@@ -1,0 +1,114 @@
+#include "MainWindowFixture.h"
+
+#include <QTreeWidgetItemIterator>
+
+#include "FolderTree.h"
+#include "GameFilterProxy.h"
+#include "GameViews.h"
+
+int TRecordingShell::LastNumber() const {
+  if (Calls.empty()) return -1;
+  return std::stoi(Calls.back().Parameters.substr(0, Calls.back().Parameters.find(' ')));
+}
+
+TMainWindowFixture::TMainWindowFixture() : Paths{Dir.Path(), Dir.Path()}, Launcher(Paths, Shell) {
+  SetErrorReporter(&Errors);
+}
+
+TMainWindowFixture::~TMainWindowFixture() {
+  FMain.reset();
+  SetErrorReporter(nullptr);
+}
+
+TfrmMain& TMainWindowFixture::Main() {
+  if (!FMain) {
+    FMain = std::make_unique<TfrmMain>(Paths, Launcher);
+    FMain->SetFolderChooser(&Chooser);
+  }
+  return *FMain;
+}
+
+void TMainWindowFixture::List(const std::string& text) {
+  WriteFileBytes(Dir / "ludra.ini", text);
+}
+
+void TMainWindowFixture::Zip(const std::string& name, const std::vector<std::string>& members) {
+  std::vector<TZipMember> zm;
+  for (const std::string& m : members) {
+    TZipMember member;
+    member.Name = m;
+    zm.push_back(member);
+  }
+  MakeDirs(Dir / "Roms");
+  WriteFileBytes(Dir / ("Roms/" + name), BuildZip(zm));
+}
+
+void TMainWindowFixture::Shot(const std::string& relativePath, const QImage& picture) {
+  const std::string path = Dir / relativePath;
+  MakeDirs(path.substr(0, path.rfind('/')));
+  picture.save(QString::fromStdString(path));
+}
+
+bool TMainWindowFixture::SelectFolder(const std::string& text) {
+  QTreeWidgetItem* node = Main().tvFolder->FindFolder(QString::fromStdString(text));
+  if (!node) return false;
+  Main().tvFolder->setCurrentItem(node);
+  return true;
+}
+
+const QTreeWidgetItem* TMainWindowFixture::Folder(const std::string& text) {
+  return Main().tvFolder->FindFolder(QString::fromStdString(text));
+}
+
+std::string TMainWindowFixture::Panel(int panel) {
+  return Main().PanelText(panel).toStdString();
+}
+
+bool TMainWindowFixture::SelectGame(const std::string& title) {
+  TGameFilterProxy* proxy = Main().GameProxy();
+  for (int row = 0; row < proxy->rowCount(); ++row)
+    if (Main().Games[static_cast<size_t>(proxy->Position(row))].Game == title) {
+      Main().lvGames->SelectRow(row);
+      return true;
+    }
+  return false;
+}
+
+std::vector<std::string> TMainWindowFixture::ListedTitles() {
+  std::vector<std::string> titles;
+  TGameFilterProxy* proxy = Main().GameProxy();
+  for (int row = 0; row < proxy->rowCount(); ++row)
+    titles.push_back(proxy->index(row, 0).data().toString().toStdString());
+  return titles;
+}
+
+std::vector<int> TMainWindowFixture::ListedPositions() {
+  std::vector<int> positions;
+  TGameFilterProxy* proxy = Main().GameProxy();
+  for (int row = 0; row < proxy->rowCount(); ++row) positions.push_back(proxy->Position(row));
+  return positions;
+}
+
+std::vector<std::string> TMainWindowFixture::ChildTexts(const std::string& folder) {
+  std::vector<std::string> texts;
+  if (const QTreeWidgetItem* node = Folder(folder))
+    for (int c = 0; c < node->childCount(); ++c)
+      texts.push_back(node->child(c)->text(0).toStdString());
+  return texts;
+}
+
+std::vector<std::string> TMainWindowFixture::TopLevelTexts() {
+  std::vector<std::string> texts;
+  for (int i = 0; i < Main().tvFolder->topLevelItemCount(); ++i)
+    texts.push_back(Main().tvFolder->topLevelItem(i)->text(0).toStdString());
+  return texts;
+}
+
+std::string GameSection(int n, const std::string& title, const std::string& company,
+                        const std::string& year, const std::string& romName,
+                        const std::string& files, bool sound) {
+  return "[Rom" + std::to_string(n) + "]\r\nGame=" + title +
+         "\r\nCountry=Japan\r\nCompany=" + company + "\r\nSystem=ZN1\r\nYear=" + year +
+         "\r\nRomname=" + romName + "\r\nFiles=" + files + "\r\nSound=" + (sound ? "1" : "0") +
+         "\r\n";
+}

@@ -1,0 +1,83 @@
+#pragma once
+// A main window over a temporary folder (executable and working directory both point there),
+// with a recording shell, error reporter, folder chooser and random source.
+#include <QImage>
+#include <QTreeWidgetItem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ErrorGuard.h"
+#include "FolderChooser.h"
+#include "Launcher.h"
+#include "Shell.h"
+#include "TestSupport.h"
+#include "UTavi.h"
+
+struct TRecordingShell : IShell {
+  struct TCall {
+    std::string Program, Parameters;
+  };
+  std::vector<TCall> Calls;
+  void Open(const std::string& program, const std::string& parameters) override {
+    Calls.push_back({program, parameters});
+  }
+  // The game number the emulator was started with: the first word of the parameter text.
+  int LastNumber() const;
+};
+
+struct TRecordingReporter : IErrorReporter {
+  std::vector<std::string> Messages;
+  void ShowError(const std::string& message) override { Messages.push_back(message); }
+};
+
+struct TFakeChooser : IFolderChooser {
+  std::optional<QString> Answer;
+  int Asked = 0;
+  QString Prompt;
+  std::optional<QString> ChooseFolder(QWidget*, const QString& prompt) override {
+    ++Asked;
+    Prompt = prompt;
+    return Answer;
+  }
+};
+
+class TMainWindowFixture {
+ public:
+  TMainWindowFixture();
+  ~TMainWindowFixture();
+
+  TTempDir Dir;
+  TPaths Paths;
+  TRecordingShell Shell;
+  TLauncher Launcher;
+  TRecordingReporter Errors;
+  TFakeChooser Chooser;
+
+  // The window, made on first use (after the test has laid out its files).
+  TfrmMain& Main();
+
+  void List(const std::string& text);
+  void Zip(const std::string& name, const std::vector<std::string>& members);
+  void Shot(const std::string& relativePath, const QImage& picture);
+
+  // Selects the folder with this text (first in tree order); false when there is none.
+  bool SelectFolder(const std::string& text);
+  const QTreeWidgetItem* Folder(const std::string& text);
+  // Selects the listed game with this title; false when it is not listed.
+  bool SelectGame(const std::string& title);
+  std::vector<std::string> ListedTitles();
+  std::vector<int> ListedPositions();
+  std::vector<std::string> ChildTexts(const std::string& folder);
+  std::vector<std::string> TopLevelTexts();
+  std::string Panel(int panel);
+
+ private:
+  std::unique_ptr<TfrmMain> FMain;
+};
+
+// A list file text of `Rom<n>` sections in CR LF lines.
+std::string GameSection(int n, const std::string& title, const std::string& company,
+                        const std::string& year, const std::string& romName,
+                        const std::string& files, bool sound = true);

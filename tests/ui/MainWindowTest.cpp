@@ -1,0 +1,491 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "FolderTree.h"
+#include "GameFilterProxy.h"
+#include "GameListModel.h"
+#include "GameViews.h"
+#include "ListFile.h"
+#include "MainWindowFixture.h"
+#include "Pictures.h"
+#include "SnapshotImage.h"
+
+namespace {
+using TTexts = std::vector<std::string>;
+const TTexts kDefaultCompanies = {"Arika / Capcom",
+                                  "Capcom",
+                                  "Takara / Capcom",
+                                  "Videosystem",
+                                  "Hudson / Eighting / Raizing",
+                                  "Taito",
+                                  "Namco",
+                                  "Axela"};
+const TTexts kTopLevel = {"All Games", "Available", "Company", "Year", "Non Working"};
+
+std::string TwoCompanies(const std::string& first, const std::string& second) {
+  return GameSection(1, "One", first, "1996", "one.zip", "") +
+         GameSection(2, "Two", second, "1997", "two.zip", "");
+}
+}  // namespace
+
+// ---- Audit and company folders ----
+
+TEST(MainWindowAudit, FirstAuditPutsCompanyFoldersBetweenAvailableAndYear) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  EXPECT_EQ(f.TopLevelTexts(), kTopLevel);
+  EXPECT_EQ(f.ChildTexts("Company"), kDefaultCompanies);
+  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Company")), -1);
+  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Namco")), 4);
+  EXPECT_EQ(f.Main().ListedCount(), 25);
+  EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), std::string(kDefaultCatalogue));
+  EXPECT_TRUE(f.Errors.Messages.empty());
+  // Nothing is selected by the program, and the count is not written by the audit.
+  EXPECT_EQ(f.Main().tvFolder->SelectedFolder(), nullptr);
+  EXPECT_EQ(f.Panel(2), "");
+}
+
+TEST(MainWindowAudit, ReAuditAddsNoHeadingAndKeepsVanishedCompanies) {
+  TMainWindowFixture f;
+  f.List(TwoCompanies("Capcom", "Namco"));
+  f.Main().mnuAuditClick();
+  f.List(TwoCompanies("Namco", "capcom"));
+  f.Main().mnuAuditClick();
+  EXPECT_EQ(f.TopLevelTexts(), kTopLevel);
+  // Compared exactly: "capcom" is a company of its own; "Capcom" stays though it is gone.
+  EXPECT_EQ(f.ChildTexts("Company"), TTexts({"Capcom", "Namco", "capcom"}));
+}
+
+TEST(MainWindowAudit, OnlyTheFirstActivationAudits) {
+  TMainWindowFixture f;
+  f.Main().show();
+  f.Main().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
+  EXPECT_EQ(f.Main().ListedCount(), 25);
+  f.List(TwoCompanies("A", "B"));
+  f.Main().FormActivate();
+  EXPECT_EQ(f.Main().ListedCount(), 25);
+  f.Main().mnuAuditClick();
+  EXPECT_EQ(f.Main().ListedCount(), 2);
+}
+
+TEST(MainWindowAudit, ListsEveryGameWhateverFolderIsSelected) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectFolder("1997"));
+  ASSERT_EQ(f.Main().ListedCount(), 7);
+  f.Main().mnuAuditClick();
+  EXPECT_EQ(f.Main().ListedCount(), 25);
+  EXPECT_EQ(f.Panel(2), "7 Games");  // the count waits for the next folder change
+  EXPECT_EQ(f.Main().tvFolder->SelectedFolder()->text(0).toStdString(), "1997");
+}
+
+TEST(MainWindowAudit, ShowsTheLogoAndKeepsTheTransparency) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(150, 112));
+  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());  // the image starts transparent
+}
+
+// ---- Folders ----
+
+TEST(MainWindowFolders, YearFolderListsItsGamesInCatalogueOrder) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectFolder("1997"));
+  EXPECT_EQ(f.ListedTitles(),
+            (std::vector<std::string>{"Street Fighter EX Plus (USA)", "Street Fighter EX Plus (JP)",
+                                      "Rival Schools (ASIA)", "Justice Gakuen (JP)",
+                                      "Beastorizer (bootleg)", "Magical Date EX (JP)",
+                                      "Star Sweep (JP) Ver. A"}));
+  EXPECT_EQ(f.ListedPositions(), (std::vector<int>{1, 2, 6, 7, 14, 16, 23}));
+  EXPECT_EQ(f.Panel(2), "7 Games");
+}
+
+TEST(MainWindowFolders, HeadingsOnlyRecount) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectFolder("1994"));
+  ASSERT_EQ(f.ListedTitles(), std::vector<std::string>{"Tekken (JP) Ver. A"});
+  ASSERT_TRUE(f.SelectFolder("Year"));
+  EXPECT_EQ(f.ListedTitles(), std::vector<std::string>{"Tekken (JP) Ver. A"});
+  EXPECT_EQ(f.Panel(2), "1 Games");
+  f.Main().mnuAuditClick();
+  ASSERT_TRUE(f.SelectFolder("Company"));
+  EXPECT_EQ(f.Main().ListedCount(), 25);
+  EXPECT_EQ(f.Panel(2), "25 Games");
+}
+
+TEST(MainWindowFolders, AvailableMissingAndCompanyFolders) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "Found", "Capcom", "1996", "found.zip", "a") +
+         GameSection(2, "Lost", "Capcom", "1996", "lost.zip", "a") +
+         GameSection(3, "Other", "Capcom Ltd", "2001", "other.zip", "b"));
+  f.Zip("found.zip", {"A"});
+  f.Zip("other.zip", {"b"});
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectFolder("Available"));
+  EXPECT_EQ(f.ListedTitles(), (std::vector<std::string>{"Found", "Other"}));
+  ASSERT_TRUE(f.SelectFolder("Non Working"));
+  EXPECT_EQ(f.ListedTitles(), std::vector<std::string>{"Lost"});
+  ASSERT_TRUE(f.SelectFolder("Capcom"));
+  EXPECT_EQ(f.ListedTitles(), (std::vector<std::string>{"Found", "Lost"}));
+  EXPECT_EQ(f.Panel(2), "2 Games");
+  // A year outside the fixed folders is listed under none of them.
+  for (const char* year : {"1994", "1995", "1996", "1997", "1998", "1999"}) {
+    ASSERT_TRUE(f.SelectFolder(year));
+    for (const std::string& title : f.ListedTitles()) EXPECT_NE(title, "Other");
+  }
+}
+
+TEST(MainWindowFolders, ItemsShowTheirFieldsAndIcons) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "Loud", "Capcom", "1996", "loud.zip", "") +
+         GameSection(2, "Quiet", "Namco", "1997", "quiet.zip", "", false) +
+         GameSection(3, "Lost", "Taito", "1998", "lost.zip", ""));
+  f.Zip("loud.zip", {"x"});
+  f.Zip("quiet.zip", {"x"});
+  f.Main().FormActivate();
+  TGameFilterProxy* proxy = f.Main().GameProxy();
+  EXPECT_EQ(proxy->index(1, 0).data().toString().toStdString(), "Quiet");
+  EXPECT_EQ(proxy->index(1, 1).data().toString().toStdString(), "Japan");
+  EXPECT_EQ(proxy->index(1, 2).data().toString().toStdString(), "Namco");
+  EXPECT_EQ(proxy->index(1, 3).data().toString().toStdString(), "ZN1");
+  EXPECT_EQ(proxy->index(1, 4).data().toString().toStdString(), "1997");
+  std::vector<int> images;
+  for (int row = 0; row < 3; ++row)
+    images.push_back(proxy->index(row, 0).data(TGameListModel::ImageIndexRole).toInt());
+  EXPECT_EQ(images, (std::vector<int>{0, 2, 1}));
+  EXPECT_EQ(proxy->headerData(0, Qt::Horizontal).toString().toStdString(), "Game");
+  EXPECT_EQ(proxy->headerData(4, Qt::Horizontal).toString().toStdString(), "Year");
+}
+
+// ---- Selection, actions and launching ----
+
+TEST(MainWindowActions, NothingSelectedDisablesPlayAndPropertiesAndDoubleClickDoesNothing) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  f.Main().updateActions();
+  EXPECT_FALSE(f.Main().actPlay->isEnabled());
+  EXPECT_FALSE(f.Main().actProperties->isEnabled());
+  f.Main().lvGamesDblClick();
+  f.Main().actPlayExecute();
+  EXPECT_TRUE(f.Shell.Calls.empty());
+}
+
+TEST(MainWindowActions, MissingGameCannotBePlayedButDoubleClickStartsIt) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
+  EXPECT_EQ(f.Panel(0), "Kikaioh (JP)");
+  EXPECT_EQ(f.Panel(1), "ROMs missing");
+  EXPECT_FALSE(f.Main().actPlay->isEnabled());
+  EXPECT_FALSE(f.Main().actProperties->isEnabled());
+  f.Main().actPlayExecute();
+  EXPECT_TRUE(f.Shell.Calls.empty());
+  f.Main().lvGamesDblClick();
+  ASSERT_EQ(f.Shell.Calls.size(), 1u);
+  EXPECT_EQ(f.Shell.Calls[0].Program, "tavi.exe");
+  EXPECT_EQ(f.Shell.LastNumber(), 11);
+}
+
+TEST(MainWindowActions, AvailableGameIsPlayedByItsNumber) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "Missing", "A", "1996", "none.zip", "") +
+         GameSection(2, "Here", "A", "1996", "here.zip", "a,b"));
+  f.Zip("here.zip", {"B"});
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Here"));
+  EXPECT_EQ(f.Panel(1), "Working");
+  EXPECT_TRUE(f.Main().actPlay->isEnabled());
+  EXPECT_TRUE(f.Main().actProperties->isEnabled());
+  f.Main().actPlay->trigger();
+  EXPECT_EQ(f.Shell.LastNumber(), 2);
+  // A refill drops the selection; the panels keep what they showed.
+  ASSERT_TRUE(f.SelectFolder("Non Working"));
+  EXPECT_EQ(f.Main().SelectedPosition(), -1);
+  EXPECT_FALSE(f.Main().actPlay->isEnabled());
+  EXPECT_EQ(f.Panel(0), "Here");
+}
+
+TEST(MainWindowActions, ViewStylesAreExclusiveAndKeepTheSelection) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
+  EXPECT_TRUE(f.Main().actDetails->isChecked());
+  for (QAction* style :
+       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
+    style->trigger();
+    int checked = 0;
+    for (QAction* a :
+         {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails})
+      checked += a->isChecked() ? 1 : 0;
+    EXPECT_EQ(checked, 1);
+    EXPECT_TRUE(style->isChecked());
+    EXPECT_EQ(f.Main().SelectedPosition(), 19);
+  }
+  f.Main().actLargeIcons->trigger();
+  EXPECT_EQ(f.Main().lvGames->currentWidget(), f.Main().lvGames->IconView());
+  EXPECT_EQ(f.Main().lvGames->IconView()->viewMode(), QListView::IconMode);
+  f.Main().actDetails->trigger();
+  EXPECT_EQ(f.Main().lvGames->currentWidget(), f.Main().lvGames->DetailView());
+}
+
+TEST(MainWindowActions, HidingAPanelHidesItsSplitterAndShowingRestoresBoth) {
+  TMainWindowFixture f;
+  f.Main().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
+  f.Main().updateActions();
+  EXPECT_TRUE(f.Main().actHideFolder->isChecked());
+  EXPECT_TRUE(f.Main().actHideScreenshot->isChecked());
+
+  f.Main().actHideFolder->trigger();
+  EXPECT_FALSE(f.Main().pnlFolder->isVisible());
+  EXPECT_FALSE(f.Main().splLeft->isVisible());
+  EXPECT_FALSE(f.Main().actHideFolder->isChecked());
+  f.Main().actHideFolder->trigger();
+  EXPECT_TRUE(f.Main().pnlFolder->isVisible());
+  EXPECT_TRUE(f.Main().splLeft->isVisible());
+  EXPECT_TRUE(f.Main().actHideFolder->isChecked());
+
+  f.Main().actHideScreenshot->trigger();
+  EXPECT_FALSE(f.Main().pnlSnapshot->isVisible());
+  EXPECT_FALSE(f.Main().splRight->isVisible());
+  EXPECT_FALSE(f.Main().actHideScreenshot->isChecked());
+  f.Main().actHideScreenshot->trigger();
+  EXPECT_TRUE(f.Main().pnlSnapshot->isVisible());
+  EXPECT_TRUE(f.Main().splRight->isVisible());
+
+  f.Main().actStatusbar->trigger();
+  EXPECT_FALSE(f.Main().sbMain->isVisible());
+  EXPECT_FALSE(f.Main().actStatusbar->isChecked());
+  f.Main().actToolbar->trigger();
+  EXPECT_FALSE(f.Main().tbMain->isVisible());
+  EXPECT_FALSE(f.Main().actToolbar->isChecked());
+  f.Main().actToolbar->trigger();
+  EXPECT_TRUE(f.Main().tbMain->isVisible());
+  EXPECT_TRUE(f.Main().actToolbar->isChecked());
+}
+
+TEST(MainWindowActions, ShortcutsAndHints) {
+  TMainWindowFixture f;
+  EXPECT_EQ(f.Main().actHideFolder->shortcut(), QKeySequence(Qt::ALT | Qt::Key_D));
+  EXPECT_EQ(f.Main().actHideScreenshot->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+  EXPECT_EQ(f.Main().actStatusbar->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
+  EXPECT_EQ(f.Main().actToolbar->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+  EXPECT_EQ(f.Main().actHideFolder->statusTip().toStdString(), "Toggle Folder List");
+  f.Main().show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
+  QTest::keyClick(&f.Main(), Qt::Key_N, Qt::AltModifier);
+  EXPECT_FALSE(f.Main().pnlSnapshot->isVisible());
+}
+
+// ---- Random launch ----
+
+TEST(MainWindowRandom, NothingAvailableStartsTheLastOf101Draws) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  int draws = 0;
+  f.Main().SetRandomSource([&](int n) {
+    EXPECT_EQ(n, 25);
+    return draws++ % n;
+  });
+  f.Main().mnuRandomClick();
+  EXPECT_EQ(draws, 101);
+  ASSERT_EQ(f.Shell.Calls.size(), 1u);
+  EXPECT_EQ(f.Shell.LastNumber(), 100 % 25 + 1);
+}
+
+TEST(MainWindowRandom, StopsAtTheFirstAvailableGame) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "A", "X", "1996", "a.zip", "") +
+         GameSection(2, "B", "X", "1996", "b.zip", "") +
+         GameSection(3, "C", "X", "1996", "c.zip", ""));
+  f.Zip("c.zip", {"x"});
+  f.Main().FormActivate();
+  std::vector<int> script = {0, 1, 0, 2, 1};
+  size_t draws = 0;
+  f.Main().SetRandomSource([&](int) { return script[draws++]; });
+  f.Main().mnuRandomClick();
+  EXPECT_EQ(draws, 4u);
+  EXPECT_EQ(f.Shell.LastNumber(), 3);
+}
+
+TEST(MainWindowRandom, EmptyCatalogueStartsNothing) {
+  TMainWindowFixture f;
+  f.List("[General]\r\nPath=Roms\\\r\n");
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.Main().Games.empty());
+  bool asked = false;
+  f.Main().SetRandomSource([&](int) {
+    asked = true;
+    return 0;
+  });
+  f.Main().mnuRandomClick();
+  EXPECT_FALSE(asked);
+  EXPECT_TRUE(f.Shell.Calls.empty());
+  EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
+TEST(MainWindowRandom, TheClockSeededSourceStaysInRange) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  for (int i = 0; i < 20; ++i) f.Main().mnuRandomClick();
+  ASSERT_EQ(f.Shell.Calls.size(), 20u);
+  for (const auto& call : f.Shell.Calls) {
+    const int number = std::stoi(call.Parameters);
+    EXPECT_GE(number, 1);
+    EXPECT_LE(number, 25);
+  }
+}
+
+// ---- Screenshots ----
+
+TEST(MainWindowScreenshot, PresentScreenshotIsOpaqueAtItsOwnSize) {
+  TMainWindowFixture f;
+  QImage shot(64, 48, QImage::Format_RGB32);
+  shot.fill(Qt::red);
+  f.Shot("Shots/sfexp.jpg", shot);
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
+  EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
+  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(64, 48));
+  EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
+TEST(MainWindowScreenshot, FoundWhateverTheLetterCaseOnDisk) {
+  TMainWindowFixture f;
+  QImage shot(20, 10, QImage::Format_RGB32);
+  shot.fill(Qt::blue);
+  f.Shot("shots/KIKAIOH.JPG", shot);
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
+  EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
+  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(20, 10));
+}
+
+TEST(MainWindowScreenshot, MissingScreenshotShowsTheLogoTransparently) {
+  TMainWindowFixture f;
+  QImage shot(64, 48, QImage::Format_RGB32);
+  shot.fill(Qt::red);
+  f.Shot("Shots/sfexp.jpg", shot);
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
+  ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
+  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(150, 112));
+  // The bottom-left pixel's colour is left out.
+  const QImage shown = f.Main().imgSnapshot->Displayed();
+  EXPECT_EQ(qAlpha(shown.pixel(0, 111)), 0);
+}
+
+TEST(MainWindowScreenshot, UnreadablePictureIsReportedByNameAndTheWindowGoesOn) {
+  TMainWindowFixture f;
+  MakeDirs(f.Dir / "Shots");
+  WriteFileBytes(f.Dir / "Shots/sfexp.jpg", "\xFF\xD8 this is no picture");
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
+  ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
+  ASSERT_EQ(f.Errors.Messages.size(), 1u);
+  EXPECT_NE(f.Errors.Messages[0].find("sfexp.jpg"), std::string::npos) << f.Errors.Messages[0];
+  EXPECT_EQ(f.Panel(0), "Kikaioh (JP)");  // the command stopped at the picture
+  ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
+  EXPECT_EQ(f.Panel(0), "Tekken (JP) Ver. A");
+  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+}
+
+// ---- Failures and the ROM directory ----
+
+TEST(MainWindowFailures, UnreadableArchiveStopsTheAuditWithinTheTable) {
+  const std::string unreadable = "/proc/sys/vm/drop_caches";  // a file that nobody may read
+  if (!IsRegularFile(unreadable)) GTEST_SKIP() << "no unreadable file to point at";
+  TMainWindowFixture f;
+  f.List(GameSection(1, "First", "A", "1996", "a.zip", "a") +
+         GameSection(2, "Second", "B", "1996", "b.zip", "b") +
+         GameSection(3, "Third", "C", "1996", "c.zip", "c"));
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectFolder("Non Working"));
+  ASSERT_EQ(f.Main().ListedCount(), 3);
+  ASSERT_TRUE(f.SelectGame("Third"));
+
+  MakeDirs(f.Dir / "Roms");
+  ASSERT_EQ(symlink(unreadable.c_str(), (f.Dir / "Roms/b.zip").c_str()), 0);
+  f.Main().mnuAuditClick();
+  ASSERT_EQ(f.Errors.Messages.size(), 1u);
+  EXPECT_NE(f.Errors.Messages[0].find("b.zip"), std::string::npos) << f.Errors.Messages[0];
+  ASSERT_EQ(f.Main().Games.size(), 2u);
+  // The list is rebuilt from what was read, with the filter in force; nothing past the table.
+  EXPECT_EQ(f.ListedTitles(), std::vector<std::string>{"First"});
+  EXPECT_EQ(f.Main().SelectedPosition(), -1);
+  EXPECT_EQ(f.ChildTexts("Company"), TTexts({"A", "B", "C"}));
+
+  // The window goes on: another audit, once the archive is gone, lists all three again.
+  ASSERT_EQ(unlink((f.Dir / "Roms/b.zip").c_str()), 0);
+  f.Main().mnuAuditClick();
+  EXPECT_EQ(f.Main().ListedCount(), 3);
+}
+
+TEST(MainWindowFailures, RomDirectoryChangeWritesPathAndReAudits) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "Elsewhere", "A", "1996", "e.zip", ""));
+  f.Main().FormActivate();
+  ASSERT_FALSE(f.Main().Games[0].Available);
+  MakeDirs(f.Dir / "My Roms");
+  TZipMember member;
+  member.Name = "x";
+  WriteFileBytes(f.Dir / "My Roms/e.zip", BuildZip({member}));
+
+  f.Main().mnuRomDirectoryClick();  // cancelled
+  EXPECT_EQ(f.Chooser.Asked, 1);
+  EXPECT_EQ(f.Chooser.Prompt.toStdString(), "Choose Rom-Directory");
+  EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", "none"), "none");
+
+  const std::string chosen = f.Dir / "My Roms";
+  f.Chooser.Answer = QString::fromStdString(chosen);
+  f.Main().mnuRomDirectoryClick();
+  EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", ""), chosen);
+  EXPECT_EQ(f.Main().RomDir, chosen + "\\");
+  EXPECT_TRUE(f.Main().Games[0].Available);
+  EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
+TEST(MainWindowFailures, RomDirectoryChangeCreatesAMissingListFile) {
+  TMainWindowFixture f;
+  f.Main();
+  f.Chooser.Answer = QStringLiteral("/");
+  f.Main().mnuRomDirectoryClick();
+  const std::string text = ReadFileBytes(f.Dir / "ludra.ini");
+  EXPECT_EQ(text.rfind(std::string(kDefaultCatalogue), 0), 0u);
+  EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", ""), "/");
+  EXPECT_EQ(f.Main().ListedCount(), 25);
+}
+
+// ---- Type-ahead ----
+
+TEST(MainWindowTypeAhead, FirstLettersFindTheGameInEveryView) {
+  TMainWindowFixture f;
+  f.Main().FormActivate();
+  const int interval = QApplication::keyboardInputInterval();
+  QApplication::setKeyboardInputInterval(0);
+  for (QAction* style :
+       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
+    style->trigger();
+    ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
+    // A click in the details may make any cell of the row current.
+    QAbstractItemView* view = f.Main().lvGames->CurrentView();
+    view->selectionModel()->setCurrentIndex(view->currentIndex().siblingAtColumn(3),
+                                            QItemSelectionModel::NoUpdate);
+    QTest::qWait(2);  // longer than the interval: a new search, not more letters for the last
+    view->keyboardSearch(QStringLiteral("kik"));
+    EXPECT_EQ(f.Main().SelectedPosition(), 10) << style->text().toStdString();
+    EXPECT_EQ(f.Panel(0), "Kikaioh (JP)");
+  }
+  QApplication::setKeyboardInputInterval(interval);
+}

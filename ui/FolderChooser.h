@@ -1,0 +1,19 @@
+#pragma once
+// The shell's folder chooser behind an interface, so tests can answer in its place.
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+class IFolderChooser {
+ public:
+  virtual ~IFolderChooser() = default;
+  // The chosen folder as the chooser returns it, or nothing when the user cancels.
+  virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& prompt) = 0;
+};
+
+// The platform's directory dialog, folders only, starting at the top of the hierarchy.
+class TDialogFolderChooser : public IFolderChooser {
+ public:
+  std::optional<QString> ChooseFolder(QWidget* parent, const QString& prompt) override;
+};

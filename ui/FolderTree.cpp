@@ -1,0 +1,88 @@
+#include "FolderTree.h"
+
+#include <QSet>
+#include <QTreeWidgetItemIterator>
+
+#include "Pictures.h"
+
+namespace {
+QIcon NodeIcon(int image) {
+  // Every node shows the open folder while it is selected.
+  QIcon icon = Pictures::FolderImage(image);
+  const QIcon selected = Pictures::FolderImage(1);
+  for (const QSize& size : selected.availableSizes())
+    icon.addPixmap(selected.pixmap(size), QIcon::Selected);
+  if (selected.availableSizes().isEmpty()) icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
+  return icon;
+}
+}  // namespace
+
+TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setIndentation(19);
+  setIconSize(QSize(16, 16));
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformRowHeights(true);
+
+  addTopLevelItem(NewNode(QStringLiteral("All Games"), 0, 0));
+  addTopLevelItem(NewNode(QStringLiteral("Available"), 6, 1));
+  QTreeWidgetItem* year = NewNode(QStringLiteral("Year"), 2, kHeading);
+  for (int y = 1994; y <= 1999; ++y) year->addChild(NewNode(QString::number(y), 7, 3));
+  addTopLevelItem(year);
+  addTopLevelItem(NewNode(QStringLiteral("Non Working"), 4, 2));
+  collapseAll();
+}
+
+QTreeWidgetItem* TFolderTree::NewNode(const QString& text, int image, int kind) const {
+  auto* node = new QTreeWidgetItem(QStringList{text});
+  node->setIcon(0, NodeIcon(image));
+  node->setData(0, FolderKindRole, kind);
+  node->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  return node;
+}
+
+int TFolderTree::FolderKind(const QTreeWidgetItem* node) {
+  return node ? node->data(0, FolderKindRole).toInt() : kHeading;
+}
+
+QTreeWidgetItem* TFolderTree::FlatNode(int index) const {
+  int i = 0;
+  for (QTreeWidgetItemIterator it(const_cast<TFolderTree*>(this)); *it; ++it, ++i)
+    if (i == index) return *it;
+  return nullptr;
+}
+
+void TFolderTree::AddCompanyFolders(const std::vector<std::string>& companies) {
+  const QString heading = QStringLiteral("Company");
+  QTreeWidgetItem* node = FlatNode(2);
+  QTreeWidgetItem* company = node;
+  if (!node || node->text(0) != heading) {
+    company = NewNode(heading, 3, kHeading);
+    QTreeWidgetItem* parent = node && node->parent() ? node->parent() : invisibleRootItem();
+    const int at = node ? parent->indexOfChild(node) : parent->childCount();
+    parent->insertChild(at, company);
+  } else {
+    company->setIcon(0, NodeIcon(3));
+  }
+  QSet<QString> present;
+  for (int c = 0; c < company->childCount(); ++c) present.insert(company->child(c)->text(0));
+  for (const std::string& name : companies) {
+    const QString text = QString::fromStdString(name);
+    if (present.contains(text)) continue;
+    present.insert(text);
+    company->addChild(NewNode(text, 8, 4));
+  }
+}
+
+QTreeWidgetItem* TFolderTree::SelectedFolder() const {
+  const QList<QTreeWidgetItem*> selected = selectedItems();
+  return selected.isEmpty() ? nullptr : selected.first();
+}
+
+QTreeWidgetItem* TFolderTree::FindFolder(const QString& text) const {
+  for (QTreeWidgetItemIterator it(const_cast<TFolderTree*>(this)); *it; ++it)
+    if ((*it)->text(0) == text) return *it;
+  return nullptr;
+}

@@ -1,0 +1,75 @@
+#include "GameListModel.h"
+
+#include "Pictures.h"
+
+namespace {
+QString Field(const TGame& game, int column) {
+  switch (column) {
+    case TGameListModel::colGame:
+      return QString::fromStdString(game.Game);
+    case TGameListModel::colCountry:
+      return QString::fromStdString(game.Country);
+    case TGameListModel::colCompany:
+      return QString::fromStdString(game.Company);
+    case TGameListModel::colSystem:
+      return QString::fromStdString(game.System);
+    case TGameListModel::colYear:
+      return QString::fromStdString(game.Year);
+  }
+  return {};
+}
+}  // namespace
+
+TGameListModel::TGameListModel(const TGameList* games, QObject* parent)
+    : QAbstractTableModel(parent), FGames(games) {
+  for (int i = 0; i < 3; ++i) FImages[i] = Pictures::GameImage(i);
+}
+
+int TGameListModel::ImageIndex(const TGame& game) {
+  if (!game.Available) return 1;
+  return game.SoundFlag ? 0 : 2;
+}
+
+int TGameListModel::ColumnWidth(int column) {
+  static const int widths[ColumnCount] = {200, 80, 80, 80, 50};
+  return column >= 0 && column < ColumnCount ? widths[column] : 0;
+}
+
+int TGameListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(FGames->size());
+}
+
+int TGameListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TGameListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
+  const TGame& game = (*FGames)[static_cast<size_t>(index.row())];
+  switch (role) {
+    case Qt::DisplayRole:
+      return Field(game, index.column());
+    case Qt::DecorationRole:
+      if (index.column() == colGame) return FImages[static_cast<size_t>(ImageIndex(game))];
+      return {};
+    case PositionRole:
+      return index.row();
+    case ImageIndexRole:
+      return ImageIndex(game);
+  }
+  return {};
+}
+
+QVariant TGameListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal) return {};
+  if (role == Qt::DisplayRole) {
+    static const char* const names[ColumnCount] = {"Game", "Country", "Company", "System", "Year"};
+    if (section >= 0 && section < ColumnCount) return QString::fromLatin1(names[section]);
+  }
+  return {};
+}
+
+Qt::ItemFlags TGameListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}

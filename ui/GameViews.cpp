@@ -1,0 +1,129 @@
+#include "GameViews.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+TGameViews::TGameViews(QWidget* parent)
+    : QStackedWidget(parent), FIcons(new QListView(this)), FDetails(new QTreeView(this)) {
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(FIcons), static_cast<QAbstractItemView*>(FDetails)}) {
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  }
+  FIcons->setMovement(QListView::Static);
+  FIcons->setResizeMode(QListView::Adjust);
+  FIcons->setUniformItemSizes(true);
+  FIcons->setWrapping(true);
+
+  FDetails->setRootIsDecorated(false);
+  FDetails->setItemsExpandable(false);
+  FDetails->setUniformRowHeights(true);
+  FDetails->setAllColumnsShowFocus(true);
+  FDetails->setIconSize(QSize(16, 16));
+  FDetails->header()->setStretchLastSection(false);
+  FDetails->header()->setSectionsMovable(false);
+  FDetails->header()->setSectionsClickable(false);  // the list is never sorted
+
+  addWidget(FIcons);
+  addWidget(FDetails);
+  SetViewStyle(vsReport);
+}
+
+void TGameViews::SetModel(QAbstractItemModel* model, const QList<int>& columnWidths) {
+  FIcons->setModel(model);
+  FDetails->setModel(model);
+  // One selection for both views: the tree adopts the list's.
+  FDetails->setSelectionModel(FIcons->selectionModel());
+  for (int c = 0; c < columnWidths.size(); ++c) FDetails->setColumnWidth(c, columnWidths[c]);
+  connect(Selection(), &QItemSelectionModel::selectionChanged, this, &TGameViews::Changed);
+  connect(model, &QAbstractItemModel::modelReset, this, &TGameViews::Changed);
+  connect(Selection(), &QItemSelectionModel::currentChanged, this, &TGameViews::KeepCurrentOnTitle);
+  Connect(FIcons);
+  Connect(FDetails);
+}
+
+// Type-ahead searches the column of the current cell; keeping it on the title makes every view
+// find games by the first letters of their title, wherever in the row the user clicked.
+void TGameViews::KeepCurrentOnTitle(const QModelIndex& current) {
+  if (current.isValid() && current.column() != 0)
+    Selection()->setCurrentIndex(current.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
+}
+
+void TGameViews::Connect(QAbstractItemView* view) {
+  connect(view, &QAbstractItemView::doubleClicked, this, &TGameViews::DoubleClicked);
+  connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& pos) {
+    emit ContextMenu(view->viewport()->mapToGlobal(pos));
+  });
+}
+
+void TGameViews::SetViewStyle(TViewStyle style) {
+  FStyle = style;
+  if (style == vsReport) {
+    setCurrentWidget(FDetails);
+  } else {
+    switch (style) {
+      case vsIcon:
+        FIcons->setViewMode(QListView::IconMode);
+        FIcons->setFlow(QListView::LeftToRight);
+        FIcons->setIconSize(QSize(32, 32));
+        FIcons->setGridSize(QSize(76, 64));
+        FIcons->setWordWrap(true);
+        FIcons->setSpacing(0);
+        break;
+      case vsSmallIcon:
+        FIcons->setViewMode(QListView::ListMode);
+        FIcons->setFlow(QListView::LeftToRight);
+        FIcons->setIconSize(QSize(16, 16));
+        FIcons->setGridSize(QSize());
+        FIcons->setWordWrap(false);
+        FIcons->setSpacing(2);
+        break;
+      default:
+        FIcons->setViewMode(QListView::ListMode);
+        FIcons->setFlow(QListView::TopToBottom);
+        FIcons->setIconSize(QSize(16, 16));
+        FIcons->setGridSize(QSize());
+        FIcons->setWordWrap(false);
+        FIcons->setSpacing(0);
+        break;
+    }
+    // ListMode resets these; every style wraps and stays put.
+    FIcons->setMovement(QListView::Static);
+    FIcons->setWrapping(true);
+    FIcons->setResizeMode(QListView::Adjust);
+    setCurrentWidget(FIcons);
+  }
+  const QModelIndex current = Selection() ? Selection()->currentIndex() : QModelIndex();
+  if (current.isValid()) CurrentView()->scrollTo(current);
+}
+
+QAbstractItemView* TGameViews::CurrentView() const {
+  return FStyle == vsReport ? static_cast<QAbstractItemView*>(FDetails)
+                            : static_cast<QAbstractItemView*>(FIcons);
+}
+
+QItemSelectionModel* TGameViews::Selection() const {
+  return FIcons->selectionModel();
+}
+
+int TGameViews::SelectedRow() const {
+  if (!Selection()) return -1;
+  const QModelIndexList selected = Selection()->selectedIndexes();
+  return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void TGameViews::SelectRow(int row) {
+  QAbstractItemModel* model = FIcons->model();
+  if (!model) return;
+  const QModelIndex index = model->index(row, 0);
+  if (!index.isValid()) {
+    Selection()->clear();
+    return;
+  }
+  Selection()->setCurrentIndex(index,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  CurrentView()->scrollTo(index);
+}

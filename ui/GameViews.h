@@ -1,0 +1,46 @@
+#pragma once
+// The game list in its four view styles: a list view for large icons, small icons and the plain
+// list, a tree view for the details, stacked over the same model and the same selection model,
+// so switching style keeps the selected game.
+#include <QListView>
+#include <QStackedWidget>
+#include <QTreeView>
+
+class QAbstractItemModel;
+class QItemSelectionModel;
+
+class TGameViews : public QStackedWidget {
+  Q_OBJECT
+ public:
+  enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+
+  explicit TGameViews(QWidget* parent = nullptr);
+
+  // Both views show `model`; the detail view's column widths come from `columnWidths`.
+  void SetModel(QAbstractItemModel* model, const QList<int>& columnWidths);
+
+  void SetViewStyle(TViewStyle style);
+  TViewStyle ViewStyle() const { return FStyle; }
+
+  // The row of the selected item in the model, or -1.
+  int SelectedRow() const;
+  void SelectRow(int row);
+
+  QAbstractItemView* CurrentView() const;
+  QListView* IconView() const { return FIcons; }
+  QTreeView* DetailView() const { return FDetails; }
+  QItemSelectionModel* Selection() const;
+
+ signals:
+  void Changed();        // the selection changed or the list was rebuilt
+  void DoubleClicked();  // on an item
+  void ContextMenu(const QPoint& globalPos);
+
+ private:
+  void Connect(QAbstractItemView* view);
+  void KeepCurrentOnTitle(const QModelIndex& current);
+
+  QListView* FIcons;
+  QTreeView* FDetails;
+  TViewStyle FStyle = vsReport;
+};

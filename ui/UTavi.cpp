@@ -1,0 +1,262 @@
+// The main window's construction: layout, actions, menus, toolbar and status bar.
+#include "UTavi.h"
+
+#include <QActionGroup>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "EdgeToolBar.h"
+#include "FolderChooser.h"
+#include "FolderTree.h"
+#include "GameFilterProxy.h"
+#include "GameListModel.h"
+#include "GameViews.h"
+#include "Pictures.h"
+#include "SnapshotImage.h"
+
+namespace {
+constexpr QSize kOuterSize(638, 480);
+constexpr QSize kMinimumOuterSize(455, 400);
+constexpr int kSplitterWidth = 5;
+constexpr int kPanelMinimum = 30;
+
+QAction* NewAction(QObject* owner, const char* caption, const char* hint = nullptr,
+                   int image = -1) {
+  auto* action = new QAction(QString::fromLatin1(caption), owner);
+  if (hint) action->setStatusTip(QString::fromLatin1(hint));
+  if (image >= 0) action->setIcon(Pictures::MenuImage(image));
+  return action;
+}
+
+QWidget* Filled(QWidget* panel, QWidget* content) {
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(content);
+  return panel;
+}
+}  // namespace
+
+TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
+    : QMainWindow(parent),
+      FPaths(paths),
+      FLauncher(launcher),
+      FDialogChooser(std::make_unique<TDialogFolderChooser>()),
+      FChooser(FDialogChooser.get()) {
+  setWindowTitle(QStringLiteral("TAVI"));
+  QFont dialogFont = font();
+  dialogFont.setPointSize(8);
+  setFont(dialogFont);
+
+  FModel = new TGameListModel(&Games, this);
+  FProxy = new TGameFilterProxy(&Games, this);
+  FProxy->setSourceModel(FModel);
+
+  CreateActions();
+  CreateLayout();
+  CreateMenus();
+  CreateToolbar();
+  CreateStatusBar();
+
+  // Until the frame is known the outer size is taken as the window's own.
+  move(267, 149);
+  setMinimumSize(kMinimumOuterSize);
+  resize(kOuterSize);
+  updateActions();
+}
+
+TfrmMain::~TfrmMain() {
+  // The views, the proxy and the model read Games, which is gone before the base class deletes
+  // its children; they go first, without telling this window about it.
+  lvGames->disconnect(this);
+  tvFolder->selectionModel()->disconnect(this);
+  delete centralWidget();
+  delete FProxy;
+  delete FModel;
+}
+
+void TfrmMain::CreateActions() {
+  actHideFolder = NewAction(this, "&Folder List", "Toggle Folder List", 0);
+  actHideFolder->setShortcut(QKeySequence(Qt::ALT | Qt::Key_D));
+  actHideScreenshot = NewAction(this, "&Screen Shot", "Toggle Screen Shot", 1);
+  actHideScreenshot->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
+  actStatusbar = NewAction(this, "&Statusbar");
+  actStatusbar->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+  actToolbar = NewAction(this, "&Toolbar");
+  actToolbar->setShortcut(QKeySequence(Qt::ALT | Qt::Key_T));
+  actLargeIcons = NewAction(this, "Large Icons", "Large Icons", 2);
+  actSmallIcons = NewAction(this, "Small Icons", "Small Icons", 3);
+  actList = NewAction(this, "List", "List", 4);
+  actDetails = NewAction(this, "Details", "Details", 5);
+  actPlay = NewAction(this, "&Play");
+  actProperties = NewAction(this, "&Properties");
+  mnuRandom = NewAction(this, "&Select Random Game");
+  mnuAudit = NewAction(this, "&Audit all Games");
+  mnuExit = NewAction(this, "&Exit");
+  mnuRomDirectory = NewAction(this, "Rom Directory...");
+  mnuAbout = NewAction(this, "&About");
+  ToolButton9 = NewAction(this, "About", nullptr, 6);
+
+  for (QAction* a : {actHideFolder, actHideScreenshot, actStatusbar, actToolbar, actLargeIcons,
+                     actSmallIcons, actList, actDetails})
+    a->setCheckable(true);
+  FViewStyles = new QActionGroup(this);
+  FViewStyles->setExclusive(true);
+  for (QAction* a : {actLargeIcons, actSmallIcons, actList, actDetails}) FViewStyles->addAction(a);
+
+  // The shortcuts work whatever bar is hidden.
+  addActions({actHideFolder, actHideScreenshot, actStatusbar, actToolbar});
+
+  connect(actHideFolder, &QAction::triggered, this, &TfrmMain::actHideFolderExecute);
+  connect(actHideScreenshot, &QAction::triggered, this, &TfrmMain::actHideScreenshotExecute);
+  connect(actStatusbar, &QAction::triggered, this, &TfrmMain::actStatusbarExecute);
+  connect(actToolbar, &QAction::triggered, this, &TfrmMain::actToolbarExecute);
+  connect(actLargeIcons, &QAction::triggered, this, [this] { SetViewStyle(TGameViews::vsIcon); });
+  connect(actSmallIcons, &QAction::triggered, this,
+          [this] { SetViewStyle(TGameViews::vsSmallIcon); });
+  connect(actList, &QAction::triggered, this, [this] { SetViewStyle(TGameViews::vsList); });
+  connect(actDetails, &QAction::triggered, this, [this] { SetViewStyle(TGameViews::vsReport); });
+  connect(actPlay, &QAction::triggered, this, &TfrmMain::actPlayExecute);
+  connect(actProperties, &QAction::triggered, this, &TfrmMain::actPropertiesExecute);
+  connect(mnuRandom, &QAction::triggered, this, &TfrmMain::mnuRandomClick);
+  connect(mnuAudit, &QAction::triggered, this, &TfrmMain::mnuAuditClick);
+  connect(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
+  connect(mnuRomDirectory, &QAction::triggered, this, &TfrmMain::mnuRomDirectoryClick);
+  connect(mnuAbout, &QAction::triggered, this, &TfrmMain::mnuAboutClick);
+  connect(ToolButton9, &QAction::triggered, this, &TfrmMain::mnuAboutClick);
+}
+
+void TfrmMain::CreateMenus() {
+  QMenuBar* mmMain = menuBar();
+  auto addMenu = [&](const char* title) {
+    QMenu* menu = mmMain->addMenu(QString::fromLatin1(title));
+    menu->setAttribute(Qt::WA_WindowPropagation);  // the window's font
+    connect(menu, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
+    return menu;
+  };
+  QMenu* file = addMenu("&File");
+  file->addAction(actPlay);
+  file->addSeparator();
+  file->addActions({mnuRandom, mnuAudit, mnuExit});
+
+  QMenu* view = addMenu("&View");
+  view->addActions({actToolbar, actStatusbar, actHideFolder, actHideScreenshot});
+  view->addSeparator();
+  view->addActions({actLargeIcons, actSmallIcons, actList, actDetails});
+
+  QMenu* options = addMenu("&Options");
+  options->addActions({mnuRomDirectory, actProperties});
+
+  QMenu* help = addMenu("&Help");
+  help->addAction(mnuAbout);
+
+  pmGames = new QMenu(this);
+  pmGames->setAttribute(Qt::WA_WindowPropagation);
+  pmGames->addAction(actPlay);
+  pmGames->addSeparator();
+  pmGames->addAction(mnuRandom);
+  pmGames->addSeparator();
+  pmGames->addAction(actProperties);
+  connect(pmGames, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
+}
+
+void TfrmMain::CreateToolbar() {
+  tbMain->addActions({actHideFolder, actHideScreenshot});
+  tbMain->addSeparator();
+  tbMain->addActions({actLargeIcons, actSmallIcons, actList, actDetails});
+  tbMain->addSeparator();
+  tbMain->addAction(ToolButton9);
+}
+
+void TfrmMain::CreateLayout() {
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  tbMain = new TEdgeToolBar(central);
+  tbMain->setObjectName(QStringLiteral("tbMain"));
+  tbMain->setFixedHeight(29);
+  column->addWidget(tbMain);
+
+  pnlTop = new QWidget(central);
+  pnlTop->setFixedHeight(5);
+  column->addWidget(pnlTop);
+
+  splMain = new QSplitter(Qt::Horizontal, central);
+  splMain->setHandleWidth(kSplitterWidth);
+  splMain->setOpaqueResize(false);  // the panel follows when the mouse is released
+  splMain->setChildrenCollapsible(false);
+  column->addWidget(splMain, 1);
+
+  tvFolder = new TFolderTree;
+  pnlFolder = Filled(new QWidget, tvFolder);
+  pnlFolder->setMinimumWidth(kPanelMinimum);
+
+  lvGames = new TGameViews;
+  QList<int> widths;
+  for (int c = 0; c < TGameListModel::ColumnCount; ++c)
+    widths.append(TGameListModel::ColumnWidth(c));
+  lvGames->SetModel(FProxy, widths);
+  pnlGames = Filled(new QWidget, lvGames);
+  pnlGames->setMinimumWidth(kPanelMinimum);
+
+  // A lowered outer and a raised inner bevel around the picture.
+  pnlSnapshot = new QFrame;
+  pnlSnapshot->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  pnlSnapshot->setLineWidth(1);
+  auto* inner = new QFrame;
+  inner->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  inner->setLineWidth(1);
+  imgSnapshot = new TSnapshotImage;
+  Filled(inner, imgSnapshot);
+  Filled(pnlSnapshot, inner);
+  pnlSnapshot->setMinimumWidth(kPanelMinimum);
+
+  splMain->addWidget(pnlFolder);
+  splMain->addWidget(pnlGames);
+  splMain->addWidget(pnlSnapshot);
+  splMain->setStretchFactor(0, 0);
+  splMain->setStretchFactor(1, 1);
+  splMain->setStretchFactor(2, 0);
+  splLeft = splMain->handle(1);
+  splRight = splMain->handle(2);
+  // The game list takes whatever the side panels leave.
+  splMain->setSizes({185, kOuterSize.width() - 185 - 248 - 2 * kSplitterWidth, 248});
+
+  setCentralWidget(central);
+
+  connect(tvFolder->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TfrmMain::tvFolderChange);
+  connect(lvGames, &TGameViews::Changed, this, &TfrmMain::lvGamesChange);
+  connect(lvGames, &TGameViews::DoubleClicked, this, &TfrmMain::lvGamesDblClick);
+  connect(lvGames, &TGameViews::ContextMenu, this, [this](const QPoint& pos) {
+    updateActions();
+    pmGames->popup(pos);
+  });
+}
+
+void TfrmMain::CreateStatusBar() {
+  sbMain = statusBar();
+  static const int widths[4] = {300, 100, 100, 50};
+  for (int i = 0; i < 4; ++i) {
+    sbPanels[i] = new QLabel(sbMain);
+    sbPanels[i]->setFixedWidth(widths[i]);
+    sbPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    sbPanels[i]->setTextFormat(Qt::PlainText);
+    sbMain->addWidget(sbPanels[i]);
+  }
+}
+
+// The designed size counts the window frame; once the frame is known, the inside is fitted to it.
+void TfrmMain::FitOuterSize() {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  if (frame.width() <= 0 && frame.height() <= 0) return;
+  setMinimumSize(kMinimumOuterSize - frame);
+  resize(kOuterSize - frame);
+}

@@ -1,0 +1,150 @@
+#pragma once
+// The main window: folder tree, game list, screenshot and status bar; owner of the catalogue.
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Games.h"
+#include "Paths.h"
+#include "Shell.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QSplitterHandle;
+class QToolBar;
+class IFolderChooser;
+class TFolderTree;
+class TGameFilterProxy;
+class TGameListModel;
+class TGameViews;
+class TLauncher;
+class TSnapshotImage;
+class TfrmAbout;
+class TfrmProperties;
+
+class TfrmMain : public QMainWindow, public IShellReporter {
+  Q_OBJECT
+ public:
+  // A position in [0, n); the random launch draws with it.
+  using TRandom = std::function<int(int n)>;
+
+  TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // The dialogs are created after the window (the properties dialog runs the renderer
+  // discovery) and handed to it; they live as long as the window.
+  void SetDialogs(TfrmProperties* properties, TfrmAbout* about);
+  void SetFolderChooser(IFolderChooser* chooser);  // nullptr: the platform's dialog
+  void SetRandomSource(TRandom random);            // nullptr: seeded from the clock per launch
+
+  // The catalogue, replaced by every audit.
+  TGameList Games;
+  std::string RomDir;
+
+  // Commands and events. Each runs its body through the one error guard, then brings the
+  // actions' states up to date.
+  void FormActivate();  // the first activation audits; later ones do nothing
+  void mnuAuditClick();
+  void tvFolderChange();
+  void lvGamesChange();
+  void lvGamesDblClick();
+  void mnuRandomClick();
+  void mnuRomDirectoryClick();
+  void mnuAboutClick();
+  void mnuExitClick();
+  void actPlayExecute();
+  void actPropertiesExecute();
+  void actHideFolderExecute();
+  void actHideScreenshotExecute();
+  void actStatusbarExecute();
+  void actToolbarExecute();
+
+  // Sets the checked and enabled state of every action from the current state.
+  void updateActions();
+
+  // Rebuilds the list from the catalogue with filter 0..4 (see TGameFilter); 3 and 4 compare
+  // against the selected folder's text.
+  void FillGameList(int Filter);
+
+  // The selected item's catalogue position, or -1.
+  int SelectedPosition() const;
+  int ListedCount() const;
+  QString PanelText(int panel) const;
+
+  // The shell's own failure message, in a box owned by this window.
+  void ShellError(const std::string& message) override;
+
+  // Controls.
+  QToolBar* tbMain;
+  QWidget* pnlTop;
+  QSplitter* splMain;  // holds the three panels; its handles are splLeft and splRight
+  QWidget* pnlFolder;
+  TFolderTree* tvFolder;
+  QSplitterHandle* splLeft;
+  QWidget* pnlGames;
+  TGameViews* lvGames;
+  QSplitterHandle* splRight;
+  QFrame* pnlSnapshot;
+  TSnapshotImage* imgSnapshot;
+  QStatusBar* sbMain;
+  std::array<QLabel*, 4> sbPanels;
+  QMenu* pmGames;
+
+  // Actions (checked or enabled state) and plain commands.
+  QAction* actHideFolder;
+  QAction* actHideScreenshot;
+  QAction* actStatusbar;
+  QAction* actToolbar;
+  QAction* actLargeIcons;
+  QAction* actSmallIcons;
+  QAction* actList;
+  QAction* actDetails;
+  QAction* actPlay;
+  QAction* actProperties;
+  QAction* mnuRandom;
+  QAction* mnuAudit;
+  QAction* mnuExit;
+  QAction* mnuRomDirectory;
+  QAction* mnuAbout;
+  QAction* ToolButton9;  // the toolbar's About button
+
+  TGameListModel* GameModel() const { return FModel; }
+  TGameFilterProxy* GameProxy() const { return FProxy; }
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  QMenu* createPopupMenu() override { return nullptr; }
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolbar();
+  void CreateLayout();
+  void CreateStatusBar();
+  void FitOuterSize();
+
+  void Audit();
+  void ShowSelectedGame();
+  void RandomLaunch();
+  void ChooseRomDirectory();
+  void SetViewStyle(int style);
+  void SetPanel(int panel, const QString& text);
+
+  TPaths FPaths;
+  TLauncher& FLauncher;
+  TGameListModel* FModel;
+  TGameFilterProxy* FProxy;
+  QActionGroup* FViewStyles;
+  TfrmProperties* frmProperties = nullptr;
+  TfrmAbout* frmAbout = nullptr;
+  std::unique_ptr<IFolderChooser> FDialogChooser;
+  IFolderChooser* FChooser;
+  TRandom FRandom;
+  bool FActivated = false;
+};

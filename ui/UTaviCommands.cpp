@@ -1,0 +1,273 @@
+// The main window's commands and events.
+#include <QAction>
+#include <QEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <chrono>
+#include <random>
+
+#include "ErrorGuard.h"
+#include "FolderChooser.h"
+#include "FolderTree.h"
+#include "GameFilterProxy.h"
+#include "GameListModel.h"
+#include "GameViews.h"
+#include "Launcher.h"
+#include "ListFile.h"
+#include "Picture.h"
+#include "Pictures.h"
+#include "SnapshotImage.h"
+#include "UAbout.h"
+#include "UProperties.h"
+#include "UTavi.h"
+
+void TfrmMain::SetDialogs(TfrmProperties* properties, TfrmAbout* about) {
+  frmProperties = properties;
+  frmAbout = about;
+}
+
+void TfrmMain::SetFolderChooser(IFolderChooser* chooser) {
+  FChooser = chooser ? chooser : FDialogChooser.get();
+}
+
+void TfrmMain::SetRandomSource(TRandom random) {
+  FRandom = std::move(random);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Activation and audit
+
+void TfrmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TfrmMain::FormActivate() {
+  if (FActivated) return;
+  FActivated = true;  // before the audit: a message box it shows re-activates the window
+  FitOuterSize();
+  Guard([this] { Audit(); });
+  updateActions();
+}
+
+void TfrmMain::mnuAuditClick() {
+  Guard([this] { Audit(); });
+  updateActions();
+}
+
+void TfrmMain::Audit() {
+  FLauncher.LoadSettings(-1);
+  std::vector<std::string> companies;
+  {
+    // Should the load stop on an error, the list is rebuilt from what was read, with the filter
+    // in force, so no item ever points past the shortened table.
+    TModelReset reset(*FModel);
+    companies = LoadGames(FPaths, Games, RomDir);
+  }
+  tvFolder->AddCompanyFolders(companies);
+  FillGameList(TGameFilter::All);
+  imgSnapshot->ShowLogo(Pictures::Logo());
+}
+
+void TfrmMain::FillGameList(int Filter) {
+  const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
+  TGameFilter filter;
+  filter.Kind = Filter;
+  if (folder) filter.Text = folder->text(0).toStdString();
+  FProxy->SetFilter(filter);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Folders and list
+
+void TfrmMain::tvFolderChange() {
+  Guard([this] {
+    const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
+    if (!folder) return;
+    const int kind = TFolderTree::FolderKind(folder);
+    if (kind != TFolderTree::kHeading)
+      FillGameList(kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind
+                                                                         : TGameFilter::Company);
+    SetPanel(2, QString::number(ListedCount()) + QStringLiteral(" Games"));
+  });
+  updateActions();
+}
+
+void TfrmMain::lvGamesChange() {
+  Guard([this] { ShowSelectedGame(); });
+  updateActions();
+}
+
+void TfrmMain::ShowSelectedGame() {
+  const int p = SelectedPosition();
+  if (p < 0) return;
+  const TGame& game = Games[static_cast<size_t>(p)];
+  TFileLookup lookup;
+  const std::optional<std::string> shot =
+      lookup.FindFile(AbsolutePath(FPaths.WorkDir, "Shots\\" + game.Preview));
+  if (shot) {
+    imgSnapshot->SetTransparent(false);
+    imgSnapshot->SetPicture(LoadPicture(*shot));
+  } else {
+    imgSnapshot->SetTransparent(true);
+    imgSnapshot->ShowLogo(Pictures::Logo());
+  }
+  // A picture that cannot be read stops here: the panels keep the previous game's text.
+  SetPanel(0, QString::fromStdString(game.Game));
+  SetPanel(1, game.Available ? QStringLiteral("Working") : QStringLiteral("ROMs missing"));
+}
+
+int TfrmMain::SelectedPosition() const {
+  const int row = lvGames->SelectedRow();
+  if (row < 0) return -1;
+  const int p = FProxy->Position(row);
+  return p >= 0 && static_cast<size_t>(p) < Games.size() ? p : -1;
+}
+
+int TfrmMain::ListedCount() const {
+  return FProxy->rowCount();
+}
+
+QString TfrmMain::PanelText(int panel) const {
+  return sbPanels.at(panel)->text();
+}
+
+void TfrmMain::SetPanel(int panel, const QString& text) {
+  sbPanels.at(panel)->setText(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Launching
+
+void TfrmMain::lvGamesDblClick() {
+  Guard([this] {
+    const int p = SelectedPosition();
+    if (p >= 0) FLauncher.PlayGame(p);
+  });
+  updateActions();
+}
+
+void TfrmMain::actPlayExecute() {
+  Guard([this] {
+    const int p = SelectedPosition();
+    if (p >= 0 && Games[static_cast<size_t>(p)].Available) FLauncher.PlayGame(p);
+  });
+  updateActions();
+}
+
+void TfrmMain::mnuRandomClick() {
+  Guard([this] { RandomLaunch(); });
+  updateActions();
+}
+
+void TfrmMain::RandomLaunch() {
+  const int n = static_cast<int>(Games.size());
+  if (n == 0) return;  // no position to draw from: nothing is started
+  // Unless a source was given, a generator seeded from the clock for this launch.
+  std::mt19937 generator(static_cast<std::mt19937::result_type>(
+      std::chrono::system_clock::now().time_since_epoch().count()));
+  const TRandom random = FRandom ? FRandom : TRandom([&generator](int count) {
+    return std::uniform_int_distribution<int>(0, count - 1)(generator);
+  });
+  int p = 0;
+  for (int draw = 0; draw < 101; ++draw) {
+    p = random(n);
+    if (p < 0 || p >= n) p = 0;  // a source out of range must not read past the table
+    if (Games[static_cast<size_t>(p)].Available) break;
+  }
+  FLauncher.PlayGame(p);
+}
+
+void TfrmMain::ShellError(const std::string& message) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("TAVI"), QString::fromStdString(message),
+                  QMessageBox::Ok, this);
+  box.exec();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Options, dialogs and exit
+
+void TfrmMain::mnuRomDirectoryClick() {
+  Guard([this] { ChooseRomDirectory(); });
+  updateActions();
+}
+
+void TfrmMain::ChooseRomDirectory() {
+  const std::optional<QString> folder =
+      FChooser->ChooseFolder(this, QStringLiteral("Choose Rom-Directory"));
+  if (!folder) return;
+  const std::string listFile = ListFilePath(FPaths);
+  EnsureListFile(listFile);
+  TListFile(listFile).WriteString("General", "Path", folder->toStdString());
+  Audit();
+}
+
+void TfrmMain::actPropertiesExecute() {
+  Guard([this] {
+    const int p = SelectedPosition();
+    if (p < 0 || !Games[static_cast<size_t>(p)].Available || !frmProperties) return;
+    frmProperties->Execute(p, QString::fromStdString(Games[static_cast<size_t>(p)].Game));
+  });
+  updateActions();
+}
+
+void TfrmMain::mnuAboutClick() {
+  Guard([this] {
+    if (frmAbout) frmAbout->exec();
+  });
+  updateActions();
+}
+
+void TfrmMain::mnuExitClick() {
+  close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Panels and view styles
+
+void TfrmMain::actHideFolderExecute() {
+  const bool visible = splLeft->isHidden();
+  splLeft->setVisible(visible);
+  pnlFolder->setVisible(!splLeft->isHidden());
+  updateActions();
+}
+
+void TfrmMain::actHideScreenshotExecute() {
+  pnlSnapshot->setVisible(pnlSnapshot->isHidden());
+  splRight->setVisible(!pnlSnapshot->isHidden());
+  updateActions();
+}
+
+void TfrmMain::actStatusbarExecute() {
+  sbMain->setVisible(sbMain->isHidden());
+  updateActions();
+}
+
+void TfrmMain::actToolbarExecute() {
+  tbMain->setVisible(tbMain->isHidden());
+  updateActions();
+}
+
+void TfrmMain::SetViewStyle(int style) {
+  lvGames->SetViewStyle(static_cast<TGameViews::TViewStyle>(style));
+  updateActions();
+}
+
+void TfrmMain::updateActions() {
+  actHideFolder->setChecked(!pnlFolder->isHidden());
+  actHideScreenshot->setChecked(!pnlSnapshot->isHidden());
+  actStatusbar->setChecked(!sbMain->isHidden());
+  actToolbar->setChecked(!tbMain->isHidden());
+  const TGameViews::TViewStyle style = lvGames->ViewStyle();
+  actLargeIcons->setChecked(style == TGameViews::vsIcon);
+  actSmallIcons->setChecked(style == TGameViews::vsSmallIcon);
+  actList->setChecked(style == TGameViews::vsList);
+  actDetails->setChecked(style == TGameViews::vsReport);
+  const int p = SelectedPosition();
+  const bool playable = p >= 0 && Games[static_cast<size_t>(p)].Available;
+  actPlay->setEnabled(playable);
+  actProperties->setEnabled(playable);
+}
