@@ -55,7 +55,7 @@ QComboBox* NewComboBox(const char* name, const std::vector<std::string>& items) 
 QGroupBox* NewGroup(const char* title, std::initializer_list<QWidget*> content) {
   auto* group = new QGroupBox(QString::fromLatin1(title));
   auto* row = new QHBoxLayout(group);
-  row->setContentsMargins(6, 2, 6, 6);
+  row->setContentsMargins(6, 0, 6, 3);
   row->setSpacing(4);
   for (QWidget* w : content) row->addWidget(w);
   return group;
@@ -164,7 +164,7 @@ QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
   auto* header = new QWidget;
   auto* column = new QVBoxLayout(header);
   column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(6);
+  column->setSpacing(4);
 
   auto* row = new QHBoxLayout;
   row->setSpacing(10);
@@ -198,8 +198,8 @@ QWidget* TfrmProperties::CreateGamePage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("TabSheet1"));
   auto* outer = new QVBoxLayout(page);
-  outer->setContentsMargins(8, 8, 8, 6);
-  outer->setSpacing(6);
+  outer->setContentsMargins(8, 6, 8, 4);
+  outer->setSpacing(4);
   outer->addWidget(CreateHeader(lblFilename1));
   lblFilename1->setObjectName(QStringLiteral("lblFilename1"));
 
@@ -207,8 +207,8 @@ QWidget* TfrmProperties::CreateGamePage() {
   columns->setSpacing(8);
   auto* left = new QVBoxLayout;
   auto* right = new QVBoxLayout;
-  left->setSpacing(4);
-  right->setSpacing(4);
+  left->setSpacing(2);
+  right->setSpacing(2);
   columns->addLayout(left, 1);
   columns->addLayout(right, 1);
   outer->addLayout(columns, 1);
@@ -253,8 +253,8 @@ QWidget* TfrmProperties::CreateRendererPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("TabSheet2"));
   auto* outer = new QVBoxLayout(page);
-  outer->setContentsMargins(8, 8, 8, 6);
-  outer->setSpacing(6);
+  outer->setContentsMargins(8, 6, 8, 4);
+  outer->setSpacing(4);
   outer->addWidget(CreateHeader(lblFilename2));
   lblFilename2->setObjectName(QStringLiteral("lblFilename2"));
 
@@ -262,8 +262,8 @@ QWidget* TfrmProperties::CreateRendererPage() {
   columns->setSpacing(8);
   auto* left = new QVBoxLayout;
   auto* right = new QVBoxLayout;
-  left->setSpacing(4);
-  right->setSpacing(4);
+  left->setSpacing(2);
+  right->setSpacing(2);
   columns->addLayout(left, 1);
   columns->addLayout(right, 1);
   outer->addLayout(columns, 1);
@@ -294,7 +294,7 @@ QWidget* TfrmProperties::CreateRendererPage() {
   cbTQuality = NewComboBox("cbTQuality", kQualityItems);
   auto* textures = new QGroupBox(QStringLiteral("Textures"));
   auto* grid = new QGridLayout(textures);
-  grid->setContentsMargins(6, 2, 6, 6);
+  grid->setContentsMargins(6, 0, 6, 3);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
   grid->addWidget(new QLabel(QStringLiteral("Texture Filtering:")), 0, 0);
@@ -317,7 +317,7 @@ QWidget* TfrmProperties::CreateRendererPage() {
   cbDetect = NewCheckBox("Detection", "cbDetect");
   auto* frames = new QGroupBox(QStringLiteral("Frames"));
   auto* frameColumn = new QVBoxLayout(frames);
-  frameColumn->setContentsMargins(6, 2, 6, 6);
+  frameColumn->setContentsMargins(6, 0, 6, 3);
   frameColumn->setSpacing(2);
   auto* rate = new QHBoxLayout;
   rate->addWidget(new QLabel(QStringLiteral("Frame Rate")));

@@ -149,6 +149,23 @@ TEST_F(PropertiesTest, IndexNamingNoItemShowsNothingAndAppliesAsMinusOne) {
   EXPECT_EQ(Launcher().GameSettings.Renderer, -1);
 }
 
+TEST_F(PropertiesTest, EveryControlGetsItsFullHeightInTheFixedSize) {
+  TfrmProperties& d = Dialog();
+  d.show();
+  for (QWidget* page : {d.TabSheet1, d.TabSheet2}) {
+    d.PageControl1->setCurrentWidget(page);
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+      if (!qobject_cast<QComboBox*>(w) && !qobject_cast<QLineEdit*>(w) &&
+          !qobject_cast<QCheckBox*>(w))
+        continue;
+      EXPECT_GE(w->height(), w->sizeHint().height()) << w->objectName().toStdString();
+      EXPECT_TRUE(page->rect().contains(QRect(w->mapTo(page, QPoint(0, 0)), w->size())))
+          << w->objectName().toStdString();
+    }
+  }
+  d.hide();
+}
+
 // ---- Renderer list -----------------------------------------------------------------------------
 
 TEST_F(PropertiesTest, NoRendererPluginGivesAnEmptyListWithNothingSelected) {
@@ -501,6 +518,8 @@ TEST_F(PropertiesFileTest, FailedSaveIsReportedAndNotTakenForSuccess) {
 // ---- Screenshots -------------------------------------------------------------------------------
 
 TEST_F(PropertiesTest, Screenshots) {
+  std::filesystem::copy_file(std::string(LUDRA_PLUGIN_FIXTURES) + "renderer.tvi",
+                             Paths.ExeDir + "gpu_opengl.tvi");
   TfrmProperties& d = Dialog();
   Launcher().LoadSettings(1);
   d.ShowSettings();
