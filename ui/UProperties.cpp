@@ -194,24 +194,32 @@ QLineEdit* TfrmProperties::CreateDigitEdit(const char* name) {
   return edit;
 }
 
-QWidget* TfrmProperties::CreateGamePage() {
+// A page with the shared header (icon, the game's title in `title`, a line) over two columns.
+QWidget* TfrmProperties::CreatePage(const char* name, QLabel*& title, const char* titleName,
+                                    QVBoxLayout*& left, QVBoxLayout*& right) {
   auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("TabSheet1"));
+  page->setObjectName(QString::fromLatin1(name));
   auto* outer = new QVBoxLayout(page);
   outer->setContentsMargins(8, 6, 8, 4);
   outer->setSpacing(4);
-  outer->addWidget(CreateHeader(lblFilename1));
-  lblFilename1->setObjectName(QStringLiteral("lblFilename1"));
+  outer->addWidget(CreateHeader(title));
+  title->setObjectName(QString::fromLatin1(titleName));
 
   auto* columns = new QHBoxLayout;
   columns->setSpacing(8);
-  auto* left = new QVBoxLayout;
-  auto* right = new QVBoxLayout;
+  left = new QVBoxLayout;
+  right = new QVBoxLayout;
   left->setSpacing(2);
   right->setSpacing(2);
   columns->addLayout(left, 1);
   columns->addLayout(right, 1);
   outer->addLayout(columns, 1);
+  return page;
+}
+
+QWidget* TfrmProperties::CreateGamePage() {
+  QVBoxLayout *left, *right;
+  QWidget* page = CreatePage("TabSheet1", lblFilename1, "lblFilename1", left, right);
 
   cbRenderer = NewComboBox("cbRenderer", {});
   edCutOff = CreateDigitEdit("edCutOff");
@@ -250,23 +258,8 @@ QWidget* TfrmProperties::CreateGamePage() {
 }
 
 QWidget* TfrmProperties::CreateRendererPage() {
-  auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("TabSheet2"));
-  auto* outer = new QVBoxLayout(page);
-  outer->setContentsMargins(8, 6, 8, 4);
-  outer->setSpacing(4);
-  outer->addWidget(CreateHeader(lblFilename2));
-  lblFilename2->setObjectName(QStringLiteral("lblFilename2"));
-
-  auto* columns = new QHBoxLayout;
-  columns->setSpacing(8);
-  auto* left = new QVBoxLayout;
-  auto* right = new QVBoxLayout;
-  left->setSpacing(2);
-  right->setSpacing(2);
-  columns->addLayout(left, 1);
-  columns->addLayout(right, 1);
-  outer->addLayout(columns, 1);
+  QVBoxLayout *left, *right;
+  QWidget* page = CreatePage("TabSheet2", lblFilename2, "lblFilename2", left, right);
 
   cbWindow = NewCheckBox("Run in a Window", "cbWindow");
   left->addWidget(cbWindow);
@@ -335,7 +328,7 @@ QWidget* TfrmProperties::CreateRendererPage() {
   bottom->addWidget(NewCaptioned("Turn Display", cbDisplay), 1);
   bottom->addWidget(NewCaptioned("Blending", cbBlending), 1);
   bottom->addWidget(NewCaptioned("Scanlines", cbScanlines), 1);
-  outer->addLayout(bottom);
+  static_cast<QVBoxLayout*>(page->layout())->addLayout(bottom);  // along the page's foot
   return page;
 }
 

@@ -11,6 +11,7 @@ class QFrame;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
+class QVBoxLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -100,6 +101,8 @@ class TfrmProperties : public QDialog {
 
  private:
   void FormCreate();
+  QWidget* CreatePage(const char* name, QLabel*& title, const char* titleName, QVBoxLayout*& left,
+                      QVBoxLayout*& right);
   QWidget* CreateGamePage();
   QWidget* CreateRendererPage();
   QWidget* CreateHeader(QLabel*& title);
