@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "Errors.h"
@@ -235,19 +236,24 @@ void SplitName(TItem& item, std::string name) {
   }
 }
 
-TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t time,
-               uint16_t date, uint32_t compressedSize, uint32_t size) {
+TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t time, uint16_t date,
+               uint32_t compressedSize, uint32_t size) {
   TItem item;
-  // One pass finds where the name ends (at a NUL byte, as the platform's text functions see it),
-  // whether it is plain ASCII, and where its last separator is.
-  size_t end = 0, cut = 0;
-  bool ascii = true;
-  for (; end < length && raw[end] != 0; ++end) {
-    const unsigned char c = raw[end];
-    ascii = ascii && c < 0x80;
-    if (c == '/' || c == '\\' || c == ':') cut = end + 1;
+  // Names end at a NUL byte, as the platform's text functions see them.
+  if (const void* nul = std::memchr(raw, 0, length))
+    length = static_cast<size_t>(static_cast<const unsigned char*>(nul) - raw);
+  // Eight bytes at a time: is any byte outside ASCII?
+  uint64_t high = 0;
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, raw + i, 8);
+    high |= word;
   }
-  length = end;
+  for (; i < length; ++i) high |= raw[i];
+  const bool ascii = (high & 0x8080808080808080ull) == 0;
+  size_t cut = length;
+  while (cut > 0 && raw[cut - 1] != '/' && raw[cut - 1] != '\\' && raw[cut - 1] != ':') --cut;
   if (ascii) {
     // The common case, cut straight from the buffer without an intermediate copy.
     const char* text = reinterpret_cast<const char*>(raw);
@@ -313,8 +319,8 @@ TZip::TZip(const std::string& fileName) {
     const uint32_t skipLength = Get16(header + 30) + Get16(header + 32);  // extra + comment
     const unsigned char* name = window.Get(pos + kCentralSize, nameLength);
     if (!name) break;
-    Items.push_back(MakeItem(name, nameLength, flags & kUtf8NameFlag, time, date,
-                             compressedSize, size));
+    Items.push_back(
+        MakeItem(name, nameLength, flags & kUtf8NameFlag, time, date, compressedSize, size));
     pos += kCentralSize + nameLength + skipLength;
   }
 }
