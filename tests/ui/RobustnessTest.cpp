@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QBuffer>
-#include <QDialog>
+#include <QComboBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -60,10 +60,10 @@ void ExpectWindowWorks(TMainWindowFixture& f, int games, const std::string& titl
   EXPECT_GE(f.Main().SelectedPosition(), 0);  // the selection survives a change of view
 }
 
-// Accepts the next modal dialog (OK) as soon as the event loop runs.
-void AcceptNextDialog() {
-  QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
+// Presses "OK" in the properties dialog as soon as it is shown.
+void PressOkWhenShown(TfrmProperties* dialog) {
+  QTimer::singleShot(0, dialog, [dialog] {
+    if (dialog->isVisible()) dialog->btnOK->click();
   });
 }
 
@@ -140,7 +140,7 @@ TEST(RobustnessListFile, ReadOnlyDuringPropertiesOkIsReportedAndLeftAsItWas) {
 
   ASSERT_TRUE(f.SelectGame("Beta"));
   ASSERT_TRUE(f.Main().actProperties->isEnabled());
-  AcceptNextDialog();
+  PressOkWhenShown(properties);
   f.Main().actProperties->trigger();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   const std::string& message = f.Errors.Messages[0];
@@ -153,7 +153,7 @@ TEST(RobustnessListFile, ReadOnlyDuringPropertiesOkIsReportedAndLeftAsItWas) {
   // Once writable again, the same command saves.
   ASSERT_EQ(chmod(list.c_str(), 0644), 0);
   ASSERT_TRUE(f.SelectGame("Beta"));
-  AcceptNextDialog();
+  PressOkWhenShown(properties);
   f.Main().actProperties->trigger();
   EXPECT_EQ(f.Errors.Messages.size(), 1u);
   const TListFile saved(list);
@@ -371,6 +371,8 @@ TEST(RobustnessPlugins, GarbageAndForeignLibrariesAreLeftOutSilently) {
   f.Main().SetDialogs(properties, nullptr);
   EXPECT_EQ(f.Launcher.Renderers, std::vector<std::string>{"renderer.tvi"});
   EXPECT_EQ(f.Launcher.GameSettings.Renderer, 0);
+  ASSERT_EQ(properties->cbRenderer->count(), 1);
+  EXPECT_EQ(properties->cbRenderer->itemText(0).toStdString(), "renderer.tvi");
   EXPECT_TRUE(f.Errors.Messages.empty());
 
   f.Main().FormActivate();

@@ -4,10 +4,15 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 
 #include "ListFile.h"
 #include "MainWindowFixture.h"
@@ -22,10 +27,18 @@ struct TShellMessages : IShellReporter {
   void ShellError(const std::string& message) override { Messages.push_back(message); }
 };
 
-void CloseNextDialog(bool ok) {
-  QTimer::singleShot(0, [ok] {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-      ok ? dialog->accept() : dialog->reject();
+// Runs `edit` on the dialog once it is shown, then presses "OK" or "Cancel".
+void WhenShown(TfrmProperties* dialog, std::function<void()> edit, bool ok) {
+  QTimer::singleShot(0, dialog, [=] {
+    if (!dialog->isVisible()) return;
+    edit();
+    (ok ? dialog->btnOK : dialog->btnCancel)->click();
+  });
+}
+
+void CloseNextModal() {
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
   });
 }
 
@@ -91,15 +104,27 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
   f.Main().actStatusbar->trigger();
   EXPECT_EQ(f.Panel(0), "Beta");
 
-  // Properties: Cancel writes nothing, OK saves.
+  // Properties: Cancel writes nothing, OK saves what was changed.
   const std::string before = ReadFileBytes(f.Dir / "ludra.ini");
-  CloseNextDialog(false);
+  WhenShown(
+      properties, [&] { properties->cbScanlines->setCurrentIndex(1); }, false);
   f.Main().actProperties->trigger();
   EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), before);
-  CloseNextDialog(true);
+  WhenShown(
+      properties,
+      [&] {
+        properties->cbScanlines->setCurrentIndex(2);
+        properties->cbWindow->setChecked(false);
+        properties->SpeedButton1Click();
+        properties->pmResolution->actions().at(2)->trigger();  // "800 x 600"
+        properties->pmResolution->close();
+      },
+      true);
   f.Main().actProperties->trigger();
   const TListFile saved(f.Dir / "ludra.ini");
-  EXPECT_EQ(saved.ReadString("Rom2", "Scanlines", ""), "0");
+  EXPECT_EQ(saved.ReadString("Rom2", "Scanlines", ""), "2");
+  EXPECT_EQ(saved.ReadString("Rom2", "Windowed", ""), "0");
+  EXPECT_EQ(saved.ReadString("Rom2", "Xmax", ""), "800");
   EXPECT_EQ(saved.ReadString("Rom2", "Sound", ""), "0");  // the catalogue's flag, kept
 
   // Launches through the real shell: play, double click and a random game.
@@ -111,9 +136,11 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
   EXPECT_NE(log.find("  [2]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  [1]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  [--use-sound=no]\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("  XSize=800\r\n  YSize=600\r\n  FullScreen=1\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("  ScanLines=2\r"), std::string::npos) << log;
 
   // About, then a new ROM directory where nothing is found.
-  CloseNextDialog(true);
+  CloseNextModal();
   f.Main().mnuAbout->trigger();
   MakeDirs(f.Dir / "Empty");
   f.Chooser.Answer = QString::fromStdString(f.Dir / "Empty");
