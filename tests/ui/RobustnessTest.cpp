@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "IniFile.h"
@@ -125,6 +126,10 @@ TEST(RobustnessListFile, ReadOnlyDuringRomDirectoryIsReportedAndLeftAsItWas) {
   EXPECT_EQ(f.Main().RomDir, "Roms\\");  // the command stopped before its audit
 
   ExpectWindowWorks(f, 3, "Beta");
+  // Starting a game only reads the list file.
+  f.Main().actPlay->trigger();
+  EXPECT_EQ(f.Shell.LastNumber(), 2);
+  EXPECT_EQ(f.Errors.Messages.size(), 1u);
   EXPECT_EQ(ReadFileBytes(list), before);
 }
 
@@ -193,6 +198,40 @@ TEST(RobustnessListFile, DirectoryInItsPlaceIsReportedByEveryCommandThatNeedsIt)
   EXPECT_EQ(f.Errors.Messages.size(), 2u);
 }
 
+TEST(RobustnessListFile, DirectoryInItsPlaceAfterTheAuditStopsPropertiesAndPlay) {
+  TMainWindowFixture f;
+  LayOutThreeGames(f);
+  auto* properties = new TfrmProperties(f.Launcher, &f.Main());
+  f.Main().SetDialogs(properties, nullptr);
+  f.Main().FormActivate();
+  const std::string list = f.Dir / "ludra.ini";
+  std::filesystem::rename(list, f.Dir / "ludra.ini.saved");
+  MakeDirs(list);
+
+  ASSERT_TRUE(f.SelectGame("Alpha"));
+  PressOkWhenShown(properties);  // not shown: the load before it fails
+  f.Main().actProperties->trigger();
+  ASSERT_EQ(f.Errors.Messages.size(), 1u);
+  Shown("directory named ludra.ini, Properties", f.Errors.Messages[0]);
+  EXPECT_TRUE(Contains(f.Errors.Messages[0], list)) << f.Errors.Messages[0];
+  EXPECT_FALSE(properties->isVisible());
+
+  f.Main().actPlay->trigger();
+  ASSERT_EQ(f.Errors.Messages.size(), 2u);
+  Shown("directory named ludra.ini, Play", f.Errors.Messages[1]);
+  EXPECT_TRUE(Contains(f.Errors.Messages[1], list)) << f.Errors.Messages[1];
+  EXPECT_TRUE(f.Shell.Calls.empty());
+  EXPECT_FALSE(std::filesystem::exists(f.Dir / "renderer.cfg"));
+
+  // The catalogue read before stays listed; with the file back, everything works.
+  EXPECT_EQ(f.Main().ListedCount(), 3);
+  std::filesystem::remove(list);
+  std::filesystem::rename(f.Dir / "ludra.ini.saved", list);
+  ExpectWindowWorks(f, 3, "Beta");
+  f.Main().actPlay->trigger();
+  EXPECT_EQ(f.Shell.LastNumber(), 2);
+}
+
 TEST(RobustnessListFile, BinaryGarbageListsNothingAndAWriteKeepsEveryByte) {
   TMainWindowFixture f;
   std::string garbage;
@@ -228,7 +267,10 @@ TEST(RobustnessListFile, OversizedFileIsRefusedUnreadAndUntouched) {
   struct stat st;
   ASSERT_EQ(stat(list.c_str(), &st), 0);
   EXPECT_EQ(st.st_size, (64 << 20) + 1);
-  EXPECT_EQ(ReadFileBytes(list).substr(0, ThreeGames().size()), ThreeGames());
+  std::ifstream head(list, std::ios::binary);
+  std::string start(ThreeGames().size(), '\0');
+  head.read(start.data(), static_cast<std::streamsize>(start.size()));
+  EXPECT_EQ(start, ThreeGames());
 }
 
 // ---- ROM archives ----
@@ -365,6 +407,10 @@ TEST(RobustnessPlugins, GarbageAndForeignLibrariesAreLeftOutSilently) {
   WriteFileBytes(f.Dir / "c-cut.tvi", renderer.substr(0, 200));
   WriteFileBytes(f.Dir / "d-mz.TVI", "MZ" + std::string(300, '\xFF'));
   WriteFileBytes(f.Dir / "e-empty.tvi", "");
+  std::string wrongClass = renderer;  // a 64-bit object that says it is 32-bit
+  wrongClass[4] = 1;
+  WriteFileBytes(f.Dir / "f-class.tvi", wrongClass);
+  std::filesystem::copy_file("/bin/true", f.Dir / "g-program.tvi");  // a program, no library
   WriteFileBytes(f.Dir / "renderer.tvi", renderer);
 
   auto* properties = new TfrmProperties(f.Launcher, &f.Main());
