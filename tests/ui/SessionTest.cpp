@@ -42,19 +42,21 @@ void CloseNextModal() {
   });
 }
 
+// Complete runs in the stand-in emulator's log: each ends with the last line of renderer.cfg.
+int Runs(const std::string& log) {
+  int runs = 0;
+  for (std::size_t at = log.find("TurnDisplay="); at != std::string::npos;
+       at = log.find("TurnDisplay=", at + 1))
+    ++runs;
+  return runs;
+}
+
 // The stand-in's log once it holds `count` complete runs (bounded wait).
 std::string EmulatorLog(const std::string& dir, int count) {
   std::string log;
-  for (int i = 0; i < 500; ++i) {
-    if (std::filesystem::exists(dir + "tavi.log")) {
-      log = ReadFileBytes(dir + "tavi.log");
-      int runs = 0;
-      for (std::size_t at = log.find("TurnDisplay="); at != std::string::npos;
-           at = log.find("TurnDisplay=", at + 1))
-        ++runs;
-      if (runs >= count) break;
-    }
-    QTest::qWait(20);
+  for (int i = 0; i < 500 && Runs(log) < count; ++i) {
+    if (std::filesystem::exists(dir + "tavi.log")) log = ReadFileBytes(dir + "tavi.log");
+    if (Runs(log) < count) QTest::qWait(20);
   }
   return log;
 }
@@ -127,17 +129,21 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
   EXPECT_EQ(saved.ReadString("Rom2", "Xmax", ""), "800");
   EXPECT_EQ(saved.ReadString("Rom2", "Sound", ""), "0");  // the catalogue's flag, kept
 
-  // Launches through the real shell: play, double click and a random game.
+  // Launches through the real shell: play, double click and a random game. Each waits for the
+  // emulator before the next: every launch rewrites the one "renderer.cfg" it reads.
   f.Main().actPlay->trigger();
-  ASSERT_TRUE(f.SelectGame("Alpha"));
-  f.Main().lvGamesDblClick();
-  f.Main().mnuRandomClick();
-  const std::string log = EmulatorLog(f.Dir.Path(), 3);
+  std::string log = EmulatorLog(f.Dir.Path(), 1);
   EXPECT_NE(log.find("  [2]\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("  [1]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  [--use-sound=no]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  XSize=800\r\n  YSize=600\r\n  FullScreen=1\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  ScanLines=2\r"), std::string::npos) << log;
+  ASSERT_TRUE(f.SelectGame("Alpha"));
+  f.Main().lvGamesDblClick();
+  log = EmulatorLog(f.Dir.Path(), 2);
+  EXPECT_NE(log.find("  [1]\n"), std::string::npos) << log;
+  f.Main().mnuRandomClick();
+  log = EmulatorLog(f.Dir.Path(), 3);
+  EXPECT_EQ(Runs(log), 3) << log;
 
   // About, then a new ROM directory where nothing is found.
   CloseNextModal();
