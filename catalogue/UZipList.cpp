@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "Errors.h"
 
@@ -274,20 +275,56 @@ TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t 
 
 }  // namespace
 
-TZip::TZip(const std::string& fileName) {
+TArchiveFile::TArchiveFile(const std::string& fileName) : FFileName(fileName) {
   // Non-blocking, so a FIFO at the path cannot hang the audit; regular files ignore the flag.
-  const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    const int error = errno;
-    if (error == ENOENT || error == ENOTDIR) return;  // no file there
-    throw EFOpenError(fileName, "Cannot open file \"" + fileName + "\". " + SysErrorMessage(error));
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a directory or device is no archive
-    close(fd);
+  FFd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (FFd < 0) {
+    FError = errno;
     return;
   }
-  TFile file(fd, fileName, static_cast<uint64_t>(info.st_size));
+  struct stat info;
+  FIsFile = fstat(FFd, &info) == 0 && S_ISREG(info.st_mode);  // a directory is no archive
+  FSize = FIsFile ? static_cast<uint64_t>(info.st_size) : 0;
+}
+
+TArchiveFile::~TArchiveFile() {
+  if (FFd >= 0) close(FFd);
+}
+
+TArchiveFile::TArchiveFile(TArchiveFile&& other) noexcept
+    : FFileName(std::move(other.FFileName)),
+      FFd(std::exchange(other.FFd, -1)),
+      FError(other.FError),
+      FIsFile(other.FIsFile),
+      FSize(other.FSize) {}
+
+TArchiveFile& TArchiveFile::operator=(TArchiveFile&& other) noexcept {
+  if (this != &other) {
+    if (FFd >= 0) close(FFd);
+    FFileName = std::move(other.FFileName);
+    FFd = std::exchange(other.FFd, -1);
+    FError = other.FError;
+    FIsFile = other.FIsFile;
+    FSize = other.FSize;
+  }
+  return *this;
+}
+
+TZip::TZip(const std::string& fileName) {
+  TArchiveFile file(fileName);
+  *this = TZip(file);
+}
+
+TZip::TZip(TArchiveFile& archive) {
+  const std::string& fileName = archive.FFileName;
+  if (archive.FFd < 0) {
+    if (archive.Missing()) return;  // no file there
+    throw EFOpenError(fileName,
+                      "Cannot open file \"" + fileName + "\". " + SysErrorMessage(archive.FError));
+  }
+  if (!archive.FIsFile) return;
+  // The descriptor now belongs to the reader, which closes it.
+  TFile file(std::exchange(archive.FFd, -1), fileName, archive.FSize);
   if (file.Size <= kEndSize) return;
 
   TWindow window(file);
