@@ -57,8 +57,9 @@ class TFile {
       if (got < 0) {
         if (errno == EINTR) continue;
         const int error = errno;
-        throw EInOutError(FName, "Cannot read file \"" + FName + "\". " + SysErrorMessage(error),
-                          error);
+        throw EInOutError(
+            FName, "Cannot read the archive \"" + FName + "\": " + SysErrorMessage(error) + ".",
+            error);
       }
       done += static_cast<size_t>(got);
     }
@@ -319,8 +320,8 @@ TZip::TZip(TArchiveFile& archive) {
   const std::string& fileName = archive.FFileName;
   if (archive.FFd < 0) {
     if (archive.Missing()) return;  // no file there
-    throw EFOpenError(fileName,
-                      "Cannot open file \"" + fileName + "\". " + SysErrorMessage(archive.FError));
+    throw EFOpenError(fileName, "Cannot open the archive \"" + fileName +
+                                    "\": " + SysErrorMessage(archive.FError) + ".");
   }
   if (!archive.FIsFile) return;
   // The descriptor now belongs to the reader, which closes it.
