@@ -84,7 +84,11 @@ TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FL
   Label4 = NewLabel(ScrollBox1, "Label4",
                     QStringLiteral("ROMs are not included.\nUse only ROMs you own."), 48, 88);
   Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  for (QLabel* label : {Label1, Label2, Label3, Label4}) label->adjustSize();
+  // Sized without measuring the text: measuring would look the font up now, which costs more
+  // at start-up than the rest of the box together.
+  for (QLabel* label : {Label1, Label2, Label3, Label4})
+    label->resize(ScrollBox1->width() - label->x(),
+                  label->text().contains(QLatin1Char('\n')) ? 32 : 16);
 
   OK = new QPushButton(QStringLiteral("OK"), this);
   OK->setObjectName(QStringLiteral("OK"));
