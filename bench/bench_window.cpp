@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMainWindow>
 #include <QTimer>
 #include <QTreeWidgetItem>
@@ -170,10 +171,12 @@ int StartupChild(const char* mode, const char* folder) {
   char name[] = "ludra-bench-window";
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
-  if (std::strcmp(mode, "--startup-empty") == 0) {
+  if (std::strcmp(mode, "--startup-empty") == 0 || std::strcmp(mode, "--startup-label") == 0) {
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("empty"));
     window.resize(638, 480);
+    // A window that shows any text at all also pays for loading the fonts.
+    if (mode[10] == 'l') window.setCentralWidget(new QLabel(QStringLiteral("Ludra")));
     return RunUntilFirstPaint(window);
   }
   TPaths paths{folder, folder};
@@ -210,14 +213,17 @@ void StartupFigures() {
   TTempDir dir;  // the default catalogue, created by the first start
   const int runs = 11;
   SpawnMs("--startup-window", dir.Path());
-  std::vector<double> window, empty;
+  std::vector<double> window, empty, label;
   for (int i = 0; i < runs; ++i) {
     empty.push_back(SpawnMs("--startup-empty", dir.Path()));
+    label.push_back(SpawnMs("--startup-label", dir.Path()));
     window.push_back(SpawnMs("--startup-window", dir.Path()));
   }
-  const double w = Median(window), e = Median(empty);
+  const double w = Median(window), e = Median(empty), l = Median(label);
   std::printf("start-up to first paint: empty QMainWindow %8.1f ms\n", e);
-  std::printf("start-up to first paint: main window       %8.1f ms  (ratio %.2f)\n", w, w / e);
+  std::printf("start-up to first paint: QMainWindow+label %8.1f ms  (ratio %.2f)\n", l, l / e);
+  std::printf("start-up to first paint: main window       %8.1f ms  (ratio %.2f, target <= 1.30)\n",
+              w, w / e);
 }
 }  // namespace
 

@@ -1,12 +1,15 @@
 #include "AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 
 #include "Errors.h"
 
@@ -25,6 +28,42 @@ struct TTempGuard {
     if (!Keep && !Path.empty()) unlink(Path.c_str());
   }
 };
+
+// The process id in a temporary file name "." + base + ".tmp-<pid>-<counter>", or 0 when the
+// name is not one of ours for this target.
+pid_t TemporaryOwner(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return 0;
+  name.remove_prefix(prefix.size());
+  const auto dash = name.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash > 9 || dash + 1 == name.size()) return 0;
+  pid_t pid = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (i == dash) continue;
+    if (name[i] < '0' || name[i] > '9') return 0;
+    if (i < dash) pid = pid * 10 + (name[i] - '0');
+  }
+  return pid;
+}
+
+// A writer killed between making its temporary file and the rename leaves that file behind. The
+// next successful write of the same target removes such leftovers, but only plain files of this
+// target's own pattern whose writing process no longer exists; a live writer's file is its own.
+void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
+  DIR* listing = opendir(dir.empty() ? "." : dir.c_str());
+  if (!listing) return;
+  const std::string prefix = "." + base + ".tmp-";
+  while (const dirent* entry = readdir(listing)) {
+    const pid_t owner = TemporaryOwner(entry->d_name, prefix);
+    if (owner <= 0 || owner == getpid()) continue;
+    if (kill(owner, 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    if (fstatat(dirfd(listing), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode))
+      continue;
+    unlinkat(dirfd(listing), entry->d_name, 0);
+  }
+  closedir(listing);
+}
 }  // namespace
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
@@ -84,6 +123,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     fsync(dirFd);
     close(dirFd);
   }
+  RemoveStaleTemporaries(dir, base);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes) {

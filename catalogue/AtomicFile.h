@@ -1,7 +1,8 @@
 #pragma once
 // Whole-file writes that never leave a half-written file behind: the new bytes go to a temporary
 // file in the same directory, are flushed to disk, and the temporary file is renamed over the
-// target. A failure leaves the old file whole and raises EFCreateError naming `path`.
+// target. A failure leaves the old file whole and raises EFCreateError naming `path`. A success
+// also removes the temporary files that writers of the same target left when they were killed.
 #include <string>
 #include <string_view>
 

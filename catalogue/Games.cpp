@@ -1,6 +1,7 @@
 #include "Games.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 #include "ListFile.h"
@@ -41,6 +42,7 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
   RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"));
 
   Games.clear();
+  Games.reserve(list.Ini().SectionCount());
   if (notes) notes->clear();
   TFileLookup lookup;  // one listing of the ROM directory serves every game
   for (int n = 1;; ++n) {
@@ -58,8 +60,19 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
     game.RomPath = RomDir + romName;
     const std::string files = list.ReadString(section, "Files", "");
 
+    // The archive is opened once, at its stored name first; the folder is listed (once per
+    // audit) only for names that differ in letter case from the file on disk.
     const std::string native = AbsolutePath(workDir, game.RomPath);
-    const auto archive = lookup.FindFile(native);
+    TArchiveFile file(native);
+    std::optional<std::string> archive;
+    if (file.IsFile()) {
+      archive = native;
+    } else if (file.Missing()) {
+      archive = lookup.FindFile(native);
+      if (archive) file = TArchiveFile(*archive);
+    } else if (IsRegularFile(native)) {
+      archive = native;  // there, but it cannot be opened: TZip says so below
+    }
     game.Available = archive.has_value();
     Games.push_back(std::move(game));
     if (notes) {
@@ -71,7 +84,7 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
 
     if (!archive || files.empty()) continue;
     const std::vector<std::string_view> names = SplitFiles(files);
-    const TZip zip(*archive);  // an archive that cannot be opened ends the load here
+    const TZip zip(file);  // an archive that cannot be opened ends the load here
     if (zip.Count() == 0) {
       if (notes) notes->back().Reason = TAuditNote::DirectoryUnreadable;
       continue;

@@ -205,7 +205,7 @@ void TIniFile::Parse() {
           text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
       section.Head = section.Last = i;
       section.FirstKey = Keys.size();
-      SectionIndex.try_emplace(FoldName(section.Name), Sections.size());
+      SectionIndex.emplace_back(FoldedHash(section.Name), Sections.size());
       Sections.push_back(std::move(section));
       continue;
     }
@@ -219,15 +219,21 @@ void TIniFile::Parse() {
     Keys.push_back({static_cast<std::size_t>(name.data() - FText.data()), name.size(), i});
     ++section.KeyCount;
   }
+  std::sort(SectionIndex.begin(), SectionIndex.end());
 }
 
 const TIniFile::TSection* TIniFile::Find(std::string_view section) const {
   if (FLastSection != kNone && FLastName == section) return &Sections[FLastSection];
-  const auto it = SectionIndex.find(FoldName(section));
-  if (it == SectionIndex.end()) return nullptr;
-  FLastName = section;
-  FLastSection = it->second;
-  return &Sections[FLastSection];
+  const uint64_t hash = FoldedHash(section);
+  auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(),
+                             std::pair<uint64_t, std::size_t>(hash, 0));
+  for (; it != SectionIndex.end() && it->first == hash; ++it) {
+    if (!SameName(Sections[it->second].Name, section)) continue;
+    FLastName = section;
+    FLastSection = it->second;
+    return &Sections[FLastSection];
+  }
+  return nullptr;
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -247,6 +253,15 @@ const TIniFile::TKey* TIniFile::FindKey(const TSection& section, std::string_vie
     if (SameName(std::string_view(FText).substr(Keys[k].NameBegin, Keys[k].NameLength), key))
       return &Keys[k];
   return nullptr;
+}
+
+uint64_t FoldedHash(std::string_view name) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a over the folded bytes
+  for (char c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  }
+  return hash;
 }
 
 bool TIniFile::SectionExists(std::string_view section) const {

@@ -25,6 +25,7 @@ class TIniFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
   bool SectionExists(std::string_view section) const;
+  std::size_t SectionCount() const { return Sections.size(); }
 
   // Change the text in memory only; SaveTo() / TListFile write it out.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
@@ -67,7 +68,9 @@ class TIniFile {
   std::vector<TLine> Lines;
   std::vector<TSection> Sections;
   std::vector<TKey> Keys;
-  std::unordered_map<std::string, std::size_t> SectionIndex;  // folded name -> first section
+  // (hash of the folded name, section index), sorted: equal names sit together in file order,
+  // so the first match is the first section of that name. No strings are copied to build it.
+  std::vector<std::pair<uint64_t, std::size_t>> SectionIndex;
   // Reads come in runs on one section: the last one found is checked first.
   mutable std::string FLastName;
   mutable std::size_t FLastSection = kNone;  // an index, so that copies stay right
@@ -82,3 +85,5 @@ bool ParseProfileInteger(std::string_view text, int32_t& value);
 std::string FoldName(std::string_view name);
 // Equality after that folding, without making copies.
 bool SameName(std::string_view a, std::string_view b);
+// A hash that agrees with SameName: names equal after folding hash alike.
+uint64_t FoldedHash(std::string_view name);

@@ -61,42 +61,42 @@ bool IsDirectory(const std::string& nativePath) {
   return stat(nativePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-const TFileLookup::TListing& TFileLookup::Listing(const std::string& dir) {
+TFileLookup::TListing& TFileLookup::Listing(const std::string& dir) {
   auto [it, inserted] = Cache.try_emplace(dir);
   if (!inserted) return it->second;
   TListing& listing = it->second;
   DIR* d = opendir(dir.c_str());
   if (!d) return listing;
   listing.Readable = true;
-  std::vector<TEntry> entries;
   while (dirent* e = readdir(d)) {
     if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-    entries.push_back({e->d_name, e->d_type});
+    listing.Exact.emplace(e->d_name, e->d_type);
   }
   closedir(d);
-  // Name order makes the case-insensitive choice the same on every run.
-  std::sort(entries.begin(), entries.end(),
-            [](const TEntry& a, const TEntry& b) { return a.Name < b.Name; });
-  listing.Exact.reserve(entries.size());
-  listing.Folded.reserve(entries.size());
-  for (auto& e : entries) {
-    listing.Folded.try_emplace(FoldName(e.Name), e);
-    listing.Exact.emplace(e.Name, std::move(e));
-  }
   return listing;
 }
 
 std::optional<TFileLookup::TEntry> TFileLookup::Entry(const std::string& dir,
                                                       const std::string& name) {
-  const TListing& listing = Listing(dir);
+  TListing& listing = Listing(dir);
   if (!listing.Readable) {
     // An unlistable directory may still be searchable: only the exact name can be tried.
     struct stat st;
     if (lstat((dir + name).c_str(), &st) != 0) return std::nullopt;
     return TEntry{name, DT_UNKNOWN};
   }
-  if (auto e = listing.Exact.find(name); e != listing.Exact.end()) return e->second;
-  if (auto e = listing.Folded.find(FoldName(name)); e != listing.Folded.end()) return e->second;
+  if (auto e = listing.Exact.find(name); e != listing.Exact.end()) return TEntry{name, e->second};
+  if (!listing.FoldedMade) {
+    // The least name wins where several differ only in case, the same on every run.
+    listing.FoldedMade = true;
+    listing.Folded.reserve(listing.Exact.size());
+    for (const auto& [entry, type] : listing.Exact) {
+      auto [f, added] = listing.Folded.try_emplace(FoldName(entry), entry);
+      if (!added && entry < f->second) f->second = entry;
+    }
+  }
+  if (auto f = listing.Folded.find(FoldName(name)); f != listing.Folded.end())
+    return TEntry{f->second, listing.Exact[f->second]};
   return std::nullopt;
 }
 

@@ -41,11 +41,12 @@ class TFileLookup {
   };
   struct TListing {
     bool Readable = false;
-    std::unordered_map<std::string, TEntry> Exact;  // name -> entry
-    std::unordered_map<std::string, TEntry>
-        Folded;  // ASCII-lower-cased name -> first entry in name order
+    std::unordered_map<std::string, unsigned char> Exact;  // name -> dirent d_type
+    // Lower-cased name -> the least name of that spelling; made at the first miss only.
+    std::unordered_map<std::string, std::string> Folded;
+    bool FoldedMade = false;
   };
-  const TListing& Listing(const std::string& dir);
+  TListing& Listing(const std::string& dir);
   std::optional<TEntry> Entry(const std::string& dir, const std::string& name);
 
   std::unordered_map<std::string, TListing> Cache;

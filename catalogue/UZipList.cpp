@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
+#include <utility>
 
 #include "Errors.h"
 
@@ -55,8 +57,9 @@ class TFile {
       if (got < 0) {
         if (errno == EINTR) continue;
         const int error = errno;
-        throw EInOutError(FName, "Cannot read file \"" + FName + "\". " + SysErrorMessage(error),
-                          error);
+        throw EInOutError(
+            FName, "Cannot read the archive \"" + FName + "\": " + SysErrorMessage(error) + ".",
+            error);
       }
       done += static_cast<size_t>(got);
     }
@@ -235,19 +238,24 @@ void SplitName(TItem& item, std::string name) {
   }
 }
 
-TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t time,
-               uint16_t date, uint32_t compressedSize, uint32_t size) {
+TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t time, uint16_t date,
+               uint32_t compressedSize, uint32_t size) {
   TItem item;
-  // One pass finds where the name ends (at a NUL byte, as the platform's text functions see it),
-  // whether it is plain ASCII, and where its last separator is.
-  size_t end = 0, cut = 0;
-  bool ascii = true;
-  for (; end < length && raw[end] != 0; ++end) {
-    const unsigned char c = raw[end];
-    ascii = ascii && c < 0x80;
-    if (c == '/' || c == '\\' || c == ':') cut = end + 1;
+  // Names end at a NUL byte, as the platform's text functions see them.
+  if (const void* nul = std::memchr(raw, 0, length))
+    length = static_cast<size_t>(static_cast<const unsigned char*>(nul) - raw);
+  // Eight bytes at a time: is any byte outside ASCII?
+  uint64_t high = 0;
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, raw + i, 8);
+    high |= word;
   }
-  length = end;
+  for (; i < length; ++i) high |= raw[i];
+  const bool ascii = (high & 0x8080808080808080ull) == 0;
+  size_t cut = length;
+  while (cut > 0 && raw[cut - 1] != '/' && raw[cut - 1] != '\\' && raw[cut - 1] != ':') --cut;
   if (ascii) {
     // The common case, cut straight from the buffer without an intermediate copy.
     const char* text = reinterpret_cast<const char*>(raw);
@@ -268,20 +276,56 @@ TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t 
 
 }  // namespace
 
-TZip::TZip(const std::string& fileName) {
+TArchiveFile::TArchiveFile(const std::string& fileName) : FFileName(fileName) {
   // Non-blocking, so a FIFO at the path cannot hang the audit; regular files ignore the flag.
-  const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    const int error = errno;
-    if (error == ENOENT || error == ENOTDIR) return;  // no file there
-    throw EFOpenError(fileName, "Cannot open file \"" + fileName + "\". " + SysErrorMessage(error));
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a directory or device is no archive
-    close(fd);
+  FFd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (FFd < 0) {
+    FError = errno;
     return;
   }
-  TFile file(fd, fileName, static_cast<uint64_t>(info.st_size));
+  struct stat info;
+  FIsFile = fstat(FFd, &info) == 0 && S_ISREG(info.st_mode);  // a directory is no archive
+  FSize = FIsFile ? static_cast<uint64_t>(info.st_size) : 0;
+}
+
+TArchiveFile::~TArchiveFile() {
+  if (FFd >= 0) close(FFd);
+}
+
+TArchiveFile::TArchiveFile(TArchiveFile&& other) noexcept
+    : FFileName(std::move(other.FFileName)),
+      FFd(std::exchange(other.FFd, -1)),
+      FError(other.FError),
+      FIsFile(other.FIsFile),
+      FSize(other.FSize) {}
+
+TArchiveFile& TArchiveFile::operator=(TArchiveFile&& other) noexcept {
+  if (this != &other) {
+    if (FFd >= 0) close(FFd);
+    FFileName = std::move(other.FFileName);
+    FFd = std::exchange(other.FFd, -1);
+    FError = other.FError;
+    FIsFile = other.FIsFile;
+    FSize = other.FSize;
+  }
+  return *this;
+}
+
+TZip::TZip(const std::string& fileName) {
+  TArchiveFile file(fileName);
+  *this = TZip(file);
+}
+
+TZip::TZip(TArchiveFile& archive) {
+  const std::string& fileName = archive.FFileName;
+  if (archive.FFd < 0) {
+    if (archive.Missing()) return;  // no file there
+    throw EFOpenError(fileName, "Cannot open the archive \"" + fileName +
+                                    "\": " + SysErrorMessage(archive.FError) + ".");
+  }
+  if (!archive.FIsFile) return;
+  // The descriptor now belongs to the reader, which closes it.
+  TFile file(std::exchange(archive.FFd, -1), fileName, archive.FSize);
   if (file.Size <= kEndSize) return;
 
   TWindow window(file);
@@ -313,8 +357,8 @@ TZip::TZip(const std::string& fileName) {
     const uint32_t skipLength = Get16(header + 30) + Get16(header + 32);  // extra + comment
     const unsigned char* name = window.Get(pos + kCentralSize, nameLength);
     if (!name) break;
-    Items.push_back(MakeItem(name, nameLength, flags & kUtf8NameFlag, time, date,
-                             compressedSize, size));
+    Items.push_back(
+        MakeItem(name, nameLength, flags & kUtf8NameFlag, time, date, compressedSize, size));
     pos += kCentralSize + nameLength + skipLength;
   }
 }

@@ -34,7 +34,7 @@ std::string ColorDepth(int bpp) {
 }
 
 [[noreturn]] void RaiseWriteError(const std::string& path, int code) {
-  throw EInOutError(path, "Cannot write \"" + path + "\": " + SysErrorMessage(code), code);
+  throw EInOutError(path, "Cannot write \"" + path + "\": " + SysErrorMessage(code) + ".", code);
 }
 
 }  // namespace

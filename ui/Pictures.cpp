@@ -1,49 +1,31 @@
-// The image lists and the logo. Each picture is an SVG file compiled into the program; it is
-// rendered once, on first use, and the pixmaps are kept for the life of the program.
+// The image lists and the logo: PNG files rendered from the SVG sources at build time and compiled
+// into the program; loaded once, on first use, and kept for the life of the program.
 #include "Pictures.h"
 
-#include <QImage>
-#include <QPainter>
 #include <QString>
-#include <QSvgRenderer>
 #include <array>
-#include <initializer_list>
+
+#include "PictureList.h"
 
 namespace {
+using namespace PictureList;
 
-constexpr std::array kMenuFiles = {
-    "menu-folder-panel", "menu-screenshot-panel", "menu-large-icons", "menu-small-icons",
-    "menu-list",         "menu-details",          "menu-about",       "menu-spare",
-};
-constexpr std::array kFolderFiles = {
-    "folder-closed", "folder-open",  "folder-clock", "folder-emblem", "cross",
-    "folder-star",   "folder-check", "calendar",     "portrait",
-};
-constexpr std::array kGameFiles = {"game-chip", "game-prohibited", "game-unknown"};
-
-QPixmap Render(const char* name, int width, int height) {
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QSvgRenderer svg(QStringLiteral(":/pictures/%1.svg").arg(QLatin1String(name)));
-  if (svg.isValid()) {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    svg.render(&painter);
-  }
-  return QPixmap::fromImage(image);
+QPixmap Load(const char* name, int width, int height) {
+  return QPixmap(
+      QStringLiteral(":/pictures/%1-%2x%3.png").arg(QLatin1String(name)).arg(width).arg(height));
 }
 
-// The icon sizes of a list: the first is the list's own, the others serve large screens.
-QIcon RenderIcon(const char* name, std::initializer_list<int> sizes) {
+template <std::size_t N>
+QIcon LoadIcon(const char* name, const std::array<int, N>& sizes) {
   QIcon icon;
-  for (int size : sizes) icon.addPixmap(Render(name, size, size));
+  for (int size : sizes) icon.addPixmap(Load(name, size, size));
   return icon;
 }
 
 struct TPictures {
-  std::array<QIcon, kMenuFiles.size()> Menu;
-  std::array<QIcon, kFolderFiles.size()> Folders;
-  std::array<QIcon, kGameFiles.size()> Games;
+  std::array<QIcon, kMenu.size()> Menu;
+  std::array<QIcon, kFolders.size()> Folders;
+  std::array<QIcon, kGames.size()> Games;
   QPixmap Logo;
   QPixmap Properties;
 };
@@ -53,14 +35,12 @@ struct TPictures {
 const TPictures& Cache() {
   static const TPictures* pictures = [] {
     auto* p = new TPictures;
-    for (std::size_t i = 0; i < kMenuFiles.size(); ++i)
-      p->Menu[i] = RenderIcon(kMenuFiles[i], {16, 32});
-    for (std::size_t i = 0; i < kFolderFiles.size(); ++i)
-      p->Folders[i] = RenderIcon(kFolderFiles[i], {16, 32});
-    for (std::size_t i = 0; i < kGameFiles.size(); ++i)
-      p->Games[i] = RenderIcon(kGameFiles[i], {16, 32, 64});
-    p->Logo = Render("logo", 150, 112);
-    p->Properties = Render("properties", 32, 32);
+    for (std::size_t i = 0; i < kMenu.size(); ++i) p->Menu[i] = LoadIcon(kMenu[i], kListSizes);
+    for (std::size_t i = 0; i < kFolders.size(); ++i)
+      p->Folders[i] = LoadIcon(kFolders[i], kListSizes);
+    for (std::size_t i = 0; i < kGames.size(); ++i) p->Games[i] = LoadIcon(kGames[i], kGameSizes);
+    p->Logo = Load("logo", kLogoWidth, kLogoHeight);
+    p->Properties = Load("properties", kPropertiesSize, kPropertiesSize);
     return p;
   }();
   return *pictures;

@@ -1,6 +1,156 @@
-// Placeholder until the box is built.
 #include "UAbout.h"
 
+#include <QCloseEvent>
+#include <QFont>
+#include <QFrame>
+#include <QHideEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "ErrorGuard.h"
+
+namespace {
+constexpr int kLogoWidth = 150;  // the logo list's picture size
+constexpr int kLogoHeight = 112;
+constexpr int kScrollStep = 3;
+constexpr int kScrollTop = -160;     // the sheet has left the window at the top ...
+constexpr int kScrollRestart = 160;  // ... and comes back from below here
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  label->move(x, y);
+  return label;
+}
+
+// The logo drawn at the top left of a picture of the logo list's size. Like any transparent
+// picture, its background colour (that of its bottom-left pixel) is left out.
+QPixmap TransparentLogo(const QPixmap& logo) {
+  QImage picture(kLogoWidth, kLogoHeight, QImage::Format_ARGB32);
+  picture.fill(Qt::transparent);
+  {
+    QPainter painter(&picture);
+    painter.drawPixmap(0, 0, logo);
+  }
+  const QRgb background = picture.pixel(0, kLogoHeight - 1);
+  if (qAlpha(background) == 255) {
+    for (int y = 0; y < picture.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+      for (int x = 0; x < picture.width(); ++x)
+        if (line[x] == background) line[x] = qRgba(0, 0, 0, 0);
+    }
+  }
+  return QPixmap::fromImage(picture);
+}
+}  // namespace
+
 TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FLogo(logo) {
+  setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("About"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFixedSize(393, 137);
+  move(290, 283);
+
+  imgLogo = new QLabel(this);
+  imgLogo->setObjectName(QStringLiteral("imgLogo"));
+  imgLogo->setGeometry(8, 8, 161, 113);
+  imgLogo->setAlignment(Qt::AlignCenter);
+
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameShape(QFrame::NoFrame);
+  Panel1->setGeometry(176, 8, 201, 89);
+
+  ScrollBox1 = new QWidget(Panel1);
+  ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+  ScrollBox1->setGeometry(-1, 0, 210, 137);
+
+  const QFont arial(QStringLiteral("Arial"), 8);
+  QFont arialBold = arial;
+  arialBold.setBold(true);
+  Label1 = NewLabel(ScrollBox1, "Label1", QStringLiteral("Tavi Frontent V1.0"), 64, 9);
+  Label1->setFont(arial);
+  Label2 = NewLabel(ScrollBox1, "Label2", QStringLiteral("by the Ludra developers"), 60, 24);
+  Label2->setFont(arialBold);
+  Label3 =
+      NewLabel(ScrollBox1, "Label3", QStringLiteral("Trademarks belong to\ntheir owners."), 54, 49);
+  Label4 = NewLabel(ScrollBox1, "Label4",
+                    QStringLiteral("ROMs are not included.\nUse only ROMs you own."), 48, 88);
+  Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  // Sized without measuring the text: measuring would look the font up now, which costs more
+  // at start-up than the rest of the box together.
+  for (QLabel* label : {Label1, Label2, Label3, Label4})
+    label->resize(ScrollBox1->width() - label->x(),
+                  label->text().contains(QLatin1Char('\n')) ? 32 : 16);
+
+  OK = new QPushButton(QStringLiteral("OK"), this);
+  OK->setObjectName(QStringLiteral("OK"));
+  OK->setGeometry(304, 104, 75, 25);
+  OK->setAutoDefault(false);
+  OK->setDefault(false);
+  connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(50);
+  connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
+}
+
+void TfrmAbout::FormActivate() {
+  if (FActivated) return;
+  FActivated = true;
+  imgLogo->setPixmap(TransparentLogo(FLogo));
+}
+
+void TfrmAbout::Timer1Timer() {
+  if (ScrollBox1->y() <= kScrollTop)
+    ScrollBox1->move(ScrollBox1->x(), kScrollRestart);
+  else
+    ScrollBox1->move(ScrollBox1->x(), ScrollBox1->y() - kScrollStep);
+}
+
+bool TfrmAbout::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) Guard([this] { FormActivate(); });
+  return QDialog::event(event);
+}
+
+void TfrmAbout::showEvent(QShowEvent* event) {
+  // Drawn here as well, so the logo is in place even where the window is never activated.
+  Guard([this] { FormActivate(); });
+  Timer1->start();
+  QDialog::showEvent(event);
+}
+
+void TfrmAbout::hideEvent(QHideEvent* event) {
+  Timer1->stop();
+  QDialog::hideEvent(event);
+}
+
+void TfrmAbout::closeEvent(QCloseEvent* event) {
+  Timer1->stop();
+  QDialog::closeEvent(event);
+}
+
+// OK is neither the default nor the cancel button: Escape does nothing, and Enter presses OK only
+// because it holds the focus.
+void TfrmAbout::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      event->accept();
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+      event->accept();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
 }

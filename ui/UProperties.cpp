@@ -1,24 +1,485 @@
-// Placeholder until the dialog is built: keeps the renderer discovery at the dialog's creation.
 #include "UProperties.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <string>
+#include <vector>
+
+#include "ErrorGuard.h"
 #include "Launcher.h"
+#include "Paths.h"
+#include "Pictures.h"
+
+namespace {
+constexpr int kClientWidth = 402;
+constexpr int kClientHeight = 367;
+constexpr int kPagesHeight = 329;
+
+QString Str(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+QCheckBox* NewCheckBox(const char* caption, const char* name) {
+  auto* box = new QCheckBox(QString::fromLatin1(caption));
+  box->setObjectName(QString::fromLatin1(name));
+  return box;
+}
+
+QComboBox* NewComboBox(const char* name, const std::vector<std::string>& items) {
+  auto* combo = new QComboBox;
+  combo->setObjectName(QString::fromLatin1(name));
+  combo->setEditable(false);
+  for (const auto& item : items) combo->addItem(Str(item));
+  combo->setCurrentIndex(-1);
+  return combo;
+}
+
+// A titled group holding its controls in one row, tightly, so the columns fit the fixed page.
+QGroupBox* NewGroup(const char* title, std::initializer_list<QWidget*> content) {
+  auto* group = new QGroupBox(QString::fromLatin1(title));
+  auto* row = new QHBoxLayout(group);
+  row->setContentsMargins(6, 0, 6, 3);
+  row->setSpacing(4);
+  for (QWidget* w : content) row->addWidget(w);
+  return group;
+}
+
+// A caption above its drop-down list.
+QWidget* NewCaptioned(const char* caption, QWidget* control) {
+  auto* box = new QWidget;
+  auto* column = new QVBoxLayout(box);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(2);
+  column->addWidget(new QLabel(QString::fromLatin1(caption)));
+  column->addWidget(control);
+  return box;
+}
+
+// An item index that names no item shows as no selection.
+void ShowIndex(QComboBox* combo, int index) {
+  combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+// Neither button is the default or the cancel button: Escape does nothing, and Enter presses a
+// button only while that button has the focus.
+bool HandleDialogKey(QDialog* dialog, QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      event->accept();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+      QWidget* focus = dialog->focusWidget();
+      if (auto* push = qobject_cast<QPushButton*>(focus))
+        push->click();
+      else if (auto* tool = qobject_cast<QToolButton*>(focus))
+        tool->click();
+      event->accept();
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+}  // namespace
 
 TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
     : QDialog(parent), Launcher(launcher) {
+  setObjectName(QStringLiteral("frmProperties"));
   setWindowTitle(QStringLiteral("Tavi Properties"));
-  Launcher.DiscoverRenderers();
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFixedSize(kClientWidth, kClientHeight);
+
+  ChooseDirectory = [](QWidget* owner, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, QStringLiteral("Choose Rom-Directory"), start);
+  };
+
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
+  TabSheet1 = CreateGamePage();
+  TabSheet2 = CreateRendererPage();
+  PageControl1->addTab(TabSheet1, QStringLiteral("Game Properties"));
+  PageControl1->addTab(TabSheet2, QStringLiteral("Renderer"));
+  PageControl1->setCurrentIndex(0);
+
+  btnOK = new QPushButton(QStringLiteral("OK"), this);
+  btnOK->setObjectName(QStringLiteral("btnOK"));
+  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  for (QPushButton* button : {btnOK, btnCancel}) {
+    button->setAutoDefault(false);
+    button->setDefault(false);
+  }
+  btnOK->setGeometry(kClientWidth - 164, kPagesHeight + 7, 75, 25);
+  btnCancel->setGeometry(kClientWidth - 83, kPagesHeight + 7, 75, 25);
+  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  pmResolution = new QMenu(this);
+  pmResolution->setObjectName(QStringLiteral("pmResolution"));
+  static const char* const kResolutions[][2] = {
+      {"320", "200"}, {"640", "480"}, {"800", "600"}, {"1024", "768"}, {"1400", "1200"}};
+  for (const auto& res : kResolutions) {
+    const QString x = QString::fromLatin1(res[0]);
+    const QString y = QString::fromLatin1(res[1]);
+    QAction* entry = pmResolution->addAction(x + QStringLiteral(" x ") + y);
+    connect(entry, &QAction::triggered, this, [this, x, y] {
+      edXMax->setText(x);
+      edYMax->setText(y);
+    });
+  }
+
+  FormCreate();
 }
 
-void TfrmProperties::SetGameName(const QString&) {}
-void TfrmProperties::ShowSettings() {}
-void TfrmProperties::ApplySettings() {}
+// The renderer list is fixed for the program's run: plug-ins added later are offered after the
+// next start.
+void TfrmProperties::FormCreate() {
+  Guard([this] { Launcher.DiscoverRenderers(); });
+  cbRenderer->clear();
+  for (const auto& name : Launcher.Renderers) cbRenderer->addItem(Str(name));
+  ShowIndex(cbRenderer, Launcher.GameSettings.Renderer);
+}
+
+QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
+  auto* header = new QWidget;
+  auto* column = new QVBoxLayout(header);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(4);
+
+  auto* row = new QHBoxLayout;
+  row->setSpacing(10);
+  auto* icon = new QLabel;
+  icon->setFixedSize(32, 32);
+  icon->setPixmap(Pictures::PropertiesIcon());
+  title = new QLabel;
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  title->setTextFormat(Qt::PlainText);
+  row->addWidget(icon);
+  row->addWidget(title, 1);
+  column->addLayout(row);
+
+  auto* line = new QFrame;
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  column->addWidget(line);
+  return header;
+}
+
+QLineEdit* TfrmProperties::CreateDigitEdit(const char* name) {
+  auto* edit = new QLineEdit;
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->installEventFilter(this);
+  return edit;
+}
+
+// A page with the shared header (icon, the game's title in `title`, a line) over two columns.
+QWidget* TfrmProperties::CreatePage(const char* name, QLabel*& title, const char* titleName,
+                                    QVBoxLayout*& left, QVBoxLayout*& right) {
+  auto* page = new QWidget;
+  page->setObjectName(QString::fromLatin1(name));
+  auto* outer = new QVBoxLayout(page);
+  outer->setContentsMargins(8, 6, 8, 4);
+  outer->setSpacing(4);
+  outer->addWidget(CreateHeader(title));
+  title->setObjectName(QString::fromLatin1(titleName));
+
+  auto* columns = new QHBoxLayout;
+  columns->setSpacing(8);
+  left = new QVBoxLayout;
+  right = new QVBoxLayout;
+  left->setSpacing(2);
+  right->setSpacing(2);
+  columns->addLayout(left, 1);
+  columns->addLayout(right, 1);
+  outer->addLayout(columns, 1);
+  return page;
+}
+
+QWidget* TfrmProperties::CreateGamePage() {
+  QVBoxLayout *left, *right;
+  QWidget* page = CreatePage("TabSheet1", lblFilename1, "lblFilename1", left, right);
+
+  cbRenderer = NewComboBox("cbRenderer", {});
+  edCutOff = CreateDigitEdit("edCutOff");
+  edCBuffer = CreateDigitEdit("edCBuffer");
+  edDBuffer = CreateDigitEdit("edDBuffer");
+  cbInterpreter = NewCheckBox("use interpreter", "cbInterpreter");
+  cbGeometry = NewCheckBox("use slow geometry", "cbGeometry");
+  left->addWidget(NewGroup("renderer", {cbRenderer}));
+  left->addWidget(NewGroup("sound filter cutoff", {edCutOff}));
+  left->addWidget(NewGroup("code buffer size", {edCBuffer}));
+  left->addWidget(NewGroup("drop buffer size", {edDBuffer}));
+  left->addWidget(cbInterpreter);
+  left->addWidget(cbGeometry);
+  left->addStretch(1);
+
+  edDir = new QLineEdit;
+  edDir->setObjectName(QStringLiteral("edDir"));
+  btnDir = new QToolButton;
+  btnDir->setObjectName(QStringLiteral("btnDir"));
+  btnDir->setText(QStringLiteral("..."));
+  btnDir->setToolTip(QStringLiteral("Choose the ROM directory"));
+  connect(btnDir, &QToolButton::clicked, this, [this] { btnDirClick(); });
+  cbSound = NewCheckBox("use sound", "cbSound");
+  cbSoundFilter = NewCheckBox("sound filter enable", "cbSoundFilter");
+  cbSurround = NewCheckBox("sound surround light enable", "cbSurround");
+  cbStereo = NewCheckBox("sound stereo exciter", "cbStereo");
+  edSurrMult = CreateDigitEdit("edSurrMult");
+  right->addWidget(NewGroup("roms directory", {edDir, btnDir}));
+  right->addWidget(cbSound);
+  right->addWidget(cbSoundFilter);
+  right->addWidget(cbSurround);
+  right->addWidget(cbStereo);
+  right->addWidget(NewGroup("sound surround multiplier", {edSurrMult}));
+  right->addStretch(1);
+  return page;
+}
+
+QWidget* TfrmProperties::CreateRendererPage() {
+  QVBoxLayout *left, *right;
+  QWidget* page = CreatePage("TabSheet2", lblFilename2, "lblFilename2", left, right);
+
+  cbWindow = NewCheckBox("Run in a Window", "cbWindow");
+  left->addWidget(cbWindow);
+
+  auto* resolution = new QHBoxLayout;
+  resolution->setSpacing(4);
+  SpeedButton1 = new QToolButton;
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton1->setArrowType(Qt::DownArrow);
+  SpeedButton1->setToolTip(QStringLiteral("Choose a resolution"));
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+  edXMax = CreateDigitEdit("edXMax");
+  edYMax = CreateDigitEdit("edYMax");
+  resolution->addWidget(new QLabel(QStringLiteral("Res")));
+  resolution->addWidget(SpeedButton1);
+  resolution->addWidget(edXMax, 1);
+  resolution->addWidget(edYMax, 1);
+  left->addLayout(resolution);
+
+  cbDithering = NewCheckBox("Dithering", "cbDithering");
+  left->addWidget(cbDithering);
+
+  cbTFiltering = NewComboBox("cbTFiltering", kFilteringItems);
+  cbTCaching = NewComboBox("cbTCaching", kCachingItems);
+  cbTQuality = NewComboBox("cbTQuality", kQualityItems);
+  auto* textures = new QGroupBox(QStringLiteral("Textures"));
+  auto* grid = new QGridLayout(textures);
+  grid->setContentsMargins(6, 0, 6, 3);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(new QLabel(QStringLiteral("Texture Filtering:")), 0, 0);
+  grid->addWidget(cbTFiltering, 0, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Texture Caching:")), 1, 0);
+  grid->addWidget(cbTCaching, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Texture Quality:")), 2, 0);
+  grid->addWidget(cbTQuality, 2, 1);
+  grid->setColumnStretch(1, 1);
+  left->addWidget(textures);
+  left->addStretch(1);
+
+  cbBPP = NewComboBox("cbBPP", kBPPItems);
+  right->addWidget(NewGroup("Bits per Pixel", {cbBPP}));
+
+  edFRate = CreateDigitEdit("edFRate");
+  cbFPS = NewCheckBox("Show FPS", "cbFPS");
+  cbSkip = NewCheckBox("Frame Skip", "cbSkip");
+  cbLimit = NewCheckBox("Frame Limit", "cbLimit");
+  cbDetect = NewCheckBox("Detection", "cbDetect");
+  auto* frames = new QGroupBox(QStringLiteral("Frames"));
+  auto* frameColumn = new QVBoxLayout(frames);
+  frameColumn->setContentsMargins(6, 0, 6, 3);
+  frameColumn->setSpacing(2);
+  auto* rate = new QHBoxLayout;
+  rate->addWidget(new QLabel(QStringLiteral("Frame Rate")));
+  rate->addWidget(edFRate, 1);
+  frameColumn->addLayout(rate);
+  for (QCheckBox* box : {cbFPS, cbSkip, cbLimit, cbDetect}) frameColumn->addWidget(box);
+  right->addWidget(frames);
+  right->addStretch(1);
+
+  cbDisplay = NewComboBox("cbDisplay", kDisplayItems);
+  cbBlending = NewComboBox("cbBlending", kBlendingItems);
+  cbScanlines = NewComboBox("cbScanlines", kScanlinesItems);
+  auto* bottom = new QHBoxLayout;
+  bottom->setSpacing(8);
+  bottom->addWidget(NewCaptioned("Turn Display", cbDisplay), 1);
+  bottom->addWidget(NewCaptioned("Blending", cbBlending), 1);
+  bottom->addWidget(NewCaptioned("Scanlines", cbScanlines), 1);
+  static_cast<QVBoxLayout*>(page->layout())->addLayout(bottom);  // along the page's foot
+  return page;
+}
+
+void TfrmProperties::SetGameName(const QString& title) {
+  lblFilename1->setText(title);
+  lblFilename2->setText(title);
+}
+
+void TfrmProperties::ShowSettings() {
+  const TGameSettings& s = Launcher.GameSettings;
+  edCutOff->setText(Str(s.CutOff));
+  edCBuffer->setText(Str(s.CBuffer));
+  edDBuffer->setText(Str(s.DBuffer));
+  cbInterpreter->setChecked(s.Interpreter);
+  cbGeometry->setChecked(s.Geometry);
+  cbSound->setChecked(s.Sound);
+  cbSoundFilter->setChecked(s.Filter);
+  cbSurround->setChecked(s.Surround);
+  cbStereo->setChecked(s.Stereo);
+  edSurrMult->setText(Str(s.Multiplier));
+  ShowIndex(cbRenderer, s.Renderer);
+  edDir->setText(Str(s.RomDir));
+  cbWindow->setChecked(s.Windowed);
+  edXMax->setText(Str(s.Xmax));
+  edYMax->setText(Str(s.Ymax));
+  cbDithering->setChecked(s.Dithering);
+  ShowIndex(cbBPP, s.BPP);
+  cbFPS->setChecked(s.FPS);
+  cbSkip->setChecked(s.Skip);
+  cbDetect->setChecked(s.Detection);
+  cbLimit->setChecked(s.FrameLimit);
+  edFRate->setText(Str(s.FrameRate));
+  ShowIndex(cbTFiltering, s.Filtering);
+  ShowIndex(cbTCaching, s.Caching);
+  ShowIndex(cbTQuality, s.Quality);
+  ShowIndex(cbDisplay, s.Display);
+  ShowIndex(cbBlending, s.Blending);
+  ShowIndex(cbScanlines, s.Scanlines);
+}
+
+void TfrmProperties::ApplySettings() {
+  TGameSettings& s = Launcher.GameSettings;
+  s.CutOff = edCutOff->text().toStdString();
+  s.CBuffer = edCBuffer->text().toStdString();
+  s.DBuffer = edDBuffer->text().toStdString();
+  s.Interpreter = cbInterpreter->isChecked();
+  s.Geometry = cbGeometry->isChecked();
+  s.Sound = cbSound->isChecked();
+  s.Filter = cbSoundFilter->isChecked();
+  s.Surround = cbSurround->isChecked();
+  s.Stereo = cbStereo->isChecked();
+  s.Multiplier = edSurrMult->text().toStdString();
+  s.Renderer = cbRenderer->currentIndex();
+  s.RomDir = edDir->text().toStdString();
+  s.Windowed = cbWindow->isChecked();
+  s.Xmax = edXMax->text().toStdString();
+  s.Ymax = edYMax->text().toStdString();
+  s.Dithering = cbDithering->isChecked();
+  s.BPP = cbBPP->currentIndex();
+  s.FPS = cbFPS->isChecked();
+  s.Skip = cbSkip->isChecked();
+  s.Detection = cbDetect->isChecked();
+  s.FrameLimit = cbLimit->isChecked();
+  s.FrameRate = edFRate->text().toStdString();
+  s.Filtering = cbTFiltering->currentIndex();
+  s.Caching = cbTCaching->currentIndex();
+  s.Quality = cbTQuality->currentIndex();
+  s.Display = cbDisplay->currentIndex();
+  s.Blending = cbBlending->currentIndex();
+  s.Scanlines = cbScanlines->currentIndex();
+}
 
 bool TfrmProperties::Execute(int p, const QString& title) {
-  Launcher.LoadSettings(p + 1);
-  ShowSettings();
-  SetGameName(title);
-  if (exec() != QDialog::Accepted) return false;
-  ApplySettings();
-  Launcher.SaveSettings(p + 1);
+  bool saved = false;
+  Guard([&] {
+    Launcher.LoadSettings(p + 1);
+    ShowSettings();
+    SetGameName(title);
+    // The page control is left where it was: the dialog reopens on the page shown last.
+    if (exec() != QDialog::Accepted) return;
+    ApplySettings();
+    Launcher.SaveSettings(p + 1);
+    saved = true;
+  });
+  return saved;
+}
+
+void TfrmProperties::btnDirClick() {
+  Guard([this] {
+    // The field holds the path as stored: "\" separators, relative to the working directory.
+    const std::string stored = edDir->text().toStdString();
+    std::string start = "/";
+    if (!stored.empty()) {
+      TFileLookup lookup;
+      auto found = lookup.Find(AbsolutePath(Launcher.Paths().WorkDir, stored));
+      if (found && IsDirectory(*found)) start = *found;
+    }
+    QString chosen = ChooseDirectory(this, QDir::cleanPath(Str(start)));
+    if (chosen.isEmpty()) return;
+    while (chosen.size() > 1 && (chosen.endsWith(u'/') || chosen.endsWith(u'\\'))) chosen.chop(1);
+    edDir->setText(chosen);
+  });
+}
+
+QPoint TfrmProperties::ResolutionMenuPos() const {
+  // Measured from the outer corner, frame included, so the menu opens by the button, shifted up
+  // and left by the frame and the tabs.
+  return frameGeometry().topLeft() + SpeedButton1->mapTo(TabSheet2, QPoint(0, 0));
+}
+
+void TfrmProperties::SpeedButton1Click() {
+  Guard([this] { pmResolution->popup(ResolutionMenuPos()); });
+}
+
+// Typing into the number fields takes digits, Backspace and Enter; any other character is
+// dropped. Keys without a character (arrows, Delete, Tab) and shortcuts (Ctrl+V) pass, so pasted
+// text is taken as it is.
+bool TfrmProperties::editorKeyPress(const QString& typed) const {
+  for (QChar c : typed)
+    if (c.isPrint() && (c < u'0' || c > u'9')) return false;
   return true;
+}
+
+bool TfrmProperties::eventFilter(QObject* watched, QEvent* event) {
+  // Installed on the digit fields only.
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    // A line edit types nothing with Ctrl held, so those keys are shortcuts (Ctrl+V pastes).
+    // Alt and Meta do type, and are filtered like any other key.
+    if (key->modifiers() & Qt::ControlModifier) return false;
+    if (!editorKeyPress(key->text())) return true;
+  } else if (event->type() == QEvent::InputMethod) {
+    auto* input = static_cast<QInputMethodEvent*>(event);
+    if (!editorKeyPress(input->commitString()))
+      input->setCommitString(QString(), input->replacementStart(), input->replacementLength());
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TfrmProperties::keyPressEvent(QKeyEvent* event) {
+  if (!HandleDialogKey(this, event)) QDialog::keyPressEvent(event);
+}
+
+void TfrmProperties::setVisible(bool visible) {
+  if (visible && !isVisible()) {
+    if (QScreen* desktop = QGuiApplication::primaryScreen()) {
+      const QRect area = desktop->availableGeometry();
+      const QSize outer = frameGeometry().size();
+      move(area.x() + (area.width() - outer.width()) / 2,
+           area.y() + (area.height() - outer.height()) / 2);
+    }
+  }
+  QDialog::setVisible(visible);
 }

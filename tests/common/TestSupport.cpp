@@ -7,8 +7,10 @@
 
 namespace fs = std::filesystem;
 
-TTempDir::TTempDir() {
-  std::string pattern = (fs::temp_directory_path() / "ludra-test-XXXXXX").string();
+TTempDir::TTempDir() : TTempDir(fs::temp_directory_path().string()) {}
+
+TTempDir::TTempDir(const std::string& parent) {
+  std::string pattern = (fs::path(parent) / "ludra-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   FPath = pattern + "/";
 }

@@ -8,6 +8,7 @@
 class TTempDir {
  public:
   TTempDir();
+  explicit TTempDir(const std::string& parent);  // inside `parent` instead
   ~TTempDir();
   TTempDir(const TTempDir&) = delete;
   TTempDir& operator=(const TTempDir&) = delete;

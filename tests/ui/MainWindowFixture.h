@@ -20,8 +20,10 @@ struct TRecordingShell : IShell {
     std::string Program, Parameters;
   };
   std::vector<TCall> Calls;
+  IShell* ForwardTo = nullptr;  // a real shell that also gets each "Open" (after it is recorded)
   void Open(const std::string& program, const std::string& parameters) override {
     Calls.push_back({program, parameters});
+    if (ForwardTo) ForwardTo->Open(program, parameters);
   }
   // The game number the emulator was started with: the first word of the parameter text.
   int LastNumber() const;

@@ -1,0 +1,91 @@
+// ludra-audit as a user runs it: a real process, its output and its exit code.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "TestSupport.h"
+
+namespace {
+struct TRun {
+  std::string Out;
+  int ExitCode = -1;
+};
+
+// Runs the tool in `workDir` with stderr folded into the output.
+TRun Audit(const std::string& workDir, const std::string& arguments) {
+  const std::string command =
+      "cd '" + workDir + "' && '" LUDRA_AUDIT_TOOL "' " + arguments + " 2>&1";
+  TRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
+  const int status = pclose(pipe);
+  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TZipMember Member(const std::string& name) {
+  TZipMember m;
+  m.Name = name;
+  return m;
+}
+
+// A list file of three games: one available, one whose archive holds none of its files, one
+// whose archive is missing.
+void Lay(const TTempDir& dir) {
+  MakeDirs(dir / "Roms");
+  WriteFileBytes(dir / "list.ini",
+                 "[Rom1]\nGame=Good\nCompany=A\nYear=1996\nRomname=good.zip\nFiles=a,b\n"
+                 "[Rom2]\nGame=Wrong \"Files\"\nCompany=B\nYear=1997\nRomname=wrong.zip\n"
+                 "Files=x,y\n"
+                 "[Rom3]\nGame=Gone\nCompany=A\nYear=1998\nRomname=gone.zip\nFiles=z\n");
+  WriteFileBytes(dir / "Roms/GOOD.ZIP", BuildZip({Member("B")}));
+  WriteFileBytes(dir / "Roms/wrong.zip", BuildZip({Member("q")}));
+}
+}  // namespace
+
+TEST(AuditTool, PrintsEachGameTheReasonsAndASummary) {
+  TTempDir dir;
+  Lay(dir);
+  const TRun run = Audit(dir.Path(), "--list list.ini --missing");
+  EXPECT_EQ(run.ExitCode, 0) << run.Out;
+  EXPECT_NE(run.Out.find("   1  available  Good | A | 1996 | Roms\\good.zip\n"), std::string::npos)
+      << run.Out;
+  EXPECT_NE(run.Out.find("none of the expected files is in " + dir.Path() +
+                         "Roms/wrong.zip; expected: x, y"),
+            std::string::npos)
+      << run.Out;
+  EXPECT_NE(run.Out.find("archive not found: " + dir.Path() + "Roms/gone.zip"), std::string::npos);
+  EXPECT_NE(run.Out.find("Companies: A; B\n"), std::string::npos);
+  EXPECT_NE(run.Out.find("3 games: 1 available, 2 missing\n"), std::string::npos);
+  // Without --missing there are no reasons.
+  EXPECT_EQ(Audit(dir.Path(), "--list list.ini").Out.find("archive not found"), std::string::npos);
+}
+
+TEST(AuditTool, JsonEscapesTextAndCarriesTheSameFacts) {
+  TTempDir dir;
+  Lay(dir);
+  const TRun run = Audit(dir.Path(), "--list list.ini --json --missing");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_NE(run.Out.find("\"title\": \"Wrong \\\"Files\\\"\""), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("\"reason\": \"no-expected-file\""), std::string::npos);
+  EXPECT_NE(run.Out.find("\"expected\": [\"x\", \"y\"]"), std::string::npos);
+  EXPECT_NE(run.Out.find("\"summary\": {\"games\": 3, \"available\": 1, \"missing\": 2}"),
+            std::string::npos);
+}
+
+TEST(AuditTool, BadArgumentsAndUnreadableFilesHaveTheirExitCodes) {
+  TTempDir dir;
+  Lay(dir);
+  const TRun bad = Audit(dir.Path(), "--frobnicate");
+  EXPECT_EQ(bad.ExitCode, 2);
+  EXPECT_NE(bad.Out.find("usage: ludra-audit"), std::string::npos);
+  EXPECT_EQ(Audit(dir.Path(), "--list").ExitCode, 2);
+
+  MakeDirs(dir / "blocked.ini");  // a folder where the list file should be
+  const TRun blocked = Audit(dir.Path(), "--list blocked.ini");
+  EXPECT_EQ(blocked.ExitCode, 1);
+  EXPECT_NE(blocked.Out.find(dir / "blocked.ini"), std::string::npos) << blocked.Out;
+}
