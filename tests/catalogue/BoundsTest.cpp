@@ -15,16 +15,6 @@
 
 namespace {
 
-constexpr long kMiB = 1024;  // ru_maxrss counts KiB
-
-// The process's peak resident size so far. A test compares it before and after one call: the
-// peak can only have grown by what that call held at its worst.
-long PeakRssKiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
 // A file of `size` bytes that takes no disk space: a hole, with `tail` written at its end.
 void WriteSparse(const std::string& path, off_t size, const std::string& tail = "") {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -22,6 +24,12 @@ TTempDir::~TTempDir() {
        it.increment(ec))
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(FPath, ec);
+}
+
+long PeakRssKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -19,6 +19,11 @@ class TTempDir {
   std::string FPath;
 };
 
+// The process's peak resident size so far, in KiB. A test compares it before and after one call:
+// the peak can only have grown by what that call held at its worst.
+long PeakRssKiB();
+constexpr long kMiB = 1024;  // in the KiB that PeakRssKiB counts
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 void MakeDirs(const std::string& path);

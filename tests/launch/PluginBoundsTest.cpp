@@ -12,14 +12,6 @@
 
 namespace {
 
-constexpr long kMiB = 1024;  // ru_maxrss counts KiB
-
-long PeakRssKiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
 void Set16(std::string& s, size_t at, uint32_t v) {
   s[at] = static_cast<char>(v & 0xFF);
   s[at + 1] = static_cast<char>((v >> 8) & 0xFF);

@@ -17,14 +17,6 @@
 
 namespace {
 
-constexpr long kMiB = 1024;  // ru_maxrss counts KiB
-
-long PeakRssKiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
 // A small grey gradient written by libjpeg, baseline or progressive.
 std::string Jpeg(bool progressive) {
   jpeg_compress_struct info{};
