@@ -34,7 +34,7 @@ constexpr int kMaxQtAllocationMB = 400;  // kMaxPixels at 4 bytes a pixel
 constexpr long long kMaxFileSize = 256LL << 20;
 // libjpeg's own working memory (coefficient buffers of progressive files) and the number of
 // scans: a crafted progressive file can otherwise repeat scans without end.
-constexpr long kMaxJpegMemory = 1L << 30;
+constexpr long kMaxJpegMemory = 256L << 20;
 constexpr int kMaxJpegScans = 500;
 
 [[noreturn]] void Unreadable(const std::string& name, const std::string& why) {
