@@ -16,89 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "ZipWriter.h"
+
 namespace {
-// ---- A stored (uncompressed) ZIP archive ----
-
-uint32_t Crc32(const std::string& data) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char b : data) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
-
-void Put16(std::string& out, uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-struct TMember {
-  std::string Name;
-  std::string Data;
-};
-
-std::string ZipBytes(const std::vector<TMember>& members) {
-  std::string body, directory;
-  for (const TMember& m : members) {
-    const uint32_t offset = static_cast<uint32_t>(body.size());
-    const uint32_t crc = Crc32(m.Data);
-    const uint32_t size = static_cast<uint32_t>(m.Data.size());
-    Put32(body, 0x04034b50);
-    Put16(body, 10);      // version needed
-    Put16(body, 0);       // flags
-    Put16(body, 0);       // stored
-    Put16(body, 0);       // time
-    Put16(body, 0x5021);  // date: 1 Jan 2020
-    Put32(body, crc);
-    Put32(body, size);
-    Put32(body, size);
-    Put16(body, static_cast<uint32_t>(m.Name.size()));
-    Put16(body, 0);
-    body += m.Name;
-    body += m.Data;
-
-    Put32(directory, 0x02014b50);
-    Put16(directory, 20);
-    Put16(directory, 10);
-    Put16(directory, 0);
-    Put16(directory, 0);
-    Put16(directory, 0);
-    Put16(directory, 0x5021);
-    Put32(directory, crc);
-    Put32(directory, size);
-    Put32(directory, size);
-    Put16(directory, static_cast<uint32_t>(m.Name.size()));
-    Put16(directory, 0);  // extra
-    Put16(directory, 0);  // comment
-    Put16(directory, 0);  // disk
-    Put16(directory, 0);  // internal attributes
-    Put32(directory, 0);  // external attributes
-    Put32(directory, offset);
-    directory += m.Name;
-  }
-  std::string out = body + directory;
-  Put32(out, 0x06054b50);
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, static_cast<uint32_t>(members.size()));
-  Put16(out, static_cast<uint32_t>(members.size()));
-  Put32(out, static_cast<uint32_t>(directory.size()));
-  Put32(out, static_cast<uint32_t>(body.size()));
-  Put16(out, 0);
-  return out;
-}
-
 // Filler standing in for ROM contents: a recognisable text, repeated.
 std::string Filler(const std::string& name) {
   std::string block = "LUDRA DEMO PLACEHOLDER - NOT A ROM IMAGE - " + name + "\n";
@@ -200,10 +120,15 @@ int main(int argc, char** argv) {
       {"psyforce.zip", {"readme.txt", "e22-03.bin", "e22-04.bin"}},
   };
   for (const TArchive& a : archives) {
-    std::vector<TMember> members;
-    for (const char* m : a.Members) members.push_back({m, Filler(m)});
+    std::vector<TZipMember> members;
+    for (const char* name : a.Members) {
+      TZipMember member;
+      member.Name = name;
+      member.Data = Filler(name);
+      members.push_back(member);
+    }
     if (!WriteFile(folder.filePath(QStringLiteral("Roms/") + QString::fromLatin1(a.Name)),
-                   ZipBytes(members))) {
+                   BuildZip(members))) {
       std::fprintf(stderr, "ludra-make-demo: cannot write %s\n", a.Name);
       return 1;
     }

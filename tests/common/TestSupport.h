@@ -1,8 +1,10 @@
 #pragma once
-// Shared test helpers: temporary folders, whole-file reads and writes, and a ZIP writer.
+// Shared test helpers: temporary folders, whole-file reads and writes, and the ZIP writer.
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "ZipWriter.h"  // BuildZip, for archives the tests write
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
 class TTempDir {
@@ -27,16 +29,3 @@ constexpr long kMiB = 1024;  // in the KiB that PeakRssKiB counts
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 void MakeDirs(const std::string& path);
-
-// Writes real ZIP archives (stored members) for the tests and the benchmark.
-struct TZipMember {
-  std::string Name;  // as stored, "/" separators
-  std::string Data = "x";
-  std::string Extra;    // extra field bytes in the central header
-  std::string Comment;  // member comment
-  uint16_t Flags = 0;   // general-purpose flags (bit 11: UTF-8 name)
-};
-// The archive's bytes: local headers and data, central directory, end record with `comment`.
-// With `zip64`, the end record's offset is 0xFFFFFFFF and ZIP64 records carry the real one.
-std::string BuildZip(const std::vector<TZipMember>& members, const std::string& comment = "",
-                     bool zip64 = false);
