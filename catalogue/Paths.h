@@ -1,7 +1,6 @@
 #pragma once
 // Where files live, and how stored paths (written for a case-insensitive file system with "\"
 // separators) are found on this one.
-#include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
