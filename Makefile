@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= fuzz_zip fuzz_listfile fuzz_pe_exports fuzz_jpeg
+FUZZ_TARGETS ?= fuzz_zip fuzz_listfile fuzz_plugin fuzz_jpeg
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
