@@ -10,8 +10,7 @@ TFileWindow::TFileWindow(int fd, uint64_t size, std::size_t firstChunk, std::siz
     : FFd(fd), FSize(size), FMaxChunk(std::max(maxChunk, firstChunk)), FNextChunk(firstChunk) {}
 
 const unsigned char* TFileWindow::Get(uint64_t pos, std::size_t count) {
-  if (pos >= FStart && pos - FStart <= FLength && count <= FLength - (pos - FStart))
-    return FData.get() + (pos - FStart);
+  if (const unsigned char* held = Cached(pos, count)) return held;
   if (pos > FSize || count > FSize - pos || count > FMaxChunk) return nullptr;
   uint64_t want = std::max<uint64_t>(count, FNextChunk);
   if (FExpectedEnd > pos) want = std::max(want, FExpectedEnd - pos);

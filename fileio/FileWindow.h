@@ -17,6 +17,13 @@ class TFileWindow {
   // the file, when `count` exceeds `maxChunk`, or when the read failed (then Error() says why).
   const unsigned char* Get(uint64_t pos, std::size_t count);
 
+  // The bytes [pos, pos + count) when the buffer holds them already, else nullptr; never reads.
+  const unsigned char* Cached(uint64_t pos, std::size_t count) const {
+    if (pos >= FStart && pos - FStart <= FLength && count <= FLength - (pos - FStart))
+      return FData.get() + (pos - FStart);
+    return nullptr;
+  }
+
   // Copies the bytes [pos, pos + count) to `target`; false where Get gives nullptr.
   bool Read(uint64_t pos, void* target, std::size_t count);
   // Copies up to `count` bytes at `pos`, fewer where the file ends; returns how many.

@@ -57,21 +57,25 @@ bool Inside(uint64_t offset, uint64_t size, uint64_t fileSize) {
 // Through the section headers: the SHT_DYNSYM section and the string table it links to.
 // nullopt when there are no section headers or no such section (stripped); `sound` turns false
 // when the headers or the tables they name do not fit the file.
-std::optional<TSymbolTable> FromSections(TFileWindow& file, const TElfLayout& elf,
+std::optional<TSymbolTable> FromSections(TFileWindow& head, const TElfLayout& elf,
                                          const unsigned char* header, bool& sound) {
   const uint64_t tableAt = elf.Word(header + (elf.Is64 ? 40 : 32));
   const uint64_t entrySize = elf.U16(header + (elf.Is64 ? 58 : 46));
   uint64_t count = elf.U16(header + (elf.Is64 ? 60 : 48));
   if (tableAt == 0 || (count == 0 && entrySize == 0)) return std::nullopt;
   sound = false;
-  if (entrySize < elf.SectionSize() || !Inside(tableAt, entrySize, file.Size()))
+  if (entrySize < elf.SectionSize() || !Inside(tableAt, entrySize, head.Size()))
     return std::nullopt;
+  // The headers usually sit at the file's end, the tables they point to near its start: a window
+  // of their own keeps the start in `head`.
+  TFileWindow file(head.Fd(), head.Size(), 4096, kMaxChunk);
   if (count == 0) {  // more than 0xff00 sections: the real count is the first entry's size
     const unsigned char* first = file.Get(tableAt, elf.SectionSize());
     if (!first) return std::nullopt;
     count = elf.Word(first + (elf.Is64 ? 32 : 20));
   }
   if (count > (file.Size() - tableAt) / entrySize) return std::nullopt;
+  file.Expect(tableAt + count * entrySize);
   auto section = [&](uint64_t index) {
     return index < count ? file.Get(tableAt + index * entrySize, elf.SectionSize()) : nullptr;
   };
@@ -230,9 +234,10 @@ std::vector<bool> FindElfExports(TFileWindow& file, const std::vector<std::strin
   if (!table) return found;  // no dynamic symbols: it exports nothing
 
   // Symbol 0 is the undefined symbol. The names are read through a window of their own, so the
-  // scan does not read the symbol table again after every name.
+  // scan does not read the symbol table again after every name; both tables usually lie in the
+  // first block already read.
   TFileWindow strings(file.Fd(), file.Size(), 4096, kMaxChunk);
-  TFileWindow symbols(file.Fd(), file.Size(), 4096, kMaxChunk);
+  TFileWindow& symbols = file;
   const uint64_t count = table->Count;  // checked against the file by both finders
   symbols.Expect(table->Offset + count * table->EntrySize);
   std::size_t left = names.size();
@@ -252,7 +257,9 @@ std::vector<bool> FindElfExports(TFileWindow& file, const std::vector<std::strin
       // The name and its terminating zero, inside the string table.
       const std::size_t length = names[k].size() + 1;
       if (found[k] || length > table->StringsSize - name) continue;
-      const unsigned char* text = strings.Get(table->StringsOffset + name, length);
+      const uint64_t at = table->StringsOffset + name;
+      const unsigned char* text = file.Cached(at, length);
+      if (!text) text = strings.Get(at, length);
       if (text && std::memcmp(text, names[k].data(), names[k].size()) == 0 &&
           text[names[k].size()] == 0) {
         found[k] = true;

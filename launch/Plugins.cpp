@@ -33,16 +33,16 @@ bool HasTviExtension(const std::string& name) {
   return ext == ".tvi";
 }
 
-}  // namespace
-
-TPluginKind PluginKind(const std::string& path) {
+// The kind of the file `name` in the directory `dirFd` (or the current one for AT_FDCWD).
+TPluginKind KindAt(int dirFd, const char* name) {
   // Read, never loaded: loading would run the plug-in's own code inside this program.
   // O_NONBLOCK keeps a FIFO named "*.tvi" from stalling the start.
-  const TFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  const TFd file(::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat st;
   if (!file.IsOpen() || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return pkOther;
-  // One window serves the format check and the reader: a small plug-in costs one read.
-  TFileWindow window(file.Get(), static_cast<uint64_t>(st.st_size), 16 * 1024, 64 * 1024);
+  // One window serves the format check and the reader: the headers and, in most plug-ins, the
+  // tables they point to are in the first block.
+  TFileWindow window(file.Get(), static_cast<uint64_t>(st.st_size), 4096, 64 * 1024);
   const unsigned char* head = window.Get(0, std::min<uint64_t>(4, window.Size()));
   if (!head || window.Size() < 2) return pkOther;
   if (window.Size() >= 4 && std::memcmp(head,
@@ -54,6 +54,12 @@ TPluginKind PluginKind(const std::string& path) {
   return pkOther;
 }
 
+}  // namespace
+
+TPluginKind PluginKind(const std::string& path) {
+  return KindAt(AT_FDCWD, path.c_str());
+}
+
 std::vector<std::string> FindRenderers(const std::string& exeDir) {
   std::vector<std::string> candidates;
   DIR* dir = ::opendir(exeDir.empty() ? "." : exeDir.c_str());
@@ -62,16 +68,18 @@ std::vector<std::string> FindRenderers(const std::string& exeDir) {
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.' || !HasTviExtension(name)) continue;
     // Follows links: a link to a plug-in counts, a directory (or a link to one) does not.
-    struct stat st;
-    if (::fstatat(::dirfd(dir), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (entry->d_type != DT_REG) {
+      struct stat st;
+      if (::fstatat(::dirfd(dir), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    }
     candidates.push_back(name);
   }
-  ::closedir(dir);
 
   // The directory's own order is not stable; byte order is.
   std::sort(candidates.begin(), candidates.end());
   std::vector<std::string> renderers;
   for (const auto& name : candidates)
-    if (PluginKind(exeDir + name) == pkRenderer) renderers.push_back(name);
+    if (KindAt(::dirfd(dir), name.c_str()) == pkRenderer) renderers.push_back(name);
+  ::closedir(dir);
   return renderers;
 }
