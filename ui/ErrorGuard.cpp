@@ -18,7 +18,9 @@ void Report(const std::string& message) {
 }
 }  // namespace
 
-void SetErrorReporter(IErrorReporter* reporter) { gReporter = reporter; }
+void SetErrorReporter(IErrorReporter* reporter) {
+  gReporter = reporter;
+}
 
 void Guard(const std::function<void()>& body) noexcept {
   try {
