@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "FileDescriptor.h"
+
 struct TItem {
   std::string FileName;         // the member's name after its last "\" or ":"
   std::string Path;             // up to and including that separator; empty at the archive's root
@@ -21,20 +23,15 @@ using TItemList = std::vector<TItem>;
 class TArchiveFile {
  public:
   explicit TArchiveFile(const std::string& fileName);
-  ~TArchiveFile();
-  TArchiveFile(TArchiveFile&& other) noexcept;
-  TArchiveFile& operator=(TArchiveFile&& other) noexcept;
-  TArchiveFile(const TArchiveFile&) = delete;
-  TArchiveFile& operator=(const TArchiveFile&) = delete;
 
-  bool IsFile() const { return FFd >= 0 && FIsFile; }                     // a regular file, open
+  bool IsFile() const { return FFd.IsOpen() && FIsFile; }                 // a regular file, open
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
   const std::string& FileName() const { return FFileName; }
 
  private:
   friend class TZip;
   std::string FFileName;
-  int FFd = -1;
+  TFd FFd;
   int FError = 0;  // errno of a failed open
   bool FIsFile = false;
   uint64_t FSize = 0;

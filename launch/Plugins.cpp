@@ -13,6 +13,7 @@
 #include "FileDescriptor.h"
 #include "FileWindow.h"
 #include "PeExports.h"
+#include "Text.h"
 
 namespace {
 
@@ -26,11 +27,8 @@ TPluginKind KindOf(const std::vector<bool>& exported) {
 }
 
 bool HasTviExtension(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string ext = name.substr(name.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-  return ext == ".tvi";
+  return name.size() >= 4 &&
+         AsciiEqualNoCase(std::string_view(name).substr(name.size() - 4), ".tvi");
 }
 
 // The kind of the file `name` in the directory `dirFd` (or the current one for AT_FDCWD).

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "FileDescriptor.h"
 #include "Launcher.h"
 
 namespace {
@@ -72,19 +73,9 @@ void TLauncher::WriteRendererConfig() {
 
   // Written in place (like any text file the emulator reads): an existing file keeps its
   // permissions and links, and is replaced completely through O_TRUNC.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) RaiseWriteError(path, errno);
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int code = n < 0 ? errno : EIO;
-      ::close(fd);
-      RaiseWriteError(path, code);
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd.IsOpen()) RaiseWriteError(path, errno);
+  if (!WriteFull(fd.Get(), text.data(), text.size())) RaiseWriteError(path, errno);
   // A delayed write error (full disk on some file systems) shows up only here.
-  if (::close(fd) != 0) RaiseWriteError(path, errno);
+  if (fd.Close() != 0) RaiseWriteError(path, errno);
 }
