@@ -1,5 +1,6 @@
 #include "GameListModel.h"
 
+#include "AuditText.h"
 #include "Pictures.h"
 
 namespace {
@@ -23,6 +24,12 @@ QString Field(const TGame& game, int column) {
 TGameListModel::TGameListModel(const TGameList* games, QObject* parent)
     : QAbstractTableModel(parent), FGames(games) {
   for (int i = 0; i < 3; ++i) FImages[i] = Pictures::GameImage(i);
+}
+
+void TGameListModel::SetAuditNotes(const std::vector<TAuditNote>* notes,
+                                   const std::string& workDir) {
+  FNotes = notes;
+  FWorkDir = workDir;
 }
 
 int TGameListModel::ImageIndex(const TGame& game) {
@@ -51,6 +58,12 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
       return Field(game, index.column());
     case Qt::DecorationRole:
       if (index.column() == colGame) return FImages[static_cast<size_t>(ImageIndex(game))];
+      return {};
+    case Qt::ToolTipRole:
+      // Put into words only when asked: the audit keeps just the facts.
+      if (FNotes && static_cast<size_t>(index.row()) < FNotes->size())
+        return QString::fromStdString(
+            AuditNoteText(game, (*FNotes)[static_cast<size_t>(index.row())], FWorkDir));
       return {};
     case PositionRole:
       return index.row();

@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "Games.h"
 
@@ -19,6 +21,10 @@ class TGameListModel : public QAbstractTableModel {
   // whoever replaces the table brackets the change with BeginReset()/EndReset().
   explicit TGameListModel(const TGameList* games, QObject* parent = nullptr);
 
+  // The audit's note for each game (same positions as the table), shown as the item's tooltip;
+  // paths inside `workDir` are shown relative to it. Owned by the window, replaced with Games.
+  void SetAuditNotes(const std::vector<TAuditNote>* notes, const std::string& workDir);
+
   void BeginReset() { beginResetModel(); }
   void EndReset() { endResetModel(); }
 
@@ -34,6 +40,8 @@ class TGameListModel : public QAbstractTableModel {
 
  private:
   const TGameList* FGames;
+  const std::vector<TAuditNote>* FNotes = nullptr;
+  std::string FWorkDir;
   std::array<QIcon, 3> FImages;
 };
 

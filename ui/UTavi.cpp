@@ -54,6 +54,7 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   setFont(dialogFont);
 
   FModel = new TGameListModel(&Games, this);
+  FModel->SetAuditNotes(&AuditNotes, FPaths.WorkDir);
   FProxy = new TGameFilterProxy(&Games, this);
   FProxy->setSourceModel(FModel);
 

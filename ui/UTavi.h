@@ -46,6 +46,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   // The catalogue, replaced by every audit.
   TGameList Games;
   std::string RomDir;
+  std::vector<TAuditNote> AuditNotes;  // why each game is or is not available
 
   // Commands and events. Each runs its body through the one error guard, then brings the
   // actions' states up to date.

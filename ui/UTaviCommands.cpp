@@ -65,7 +65,7 @@ void TfrmMain::Audit() {
     // Should the load stop on an error, the list is rebuilt from what was read, with the filter
     // in force, so no item ever points past the shortened table.
     TModelReset reset(*FModel);
-    companies = LoadGames(FPaths, Games, RomDir);
+    companies = LoadGames(FPaths, Games, RomDir, &AuditNotes);
   }
   tvFolder->AddCompanyFolders(companies);
   FillGameList(TGameFilter::All);
