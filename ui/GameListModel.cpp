@@ -21,15 +21,20 @@ QString Field(const TGame& game, int column) {
 }
 }  // namespace
 
-TGameListModel::TGameListModel(const TGameList* games, QObject* parent)
-    : QAbstractTableModel(parent), FGames(games) {
+TGameListModel::TGameListModel(QObject* parent) : QAbstractTableModel(parent) {
   for (int i = 0; i < 3; ++i) FImages[i] = Pictures::GameImage(i);
 }
 
-void TGameListModel::SetAuditNotes(const std::vector<TAuditNote>* notes,
-                                   const std::string& workDir) {
-  FNotes = notes;
-  FWorkDir = workDir;
+void TGameListModel::SetGames(TGameList games, std::vector<TAuditNote> notes) {
+  beginResetModel();
+  FGames = std::move(games);
+  FNotes = std::move(notes);
+  endResetModel();
+}
+
+const TGame* TGameListModel::Game(int p) const {
+  return p >= 0 && static_cast<size_t>(p) < FGames.size() ? &FGames[static_cast<size_t>(p)]
+                                                          : nullptr;
 }
 
 int TGameListModel::ImageIndex(const TGame& game) {
@@ -43,7 +48,7 @@ int TGameListModel::ColumnWidth(int column) {
 }
 
 int TGameListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(FGames->size());
+  return parent.isValid() ? 0 : static_cast<int>(FGames.size());
 }
 
 int TGameListModel::columnCount(const QModelIndex& parent) const {
@@ -51,8 +56,9 @@ int TGameListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TGameListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
-  const TGame& game = (*FGames)[static_cast<size_t>(index.row())];
+  const TGame* found = index.isValid() ? Game(index.row()) : nullptr;
+  if (!found) return {};
+  const TGame& game = *found;
   switch (role) {
     case Qt::DisplayRole:
       return Field(game, index.column());
@@ -61,9 +67,9 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::ToolTipRole:
       // Put into words only when asked: the audit keeps just the facts.
-      if (FNotes && static_cast<size_t>(index.row()) < FNotes->size())
+      if (static_cast<size_t>(index.row()) < FNotes.size())
         return QString::fromStdString(
-            AuditNoteText(game, (*FNotes)[static_cast<size_t>(index.row())], FWorkDir));
+            AuditNoteText(game, FNotes[static_cast<size_t>(index.row())], FWorkDir));
       return {};
     case PositionRole:
       return index.row();

@@ -1,5 +1,6 @@
 #pragma once
-// The catalogue as a table for the game views: one row per game, in catalogue order.
+// The catalogue as a table for the game views: one row per game, in catalogue order. The model
+// owns the table; every audit hands it a new one.
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
@@ -17,16 +18,16 @@ class TGameListModel : public QAbstractTableModel {
   };
   enum TColumn { colGame, colCountry, colCompany, colSystem, colYear, ColumnCount };
 
-  // `games` is owned by the window and outlives the model; its size is read on every call, so
-  // whoever replaces the table brackets the change with BeginReset()/EndReset().
-  explicit TGameListModel(const TGameList* games, QObject* parent = nullptr);
+  explicit TGameListModel(QObject* parent = nullptr);
 
-  // The audit's note for each game (same positions as the table), shown as the item's tooltip;
-  // paths inside `workDir` are shown relative to it. Owned by the window, replaced with Games.
-  void SetAuditNotes(const std::vector<TAuditNote>* notes, const std::string& workDir);
-
-  void BeginReset() { beginResetModel(); }
-  void EndReset() { endResetModel(); }
+  // Takes a new table, and the audit's note for each of its games (same positions; shown as
+  // the item's tooltip), and resets: the views and the proxy start over from it.
+  void SetGames(TGameList games, std::vector<TAuditNote> notes = {});
+  const TGameList& Games() const { return FGames; }
+  // The game at catalogue position p, or nullptr outside the table.
+  const TGame* Game(int p) const;
+  // Paths inside the working directory are shown relative to it in the tooltips.
+  void SetWorkDir(const std::string& workDir) { FWorkDir = workDir; }
 
   static int ImageIndex(const TGame& game);
   static int ColumnWidth(int column);  // the detail view's designed widths
@@ -39,20 +40,23 @@ class TGameListModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
-  const TGameList* FGames;
-  const std::vector<TAuditNote>* FNotes = nullptr;
+  TGameList FGames;
+  std::vector<TAuditNote> FNotes;
   std::string FWorkDir;
   std::array<QIcon, 3> FImages;
 };
 
-// Ends a model reset however the code between leaves, so an audit that stops on an error
-// still leaves the views reading only the (shortened) table.
-class TModelReset {
+// Hands the table being filled to the model when the scope ends, however it ends: an audit that
+// stops on an error still shows what it read, and no view ever reads past the table.
+class TGameTableHandover {
  public:
-  explicit TModelReset(TGameListModel& model) : FModel(model) { FModel.BeginReset(); }
-  ~TModelReset() { FModel.EndReset(); }
-  TModelReset(const TModelReset&) = delete;
-  TModelReset& operator=(const TModelReset&) = delete;
+  explicit TGameTableHandover(TGameListModel& model) : FModel(model) {}
+  ~TGameTableHandover() { FModel.SetGames(std::move(Table), std::move(Notes)); }
+  TGameTableHandover(const TGameTableHandover&) = delete;
+  TGameTableHandover& operator=(const TGameTableHandover&) = delete;
+
+  TGameList Table;
+  std::vector<TAuditNote> Notes;
 
  private:
   TGameListModel& FModel;
