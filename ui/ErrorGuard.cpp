@@ -13,7 +13,7 @@ void Report(const std::string& message) {
     gReporter->ShowError(message);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Ludra"),
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::translate("Guard", "Ludra"),
                         QString::fromStdString(message));
 }
 }  // namespace

@@ -1,5 +1,6 @@
 #include "GameListModel.h"
 
+#include "AuditText.h"
 #include "Pictures.h"
 
 namespace {
@@ -24,9 +25,10 @@ TGameListModel::TGameListModel(QObject* parent) : QAbstractTableModel(parent) {
   for (int i = 0; i < 3; ++i) FImages[i] = Pictures::GameImage(i);
 }
 
-void TGameListModel::SetGames(TGameList games) {
+void TGameListModel::SetGames(TGameList games, std::vector<TAuditNote> notes) {
   beginResetModel();
   FGames = std::move(games);
+  FNotes = std::move(notes);
   endResetModel();
 }
 
@@ -63,6 +65,12 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
       if (index.column() == colGame) return FImages[static_cast<size_t>(ImageIndex(game))];
       return {};
+    case Qt::ToolTipRole:
+      // Put into words only when asked: the audit keeps just the facts.
+      if (static_cast<size_t>(index.row()) < FNotes.size())
+        return QString::fromStdString(
+            AuditNoteText(game, FNotes[static_cast<size_t>(index.row())], FWorkDir));
+      return {};
     case PositionRole:
       return index.row();
     case ImageIndexRole:
@@ -74,8 +82,18 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
 QVariant TGameListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
   if (role == Qt::DisplayRole) {
-    static const char* const names[ColumnCount] = {"Game", "Country", "Company", "System", "Year"};
-    if (section >= 0 && section < ColumnCount) return QString::fromLatin1(names[section]);
+    switch (section) {
+      case colGame:
+        return tr("Game");
+      case colCountry:
+        return tr("Country");
+      case colCompany:
+        return tr("Company");
+      case colSystem:
+        return tr("System");
+      case colYear:
+        return tr("Year");
+    }
   }
   return {};
 }
