@@ -199,9 +199,7 @@ void TfrmMain::ChooseRomDirectory() {
   const std::optional<QString> folder =
       FChooser->ChooseFolder(this, QStringLiteral("Choose Rom-Directory"));
   if (!folder) return;
-  const std::string listFile = ListFilePath(FPaths);
-  EnsureListFile(listFile);
-  TListFile(listFile).WriteString("General", "Path", folder->toStdString());
+  FLauncher.SaveRomDirectory(folder->toStdString());
   Audit();
 }
 
