@@ -29,6 +29,10 @@ TListFile::TListFile(std::string path) : FPath(std::move(path)), FIni(TIniFile::
 TListFileChange::TListFileChange(std::string path, TMissing missing,
                                  std::chrono::milliseconds lockTimeout)
     : FPath(std::move(path)), FLock(FPath, lockTimeout) {
+  // A change that would create the file reports what stands in its way as the create error.
+  struct stat st;
+  if (missing == StartFromCatalogue && stat(FPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw EFCreateError(FPath, FileErrorMessage("create", FPath, NotRegularReason(st.st_mode)));
   std::string bytes;
   FExisted = ReadWholeFile(FPath, bytes, TIniFile::MaxFileBytes);
   if (!FExisted && missing == StartFromCatalogue) bytes = kDefaultCatalogue;
