@@ -1,8 +1,10 @@
 #include "FolderTree.h"
 
+#include <QKeyEvent>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
 
+#include "ItemKeys.h"
 #include "Pictures.h"
 
 namespace {
@@ -85,4 +87,10 @@ QTreeWidgetItem* TFolderTree::FindFolder(const QString& text) const {
   for (QTreeWidgetItemIterator it(const_cast<TFolderTree*>(this)); *it; ++it)
     if ((*it)->text(0) == text) return *it;
   return nullptr;
+}
+
+void TFolderTree::keyPressEvent(QKeyEvent* event) {
+  // The program selects no folder at start; the first Down selects the first one.
+  if (SelectCurrentOnFirstDown(*this, *event)) return;
+  QTreeWidget::keyPressEvent(event);
 }

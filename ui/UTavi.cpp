@@ -53,8 +53,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   dialogFont.setPointSize(8);
   setFont(dialogFont);
 
-  FModel = new TGameListModel(&Games, this);
-  FProxy = new TGameFilterProxy(&Games, this);
+  FModel = new TGameListModel(this);
+  FProxy = new TGameFilterProxy(this);
   FProxy->setSourceModel(FModel);
 
   CreateActions();
@@ -70,14 +70,10 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   updateActions();
 }
 
-TfrmMain::~TfrmMain() {
-  // The views, the proxy and the model read Games, which is gone before the base class deletes
-  // its children; they go first, without telling this window about it.
-  lvGames->disconnect(this);
-  tvFolder->selectionModel()->disconnect(this);
-  delete centralWidget();
-  delete FProxy;
-  delete FModel;
+TfrmMain::~TfrmMain() = default;
+
+const TGameList& TfrmMain::Games() const {
+  return FModel->Games();
 }
 
 void TfrmMain::CreateActions() {
@@ -231,11 +227,11 @@ void TfrmMain::CreateLayout() {
 
   setCentralWidget(central);
 
-  connect(tvFolder->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TfrmMain::tvFolderChange);
-  connect(lvGames, &TGameViews::Changed, this, &TfrmMain::lvGamesChange);
-  connect(lvGames, &TGameViews::DoubleClicked, this, &TfrmMain::lvGamesDblClick);
-  connect(lvGames, &TGameViews::ContextMenu, this, [this](const QPoint& pos) {
+  connect(tvFolder->selectionModel(), &QItemSelectionModel::selectionChanged, &FViewSignals,
+          [this] { tvFolderChange(); });
+  connect(lvGames, &TGameViews::Changed, &FViewSignals, [this] { lvGamesChange(); });
+  connect(lvGames, &TGameViews::DoubleClicked, &FViewSignals, [this] { lvGamesDblClick(); });
+  connect(lvGames, &TGameViews::ContextMenu, &FViewSignals, [this](const QPoint& pos) {
     updateActions();
     pmGames->popup(pos);
   });
