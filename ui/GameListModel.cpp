@@ -74,8 +74,18 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
 QVariant TGameListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
   if (role == Qt::DisplayRole) {
-    static const char* const names[ColumnCount] = {"Game", "Country", "Company", "System", "Year"};
-    if (section >= 0 && section < ColumnCount) return QString::fromLatin1(names[section]);
+    switch (section) {
+      case colGame:
+        return tr("Game");
+      case colCountry:
+        return tr("Country");
+      case colCompany:
+        return tr("Company");
+      case colSystem:
+        return tr("System");
+      case colYear:
+        return tr("Year");
+    }
   }
   return {};
 }

@@ -1,12 +1,14 @@
 // Program entry: the main window, then the properties dialog (whose creation finds the renderer
 // plug-ins) and the About box, then the event loop.
 #include <QApplication>
+#include <QLocale>
 #include <memory>
 
 #include "ErrorGuard.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
+#include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
 #include "UTavi.h"
@@ -24,6 +26,7 @@ class TShellReporterRelay : public IShellReporter {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  InstallTranslations(QLocale());
   TPaths paths;
   TShellReporterRelay relay;
   std::unique_ptr<TProcessShell> shell;

@@ -98,7 +98,7 @@ void TfrmMain::tvFolderChange() {
     if (kind != TFolderTree::kHeading)
       FillGameList(kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind
                                                                          : TGameFilter::Company);
-    SetPanel(2, QString::number(ListedCount()) + QStringLiteral(" Games"));
+    SetPanel(2, tr("%n Games", nullptr, ListedCount()));
   });
   updateActions();
 }
@@ -124,7 +124,7 @@ void TfrmMain::ShowSelectedGame() {
   }
   // A picture that cannot be read stops here: the panels keep the previous game's text.
   SetPanel(0, QString::fromStdString(game.Game));
-  SetPanel(1, game.Available ? QStringLiteral("Working") : QStringLiteral("ROMs missing"));
+  SetPanel(1, game.Available ? tr("Working") : tr("ROMs missing"));
 }
 
 int TfrmMain::SelectedPosition() const {
@@ -189,7 +189,7 @@ void TfrmMain::RandomLaunch() {
 }
 
 void TfrmMain::ShellError(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("TAVI"), QString::fromStdString(message),
+  QMessageBox box(QMessageBox::Warning, tr("TAVI"), QString::fromStdString(message),
                   QMessageBox::Ok, this);
   box.exec();
 }
@@ -203,8 +203,7 @@ void TfrmMain::mnuRomDirectoryClick() {
 }
 
 void TfrmMain::ChooseRomDirectory() {
-  const std::optional<QString> folder =
-      FChooser->ChooseFolder(this, QStringLiteral("Choose Rom-Directory"));
+  const std::optional<QString> folder = FChooser->ChooseFolder(this, tr("Choose Rom-Directory"));
   if (!folder) return;
   FLauncher.SaveRomDirectory(folder->toStdString());
   Audit();

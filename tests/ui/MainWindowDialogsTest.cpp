@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTest>
@@ -13,6 +16,7 @@
 #include "GameViews.h"
 #include "MainWindowFixture.h"
 #include "Pictures.h"
+#include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
 
@@ -201,4 +205,34 @@ TEST(MainWindowInput, HoveringAnActionLeavesThePanelsTexts) {
   EXPECT_TRUE(f.Main().sbPanels[0]->isVisible());
   EXPECT_EQ(f.Panel(0), "Here");
   EXPECT_EQ(f.Panel(1), "Working");
+}
+
+// ---- Translations ----
+
+TEST(Translations, GermanLoadsAndChangesTheMenus) {
+  struct TBackToEnglish {
+    ~TBackToEnglish() { RemoveTranslations(); }
+  } english;
+  ASSERT_TRUE(InstallTranslations(QLocale(QLocale::German, QLocale::Germany)));
+  {
+    TMainWindowFixture f;
+    f.Main().FormActivate();
+    QStringList menus;
+    for (QAction* menu : f.Main().menuBar()->actions()) menus << menu->text();
+    EXPECT_EQ(menus, QStringList({QStringLiteral("Dat&ei"), QStringLiteral("&Ansicht"),
+                                  QStringLiteral("&Optionen"), QStringLiteral("&Hilfe")}));
+    EXPECT_EQ(f.Main().actPlay->text(), QStringLiteral("&Spielen"));
+    ASSERT_TRUE(f.SelectFolder("Alle Spiele"));
+    EXPECT_EQ(f.Panel(2), "25 Spiele");
+    // Qt's own standard dialogs follow, where Qt's translations are installed.
+    if (QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                          QStringLiteral("/qtbase_de.qm"))) {
+      EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                QStringLiteral("Abbrechen"));
+    }
+  }
+  RemoveTranslations();
+  EXPECT_FALSE(InstallTranslations(QLocale(QLocale::English, QLocale::UnitedStates)));
+  TMainWindowFixture f;
+  EXPECT_EQ(f.Main().menuBar()->actions().value(0)->text(), QStringLiteral("&File"));
 }
