@@ -42,8 +42,7 @@ class TWindow {
     const unsigned char* bytes = FWindow.Get(pos, count);
     if (!bytes && FWindow.Error() != 0)
       throw EInOutError(
-          FName,
-          "Cannot read the archive \"" + FName + "\": " + SysErrorMessage(FWindow.Error()) + ".",
+          FName, FileErrorMessage("read the archive", FName, SysErrorMessage(FWindow.Error())),
           FWindow.Error());
     return bytes;
   }
@@ -157,8 +156,8 @@ TZip::TZip(TArchiveFile& archive) {
   const std::string& fileName = archive.FFileName;
   if (!archive.FFd.IsOpen()) {
     if (archive.Missing()) return;  // no file there
-    throw EFOpenError(fileName, "Cannot open the archive \"" + fileName +
-                                    "\": " + SysErrorMessage(archive.FError) + ".");
+    throw EFOpenError(
+        fileName, FileErrorMessage("open the archive", fileName, SysErrorMessage(archive.FError)));
   }
   if (!archive.FIsFile) return;
   // The descriptor now belongs to the reader, which closes it.

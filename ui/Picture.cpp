@@ -40,7 +40,7 @@ constexpr long kMaxJpegMemory = 256L << 20;
 constexpr int kMaxJpegScans = 500;
 
 [[noreturn]] void Unreadable(const std::string& name, const std::string& why) {
-  throw EInOutError(name, "Cannot read the picture \"" + name + "\": " + why + ".", 0);
+  throw EInOutError(name, FileErrorMessage("read the picture", name, why), 0);
 }
 
 bool TooLarge(long long width, long long height) {
@@ -59,22 +59,20 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     const int error = errno;
-    throw EFOpenError(path,
-                      "Cannot open the picture \"" + path + "\": " + SysErrorMessage(error) + ".");
+    throw EFOpenError(path, FileErrorMessage("open the picture", path, SysErrorMessage(error)));
   }
   const TFd owner(fd);
 
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
     const int error = errno;
-    throw EInOutError(
-        path, "Cannot read the picture \"" + path + "\": " + SysErrorMessage(error) + ".", error);
+    throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
+                      error);
   }
   if (S_ISDIR(info.st_mode))
-    throw EFOpenError(path,
-                      "Cannot open the picture \"" + path + "\": " + SysErrorMessage(EISDIR) + ".");
+    throw EFOpenError(path, FileErrorMessage("open the picture", path, SysErrorMessage(EISDIR)));
   if (!S_ISREG(info.st_mode))
-    throw EFOpenError(path, "Cannot open the picture \"" + path + "\": it is not a regular file.");
+    throw EFOpenError(path, FileErrorMessage("open the picture", path, "it is not a regular file"));
   if (info.st_size == 0) Unreadable(path, "the file is empty");
   if (info.st_size > kMaxFileSize) Unreadable(path, "the file is larger than 256 MB");
 
@@ -82,8 +80,8 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
   const ssize_t got = ReadFull(fd, bytes.data(), bytes.size());
   if (got < 0) {
     const int error = errno;
-    throw EInOutError(
-        path, "Cannot read the picture \"" + path + "\": " + SysErrorMessage(error) + ".", error);
+    throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
+                      error);
   }
   bytes.resize(static_cast<std::size_t>(got));  // fewer when the file shrank while we read it
   if (bytes.empty()) Unreadable(path, "the file is empty");
