@@ -2,19 +2,27 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "EmulatorFolder.h"
 #include "Games.h"
 #include "ListFile.h"
 
 namespace {
-void Usage() {
-  std::fprintf(stderr,
-               "usage: ludra-audit [--list FILE] [--missing] [--json]\n"
-               "  --list FILE  the list file to audit (default: ludra.ini beside the program)\n"
-               "  --missing    say why each game that is not available is missing\n"
-               "  --json       print one JSON document\n");
+void Usage(FILE* to) {
+  std::fprintf(to,
+               "usage: ludra-audit [--list FILE | --emulator-dir DIR] [--missing] [--json]\n"
+               "  --list FILE         the list file to audit (default: ludra.ini beside the\n"
+               "                      program, or in the emulator's folder when installed)\n"
+               "  --emulator-dir DIR  the emulator's folder, for an installed ludra-audit\n"
+               "                      (default: the working directory when it holds tavi.exe,\n"
+               "                      else the folder ludra used last)\n"
+               "  --missing           say why each game that is not available is missing\n"
+               "  --json              print one JSON document\n"
+               "  --version           print the version\n"
+               "  --help              print this help\n");
 }
 
 std::string Json(const std::string& s) {
@@ -149,10 +157,10 @@ void PrintJson(const TReport& r, bool missing) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const TPaths paths = TPaths::FromProcess();
+  TPaths paths = TPaths::FromProcess();
   TReport report;
-  report.ListPath = ListFilePath(paths);
-  bool missing = false, json = false;
+  std::string emulatorDir;
+  bool missing = false, json = false, listGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--missing") {
@@ -161,14 +169,45 @@ int main(int argc, char** argv) {
       json = true;
     } else if (arg == "--list" && i + 1 < argc) {
       report.ListPath = AbsolutePath(paths.WorkDir, argv[++i]);
+      listGiven = true;
+    } else if (arg == "--emulator-dir" && i + 1 < argc) {
+      emulatorDir = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
-      Usage();
+      Usage(stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("ludra-audit %s\n", LUDRA_VERSION);
       return 0;
     } else {
       std::fprintf(stderr, "ludra-audit: unknown argument \"%s\"\n", arg.c_str());
-      Usage();
+      Usage(stderr);
       return 2;
     }
+  }
+  if (!listGiven) {
+    // Installed, it audits the emulator's folder that ludra would use, never its own folder.
+    const bool installed = IsInstalledProgram(paths.ExeDir);
+    if (!installed && !emulatorDir.empty()) {
+      std::fprintf(stderr, "ludra-audit: --emulator-dir is for an installed ludra-audit\n");
+      return 2;
+    }
+    if (installed) {
+      std::optional<std::string> folder;
+      try {
+        folder = TEmulatorFolder(UserConfigDir()).Find(emulatorDir, paths.WorkDir);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "ludra-audit: %s\n", e.what());
+        return 2;
+      }
+      if (!folder) {
+        std::fprintf(stderr,
+                     "ludra-audit: which emulator's folder? Give it with --emulator-dir DIR or "
+                     "--list FILE, or start in the folder that holds tavi.exe.\n");
+        return 1;
+      }
+      paths = PathsInFolder(*folder);
+    }
+    report.ListPath = ListFilePath(paths);
   }
   try {
     report.Companies =

@@ -54,5 +54,6 @@ int main(int argc, char** argv) {
     for (int size : kGameSizes) ok &= Render(svgDir, outDir, name, size, size);
   ok &= Render(svgDir, outDir, "logo", kLogoWidth, kLogoHeight);
   ok &= Render(svgDir, outDir, "properties", kPropertiesSize, kPropertiesSize);
+  for (int size : kAppIconSizes) ok &= Render(svgDir, outDir, kAppIcon, size, size);
   return ok ? 0 : 1;
 }

@@ -9,3 +9,17 @@ std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const
   if (folder.isEmpty()) return std::nullopt;
   return folder;
 }
+
+const char* const kEmulatorFolderPrompt = "Choose the emulator's folder";
+const char* const kEmulatorFolderNeeded =
+    "Ludra needs the emulator's folder: the folder that holds tavi.exe, where Ludra keeps its "
+    "game list and finds the renderer plug-ins. Start Ludra again and choose that folder, or "
+    "start it with --emulator-dir DIR.";
+
+std::optional<std::string> AskEmulatorFolder(IFolderChooser& chooser) {
+  const auto folder = chooser.ChooseFolder(nullptr, QLatin1String(kEmulatorFolderPrompt));
+  if (!folder) return std::nullopt;
+  std::string path = QDir(*folder).absolutePath().toStdString();
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}

@@ -21,4 +21,8 @@ constexpr std::array kGameSizes = {16, 32, 64};
 
 constexpr int kLogoWidth = 150, kLogoHeight = 112;
 constexpr int kPropertiesSize = 32;
+
+// The program's own icon: the window's and the desktop's (hicolor sizes).
+constexpr const char* kAppIcon = "ludra";
+constexpr std::array kAppIconSizes = {16, 24, 32, 48, 64, 128, 256};
 }  // namespace PictureList

@@ -69,4 +69,12 @@ QPixmap Logo() {
 QPixmap PropertiesIcon() {
   return Cache().Properties;
 }
+QIcon AppIcon() {
+  // Added by name, so only the sizes a window system asks for are ever decoded.
+  QIcon icon;
+  for (int size : kAppIconSizes)
+    icon.addFile(QStringLiteral(":/pictures/%1-%2x%2.png").arg(QLatin1String(kAppIcon)).arg(size),
+                 QSize(size, size));
+  return icon;
+}
 }  // namespace Pictures
