@@ -45,11 +45,14 @@ bool HoldsEmulator(const std::string& folder) {
 std::optional<std::string> TEmulatorFolder::Find(const std::string& given,
                                                  const std::string& workDir) const {
   if (!given.empty()) {
-    const std::string path = AbsolutePath(workDir, given);
-    if (auto folder = RealFolder(path)) return folder;
-    throw EFOpenError(path, "Cannot use \"" + path + "\" as the emulator's folder: " +
-                                (IsRegularFile(path) ? "it is a file" : SysErrorMessage(ENOENT)) +
-                                ".");
+    // A path typed on this system: taken as it stands, backslashes included.
+    const std::string path = given.front() == '/' ? given : WithSlash(workDir) + given;
+    char buffer[PATH_MAX];
+    const bool exists = ::realpath(path.c_str(), buffer) != nullptr;
+    const std::string reason = exists ? "it is not a folder" : SysErrorMessage(errno);
+    if (exists && IsDirectory(buffer)) return WithSlash(buffer);
+    throw EFOpenError(path,
+                      "Cannot use \"" + path + "\" as the emulator's folder: " + reason + ".");
   }
   if (HoldsEmulator(workDir)) return RealFolder(workDir);
   return Remembered();

@@ -38,6 +38,6 @@ TEST(EmulatorFolder, GivenThenWorkingDirectoryWithTheEmulatorThenRemembered) {
     FAIL() << "a file taken as the emulator's folder";
   } catch (const EFOpenError& e) {
     EXPECT_EQ(e.FileName, dir / "work/Tavi.EXE");
-    EXPECT_NE(std::string(e.what()).find("it is a file"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("it is not a folder"), std::string::npos) << e.what();
   }
 }
