@@ -133,7 +133,7 @@ void WindowFigures() {
       21, [] {},
       [&] {
         int n = 0;
-        for (const TGame& g : window.Games) n += filter.Match(g) ? 1 : 0;
+        for (const TGame& g : window.Games()) n += filter.Match(g) ? 1 : 0;
         sink = n;
       });
   (void)sink;
@@ -141,7 +141,7 @@ void WindowFigures() {
   std::printf(
       "catalogue: %zu games; folder changes alternate \"1996\" (%d games) and "
       "\"Company 7\"\n",
-      window.Games.size(), window.ListedCount());
+      window.Games().size(), window.ListedCount());
   std::printf("audit command (load, folders, fill, paint)  %8.2f ms\n", audit);
   std::printf("first fill after an audit (fill, paint)     %8.2f ms\n", firstFill);
   std::printf("folder change (refill, count, paint)        %8.2f ms\n", folderChange);

@@ -36,7 +36,7 @@ bool Save(TfrmMain& window, const QDir& out, const char* name) {
 
 void SelectGame(TfrmMain& window, const std::string& title) {
   for (int row = 0; row < window.GameProxy()->rowCount(); ++row)
-    if (window.Games[static_cast<size_t>(window.GameProxy()->Position(row))].Game == title)
+    if (window.Games()[static_cast<size_t>(window.GameProxy()->Position(row))].Game == title)
       window.lvGames->SelectRow(row);
 }
 }  // namespace

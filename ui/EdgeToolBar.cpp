@@ -24,11 +24,14 @@ void TEdgeToolBar::paintEvent(QPaintEvent* event) {
   painter.drawLine(0, h, w, h);
 }
 
-// Hints go to the status bar, never into tooltips.
+// Hints never show as tooltips; a screen reader still gets them as the button's description.
 void TEdgeToolBar::actionEvent(QActionEvent* event) {
   QToolBar::actionEvent(event);
   if (event->type() == QEvent::ActionAdded)
-    if (QWidget* button = widgetForAction(event->action())) button->installEventFilter(this);
+    if (QWidget* button = widgetForAction(event->action())) {
+      button->installEventFilter(this);
+      button->setAccessibleDescription(event->action()->statusTip());
+    }
 }
 
 bool TEdgeToolBar::eventFilter(QObject* watched, QEvent* event) {

@@ -13,12 +13,14 @@ void Report(const std::string& message) {
     gReporter->ShowError(message);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Ludra"),
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::translate("Guard", "Ludra"),
                         QString::fromStdString(message));
 }
 }  // namespace
 
-void SetErrorReporter(IErrorReporter* reporter) { gReporter = reporter; }
+void SetErrorReporter(IErrorReporter* reporter) {
+  gReporter = reporter;
+}
 
 void Guard(const std::function<void()>& body) noexcept {
   try {

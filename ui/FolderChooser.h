@@ -20,9 +20,9 @@ class TDialogFolderChooser : public IFolderChooser {
 };
 
 // An installed program that knows no emulator's folder asks for one at start, with this title.
-extern const char* const kEmulatorFolderPrompt;
+QString EmulatorFolderPrompt();
 // What the program says when the user cancels that question, before it ends.
-extern const char* const kEmulatorFolderNeeded;
+QString EmulatorFolderNeeded();
 
 // The folder the user picked (absolute, ending in '/'), or nothing when the user cancelled.
 std::optional<std::string> AskEmulatorFolder(IFolderChooser& chooser);

@@ -1,8 +1,10 @@
 #include "FolderTree.h"
 
+#include <QKeyEvent>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
 
+#include "ItemKeys.h"
 #include "Pictures.h"
 
 namespace {
@@ -26,12 +28,12 @@ TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformRowHeights(true);
 
-  addTopLevelItem(NewNode(QStringLiteral("All Games"), 0, 0));
-  addTopLevelItem(NewNode(QStringLiteral("Available"), 6, 1));
-  QTreeWidgetItem* year = NewNode(QStringLiteral("Year"), 2, kHeading);
+  addTopLevelItem(NewNode(tr("All Games"), 0, 0));
+  addTopLevelItem(NewNode(tr("Available"), 6, 1));
+  QTreeWidgetItem* year = NewNode(tr("Year"), 2, kHeading);
   for (int y = 1994; y <= 1999; ++y) year->addChild(NewNode(QString::number(y), 7, 3));
   addTopLevelItem(year);
-  addTopLevelItem(NewNode(QStringLiteral("Non Working"), 4, 2));
+  addTopLevelItem(NewNode(tr("Non Working"), 4, 2));
   collapseAll();
 }
 
@@ -55,7 +57,7 @@ QTreeWidgetItem* TFolderTree::FlatNode(int index) const {
 }
 
 void TFolderTree::AddCompanyFolders(const std::vector<std::string>& companies) {
-  const QString heading = QStringLiteral("Company");
+  const QString heading = tr("Company");
   QTreeWidgetItem* node = FlatNode(2);
   QTreeWidgetItem* company = node;
   if (!node || node->text(0) != heading) {
@@ -85,4 +87,10 @@ QTreeWidgetItem* TFolderTree::FindFolder(const QString& text) const {
   for (QTreeWidgetItemIterator it(const_cast<TFolderTree*>(this)); *it; ++it)
     if ((*it)->text(0) == text) return *it;
   return nullptr;
+}
+
+void TFolderTree::keyPressEvent(QKeyEvent* event) {
+  // The program selects no folder at start; the first Down selects the first one.
+  if (SelectCurrentOnFirstDown(*this, *event)) return;
+  QTreeWidget::keyPressEvent(event);
 }

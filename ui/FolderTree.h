@@ -29,6 +29,9 @@ class TFolderTree : public QTreeWidget {
   // The node whose text is `text` (first in tree order), or nullptr; for tests and scripts.
   QTreeWidgetItem* FindFolder(const QString& text) const;
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   QTreeWidgetItem* NewNode(const QString& text, int image, int kind) const;
 };

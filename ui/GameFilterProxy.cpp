@@ -2,8 +2,7 @@
 
 #include "GameListModel.h"
 
-TGameFilterProxy::TGameFilterProxy(const TGameList* games, QObject* parent)
-    : QSortFilterProxyModel(parent), FGames(games) {
+TGameFilterProxy::TGameFilterProxy(QObject* parent) : QSortFilterProxyModel(parent) {
   setDynamicSortFilter(false);
 }
 
@@ -19,6 +18,7 @@ int TGameFilterProxy::Position(int row) const {
 }
 
 bool TGameFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-  if (sourceRow < 0 || static_cast<size_t>(sourceRow) >= FGames->size()) return false;
-  return FFilter.Match((*FGames)[static_cast<size_t>(sourceRow)]);
+  const auto* games = qobject_cast<const TGameListModel*>(sourceModel());
+  const TGame* game = games ? games->Game(sourceRow) : nullptr;
+  return game && FFilter.Match(*game);
 }

@@ -3,13 +3,12 @@
 #include <QSortFilterProxyModel>
 
 #include "GameFilter.h"
-#include "Games.h"
 
 class TGameFilterProxy : public QSortFilterProxyModel {
   Q_OBJECT
  public:
-  // `games` is the table the source model shows, read directly so the rule sees a TGame.
-  explicit TGameFilterProxy(const TGameList* games, QObject* parent = nullptr);
+  // The source is a TGameListModel, whose games the rule reads.
+  explicit TGameFilterProxy(QObject* parent = nullptr);
 
   // Replaces the rule and rebuilds the list from scratch, as a reset: the selection goes with it.
   void SetFilter(const TGameFilter& filter);
@@ -22,6 +21,5 @@ class TGameFilterProxy : public QSortFilterProxyModel {
   bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
  private:
-  const TGameList* FGames;
   TGameFilter FFilter;
 };

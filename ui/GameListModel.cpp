@@ -20,9 +20,19 @@ QString Field(const TGame& game, int column) {
 }
 }  // namespace
 
-TGameListModel::TGameListModel(const TGameList* games, QObject* parent)
-    : QAbstractTableModel(parent), FGames(games) {
+TGameListModel::TGameListModel(QObject* parent) : QAbstractTableModel(parent) {
   for (int i = 0; i < 3; ++i) FImages[i] = Pictures::GameImage(i);
+}
+
+void TGameListModel::SetGames(TGameList games) {
+  beginResetModel();
+  FGames = std::move(games);
+  endResetModel();
+}
+
+const TGame* TGameListModel::Game(int p) const {
+  return p >= 0 && static_cast<size_t>(p) < FGames.size() ? &FGames[static_cast<size_t>(p)]
+                                                          : nullptr;
 }
 
 int TGameListModel::ImageIndex(const TGame& game) {
@@ -36,7 +46,7 @@ int TGameListModel::ColumnWidth(int column) {
 }
 
 int TGameListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(FGames->size());
+  return parent.isValid() ? 0 : static_cast<int>(FGames.size());
 }
 
 int TGameListModel::columnCount(const QModelIndex& parent) const {
@@ -44,8 +54,9 @@ int TGameListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TGameListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
-  const TGame& game = (*FGames)[static_cast<size_t>(index.row())];
+  const TGame* found = index.isValid() ? Game(index.row()) : nullptr;
+  if (!found) return {};
+  const TGame& game = *found;
   switch (role) {
     case Qt::DisplayRole:
       return Field(game, index.column());
@@ -63,8 +74,18 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
 QVariant TGameListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
   if (role == Qt::DisplayRole) {
-    static const char* const names[ColumnCount] = {"Game", "Country", "Company", "System", "Year"};
-    if (section >= 0 && section < ColumnCount) return QString::fromLatin1(names[section]);
+    switch (section) {
+      case colGame:
+        return tr("Game");
+      case colCountry:
+        return tr("Country");
+      case colCompany:
+        return tr("Company");
+      case colSystem:
+        return tr("System");
+      case colYear:
+        return tr("Year");
+    }
   }
   return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The catalogue as a table for the game views: one row per game, in catalogue order.
+// The catalogue as a table for the game views: one row per game, in catalogue order. The model
+// owns the table; every audit hands it a new one.
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
@@ -15,12 +16,13 @@ class TGameListModel : public QAbstractTableModel {
   };
   enum TColumn { colGame, colCountry, colCompany, colSystem, colYear, ColumnCount };
 
-  // `games` is owned by the window and outlives the model; its size is read on every call, so
-  // whoever replaces the table brackets the change with BeginReset()/EndReset().
-  explicit TGameListModel(const TGameList* games, QObject* parent = nullptr);
+  explicit TGameListModel(QObject* parent = nullptr);
 
-  void BeginReset() { beginResetModel(); }
-  void EndReset() { endResetModel(); }
+  // Takes a new table and resets: the views and the proxy start over from it.
+  void SetGames(TGameList games);
+  const TGameList& Games() const { return FGames; }
+  // The game at catalogue position p, or nullptr outside the table.
+  const TGame* Game(int p) const;
 
   static int ImageIndex(const TGame& game);
   static int ColumnWidth(int column);  // the detail view's designed widths
@@ -33,18 +35,20 @@ class TGameListModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
-  const TGameList* FGames;
+  TGameList FGames;
   std::array<QIcon, 3> FImages;
 };
 
-// Ends a model reset however the code between leaves, so an audit that stops on an error
-// still leaves the views reading only the (shortened) table.
-class TModelReset {
+// Hands the table being filled to the model when the scope ends, however it ends: an audit that
+// stops on an error still shows what it read, and no view ever reads past the table.
+class TGameTableHandover {
  public:
-  explicit TModelReset(TGameListModel& model) : FModel(model) { FModel.BeginReset(); }
-  ~TModelReset() { FModel.EndReset(); }
-  TModelReset(const TModelReset&) = delete;
-  TModelReset& operator=(const TModelReset&) = delete;
+  explicit TGameTableHandover(TGameListModel& model) : FModel(model) {}
+  ~TGameTableHandover() { FModel.SetGames(std::move(Table)); }
+  TGameTableHandover(const TGameTableHandover&) = delete;
+  TGameTableHandover& operator=(const TGameTableHandover&) = delete;
+
+  TGameList Table;
 
  private:
   TGameListModel& FModel;

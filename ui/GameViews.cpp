@@ -2,9 +2,38 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+#include "ItemKeys.h"
+
+// Large and small icons are both an icon view, so both lay their items out in a grid that
+// scrolls; small icons put the title beside the picture instead of under it.
+class TIconDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  bool SideBySide = false;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (!SideBySide) return;
+    option->decorationPosition = QStyleOptionViewItem::Left;
+    option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option->features &= ~QStyleOptionViewItem::WrapText;
+  }
+};
+
+namespace {
+constexpr int kSmallIconColumn = 150;  // a title longer than its column is elided
+}  // namespace
 
 TGameViews::TGameViews(QWidget* parent)
-    : QStackedWidget(parent), FIcons(new QListView(this)), FDetails(new QTreeView(this)) {
+    : QStackedWidget(parent),
+      FIcons(new QListView(this)),
+      FDetails(new QTreeView(this)),
+      FIconDelegate(new TIconDelegate(FIcons)) {
+  FIcons->setItemDelegate(FIconDelegate);
   for (QAbstractItemView* view :
        {static_cast<QAbstractItemView*>(FIcons), static_cast<QAbstractItemView*>(FDetails)}) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -12,6 +41,7 @@ TGameViews::TGameViews(QWidget* parent)
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->installEventFilter(this);
   }
   FIcons->setMovement(QListView::Static);
   FIcons->setResizeMode(QListView::Adjust);
@@ -59,6 +89,30 @@ void TGameViews::Connect(QAbstractItemView* view) {
   });
 }
 
+bool TGameViews::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || (watched != FIcons && watched != FDetails))
+    return QStackedWidget::eventFilter(watched, event);
+  auto* view = static_cast<QAbstractItemView*>(watched);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+  if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+      modifiers == Qt::NoModifier) {
+    if (SelectedRow() < 0) return false;
+    emit DoubleClicked();
+    return true;
+  }
+  // The Menu key reaches the popup through Qt; Shift+F10 is its other name.
+  if (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) {
+    const QModelIndex current = view->currentIndex();
+    QRect item = current.isValid() ? view->visualRect(current) : QRect();
+    item = item.intersected(view->viewport()->rect());
+    const QPoint at = item.isEmpty() ? QPoint(0, 0) : item.center();
+    emit ContextMenu(view->viewport()->mapToGlobal(at));
+    return true;
+  }
+  return SelectCurrentOnFirstDown(*view, *key);
+}
+
 void TGameViews::SetViewStyle(TViewStyle style) {
   FStyle = style;
   if (style == vsReport) {
@@ -74,12 +128,12 @@ void TGameViews::SetViewStyle(TViewStyle style) {
         FIcons->setSpacing(0);
         break;
       case vsSmallIcon:
-        FIcons->setViewMode(QListView::ListMode);
+        FIcons->setViewMode(QListView::IconMode);
         FIcons->setFlow(QListView::LeftToRight);
         FIcons->setIconSize(QSize(16, 16));
-        FIcons->setGridSize(QSize());
+        FIcons->setGridSize(QSize(kSmallIconColumn, qMax(16, FIcons->fontMetrics().height()) + 4));
         FIcons->setWordWrap(false);
-        FIcons->setSpacing(2);
+        FIcons->setSpacing(0);
         break;
       default:
         FIcons->setViewMode(QListView::ListMode);
@@ -90,6 +144,7 @@ void TGameViews::SetViewStyle(TViewStyle style) {
         FIcons->setSpacing(0);
         break;
     }
+    FIconDelegate->SideBySide = style == vsSmallIcon;
     // ListMode resets these; every style wraps and stays put.
     FIcons->setMovement(QListView::Static);
     FIcons->setWrapping(true);

@@ -8,6 +8,7 @@
 
 class QAbstractItemModel;
 class QItemSelectionModel;
+class TIconDelegate;
 
 class TGameViews : public QStackedWidget {
   Q_OBJECT
@@ -33,8 +34,11 @@ class TGameViews : public QStackedWidget {
 
  signals:
   void Changed();        // the selection changed or the list was rebuilt
-  void DoubleClicked();  // on an item
-  void ContextMenu(const QPoint& globalPos);
+  void DoubleClicked();  // on an item, or Return or Enter while one is selected
+  void ContextMenu(const QPoint& globalPos);  // right click, the Menu key or Shift+F10
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Connect(QAbstractItemView* view);
@@ -42,5 +46,6 @@ class TGameViews : public QStackedWidget {
 
   QListView* FIcons;
   QTreeView* FDetails;
+  TIconDelegate* FIconDelegate;
   TViewStyle FStyle = vsReport;
 };

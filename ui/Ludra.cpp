@@ -2,6 +2,7 @@
 // properties dialog (whose creation finds the renderer plug-ins) and the About box, then the
 // event loop.
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
@@ -14,6 +15,7 @@
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
+#include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
 #include "UTavi.h"
@@ -66,6 +68,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  InstallTranslations(QLocale());
   QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
   QApplication::setWindowIcon(Pictures::AppIcon());
   QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
@@ -75,9 +78,9 @@ int main(int argc, char** argv) {
       TDialogFolderChooser chooser;
       const auto folder = AskEmulatorFolder(chooser);
       if (!folder) {
-        const QString message = QLatin1String(kEmulatorFolderNeeded);
-        std::fprintf(stderr, "ludra: %s\n", kEmulatorFolderNeeded);
-        QMessageBox::information(nullptr, QStringLiteral("Ludra"), message);
+        const QString message = EmulatorFolderNeeded();
+        std::fprintf(stderr, "ludra: %s\n", message.toLocal8Bit().constData());
+        QMessageBox::information(nullptr, QApplication::translate("Guard", "Ludra"), message);
         return 1;
       }
       start.Paths = PathsInFolder(*folder);

@@ -52,7 +52,7 @@ QPixmap TransparentLogo(const QPixmap& logo) {
 
 TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FLogo(logo) {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(QStringLiteral("About"));
+  setWindowTitle(tr("About"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(393, 137);
@@ -75,14 +75,13 @@ TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FL
   const QFont arial(QStringLiteral("Arial"), 8);
   QFont arialBold = arial;
   arialBold.setBold(true);
-  Label1 = NewLabel(ScrollBox1, "Label1", QStringLiteral("Tavi Frontent V1.0"), 64, 9);
+  Label1 = NewLabel(ScrollBox1, "Label1", tr("Tavi Frontent V1.0"), 64, 9);
   Label1->setFont(arial);
-  Label2 = NewLabel(ScrollBox1, "Label2", QStringLiteral("by the Ludra developers"), 60, 24);
+  Label2 = NewLabel(ScrollBox1, "Label2", tr("by the Ludra developers"), 60, 24);
   Label2->setFont(arialBold);
-  Label3 =
-      NewLabel(ScrollBox1, "Label3", QStringLiteral("Trademarks belong to\ntheir owners."), 54, 49);
-  Label4 = NewLabel(ScrollBox1, "Label4",
-                    QStringLiteral("ROMs are not included.\nUse only ROMs you own."), 48, 88);
+  Label3 = NewLabel(ScrollBox1, "Label3", tr("Trademarks belong to\ntheir owners."), 54, 49);
+  Label4 =
+      NewLabel(ScrollBox1, "Label4", tr("ROMs are not included.\nUse only ROMs you own."), 48, 88);
   Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   // Sized without measuring the text: measuring would look the font up now, which costs more
   // at start-up than the rest of the box together.
@@ -90,8 +89,8 @@ TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FL
     label->resize(ScrollBox1->width() - label->x(),
                   label->text().contains(QLatin1Char('\n')) ? 32 : 16);
 
-  OK = new QPushButton(QStringLiteral("OK"), this);
-  OK->setObjectName(QStringLiteral("OK"));
+  OK = new QPushButton(tr("OK"), this);
+  OK->setObjectName(tr("OK"));
   OK->setGeometry(304, 104, 75, 25);
   OK->setAutoDefault(false);
   OK->setDefault(false);

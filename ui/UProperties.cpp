@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFrame>
@@ -36,24 +37,34 @@ QString Str(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-QCheckBox* NewCheckBox(const char* caption, const char* name) {
-  auto* box = new QCheckBox(QString::fromLatin1(caption));
+QCheckBox* NewCheckBox(const QString& caption, const char* name) {
+  auto* box = new QCheckBox(caption);
   box->setObjectName(QString::fromLatin1(name));
   return box;
 }
+
+// The drop-down lists' item texts that are words; the others are numbers.
+[[maybe_unused]] const char* const kItemWords[] = {
+    QT_TRANSLATE_NOOP("TfrmProperties", "15 bit"), QT_TRANSLATE_NOOP("TfrmProperties", "16 bit"),
+    QT_TRANSLATE_NOOP("TfrmProperties", "32 bit"), QT_TRANSLATE_NOOP("TfrmProperties", "default"),
+    QT_TRANSLATE_NOOP("TfrmProperties", "4 bit"),  QT_TRANSLATE_NOOP("TfrmProperties", "5 bit"),
+    QT_TRANSLATE_NOOP("TfrmProperties", "8 bit")};
 
 QComboBox* NewComboBox(const char* name, const std::vector<std::string>& items) {
   auto* combo = new QComboBox;
   combo->setObjectName(QString::fromLatin1(name));
   combo->setEditable(false);
-  for (const auto& item : items) combo->addItem(Str(item));
+  for (const auto& item : items)
+    combo->addItem(QCoreApplication::translate("TfrmProperties", item.c_str()));
   combo->setCurrentIndex(-1);
   return combo;
 }
 
 // A titled group holding its controls in one row, tightly, so the columns fit the fixed page.
-QGroupBox* NewGroup(const char* title, std::initializer_list<QWidget*> content) {
-  auto* group = new QGroupBox(QString::fromLatin1(title));
+// The title names the group's first control for a screen reader.
+QGroupBox* NewGroup(const QString& title, std::initializer_list<QWidget*> content) {
+  auto* group = new QGroupBox(title);
+  if (content.size() > 0) (*content.begin())->setAccessibleName(title);
   auto* row = new QHBoxLayout(group);
   row->setContentsMargins(6, 0, 6, 3);
   row->setSpacing(4);
@@ -61,13 +72,20 @@ QGroupBox* NewGroup(const char* title, std::initializer_list<QWidget*> content) 
   return group;
 }
 
+// A label that names `control`, its buddy.
+QLabel* NewBuddyLabel(const QString& caption, QWidget* control) {
+  auto* label = new QLabel(caption);
+  label->setBuddy(control);
+  return label;
+}
+
 // A caption above its drop-down list.
-QWidget* NewCaptioned(const char* caption, QWidget* control) {
+QWidget* NewCaptioned(const QString& caption, QWidget* control) {
   auto* box = new QWidget;
   auto* column = new QVBoxLayout(box);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(2);
-  column->addWidget(new QLabel(QString::fromLatin1(caption)));
+  column->addWidget(NewBuddyLabel(caption, control));
   column->addWidget(control);
   return box;
 }
@@ -103,13 +121,13 @@ bool HandleDialogKey(QDialog* dialog, QKeyEvent* event) {
 TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
     : QDialog(parent), Launcher(launcher) {
   setObjectName(QStringLiteral("frmProperties"));
-  setWindowTitle(QStringLiteral("Tavi Properties"));
+  setWindowTitle(tr("Tavi Properties"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
 
   ChooseDirectory = [](QWidget* owner, const QString& start) {
-    return QFileDialog::getExistingDirectory(owner, QStringLiteral("Choose Rom-Directory"), start);
+    return QFileDialog::getExistingDirectory(owner, tr("Choose Rom-Directory"), start);
   };
 
   PageControl1 = new QTabWidget(this);
@@ -117,13 +135,13 @@ TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
   PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
   TabSheet1 = CreateGamePage();
   TabSheet2 = CreateRendererPage();
-  PageControl1->addTab(TabSheet1, QStringLiteral("Game Properties"));
-  PageControl1->addTab(TabSheet2, QStringLiteral("Renderer"));
+  PageControl1->addTab(TabSheet1, tr("Game Properties"));
+  PageControl1->addTab(TabSheet2, tr("Renderer"));
   PageControl1->setCurrentIndex(0);
 
-  btnOK = new QPushButton(QStringLiteral("OK"), this);
+  btnOK = new QPushButton(tr("OK"), this);
   btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel = new QPushButton(tr("Cancel"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
   for (QPushButton* button : {btnOK, btnCancel}) {
     button->setAutoDefault(false);
@@ -141,7 +159,7 @@ TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
   for (const auto& res : kResolutions) {
     const QString x = QString::fromLatin1(res[0]);
     const QString y = QString::fromLatin1(res[1]);
-    QAction* entry = pmResolution->addAction(x + QStringLiteral(" x ") + y);
+    QAction* entry = pmResolution->addAction(tr("%1 x %2").arg(x, y));
     connect(entry, &QAction::triggered, this, [this, x, y] {
       edXMax->setText(x);
       edYMax->setText(y);
@@ -225,12 +243,12 @@ QWidget* TfrmProperties::CreateGamePage() {
   edCutOff = CreateDigitEdit("edCutOff");
   edCBuffer = CreateDigitEdit("edCBuffer");
   edDBuffer = CreateDigitEdit("edDBuffer");
-  cbInterpreter = NewCheckBox("use interpreter", "cbInterpreter");
-  cbGeometry = NewCheckBox("use slow geometry", "cbGeometry");
-  left->addWidget(NewGroup("renderer", {cbRenderer}));
-  left->addWidget(NewGroup("sound filter cutoff", {edCutOff}));
-  left->addWidget(NewGroup("code buffer size", {edCBuffer}));
-  left->addWidget(NewGroup("drop buffer size", {edDBuffer}));
+  cbInterpreter = NewCheckBox(tr("use interpreter"), "cbInterpreter");
+  cbGeometry = NewCheckBox(tr("use slow geometry"), "cbGeometry");
+  left->addWidget(NewGroup(tr("renderer"), {cbRenderer}));
+  left->addWidget(NewGroup(tr("sound filter cutoff"), {edCutOff}));
+  left->addWidget(NewGroup(tr("code buffer size"), {edCBuffer}));
+  left->addWidget(NewGroup(tr("drop buffer size"), {edDBuffer}));
   left->addWidget(cbInterpreter);
   left->addWidget(cbGeometry);
   left->addStretch(1);
@@ -240,19 +258,19 @@ QWidget* TfrmProperties::CreateGamePage() {
   btnDir = new QToolButton;
   btnDir->setObjectName(QStringLiteral("btnDir"));
   btnDir->setText(QStringLiteral("..."));
-  btnDir->setToolTip(QStringLiteral("Choose the ROM directory"));
+  btnDir->setToolTip(tr("Choose the ROM directory"));
   connect(btnDir, &QToolButton::clicked, this, [this] { btnDirClick(); });
-  cbSound = NewCheckBox("use sound", "cbSound");
-  cbSoundFilter = NewCheckBox("sound filter enable", "cbSoundFilter");
-  cbSurround = NewCheckBox("sound surround light enable", "cbSurround");
-  cbStereo = NewCheckBox("sound stereo exciter", "cbStereo");
+  cbSound = NewCheckBox(tr("use sound"), "cbSound");
+  cbSoundFilter = NewCheckBox(tr("sound filter enable"), "cbSoundFilter");
+  cbSurround = NewCheckBox(tr("sound surround light enable"), "cbSurround");
+  cbStereo = NewCheckBox(tr("sound stereo exciter"), "cbStereo");
   edSurrMult = CreateDigitEdit("edSurrMult");
-  right->addWidget(NewGroup("roms directory", {edDir, btnDir}));
+  right->addWidget(NewGroup(tr("roms directory"), {edDir, btnDir}));
   right->addWidget(cbSound);
   right->addWidget(cbSoundFilter);
   right->addWidget(cbSurround);
   right->addWidget(cbStereo);
-  right->addWidget(NewGroup("sound surround multiplier", {edSurrMult}));
+  right->addWidget(NewGroup(tr("sound surround multiplier"), {edSurrMult}));
   right->addStretch(1);
   return page;
 }
@@ -261,7 +279,7 @@ QWidget* TfrmProperties::CreateRendererPage() {
   QVBoxLayout *left, *right;
   QWidget* page = CreatePage("TabSheet2", lblFilename2, "lblFilename2", left, right);
 
-  cbWindow = NewCheckBox("Run in a Window", "cbWindow");
+  cbWindow = NewCheckBox(tr("Run in a Window"), "cbWindow");
   left->addWidget(cbWindow);
 
   auto* resolution = new QHBoxLayout;
@@ -269,51 +287,51 @@ QWidget* TfrmProperties::CreateRendererPage() {
   SpeedButton1 = new QToolButton;
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setArrowType(Qt::DownArrow);
-  SpeedButton1->setToolTip(QStringLiteral("Choose a resolution"));
+  SpeedButton1->setToolTip(tr("Choose a resolution"));
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
   edXMax = CreateDigitEdit("edXMax");
   edYMax = CreateDigitEdit("edYMax");
-  resolution->addWidget(new QLabel(QStringLiteral("Res")));
+  resolution->addWidget(NewBuddyLabel(tr("Res"), edXMax));
   resolution->addWidget(SpeedButton1);
   resolution->addWidget(edXMax, 1);
   resolution->addWidget(edYMax, 1);
   left->addLayout(resolution);
 
-  cbDithering = NewCheckBox("Dithering", "cbDithering");
+  cbDithering = NewCheckBox(tr("Dithering"), "cbDithering");
   left->addWidget(cbDithering);
 
   cbTFiltering = NewComboBox("cbTFiltering", kFilteringItems);
   cbTCaching = NewComboBox("cbTCaching", kCachingItems);
   cbTQuality = NewComboBox("cbTQuality", kQualityItems);
-  auto* textures = new QGroupBox(QStringLiteral("Textures"));
+  auto* textures = new QGroupBox(tr("Textures"));
   auto* grid = new QGridLayout(textures);
   grid->setContentsMargins(6, 0, 6, 3);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
-  grid->addWidget(new QLabel(QStringLiteral("Texture Filtering:")), 0, 0);
+  grid->addWidget(NewBuddyLabel(tr("Texture Filtering:"), cbTFiltering), 0, 0);
   grid->addWidget(cbTFiltering, 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Texture Caching:")), 1, 0);
+  grid->addWidget(NewBuddyLabel(tr("Texture Caching:"), cbTCaching), 1, 0);
   grid->addWidget(cbTCaching, 1, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Texture Quality:")), 2, 0);
+  grid->addWidget(NewBuddyLabel(tr("Texture Quality:"), cbTQuality), 2, 0);
   grid->addWidget(cbTQuality, 2, 1);
   grid->setColumnStretch(1, 1);
   left->addWidget(textures);
   left->addStretch(1);
 
   cbBPP = NewComboBox("cbBPP", kBPPItems);
-  right->addWidget(NewGroup("Bits per Pixel", {cbBPP}));
+  right->addWidget(NewGroup(tr("Bits per Pixel"), {cbBPP}));
 
   edFRate = CreateDigitEdit("edFRate");
-  cbFPS = NewCheckBox("Show FPS", "cbFPS");
-  cbSkip = NewCheckBox("Frame Skip", "cbSkip");
-  cbLimit = NewCheckBox("Frame Limit", "cbLimit");
-  cbDetect = NewCheckBox("Detection", "cbDetect");
-  auto* frames = new QGroupBox(QStringLiteral("Frames"));
+  cbFPS = NewCheckBox(tr("Show FPS"), "cbFPS");
+  cbSkip = NewCheckBox(tr("Frame Skip"), "cbSkip");
+  cbLimit = NewCheckBox(tr("Frame Limit"), "cbLimit");
+  cbDetect = NewCheckBox(tr("Detection"), "cbDetect");
+  auto* frames = new QGroupBox(tr("Frames"));
   auto* frameColumn = new QVBoxLayout(frames);
   frameColumn->setContentsMargins(6, 0, 6, 3);
   frameColumn->setSpacing(2);
   auto* rate = new QHBoxLayout;
-  rate->addWidget(new QLabel(QStringLiteral("Frame Rate")));
+  rate->addWidget(NewBuddyLabel(tr("Frame Rate"), edFRate));
   rate->addWidget(edFRate, 1);
   frameColumn->addLayout(rate);
   for (QCheckBox* box : {cbFPS, cbSkip, cbLimit, cbDetect}) frameColumn->addWidget(box);
@@ -325,9 +343,9 @@ QWidget* TfrmProperties::CreateRendererPage() {
   cbScanlines = NewComboBox("cbScanlines", kScanlinesItems);
   auto* bottom = new QHBoxLayout;
   bottom->setSpacing(8);
-  bottom->addWidget(NewCaptioned("Turn Display", cbDisplay), 1);
-  bottom->addWidget(NewCaptioned("Blending", cbBlending), 1);
-  bottom->addWidget(NewCaptioned("Scanlines", cbScanlines), 1);
+  bottom->addWidget(NewCaptioned(tr("Turn Display"), cbDisplay), 1);
+  bottom->addWidget(NewCaptioned(tr("Blending"), cbBlending), 1);
+  bottom->addWidget(NewCaptioned(tr("Scanlines"), cbScanlines), 1);
   static_cast<QVBoxLayout*>(page->layout())->addLayout(bottom);  // along the page's foot
   return page;
 }

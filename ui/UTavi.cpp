@@ -25,10 +25,10 @@ constexpr QSize kMinimumOuterSize(455, 400);
 constexpr int kSplitterWidth = 5;
 constexpr int kPanelMinimum = 30;
 
-QAction* NewAction(QObject* owner, const char* caption, const char* hint = nullptr,
+QAction* NewAction(QObject* owner, const QString& caption, const QString& hint = QString(),
                    int image = -1) {
-  auto* action = new QAction(QString::fromLatin1(caption), owner);
-  if (hint) action->setStatusTip(QString::fromLatin1(hint));
+  auto* action = new QAction(caption, owner);
+  if (!hint.isEmpty()) action->setStatusTip(hint);
   if (image >= 0) action->setIcon(Pictures::MenuImage(image));
   return action;
 }
@@ -48,13 +48,13 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
       FLauncher(launcher),
       FDialogChooser(std::make_unique<TDialogFolderChooser>()),
       FChooser(FDialogChooser.get()) {
-  setWindowTitle(QStringLiteral("TAVI"));
+  setWindowTitle(tr("TAVI"));
   QFont dialogFont = font();
   dialogFont.setPointSize(8);
   setFont(dialogFont);
 
-  FModel = new TGameListModel(&Games, this);
-  FProxy = new TGameFilterProxy(&Games, this);
+  FModel = new TGameListModel(this);
+  FProxy = new TGameFilterProxy(this);
   FProxy->setSourceModel(FModel);
 
   CreateActions();
@@ -70,37 +70,33 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   updateActions();
 }
 
-TfrmMain::~TfrmMain() {
-  // The views, the proxy and the model read Games, which is gone before the base class deletes
-  // its children; they go first, without telling this window about it.
-  lvGames->disconnect(this);
-  tvFolder->selectionModel()->disconnect(this);
-  delete centralWidget();
-  delete FProxy;
-  delete FModel;
+TfrmMain::~TfrmMain() = default;
+
+const TGameList& TfrmMain::Games() const {
+  return FModel->Games();
 }
 
 void TfrmMain::CreateActions() {
-  actHideFolder = NewAction(this, "&Folder List", "Toggle Folder List", 0);
+  actHideFolder = NewAction(this, tr("&Folder List"), tr("Toggle Folder List"), 0);
   actHideFolder->setShortcut(QKeySequence(Qt::ALT | Qt::Key_D));
-  actHideScreenshot = NewAction(this, "&Screen Shot", "Toggle Screen Shot", 1);
+  actHideScreenshot = NewAction(this, tr("&Screen Shot"), tr("Toggle Screen Shot"), 1);
   actHideScreenshot->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
-  actStatusbar = NewAction(this, "&Statusbar");
+  actStatusbar = NewAction(this, tr("&Statusbar"));
   actStatusbar->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
-  actToolbar = NewAction(this, "&Toolbar");
+  actToolbar = NewAction(this, tr("&Toolbar"));
   actToolbar->setShortcut(QKeySequence(Qt::ALT | Qt::Key_T));
-  actLargeIcons = NewAction(this, "Large Icons", "Large Icons", 2);
-  actSmallIcons = NewAction(this, "Small Icons", "Small Icons", 3);
-  actList = NewAction(this, "List", "List", 4);
-  actDetails = NewAction(this, "Details", "Details", 5);
-  actPlay = NewAction(this, "&Play");
-  actProperties = NewAction(this, "&Properties");
-  mnuRandom = NewAction(this, "&Select Random Game");
-  mnuAudit = NewAction(this, "&Audit all Games");
-  mnuExit = NewAction(this, "&Exit");
-  mnuRomDirectory = NewAction(this, "Rom Directory...");
-  mnuAbout = NewAction(this, "&About");
-  ToolButton9 = NewAction(this, "About", nullptr, 6);
+  actLargeIcons = NewAction(this, tr("Large Icons"), tr("Large Icons"), 2);
+  actSmallIcons = NewAction(this, tr("Small Icons"), tr("Small Icons"), 3);
+  actList = NewAction(this, tr("List"), tr("List"), 4);
+  actDetails = NewAction(this, tr("Details"), tr("Details"), 5);
+  actPlay = NewAction(this, tr("&Play"));
+  actProperties = NewAction(this, tr("&Properties"));
+  mnuRandom = NewAction(this, tr("&Select Random Game"));
+  mnuAudit = NewAction(this, tr("&Audit all Games"));
+  mnuExit = NewAction(this, tr("&Exit"));
+  mnuRomDirectory = NewAction(this, tr("Rom Directory..."));
+  mnuAbout = NewAction(this, tr("&About"));
+  ToolButton9 = NewAction(this, tr("About"), QString(), 6);
 
   for (QAction* a : {actHideFolder, actHideScreenshot, actStatusbar, actToolbar, actLargeIcons,
                      actSmallIcons, actList, actDetails})
@@ -133,26 +129,26 @@ void TfrmMain::CreateActions() {
 
 void TfrmMain::CreateMenus() {
   QMenuBar* mmMain = menuBar();
-  auto addMenu = [&](const char* title) {
-    QMenu* menu = mmMain->addMenu(QString::fromLatin1(title));
+  auto addMenu = [&](const QString& title) {
+    QMenu* menu = mmMain->addMenu(title);
     menu->setAttribute(Qt::WA_WindowPropagation);  // the window's font
     connect(menu, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
     return menu;
   };
-  QMenu* file = addMenu("&File");
+  QMenu* file = addMenu(tr("&File"));
   file->addAction(actPlay);
   file->addSeparator();
   file->addActions({mnuRandom, mnuAudit, mnuExit});
 
-  QMenu* view = addMenu("&View");
+  QMenu* view = addMenu(tr("&View"));
   view->addActions({actToolbar, actStatusbar, actHideFolder, actHideScreenshot});
   view->addSeparator();
   view->addActions({actLargeIcons, actSmallIcons, actList, actDetails});
 
-  QMenu* options = addMenu("&Options");
+  QMenu* options = addMenu(tr("&Options"));
   options->addActions({mnuRomDirectory, actProperties});
 
-  QMenu* help = addMenu("&Help");
+  QMenu* help = addMenu(tr("&Help"));
   help->addAction(mnuAbout);
 
   pmGames = new QMenu(this);
@@ -218,6 +214,12 @@ void TfrmMain::CreateLayout() {
   Filled(pnlSnapshot, inner);
   pnlSnapshot->setMinimumWidth(kPanelMinimum);
 
+  // What a screen reader announces for each part.
+  tvFolder->setAccessibleName(tr("Folders"));
+  lvGames->IconView()->setAccessibleName(tr("Games"));
+  lvGames->DetailView()->setAccessibleName(tr("Games"));
+  imgSnapshot->setAccessibleName(tr("Screen shot"));
+
   splMain->addWidget(pnlFolder);
   splMain->addWidget(pnlGames);
   splMain->addWidget(pnlSnapshot);
@@ -231,11 +233,11 @@ void TfrmMain::CreateLayout() {
 
   setCentralWidget(central);
 
-  connect(tvFolder->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TfrmMain::tvFolderChange);
-  connect(lvGames, &TGameViews::Changed, this, &TfrmMain::lvGamesChange);
-  connect(lvGames, &TGameViews::DoubleClicked, this, &TfrmMain::lvGamesDblClick);
-  connect(lvGames, &TGameViews::ContextMenu, this, [this](const QPoint& pos) {
+  connect(tvFolder->selectionModel(), &QItemSelectionModel::selectionChanged, &FViewSignals,
+          [this] { tvFolderChange(); });
+  connect(lvGames, &TGameViews::Changed, &FViewSignals, [this] { lvGamesChange(); });
+  connect(lvGames, &TGameViews::DoubleClicked, &FViewSignals, [this] { lvGamesDblClick(); });
+  connect(lvGames, &TGameViews::ContextMenu, &FViewSignals, [this](const QPoint& pos) {
     updateActions();
     pmGames->popup(pos);
   });
@@ -244,8 +246,11 @@ void TfrmMain::CreateLayout() {
 void TfrmMain::CreateStatusBar() {
   sbMain = statusBar();
   static const int widths[4] = {300, 100, 100, 50};
+  const QString names[4] = {tr("Selected game"), tr("State of the selected game"),
+                            tr("Number of listed games"), tr("Status")};
   for (int i = 0; i < 4; ++i) {
     sbPanels[i] = new QLabel(sbMain);
+    sbPanels[i]->setAccessibleName(names[i]);
     sbPanels[i]->setFixedWidth(widths[i]);
     sbPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     sbPanels[i]->setTextFormat(Qt::PlainText);

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: folder tree, game list, screenshot and status bar; owner of the catalogue.
 #include <QMainWindow>
+#include <QObject>
 #include <array>
 #include <functional>
 #include <memory>
@@ -43,8 +44,8 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   void SetFolderChooser(IFolderChooser* chooser);  // nullptr: the platform's dialog
   void SetRandomSource(TRandom random);            // nullptr: seeded from the clock per launch
 
-  // The catalogue, replaced by every audit.
-  TGameList Games;
+  // The catalogue, replaced by every audit. The game list model holds the table.
+  const TGameList& Games() const;
   std::string RomDir;
 
   // Commands and events. Each runs its body through the one error guard, then brings the
@@ -118,6 +119,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   TGameFilterProxy* GameProxy() const { return FProxy; }
 
  protected:
+  bool event(QEvent* event) override;
   void changeEvent(QEvent* event) override;
   QMenu* createPopupMenu() override { return nullptr; }
 
@@ -147,4 +149,8 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   IFolderChooser* FChooser;
   TRandom FRandom;
   bool FActivated = false;
+  // The receiver of the views' signals. It goes with the window's own members, before the base
+  // class deletes the views and models, so nothing they signal on the way out reaches this
+  // half-destroyed window.
+  QObject FViewSignals;
 };

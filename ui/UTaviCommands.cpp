@@ -40,6 +40,13 @@ void TfrmMain::SetRandomSource(TRandom random) {
 // ---------------------------------------------------------------------------------------------
 // Activation and audit
 
+// Hints are kept on the actions but shown nowhere: not as tooltips, and not in the status bar,
+// where they would hide the four panels for as long as the pointer stays.
+bool TfrmMain::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) return true;
+  return QMainWindow::event(event);
+}
+
 void TfrmMain::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
@@ -62,10 +69,10 @@ void TfrmMain::Audit() {
   FLauncher.LoadSettings(-1);
   std::vector<std::string> companies;
   {
-    // Should the load stop on an error, the list is rebuilt from what was read, with the filter
-    // in force, so no item ever points past the shortened table.
-    TModelReset reset(*FModel);
-    companies = LoadGames(FPaths, Games, RomDir);
+    // Should the load stop on an error, the model still takes what was read, and the list is
+    // rebuilt from it with the filter in force.
+    TGameTableHandover handover(*FModel);
+    companies = LoadGames(FPaths, handover.Table, RomDir);
   }
   tvFolder->AddCompanyFolders(companies);
   FillGameList(TGameFilter::All);
@@ -91,7 +98,7 @@ void TfrmMain::tvFolderChange() {
     if (kind != TFolderTree::kHeading)
       FillGameList(kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind
                                                                          : TGameFilter::Company);
-    SetPanel(2, QString::number(ListedCount()) + QStringLiteral(" Games"));
+    SetPanel(2, tr("%n Games", nullptr, ListedCount()));
   });
   updateActions();
 }
@@ -104,7 +111,7 @@ void TfrmMain::lvGamesChange() {
 void TfrmMain::ShowSelectedGame() {
   const int p = SelectedPosition();
   if (p < 0) return;
-  const TGame& game = Games[static_cast<size_t>(p)];
+  const TGame& game = Games()[static_cast<size_t>(p)];
   TFileLookup lookup;
   const std::optional<std::string> shot =
       lookup.FindFile(AbsolutePath(FPaths.WorkDir, "Shots\\" + game.Preview));
@@ -117,14 +124,14 @@ void TfrmMain::ShowSelectedGame() {
   }
   // A picture that cannot be read stops here: the panels keep the previous game's text.
   SetPanel(0, QString::fromStdString(game.Game));
-  SetPanel(1, game.Available ? QStringLiteral("Working") : QStringLiteral("ROMs missing"));
+  SetPanel(1, game.Available ? tr("Working") : tr("ROMs missing"));
 }
 
 int TfrmMain::SelectedPosition() const {
   const int row = lvGames->SelectedRow();
   if (row < 0) return -1;
   const int p = FProxy->Position(row);
-  return p >= 0 && static_cast<size_t>(p) < Games.size() ? p : -1;
+  return p >= 0 && static_cast<size_t>(p) < Games().size() ? p : -1;
 }
 
 int TfrmMain::ListedCount() const {
@@ -153,7 +160,7 @@ void TfrmMain::lvGamesDblClick() {
 void TfrmMain::actPlayExecute() {
   Guard([this] {
     const int p = SelectedPosition();
-    if (p >= 0 && Games[static_cast<size_t>(p)].Available) FLauncher.PlayGame(p);
+    if (p >= 0 && Games()[static_cast<size_t>(p)].Available) FLauncher.PlayGame(p);
   });
   updateActions();
 }
@@ -164,7 +171,7 @@ void TfrmMain::mnuRandomClick() {
 }
 
 void TfrmMain::RandomLaunch() {
-  const int n = static_cast<int>(Games.size());
+  const int n = static_cast<int>(Games().size());
   if (n == 0) return;  // no position to draw from: nothing is started
   // Unless a source was given, a generator seeded from the clock for this launch.
   std::mt19937 generator(static_cast<std::mt19937::result_type>(
@@ -176,13 +183,13 @@ void TfrmMain::RandomLaunch() {
   for (int draw = 0; draw < 101; ++draw) {
     p = random(n);
     if (p < 0 || p >= n) p = 0;  // a source out of range must not read past the table
-    if (Games[static_cast<size_t>(p)].Available) break;
+    if (Games()[static_cast<size_t>(p)].Available) break;
   }
   FLauncher.PlayGame(p);
 }
 
 void TfrmMain::ShellError(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("TAVI"), QString::fromStdString(message),
+  QMessageBox box(QMessageBox::Warning, tr("TAVI"), QString::fromStdString(message),
                   QMessageBox::Ok, this);
   box.exec();
 }
@@ -196,8 +203,7 @@ void TfrmMain::mnuRomDirectoryClick() {
 }
 
 void TfrmMain::ChooseRomDirectory() {
-  const std::optional<QString> folder =
-      FChooser->ChooseFolder(this, QStringLiteral("Choose Rom-Directory"));
+  const std::optional<QString> folder = FChooser->ChooseFolder(this, tr("Choose Rom-Directory"));
   if (!folder) return;
   const std::string listFile = ListFilePath(FPaths);
   EnsureListFile(listFile);
@@ -208,8 +214,8 @@ void TfrmMain::ChooseRomDirectory() {
 void TfrmMain::actPropertiesExecute() {
   Guard([this] {
     const int p = SelectedPosition();
-    if (p < 0 || !Games[static_cast<size_t>(p)].Available || !frmProperties) return;
-    frmProperties->Execute(p, QString::fromStdString(Games[static_cast<size_t>(p)].Game));
+    if (p < 0 || !Games()[static_cast<size_t>(p)].Available || !frmProperties) return;
+    frmProperties->Execute(p, QString::fromStdString(Games()[static_cast<size_t>(p)].Game));
   });
   updateActions();
 }
@@ -267,7 +273,7 @@ void TfrmMain::updateActions() {
   actList->setChecked(style == TGameViews::vsList);
   actDetails->setChecked(style == TGameViews::vsReport);
   const int p = SelectedPosition();
-  const bool playable = p >= 0 && Games[static_cast<size_t>(p)].Available;
+  const bool playable = p >= 0 && Games()[static_cast<size_t>(p)].Available;
   actPlay->setEnabled(playable);
   actProperties->setEnabled(playable);
 }

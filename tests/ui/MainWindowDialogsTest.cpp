@@ -2,13 +2,21 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
+#include "FolderTree.h"
 #include "GameViews.h"
 #include "MainWindowFixture.h"
 #include "Pictures.h"
+#include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
 
@@ -107,4 +115,124 @@ TEST(MainWindowInput, DoubleClickOnAGameStartsIt) {
   ASSERT_EQ(f.Shell.Calls.size(), 1u);
   EXPECT_EQ(f.Shell.LastNumber(), 2);
   EXPECT_EQ(f.Panel(0), "Gone");
+}
+
+TEST(MainWindowInput, SmallIconsReachTheLastGameInADefaultSizedWindow) {
+  TMainWindowFixture f;
+  f.Main().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
+  f.Main().FormActivate();
+  ASSERT_EQ(f.Main().ListedCount(), 25);
+  f.Main().lvGames->SelectRow(0);
+  f.Main().actSmallIcons->trigger();
+  QAbstractItemView* view = f.Main().lvGames->CurrentView();
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_End);
+  QApplication::processEvents();
+  EXPECT_EQ(f.Main().SelectedPosition(), 24);
+  const QRect last = view->visualRect(view->model()->index(24, 0));
+  EXPECT_TRUE(view->viewport()->rect().contains(last));
+  // Switching views keeps the selected game in sight.
+  f.Main().actLargeIcons->trigger();
+  view = f.Main().lvGames->CurrentView();
+  QApplication::processEvents();
+  EXPECT_TRUE(view->viewport()->rect().contains(view->visualRect(view->model()->index(24, 0))));
+}
+
+TEST(MainWindowInput, ReturnAndEnterPlayTheSelectedGameLikeADoubleClick) {
+  TMainWindowFixture f;
+  f.List(TwoGames());
+  f.Main().FormActivate();
+  QAbstractItemView* view = f.Main().lvGames->CurrentView();
+  QTest::keyClick(view, Qt::Key_Return);
+  EXPECT_TRUE(f.Shell.Calls.empty());  // nothing selected
+  ASSERT_TRUE(f.SelectGame("Gone"));   // ROMs missing: a double click starts it all the same
+  QTest::keyClick(view, Qt::Key_Return);
+  f.Main().actSmallIcons->trigger();
+  QTest::keyClick(f.Main().lvGames->CurrentView(), Qt::Key_Enter, Qt::KeypadModifier);
+  ASSERT_EQ(f.Shell.Calls.size(), 2u);
+  EXPECT_EQ(f.Shell.LastNumber(), 2);
+}
+
+TEST(MainWindowInput, ShiftF10OpensThePopupLikeTheMenuKey) {
+  TMainWindowFixture f;
+  f.List(TwoGames());
+  f.Main().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Here"));
+  QTest::keyClick(f.Main().lvGames->CurrentView(), Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(f.Main().pmGames->isVisible());
+  f.Main().pmGames->close();
+}
+
+TEST(MainWindowInput, FirstDownSelectsTheFirstFolderAndTheFirstGame) {
+  TMainWindowFixture f;
+  f.List(TwoGames());
+  f.Main().show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
+  EXPECT_EQ(f.Main().tvFolder->SelectedFolder(), nullptr);  // none selected by the program
+  f.Main().tvFolder->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(f.Main().tvFolder, Qt::Key_Down);
+  ASSERT_NE(f.Main().tvFolder->SelectedFolder(), nullptr);
+  EXPECT_EQ(f.Main().tvFolder->SelectedFolder()->text(0), QStringLiteral("All Games"));
+  QTest::keyClick(f.Main().tvFolder, Qt::Key_Down);
+  EXPECT_EQ(f.Main().tvFolder->SelectedFolder()->text(0), QStringLiteral("Available"));
+
+  f.SelectFolder("All Games");
+  for (QAction* style : {f.Main().actDetails, f.Main().actSmallIcons}) {
+    style->trigger();
+    QAbstractItemView* view = f.Main().lvGames->CurrentView();
+    view->selectionModel()->clear();
+    view->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(f.Main().SelectedPosition(), 0) << style->text().toStdString();
+  }
+}
+
+TEST(MainWindowInput, HoveringAnActionLeavesThePanelsTexts) {
+  TMainWindowFixture f;
+  f.List(TwoGames());
+  f.Zip("here.zip", {"x"});
+  f.Main().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
+  f.Main().FormActivate();
+  ASSERT_TRUE(f.SelectGame("Here"));
+  f.Main().actHideFolder->hover();
+  f.Main().actLargeIcons->hover();
+  QApplication::processEvents();
+  EXPECT_TRUE(f.Main().sbMain->currentMessage().isEmpty());
+  EXPECT_TRUE(f.Main().sbPanels[0]->isVisible());
+  EXPECT_EQ(f.Panel(0), "Here");
+  EXPECT_EQ(f.Panel(1), "Working");
+}
+
+// ---- Translations ----
+
+TEST(Translations, GermanLoadsAndChangesTheMenus) {
+  struct TBackToEnglish {
+    ~TBackToEnglish() { RemoveTranslations(); }
+  } english;
+  ASSERT_TRUE(InstallTranslations(QLocale(QLocale::German, QLocale::Germany)));
+  {
+    TMainWindowFixture f;
+    f.Main().FormActivate();
+    QStringList menus;
+    for (QAction* menu : f.Main().menuBar()->actions()) menus << menu->text();
+    EXPECT_EQ(menus, QStringList({QStringLiteral("Dat&ei"), QStringLiteral("&Ansicht"),
+                                  QStringLiteral("&Optionen"), QStringLiteral("&Hilfe")}));
+    EXPECT_EQ(f.Main().actPlay->text(), QStringLiteral("&Spielen"));
+    ASSERT_TRUE(f.SelectFolder("Alle Spiele"));
+    EXPECT_EQ(f.Panel(2), "25 Spiele");
+    // Qt's own standard dialogs follow, where Qt's translations are installed.
+    if (QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                          QStringLiteral("/qtbase_de.qm"))) {
+      EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                QStringLiteral("Abbrechen"));
+    }
+  }
+  RemoveTranslations();
+  EXPECT_FALSE(InstallTranslations(QLocale(QLocale::English, QLocale::UnitedStates)));
+  TMainWindowFixture f;
+  EXPECT_EQ(f.Main().menuBar()->actions().value(0)->text(), QStringLiteral("&File"));
 }

@@ -67,7 +67,7 @@ std::string TMainWindowFixture::Panel(int panel) {
 bool TMainWindowFixture::SelectGame(const std::string& title) {
   TGameFilterProxy* proxy = Main().GameProxy();
   for (int row = 0; row < proxy->rowCount(); ++row)
-    if (Main().Games[static_cast<size_t>(proxy->Position(row))].Game == title) {
+    if (Main().Games()[static_cast<size_t>(proxy->Position(row))].Game == title) {
       Main().lvGames->SelectRow(row);
       return true;
     }

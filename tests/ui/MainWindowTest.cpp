@@ -322,7 +322,7 @@ TEST(MainWindowRandom, EmptyCatalogueStartsNothing) {
   TMainWindowFixture f;
   f.List("[General]\r\nPath=Roms\\\r\n");
   f.Main().FormActivate();
-  ASSERT_TRUE(f.Main().Games.empty());
+  ASSERT_TRUE(f.Main().Games().empty());
   bool asked = false;
   f.Main().SetRandomSource([&](int) {
     asked = true;
@@ -420,7 +420,7 @@ TEST(MainWindowFailures, UnreadableArchiveStopsTheAuditWithinTheTable) {
   f.Main().mnuAuditClick();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   EXPECT_NE(f.Errors.Messages[0].find("b.zip"), std::string::npos) << f.Errors.Messages[0];
-  ASSERT_EQ(f.Main().Games.size(), 2u);
+  ASSERT_EQ(f.Main().Games().size(), 2u);
   // The list is rebuilt from what was read, with the filter in force; nothing past the table.
   EXPECT_EQ(f.ListedTitles(), std::vector<std::string>{"First"});
   EXPECT_EQ(f.Main().SelectedPosition(), -1);
@@ -436,7 +436,7 @@ TEST(MainWindowFailures, RomDirectoryChangeWritesPathAndReAudits) {
   TMainWindowFixture f;
   f.List(GameSection(1, "Elsewhere", "A", "1996", "e.zip", ""));
   f.Main().FormActivate();
-  ASSERT_FALSE(f.Main().Games[0].Available);
+  ASSERT_FALSE(f.Main().Games()[0].Available);
   MakeDirs(f.Dir / "My Roms");
   TZipMember member;
   member.Name = "x";
@@ -452,7 +452,7 @@ TEST(MainWindowFailures, RomDirectoryChangeWritesPathAndReAudits) {
   f.Main().mnuRomDirectoryClick();
   EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", ""), chosen);
   EXPECT_EQ(f.Main().RomDir, chosen + "\\");
-  EXPECT_TRUE(f.Main().Games[0].Available);
+  EXPECT_TRUE(f.Main().Games()[0].Available);
   EXPECT_TRUE(f.Errors.Messages.empty());
 }
 

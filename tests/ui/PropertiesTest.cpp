@@ -166,6 +166,14 @@ TEST_F(PropertiesTest, EveryControlGetsItsFullHeightInTheFixedSize) {
   d.hide();
 }
 
+TEST_F(PropertiesTest, EveryLabelNamesItsControlForAScreenReader) {
+  TfrmProperties& d = Dialog();
+  for (QLabel* label : d.findChildren<QLabel*>()) {
+    if (label->text().isEmpty() || label == d.lblFilename1 || label == d.lblFilename2) continue;
+    EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+  }
+}
+
 // ---- Renderer list -----------------------------------------------------------------------------
 
 TEST_F(PropertiesTest, NoRendererPluginGivesAnEmptyListWithNothingSelected) {

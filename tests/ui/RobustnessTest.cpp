@@ -176,7 +176,7 @@ TEST(RobustnessListFile, DirectoryInItsPlaceIsReportedByEveryCommandThatNeedsIt)
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("directory named ludra.ini, audit", f.Errors.Messages[0]);
   EXPECT_TRUE(Contains(f.Errors.Messages[0], list)) << f.Errors.Messages[0];
-  EXPECT_TRUE(f.Main().Games.empty());
+  EXPECT_TRUE(f.Main().Games().empty());
 
   f.Chooser.Answer = QStringLiteral("/");
   f.Main().mnuRomDirectoryClick();
@@ -290,7 +290,7 @@ TEST(RobustnessArchives, UnreadableArchiveStopsTheAuditAndNamesIt) {
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("unreadable archive", f.Errors.Messages[0]);
   EXPECT_TRUE(Contains(f.Errors.Messages[0], f.Dir / "Roms/beta.zip")) << f.Errors.Messages[0];
-  EXPECT_EQ(f.Main().Games.size(), 2u);  // the load stopped at the archive
+  EXPECT_EQ(f.Main().Games().size(), 2u);  // the load stopped at the archive
   ASSERT_TRUE(f.SelectFolder("Non Working"));
   ASSERT_TRUE(f.SelectFolder("All Games"));
   EXPECT_EQ(f.Main().ListedCount(), 2);
@@ -309,14 +309,14 @@ TEST(RobustnessArchives, TruncatedArchiveIsAvailableOnItsExistenceAlone) {
   member.Name = "g9";  // not one of the listed files: a whole archive would fail the audit
   const std::string whole = BuildZip({member});
   f.Main().FormActivate();
-  ASSERT_FALSE(f.Main().Games[2].Available);
+  ASSERT_FALSE(f.Main().Games()[2].Available);
   for (const std::size_t size :
        {std::size_t{0}, std::size_t{10}, std::size_t{23}, whole.size() / 2, whole.size() - 1}) {
     WriteFileBytes(f.Dir / "Roms/gamma.zip", whole.substr(0, size));
     f.Main().mnuAuditClick();
     EXPECT_TRUE(f.Errors.Messages.empty()) << size;
-    ASSERT_EQ(f.Main().Games.size(), 3u);
-    EXPECT_TRUE(f.Main().Games[2].Available) << size;
+    ASSERT_EQ(f.Main().Games().size(), 3u);
+    EXPECT_TRUE(f.Main().Games()[2].Available) << size;
     ASSERT_TRUE(f.SelectGame("Gamma"));
     EXPECT_EQ(f.Panel(1), "Working");
   }

@@ -1,0 +1,11 @@
+#pragma once
+// The program's texts in the user's language, and Qt's own for its standard dialogs.
+class QLocale;
+
+// Installs the program's translation for `locale` (compiled into the program) and Qt's
+// translation of its standard dialogs (from Qt's translations folder), each when there is one,
+// in place of any installed before. True when the program's own was found; English needs none.
+bool InstallTranslations(const QLocale& locale);
+
+// Back to the English source texts.
+void RemoveTranslations();
