@@ -43,7 +43,10 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
 
   Games.clear();
   Games.reserve(list.Ini().SectionCount());
-  if (notes) notes->clear();
+  if (notes) {
+    notes->clear();
+    notes->reserve(Games.capacity());
+  }
   TFileLookup lookup;  // one listing of the ROM directory serves every game
   for (int n = 1;; ++n) {
     const std::string section = "Rom" + std::to_string(n);
@@ -75,31 +78,39 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
     }
     game.Available = archive.has_value();
     Games.push_back(std::move(game));
+    TAuditNote* note = nullptr;
     if (notes) {
-      TAuditNote note;
-      note.ArchivePath = archive.value_or(native);
-      note.Reason = archive ? TAuditNote::Ok : TAuditNote::ArchiveMissing;
-      notes->push_back(std::move(note));
+      note = &notes->emplace_back();
+      note->Reason = archive ? TAuditNote::Ok : TAuditNote::ArchiveMissing;
+      // Most archives are where RomPath says; their path is derived when it is shown.
+      if (archive && *archive != native) note->ArchivePath = std::move(*archive);
     }
 
     if (!archive || files.empty()) continue;
+    // Until its directory is read the game is available on the archive's existence alone,
+    // which is also what an archive that cannot be opened leaves behind.
+    if (note) note->Reason = TAuditNote::DirectoryUnreadable;
     const std::vector<std::string_view> names = SplitFiles(files);
     const TZip zip(file);  // an archive that cannot be opened ends the load here
-    if (zip.Count() == 0) {
-      if (notes) notes->back().Reason = TAuditNote::DirectoryUnreadable;
-      continue;
-    }
+    if (zip.Count() == 0) continue;
+    if (note) note->Reason = TAuditNote::Ok;
     if (names.empty()) continue;
-    bool found = false;
+    std::optional<std::string_view> found;
     for (const auto& item : zip.Items) {
-      found = std::any_of(names.begin(), names.end(),
-                          [&](std::string_view name) { return SameName(name, item.FileName); });
-      if (found) break;
+      const auto name = std::find_if(names.begin(), names.end(), [&](std::string_view expected) {
+        return SameName(expected, item.FileName);
+      });
+      if (name == names.end()) continue;
+      found = *name;
+      break;
     }
-    Games.back().Available = found;
-    if (notes && !found) {
-      notes->back().Reason = TAuditNote::NoExpectedFile;
-      notes->back().Expected.assign(names.begin(), names.end());
+    Games.back().Available = found.has_value();
+    if (!note) continue;
+    if (found) {
+      note->Found = *found;
+    } else {
+      note->Reason = TAuditNote::NoExpectedFile;
+      note->Expected.assign(names.begin(), names.end());
     }
   }
 

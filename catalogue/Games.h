@@ -19,7 +19,8 @@ struct TGame {
 
 using TGameList = std::vector<TGame>;
 
-// Why a game came out as it did; filled only when the caller asks (ludra-audit --missing).
+// Why a game came out as it did; filled only when the caller asks (ludra-audit --missing, the
+// game list's tooltips). AuditText.h puts it into words.
 struct TAuditNote {
   enum TReason {
     Ok,                  // archive found and (when names are listed) one of them present
@@ -28,7 +29,8 @@ struct TAuditNote {
     DirectoryUnreadable  // available only because the archive exists; its directory was unreadable
   };
   TReason Reason = Ok;
-  std::string ArchivePath;            // the native path looked at (or found)
+  std::string ArchivePath;  // the archive when found under another letter case, else empty
+  std::string Found;        // Ok: the expected name the archive holds (none listed: empty)
   std::vector<std::string> Expected;  // the names of Files, for NoExpectedFile
 };
 

@@ -60,6 +60,32 @@ std::optional<std::string> FindOnPath(const std::string& name) {
   return std::nullopt;
 }
 
+// The wine to run a Windows program with: $WINE when set (a path, relative ones taken from the
+// working directory, or a name looked up on the PATH), else "wine" on the PATH. The rest of the
+// environment, WINEPREFIX included, reaches the program as it is.
+struct TWine {
+  std::optional<std::string> Program;
+  std::string Missing;  // why there is none
+};
+
+TWine FindWine(const std::string& workDir) {
+  const char* chosen = std::getenv("WINE");
+  if (!chosen || !*chosen) {
+    if (auto wine = FindOnPath("wine")) return {wine, {}};
+    return {std::nullopt,
+            "a Windows program needs \"wine\", which is not on the PATH (WINE may name the wine "
+            "program to use)"};
+  }
+  const std::string name = chosen;
+  if (name.find('/') == std::string::npos) {
+    if (auto wine = FindOnPath(name)) return {wine, {}};
+    return {std::nullopt, "WINE names \"" + name + "\", which is not on the PATH"};
+  }
+  const std::string path = name[0] == '/' ? name : workDir + name;
+  if (IsRegularFile(path) && ::access(path.c_str(), X_OK) == 0) return {path, {}};
+  return {std::nullopt, "WINE names \"" + name + "\", which is no executable file"};
+}
+
 enum TStage : int { stFork = 1, stDirectory, stExec };
 
 struct TFailure {
@@ -150,9 +176,9 @@ void TProcessShell::Open(const std::string& program, const std::string& paramete
   std::vector<std::string> args;
   std::string runner;
   if (IsWindowsImage(*found)) {
-    const auto wine = FindOnPath("wine");
-    if (!wine) return fail(*found, "a Windows program needs \"wine\", which is not on the PATH");
-    runner = *wine;
+    const TWine wine = FindWine(FPaths.WorkDir);
+    if (!wine.Program) return fail(*found, wine.Missing);
+    runner = *wine.Program;
     args.push_back(runner);
   }
   args.push_back(*found);

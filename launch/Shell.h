@@ -20,8 +20,9 @@ class IShellReporter {
 };
 
 // The real shell: splits the parameter text at blanks into arguments and starts the program
-// detached, with no shell in between; a Windows executable ("MZ") goes through `wine` when it is
-// on the PATH. The program is looked up in paths.WorkDir, letter case ignored where needed.
+// detached, with no shell in between; a Windows executable ("MZ") goes through the wine that
+// $WINE names, or `wine` on the PATH. The program is looked up in paths.WorkDir, letter case
+// ignored where needed.
 class TProcessShell : public IShell {
  public:
   TProcessShell(const TPaths& paths, IShellReporter* reporter);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "AuditText.h"
 #include "EmulatorFolder.h"
 #include "Games.h"
 #include "ListFile.h"
@@ -77,7 +78,7 @@ const char* ReasonKey(TAuditNote::TReason reason) {
 }
 
 struct TReport {
-  std::string ListPath, RomDir, Error;
+  std::string ListPath, WorkDir, RomDir, Error;
   TGameList Games;
   std::vector<TAuditNote> Notes;
   std::vector<std::string> Companies;
@@ -93,18 +94,9 @@ void PrintText(const TReport& r, bool missing) {
                 g.Game.c_str(), g.Company.c_str(), g.Year.c_str(), g.RomPath.c_str());
     if (!missing || i >= r.Notes.size()) continue;
     const TAuditNote& n = r.Notes[i];
-    if (n.Reason == TAuditNote::ArchiveMissing) {
-      std::printf("        archive not found: %s\n", n.ArchivePath.c_str());
-    } else if (n.Reason == TAuditNote::NoExpectedFile) {
-      std::printf("        none of the expected files is in %s; expected: %s\n",
-                  n.ArchivePath.c_str(), Join(n.Expected, ", ").c_str());
-    } else if (n.Reason == TAuditNote::DirectoryUnreadable) {
-      ++warnings;
-      std::printf(
-          "        warning: available only because the archive exists; its directory could "
-          "not be read: %s\n",
-          n.ArchivePath.c_str());
-    }
+    if (n.Reason == TAuditNote::Ok) continue;
+    warnings += n.Reason == TAuditNote::DirectoryUnreadable;
+    std::printf("        %s\n", AuditNoteText(g, n, r.WorkDir).c_str());
   }
   if (!r.Complete) return;
   std::printf("Companies: %s\n", Join(r.Companies, "; ").c_str());
@@ -132,7 +124,7 @@ void PrintJson(const TReport& r, bool missing) {
     if (missing && i < r.Notes.size()) {
       const TAuditNote& n = r.Notes[i];
       std::printf(", \"reason\": \"%s\", \"archivePath\": %s", ReasonKey(n.Reason),
-                  Json(n.ArchivePath).c_str());
+                  Json(AuditedPath(g, n, r.WorkDir)).c_str());
       if (n.Reason == TAuditNote::NoExpectedFile) {
         std::printf(", \"expected\": [");
         for (std::size_t k = 0; k < n.Expected.size(); ++k)
@@ -159,6 +151,8 @@ void PrintJson(const TReport& r, bool missing) {
 int main(int argc, char** argv) {
   TPaths paths = TPaths::FromProcess();
   TReport report;
+  // Paths are shown relative to where the user is, also when the emulator's folder is elsewhere.
+  report.WorkDir = paths.WorkDir;
   std::string emulatorDir;
   bool missing = false, json = false, listGiven = false;
   for (int i = 1; i < argc; ++i) {

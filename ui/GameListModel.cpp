@@ -1,5 +1,6 @@
 #include "GameListModel.h"
 
+#include "AuditText.h"
 #include "Pictures.h"
 
 namespace {
@@ -24,9 +25,10 @@ TGameListModel::TGameListModel(QObject* parent) : QAbstractTableModel(parent) {
   for (int i = 0; i < 3; ++i) FImages[i] = Pictures::GameImage(i);
 }
 
-void TGameListModel::SetGames(TGameList games) {
+void TGameListModel::SetGames(TGameList games, std::vector<TAuditNote> notes) {
   beginResetModel();
   FGames = std::move(games);
+  FNotes = std::move(notes);
   endResetModel();
 }
 
@@ -62,6 +64,12 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
       return Field(game, index.column());
     case Qt::DecorationRole:
       if (index.column() == colGame) return FImages[static_cast<size_t>(ImageIndex(game))];
+      return {};
+    case Qt::ToolTipRole:
+      // Put into words only when asked: the audit keeps just the facts.
+      if (static_cast<size_t>(index.row()) < FNotes.size())
+        return QString::fromStdString(
+            AuditNoteText(game, FNotes[static_cast<size_t>(index.row())], FWorkDir));
       return {};
     case PositionRole:
       return index.row();

@@ -4,6 +4,8 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "Games.h"
 
@@ -18,11 +20,14 @@ class TGameListModel : public QAbstractTableModel {
 
   explicit TGameListModel(QObject* parent = nullptr);
 
-  // Takes a new table and resets: the views and the proxy start over from it.
-  void SetGames(TGameList games);
+  // Takes a new table, and the audit's note for each of its games (same positions; shown as
+  // the item's tooltip), and resets: the views and the proxy start over from it.
+  void SetGames(TGameList games, std::vector<TAuditNote> notes = {});
   const TGameList& Games() const { return FGames; }
   // The game at catalogue position p, or nullptr outside the table.
   const TGame* Game(int p) const;
+  // Paths inside the working directory are shown relative to it in the tooltips.
+  void SetWorkDir(const std::string& workDir) { FWorkDir = workDir; }
 
   static int ImageIndex(const TGame& game);
   static int ColumnWidth(int column);  // the detail view's designed widths
@@ -36,6 +41,8 @@ class TGameListModel : public QAbstractTableModel {
 
  private:
   TGameList FGames;
+  std::vector<TAuditNote> FNotes;
+  std::string FWorkDir;
   std::array<QIcon, 3> FImages;
 };
 
@@ -44,11 +51,12 @@ class TGameListModel : public QAbstractTableModel {
 class TGameTableHandover {
  public:
   explicit TGameTableHandover(TGameListModel& model) : FModel(model) {}
-  ~TGameTableHandover() { FModel.SetGames(std::move(Table)); }
+  ~TGameTableHandover() { FModel.SetGames(std::move(Table), std::move(Notes)); }
   TGameTableHandover(const TGameTableHandover&) = delete;
   TGameTableHandover& operator=(const TGameTableHandover&) = delete;
 
   TGameList Table;
+  std::vector<TAuditNote> Notes;
 
  private:
   TGameListModel& FModel;

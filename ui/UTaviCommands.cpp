@@ -72,7 +72,7 @@ void TfrmMain::Audit() {
     // Should the load stop on an error, the model still takes what was read, and the list is
     // rebuilt from it with the filter in force.
     TGameTableHandover handover(*FModel);
-    companies = LoadGames(FPaths, handover.Table, RomDir);
+    companies = LoadGames(FPaths, handover.Table, RomDir, &handover.Notes);
   }
   tvFolder->AddCompanyFolders(companies);
   FillGameList(TGameFilter::All);

@@ -48,22 +48,30 @@ std::vector<std::string> ChildProcesses() {
   return children;
 }
 
-// Puts a folder first on the PATH for one test.
-class TPathOverride {
+// Sets (or, given nothing, removes) one environment variable for one test.
+class TEnvOverride {
  public:
-  explicit TPathOverride(const std::string& path) {
-    if (const char* old = std::getenv("PATH")) FOld = old;
-    ::setenv("PATH", path.c_str(), 1);
+  TEnvOverride(const char* name, const std::optional<std::string>& value) : FName(name) {
+    if (const char* old = std::getenv(name)) FOld = old;
+    Set(value);
   }
-  ~TPathOverride() {
-    if (FOld)
-      ::setenv("PATH", FOld->c_str(), 1);
-    else
-      ::unsetenv("PATH");
-  }
+  ~TEnvOverride() { Set(FOld); }
 
  private:
+  void Set(const std::optional<std::string>& value) {
+    if (value)
+      ::setenv(FName, value->c_str(), 1);
+    else
+      ::unsetenv(FName);
+  }
+  const char* FName;
   std::optional<std::string> FOld;
+};
+
+// Puts a folder first on the PATH for one test.
+class TPathOverride : public TEnvOverride {
+ public:
+  explicit TPathOverride(const std::string& path) : TEnvOverride("PATH", path) {}
 };
 
 std::string RealDir(const TTempDir& dir) {
@@ -160,6 +168,7 @@ TEST(ProcessShell, FrontEndFilesAreNotInherited) {
 // ---- Windows programs ----------------------------------------------------------------------
 
 TEST(ProcessShell, WindowsProgramGoesThroughWine) {
+  TEnvOverride noChoice("WINE", std::nullopt);
   TTempDir dir, bin;
   WriteFileBytes(dir / "tavi.exe", std::string("MZ\x90\0", 4) + std::string(60, '\0'));
   WriteRecorder(bin / "wine", dir / "record", "wine");
@@ -174,16 +183,52 @@ TEST(ProcessShell, WindowsProgramGoesThroughWine) {
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
+TEST(ProcessShell, WineChosenByTheUserGetsTheEnvironmentAsItIs) {
+  TTempDir dir, bin, own;
+  WriteFileBytes(dir / "tavi.exe", std::string("MZ\x90\0", 4));
+  WriteRecorder(bin / "wine", dir / "record", "wine on the PATH");
+  // The user's wine says which it is and which prefix it was given.
+  const std::string record = dir / "record";
+  const std::string script = "#!/bin/sh\n{ printf '%s\\n' \"$0\" \"$WINEPREFIX\" \"$@\"; } > '" +
+                             record + ".tmp' && mv '" + record + ".tmp' '" + record + "'\n";
+  WriteFileBytes(own / "my-wine", script);
+  ::chmod((own / "my-wine").c_str(), 0755);
+  TPathOverride path(bin.Path() + ":" + own.Path() + ":" +
+                     (std::getenv("PATH") ? std::getenv("PATH") : ""));
+  TEnvOverride prefix("WINEPREFIX", dir / "prefix with blank");
+  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+
+  TEnvOverride absolute("WINE", own / "my-wine");
+  shell.Open("tavi.exe", "2");
+  EXPECT_EQ(WaitForRecord(record),
+            (std::vector<std::string>{own / "my-wine", dir / "prefix with blank", dir / "tavi.exe",
+                                      "2"}));
+  fs::remove(record);
+  TEnvOverride byName("WINE", "my-wine");  // looked up on the PATH, after a "wine" there
+  shell.Open("tavi.exe", "3");
+  EXPECT_EQ(WaitForRecord(record),
+            (std::vector<std::string>{own / "my-wine", dir / "prefix with blank", dir / "tavi.exe",
+                                      "3"}));
+}
+
 TEST(ProcessShell, WindowsProgramWithoutWineIsReported) {
   TTempDir dir, emptyBin;
   WriteFileBytes(dir / "tavi.exe", "MZ");
   TPathOverride path(emptyBin.Path());
   TRecordingReporter reporter;
   TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  {
+    TEnvOverride noChoice("WINE", std::nullopt);
+    shell.Open("tavi.exe", "1");
+  }
+  TEnvOverride missing("WINE", "/nowhere/wine");
   shell.Open("tavi.exe", "1");
-  ASSERT_EQ(reporter.Messages.size(), 1u);
-  EXPECT_NE(reporter.Messages[0].find("tavi.exe"), std::string::npos);
-  EXPECT_NE(reporter.Messages[0].find("wine"), std::string::npos);
+  ASSERT_EQ(reporter.Messages.size(), 2u);
+  for (const std::string& message : reporter.Messages) {
+    EXPECT_NE(message.find("tavi.exe"), std::string::npos) << message;
+    EXPECT_NE(message.find("WINE"), std::string::npos) << message;
+  }
+  EXPECT_NE(reporter.Messages[1].find("/nowhere/wine"), std::string::npos);
 }
 
 // ---- Failures ------------------------------------------------------------------------------

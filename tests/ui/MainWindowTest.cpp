@@ -2,11 +2,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
+#include <QToolTip>
 
 #include "FolderTree.h"
 #include "GameFilterProxy.h"
@@ -165,6 +167,45 @@ TEST(MainWindowFolders, ItemsShowTheirFieldsAndIcons) {
   EXPECT_EQ(images, (std::vector<int>{0, 2, 1}));
   EXPECT_EQ(proxy->headerData(0, Qt::Horizontal).toString().toStdString(), "Game");
   EXPECT_EQ(proxy->headerData(4, Qt::Horizontal).toString().toStdString(), "Year");
+}
+
+TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "Good", "A", "1996", "good.zip", "a,b") +
+         GameSection(2, "Bare", "A", "1996", "bare.zip", "") +
+         GameSection(3, "Gone", "A", "1996", "gone.zip", "z") +
+         GameSection(4, "Wrong", "A", "1996", "wrong.zip", "n1,n2,n3,n4,n5,n6,n7,n8,n9") +
+         GameSection(5, "Broken", "A", "1996", "broken.zip", "a"));
+  f.Zip("GOOD.ZIP", {"roms/B"});
+  f.Zip("bare.zip", {"x"});
+  f.Zip("wrong.zip", {"q"});
+  WriteFileBytes(f.Dir / "Roms/broken.zip", std::string(100, 'x'));
+  f.Main().show();
+  f.Main().FormActivate();
+  const TTexts expected = {
+      "archive found: Roms/GOOD.ZIP; it holds the expected file b",
+      "archive found: Roms/bare.zip; no files are listed for it",
+      "archive not found: Roms/gone.zip",
+      "none of the expected files is in Roms/wrong.zip; expected: n1, n2, n3, n4, n5, n6, n7, "
+      "n8, ...",
+      "warning: available only because the archive exists; its directory could not be read: "
+      "Roms/broken.zip"};
+  TGameFilterProxy* proxy = f.Main().GameProxy();
+  for (int row = 0; row < proxy->rowCount(); ++row)
+    EXPECT_EQ(proxy->index(row, 0).data(Qt::ToolTipRole).toString().toStdString(),
+              expected.at(static_cast<size_t>(row)));
+  // Every view shows it on hovering the item, the detail view on any column.
+  for (QAction* style :
+       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
+    style->trigger();
+    QAbstractItemView* view = f.Main().lvGames->CurrentView();
+    const QModelIndex item = proxy->index(2, style == f.Main().actDetails ? 4 : 0);
+    const QPoint at = view->visualRect(item).center();
+    QHelpEvent hover(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text().toStdString(), expected[2]) << style->text().toStdString();
+    QToolTip::hideText();
+  }
 }
 
 // ---- Selection, actions and launching ----

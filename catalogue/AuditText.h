@@ -1,0 +1,13 @@
+#pragma once
+// Why a game came out of the audit as it did, in words: one text for ludra-audit --missing and
+// for the game list's tooltip.
+#include <string>
+
+#include "Games.h"
+
+// The native path of the archive looked at (or found) for `game`.
+std::string AuditedPath(const TGame& game, const TAuditNote& note, const std::string& workDir);
+
+// `workDir` (ending in '/') shortens a path inside the working directory to the relative form a
+// user would type there.
+std::string AuditNoteText(const TGame& game, const TAuditNote& note, const std::string& workDir);
