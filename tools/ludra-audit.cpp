@@ -1,4 +1,5 @@
 // ludra-audit: the catalogue's audit without a window, for large sets and for scripts.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -6,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "AuditText.h"
 #include "EmulatorFolder.h"
+#include "Errors.h"
 #include "Games.h"
 #include "ListFile.h"
 
@@ -24,6 +27,14 @@ void Usage(FILE* to) {
                "  --json              print one JSON document\n"
                "  --version           print the version\n"
                "  --help              print this help\n");
+}
+
+// False when there is no file at `path`.
+bool ReadListFile(const std::string& path, TIniFile& list) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes, TIniFile::MaxFileBytes)) return false;
+  list = TIniFile(std::move(bytes));
+  return true;
 }
 
 std::string Json(const std::string& s) {
@@ -203,9 +214,20 @@ int main(int argc, char** argv) {
     }
     report.ListPath = ListFilePath(paths);
   }
+  // An auditor only reads: it opens the list file read-only and creates nothing.
   try {
+    TIniFile list;
+    if (!ReadListFile(report.ListPath, list)) {
+      if (listGiven)
+        throw EFOpenError(report.ListPath,
+                          FileErrorMessage("open", report.ListPath, SysErrorMessage(ENOENT)));
+      std::fprintf(stderr, "ludra-audit: no list file at \"%s\"; auditing the built-in catalogue\n",
+                   report.ListPath.c_str());
+      report.ListPath = "(built-in catalogue)";
+      list = TIniFile(std::string(kDefaultCatalogue));
+    }
     report.Companies =
-        LoadGamesFrom(report.ListPath, paths.WorkDir, report.Games, report.RomDir, &report.Notes);
+        LoadGamesFrom(list, paths.WorkDir, report.Games, report.RomDir, &report.Notes);
     report.Complete = true;
   } catch (const std::exception& e) {
     report.Error = e.what();
