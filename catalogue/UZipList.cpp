@@ -27,10 +27,13 @@ constexpr uint64_t kSearchSpan = 1024;      // the end record is looked for in t
 constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 constexpr uint16_t kUtf8NameFlag = 0x0800;
 constexpr size_t kFirstChunk = 4096;
-constexpr size_t kMaxChunk = size_t{64} << 20;  // a directory bigger than this is read in pieces
+// A directory bigger than this is read in pieces, so no archive costs more
+// memory.
+constexpr size_t kMaxChunk = size_t{16} << 20;
 
-// A window onto the archive whose failed reads raise an error naming it. A directory usually
-// costs one read (none when it sits in the tail already read by the end-record search).
+// A window onto the archive whose failed reads raise an error naming it. A
+// directory usually costs one read (none when it sits in the tail already read
+// by the end-record search).
 class TWindow {
  public:
   TWindow(int fd, uint64_t size, const std::string& name)
@@ -55,8 +58,9 @@ class TWindow {
   const std::string& FName;  // outlives the window: both live in TZip's constructor
 };
 
-// Offset of the end record: the highest offset from size - 22 down to size - 1024 (or 0) where
-// the signature starts, as a byte-by-byte walk backwards would find it.
+// Offset of the end record: the highest offset from size - 22 down to size -
+// 1024 (or 0) where the signature starts, as a byte-by-byte walk backwards
+// would find it.
 bool FindEndRecord(TWindow& window, uint64_t& recordPos) {
   const uint64_t start = window.Size > kSearchSpan ? window.Size - kSearchSpan : 0;
   const uint64_t span = window.Size - start;
@@ -71,7 +75,8 @@ bool FindEndRecord(TWindow& window, uint64_t& recordPos) {
   }
 }
 
-// The central directory's offset and size from the ZIP64 records, when they are there and sound.
+// The central directory's offset and size from the ZIP64 records, when they are
+// there and sound.
 bool ReadZip64Directory(TWindow& window, uint64_t endPos, uint64_t& cdOffset, uint64_t& cdSize) {
   if (endPos < kZip64LocatorSize) return false;
   const uint64_t locatorPos = endPos - kZip64LocatorSize;
@@ -86,25 +91,15 @@ bool ReadZip64Directory(TWindow& window, uint64_t endPos, uint64_t& cdOffset, ui
   return true;
 }
 
-// Splits a member name into folder and file name, with "/" read as "\\".
-void SplitName(TItem& item, std::string name) {
-  std::replace(name.begin(), name.end(), '/', '\\');
-  const size_t cut = name.find_last_of("\\:");
-  if (cut == std::string::npos) {
-    item.FileName = std::move(name);
-  } else {
-    item.FileName = name.substr(cut + 1);
-    name.resize(cut + 1);
-    item.Path = std::move(name);
-  }
+// The bytes up to the first NUL: names end there, as the platform's text
+// functions see them.
+size_t NameLength(const unsigned char* raw, size_t length) {
+  if (const void* nul = std::memchr(raw, 0, length))
+    return static_cast<size_t>(static_cast<const unsigned char*>(nul) - raw);
+  return length;
 }
 
-TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t time, uint16_t date,
-               uint32_t compressedSize, uint32_t size) {
-  TItem item;
-  // Names end at a NUL byte, as the platform's text functions see them.
-  if (const void* nul = std::memchr(raw, 0, length))
-    length = static_cast<size_t>(static_cast<const unsigned char*>(nul) - raw);
+bool IsAscii(const unsigned char* raw, size_t length) {
   // Eight bytes at a time: is any byte outside ASCII?
   uint64_t high = 0;
   size_t i = 0;
@@ -114,30 +109,79 @@ TItem MakeItem(const unsigned char* raw, size_t length, bool utf8Flag, uint16_t 
     high |= word;
   }
   for (; i < length; ++i) high |= raw[i];
-  const bool ascii = (high & 0x8080808080808080ull) == 0;
+  return (high & 0x8080808080808080ull) == 0;
+}
+
+// Where the file name starts: after the last "/", "\" or ":" (all ASCII, so the
+// same before and after a conversion to UTF-8).
+size_t FileNameStart(const unsigned char* raw, size_t length) {
   size_t cut = length;
   while (cut > 0 && raw[cut - 1] != '/' && raw[cut - 1] != '\\' && raw[cut - 1] != ':') --cut;
-  if (ascii) {
-    // The common case, cut straight from the buffer without an intermediate copy.
-    const char* text = reinterpret_cast<const char*>(raw);
+  return cut;
+}
+
+// Is the whole name UTF-8? Flagged and well-formed; otherwise it is CP437.
+bool NameIsUtf8(const TZipEntry& e, size_t length) {
+  return e.Utf8Flag &&
+         IsValidUtf8(std::string_view(reinterpret_cast<const char*>(e.RawName), length));
+}
+
+std::string ToUtf8(const unsigned char* raw, size_t length, bool utf8) {
+  const std::string_view text(reinterpret_cast<const char*>(raw), length);
+  return utf8 ? std::string(text) : Cp437ToUtf8(text);
+}
+
+TItem MakeItem(const TZipEntry& e) {
+  TItem item;
+  const size_t length = NameLength(e.RawName, e.RawLength);
+  const size_t cut = FileNameStart(e.RawName, length);
+  if (IsAscii(e.RawName, length)) {
+    // The common case, cut straight from the buffer without an intermediate
+    // copy.
+    const char* text = reinterpret_cast<const char*>(e.RawName);
     item.FileName.assign(text + cut, length - cut);
     item.Path.assign(text, cut);
-    std::replace(item.Path.begin(), item.Path.end(), '/', '\\');
   } else {
-    const std::string_view text(reinterpret_cast<const char*>(raw), length);
-    SplitName(item, utf8Flag && IsValidUtf8(text) ? std::string(text) : Cp437ToUtf8(text));
+    const bool utf8 = NameIsUtf8(e, length);
+    item.FileName = ToUtf8(e.RawName + cut, length - cut, utf8);
+    item.Path = ToUtf8(e.RawName, cut, utf8);
   }
-  item.DateTime = time | static_cast<uint32_t>(date) << 16;
-  item.CompressedSize = compressedSize;
-  item.Size = size;
+  std::replace(item.Path.begin(), item.Path.end(), '/', '\\');
+  item.DateTime = e.Time | static_cast<uint32_t>(e.Date) << 16;
+  item.CompressedSize = e.CompressedSize;
+  item.Size = e.Size;
   return item;
+}
+
+[[noreturn]] void RaiseOutOfMemory(const std::string& fileName) {
+  throw EInOutError(
+      fileName, FileErrorMessage("read the archive", fileName, SysErrorMessage(ENOMEM)), ENOMEM);
 }
 
 }  // namespace
 
+std::string_view TZipEntry::FileName(std::string& scratch) const {
+  const size_t length = NameLength(RawName, RawLength);
+  const size_t cut = FileNameStart(RawName, length);
+  if (IsAscii(RawName, length))
+    return std::string_view(reinterpret_cast<const char*>(RawName) + cut, length - cut);
+  scratch = ToUtf8(RawName + cut, length - cut, NameIsUtf8(*this, length));
+  return scratch;
+}
+
 TArchiveFile::TArchiveFile(const std::string& fileName) : FFileName(fileName) {
-  // Non-blocking, so a FIFO at the path cannot hang the audit; regular files ignore the flag.
-  FFd.Reset(open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  Open(AT_FDCWD, fileName.c_str());
+}
+
+TArchiveFile::TArchiveFile(int dirFd, const std::string& name, const std::string& fileName)
+    : FFileName(fileName) {
+  Open(dirFd, name.c_str());
+}
+
+void TArchiveFile::Open(int dirFd, const char* name) {
+  // Non-blocking, so a FIFO at the path cannot hang the audit; regular files
+  // ignore the flag.
+  FFd.Reset(openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!FFd.IsOpen()) {
     FError = errno;
     return;
@@ -147,55 +191,72 @@ TArchiveFile::TArchiveFile(const std::string& fileName) : FFileName(fileName) {
   FSize = FIsFile ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
+std::size_t ScanZip(TArchiveFile& archive, const std::function<bool(const TZipEntry&)>& visit) {
+  const std::string& fileName = archive.FFileName;
+  if (!archive.FFd.IsOpen()) {
+    if (archive.Missing()) return 0;  // no file there
+    throw EFOpenError(
+        fileName, FileErrorMessage("open the archive", fileName, SysErrorMessage(archive.FError)));
+  }
+  if (!archive.FIsFile) return 0;
+  // The descriptor now belongs to the reader, which closes it.
+  const TFd fd(std::move(archive.FFd));
+  if (archive.FSize <= kEndSize) return 0;
+
+  try {
+    TWindow window(fd.Get(), archive.FSize, fileName);
+    uint64_t endPos;
+    if (!FindEndRecord(window, endPos)) return 0;
+    const unsigned char* end = window.Get(endPos, kEndSize);
+    if (!end) return 0;
+    uint64_t cdSize = GetLe32(end + 12);
+    uint64_t cdOffset = GetLe32(end + 16);
+    if (cdOffset == kZip64Marker) ReadZip64Directory(window, endPos, cdOffset, cdSize);
+
+    // The directory is followed by the 4-byte signature that ends the walk; the
+    // stored count is not trusted, the walk itself decides how many members
+    // there are.
+    window.Expect(cdOffset > window.Size || cdSize > window.Size ? window.Size
+                                                                 : cdOffset + cdSize + 4);
+    std::size_t visited = 0;
+    uint64_t pos = cdOffset;
+    for (;;) {
+      const unsigned char* header = window.Get(pos, 4);
+      if (!header || GetLe32(header) != kCentralSignature) break;
+      header = window.Get(pos, kCentralSize);
+      if (!header) break;
+      TZipEntry entry;
+      entry.Utf8Flag = GetLe16(header + 8) & kUtf8NameFlag;
+      entry.Time = GetLe16(header + 12);
+      entry.Date = GetLe16(header + 14);
+      entry.CompressedSize = GetLe32(header + 20);
+      entry.Size = GetLe32(header + 24);
+      entry.RawLength = GetLe16(header + 28);
+      const uint32_t skipLength = GetLe16(header + 30) + GetLe16(header + 32);  // extra, comment
+      entry.RawName = window.Get(pos + kCentralSize, entry.RawLength);
+      if (!entry.RawName) break;
+      ++visited;
+      if (!visit(entry)) break;
+      pos += kCentralSize + entry.RawLength + skipLength;
+    }
+    return visited;
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(fileName);
+  }
+}
+
 TZip::TZip(const std::string& fileName) {
   TArchiveFile file(fileName);
   *this = TZip(file);
 }
 
 TZip::TZip(TArchiveFile& archive) {
-  const std::string& fileName = archive.FFileName;
-  if (!archive.FFd.IsOpen()) {
-    if (archive.Missing()) return;  // no file there
-    throw EFOpenError(
-        fileName, FileErrorMessage("open the archive", fileName, SysErrorMessage(archive.FError)));
-  }
-  if (!archive.FIsFile) return;
-  // The descriptor now belongs to the reader, which closes it.
-  const TFd fd(std::move(archive.FFd));
-  if (archive.FSize <= kEndSize) return;
-
-  TWindow window(fd.Get(), archive.FSize, fileName);
-  uint64_t endPos;
-  if (!FindEndRecord(window, endPos)) return;
-  const unsigned char* end = window.Get(endPos, kEndSize);
-  if (!end) return;
-  uint64_t cdSize = GetLe32(end + 12);
-  uint64_t cdOffset = GetLe32(end + 16);
-  const uint64_t storedCount = GetLe16(end + 10);
-  if (cdOffset == kZip64Marker) ReadZip64Directory(window, endPos, cdOffset, cdSize);
-
-  // The directory is followed by the 4-byte signature that ends the walk.
-  window.Expect(cdOffset > window.Size || cdSize > window.Size ? window.Size
-                                                               : cdOffset + cdSize + 4);
-  // The stored count is only a hint: the walk itself decides how many members there are.
-  Items.reserve(std::min<uint64_t>(storedCount, cdSize / kCentralSize));
-  uint64_t pos = cdOffset;
-  for (;;) {
-    const unsigned char* header = window.Get(pos, 4);
-    if (!header || GetLe32(header) != kCentralSignature) break;
-    header = window.Get(pos, kCentralSize);
-    if (!header) break;
-    const uint16_t flags = GetLe16(header + 8);
-    const uint16_t time = GetLe16(header + 12);
-    const uint16_t date = GetLe16(header + 14);
-    const uint32_t compressedSize = GetLe32(header + 20);
-    const uint32_t size = GetLe32(header + 24);
-    const uint16_t nameLength = GetLe16(header + 28);
-    const uint32_t skipLength = GetLe16(header + 30) + GetLe16(header + 32);  // extra + comment
-    const unsigned char* name = window.Get(pos + kCentralSize, nameLength);
-    if (!name) break;
-    Items.push_back(
-        MakeItem(name, nameLength, flags & kUtf8NameFlag, time, date, compressedSize, size));
-    pos += kCentralSize + nameLength + skipLength;
+  try {
+    ScanZip(archive, [this](const TZipEntry& entry) {
+      Items.push_back(MakeItem(entry));
+      return true;
+    });
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(archive.FileName());
   }
 }

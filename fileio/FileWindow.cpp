@@ -9,8 +9,7 @@
 TFileWindow::TFileWindow(int fd, uint64_t size, std::size_t firstChunk, std::size_t maxChunk)
     : FFd(fd), FSize(size), FMaxChunk(std::max(maxChunk, firstChunk)), FNextChunk(firstChunk) {}
 
-const unsigned char* TFileWindow::Get(uint64_t pos, std::size_t count) {
-  if (const unsigned char* held = Cached(pos, count)) return held;
+const unsigned char* TFileWindow::Refill(uint64_t pos, std::size_t count) {
   if (pos > FSize || count > FSize - pos || count > FMaxChunk) return nullptr;
   uint64_t want = std::max<uint64_t>(count, FNextChunk);
   if (FExpectedEnd > pos) want = std::max(want, FExpectedEnd - pos);

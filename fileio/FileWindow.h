@@ -15,7 +15,10 @@ class TFileWindow {
 
   // The bytes [pos, pos + count), valid until the next call; nullptr when they do not all lie in
   // the file, when `count` exceeds `maxChunk`, or when the read failed (then Error() says why).
-  const unsigned char* Get(uint64_t pos, std::size_t count);
+  const unsigned char* Get(uint64_t pos, std::size_t count) {
+    if (const unsigned char* held = Cached(pos, count)) return held;
+    return Refill(pos, count);
+  }
 
   // The bytes [pos, pos + count) when the buffer holds them already, else nullptr; never reads.
   const unsigned char* Cached(uint64_t pos, std::size_t count) const {
@@ -38,6 +41,8 @@ class TFileWindow {
   int Error() const { return FError; }  // errno of the last failed read, 0 when none failed
 
  private:
+  const unsigned char* Refill(uint64_t pos, std::size_t count);
+
   int FFd;
   uint64_t FSize;
   std::size_t FMaxChunk;
