@@ -38,7 +38,12 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
                                        TGameList& Games, std::string& RomDir,
                                        std::vector<TAuditNote>* notes) {
   EnsureListFile(listPath);
-  const TListFile list(listPath);
+  return LoadGamesFrom(TListFile(listPath), workDir, Games, RomDir, notes);
+}
+
+std::vector<std::string> LoadGamesFrom(const TListFile& list, const std::string& workDir,
+                                       TGameList& Games, std::string& RomDir,
+                                       std::vector<TAuditNote>* notes) {
   RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"));
 
   Games.clear();

@@ -46,6 +46,13 @@ std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::s
                                        TGameList& Games, std::string& RomDir,
                                        std::vector<TAuditNote>* notes = nullptr);
 
+// The same from a list file already read: an audit that reads other keys as well parses the
+// file once.
+class TListFile;
+std::vector<std::string> LoadGamesFrom(const TListFile& list, const std::string& workDir,
+                                       TGameList& Games, std::string& RomDir,
+                                       std::vector<TAuditNote>* notes = nullptr);
+
 // The screenshot name derived from an archive name: up to and including its first ".", then
 // "jpg" ("sfex.zip" -> "sfex.jpg", "noext" -> "jpg").
 std::string DerivePreview(const std::string& romName);

@@ -33,7 +33,10 @@ void TLauncher::DiscoverRenderers() {
 void TLauncher::LoadSettings(int Number) {
   const std::string path = ListFilePath(FPaths);
   EnsureListFile(path);
-  const TListFile file(path);
+  LoadSettings(Number, TListFile(path));
+}
+
+void TLauncher::LoadSettings(int Number, const TListFile& file) {
   TGameSettings& s = GameSettings;
 
   if (Number > 0) {
