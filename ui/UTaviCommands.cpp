@@ -76,7 +76,7 @@ void TfrmMain::Audit() {
     // Should the load stop on an error, the model still takes what was read, and the list is
     // rebuilt from it with the filter in force.
     TGameTableHandover handover(*FModel);
-    companies = LoadGamesFrom(list, FPaths.WorkDir, handover.Table, RomDir, &handover.Notes);
+    companies = LoadGamesFrom(list.Ini(), FPaths.WorkDir, handover.Table, RomDir, &handover.Notes);
   }
   tvFolder->AddCompanyFolders(companies);
   FillGameList(TGameFilter::All);
@@ -209,9 +209,7 @@ void TfrmMain::mnuRomDirectoryClick() {
 void TfrmMain::ChooseRomDirectory() {
   const std::optional<QString> folder = FChooser->ChooseFolder(this, tr("Choose Rom-Directory"));
   if (!folder) return;
-  const std::string listFile = ListFilePath(FPaths);
-  EnsureListFile(listFile);
-  TListFile(listFile).WriteString("General", "Path", folder->toStdString());
+  FLauncher.SaveRomDirectory(folder->toStdString());
   Audit();
 }
 
