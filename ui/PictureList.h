@@ -69,7 +69,8 @@ static_assert(static_cast<int>(kGames.size()) * kLargeGameSize + kPropertiesSize
 // The dark sheet draws these pictures with lighter colours: bare dark strokes and the dark chip
 // would vanish on a dark background. Everything else is the same on both sheets.
 inline constexpr std::array kDarkPictures = {"menu-small-icons", "menu-list",       "menu-details",
-                                             "game-chip",        "game-prohibited", "game-unknown"};
+                                             "game-chip",        "game-prohibited", "game-unknown",
+                                             "calendar"};
 struct TColourSwap {
   const char* From;
   const char* To;
@@ -80,6 +81,7 @@ inline constexpr std::array kDarkColours = {
     TColourSwap{"#566073", "#8A95AA"},  // chip top edge
     TColourSwap{"#2A303B", "#4E5666"},  // chip window
     TColourSwap{"#1E232C", "#3A4150"},  // chip notch
+    TColourSwap{"#3B4252", "#C3CAD4"},  // calendar rings
 };
 
 // The program's own icon: the window's and the desktop's (the icon theme's sizes), each size a
