@@ -59,7 +59,7 @@ TRun Run(const std::vector<std::string>& args, const std::string& dir) {
 void Prepare(const std::string& root, int games) {
   const pid_t pid = fork();
   if (pid == 0) {
-    Prepare(root, games);
+    MakeAuditFolder(root, games);
     _exit(0);
   }
   int status = 0;
