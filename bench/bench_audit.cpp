@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "AuditFolder.h"
+#include "BenchTiming.h"
 
 namespace fs = std::filesystem;
 
@@ -65,11 +66,6 @@ void Prepare(const std::string& root, int games) {
   int status = 0;
   waitpid(pid, &status, 0);
   if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 bool DropCaches() {

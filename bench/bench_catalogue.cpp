@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "AuditFolder.h"
+#include "BenchTiming.h"
 #include "Games.h"
 #include "IniFile.h"
 #include "ListFile.h"
@@ -19,21 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 constexpr int kGames = 10000;
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double TimeMs(const std::function<void()>& f, int runs) {
-  std::vector<double> times;
-  for (int r = 0; r < runs; ++r) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    times.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return Median(times);
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,19 +50,19 @@ int main(int argc, char** argv) {
   const int runs = 11;
   std::vector<double> floors, audits, ratios;
   for (int r = 0; r < runs; ++r) {
-    floors.push_back(TimeMs(floor, 1));
-    audits.push_back(TimeMs(audit, 1));
+    floors.push_back(TimeMs(floor));
+    audits.push_back(TimeMs(audit));
     ratios.push_back(audits.back() / floors.back());
   }
   // What recording the reasons costs: the same audit without them, alternating again.
   std::vector<double> noteRatios;
   for (int r = 0; r < runs; ++r) {
-    const double without = TimeMs([&] { LoadGames(paths, games, romDir); }, 1);
-    noteRatios.push_back(TimeMs(audit, 1) / without);
+    const double without = TimeMs([&] { LoadGames(paths, games, romDir); });
+    noteRatios.push_back(TimeMs(audit) / without);
   }
   const double floorMs = Median(floors);
   const double auditMs = Median(audits);
-  const double parseMs = TimeMs(parse, runs);
+  const double parseMs = MedianMs(parse, runs);
 
   std::printf("games: %zu, available: %zu, central directory bytes: %zu\n", games.size(), available,
               floorBytes);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "Launcher.h"
 #include "TestSupport.h"
 
@@ -52,17 +53,6 @@ void Replace(const std::string& dir, const std::string& bytes) {
   const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   fsync(dirFd);
   close(dirFd);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double TimeMs(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
 class TNoShell : public IShell {

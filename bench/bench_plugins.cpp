@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "Plugins.h"
 #include "TestSupport.h"
 
@@ -59,16 +60,6 @@ std::size_t FloorLoop(const std::string& root) {
   return bytes;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double TimeMs(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -9,23 +9,11 @@
 #include "TestSupport.h"
 
 namespace {
-struct TRun {
-  std::string Out;
-  int ExitCode = -1;
-};
-
 // Runs the tool in `workDir` with stderr folded into the output.
 TRun Audit(const std::string& workDir, const std::string& arguments,
            const std::string& tool = LUDRA_AUDIT_TOOL) {
   const std::string command = "cd '" + workDir + "' && '" + tool + "' " + arguments + " 2>&1";
-  TRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return RunCommand(command);
 }
 
 TZipMember Member(const std::string& name) {

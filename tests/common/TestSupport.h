@@ -26,6 +26,13 @@ class TTempDir {
 long PeakRssKiB();
 constexpr long kMiB = 1024;  // in the KiB that PeakRssKiB counts
 
+// A shell command's standard output and exit code (-1 when it did not exit normally).
+struct TRun {
+  std::string Out;
+  int ExitCode = -1;
+};
+TRun RunCommand(const std::string& command);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 void MakeDirs(const std::string& path);

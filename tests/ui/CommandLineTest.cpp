@@ -12,11 +12,6 @@
 #include "MainWindowFixture.h"
 
 namespace {
-struct TRun {
-  std::string Out;  // stdout and stderr
-  int ExitCode = -1;
-};
-
 // A copy of the program in `dir` (a copy in the emulator's folder is what a user runs), started
 // there with no display at all.
 TRun Ludra(const std::string& dir, const std::string& arguments, const std::string& env = "") {
@@ -25,14 +20,7 @@ TRun Ludra(const std::string& dir, const std::string& arguments, const std::stri
   const std::string command = "cd '" + dir +
                               "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
                               " ./ludra " + arguments + " 2>&1";
-  TRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return RunCommand(command);
 }
 
 // A stand-in emulator that writes down the parameter text it was started with.
