@@ -1,12 +1,16 @@
 // Renders the main window over a demo folder to PNG files, for a look at the layout without a
-// display: after the first audit, then with a game selected in each view style.
-//   ludra-grab-window <demo-folder> <output-folder>
+// display: after the first audit, then with a game selected in each view style. With --dark the
+// application gets a dark palette and only the selected-game picture is made; the screen's scale
+// comes from QT_SCALE_FACTOR. --suffix is added to each file name.
+//   ludra-grab-window <demo-folder> <output-folder> [--dark] [--suffix <text>]
 #include <QApplication>
 #include <QDir>
+#include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <cstdio>
+#include <cstring>
 
 #include "FolderTree.h"
 #include "GameFilterProxy.h"
@@ -23,9 +27,11 @@ class TNoShell : public IShell {
   void Open(const std::string&, const std::string&) override {}
 };
 
+QString gSuffix;
+
 bool Save(TfrmMain& window, const QDir& out, const char* name) {
   QApplication::processEvents();
-  const QString path = out.filePath(QString::fromLatin1(name));
+  const QString path = out.filePath(QString::fromLatin1(name) + gSuffix + QStringLiteral(".png"));
   if (!window.grab().save(path)) {
     std::fprintf(stderr, "ludra-grab-window: cannot write %s\n", qPrintable(path));
     return false;
@@ -41,16 +47,56 @@ void SelectGame(TfrmMain& window, const std::string& title) {
 }
 }  // namespace
 
+QPalette DarkPalette() {
+  QPalette p;
+  const QColor window(45, 45, 48), base(30, 30, 32), text(225, 225, 225);
+  p.setColor(QPalette::Window, window);
+  p.setColor(QPalette::WindowText, text);
+  p.setColor(QPalette::Base, base);
+  p.setColor(QPalette::AlternateBase, window);
+  p.setColor(QPalette::Text, text);
+  p.setColor(QPalette::Button, window);
+  p.setColor(QPalette::ButtonText, text);
+  p.setColor(QPalette::Highlight, QColor(42, 110, 190));
+  p.setColor(QPalette::HighlightedText, Qt::white);
+  p.setColor(QPalette::Light, QColor(75, 75, 80));
+  p.setColor(QPalette::Midlight, QColor(60, 60, 64));
+  p.setColor(QPalette::Mid, QColor(40, 40, 42));
+  p.setColor(QPalette::Dark, QColor(20, 20, 22));
+  p.setColor(QPalette::Shadow, Qt::black);
+  p.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+  p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+  p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+  return p;
+}
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: ludra-grab-window <demo-folder> <output-folder>\n");
+  bool dark = false;
+  int positional = 0;
+  const char* folders[2] = {nullptr, nullptr};
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--dark") == 0)
+      dark = true;
+    else if (std::strcmp(argv[i], "--suffix") == 0 && i + 1 < argc)
+      gSuffix = QString::fromLocal8Bit(argv[++i]);
+    else if (positional < 2)
+      folders[positional++] = argv[i];
+    else
+      positional = 3;
+  }
+  if (positional != 2) {
+    std::fprintf(stderr,
+                 "usage: ludra-grab-window <demo-folder> <output-folder> [--dark] "
+                 "[--suffix <text>]\n");
     return 2;
   }
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  if (dark) QApplication::setPalette(DarkPalette());
   // A list file of its own, so the demo's settings stay as they are.
   QTemporaryDir exeDir;
-  const QDir demo(QString::fromLocal8Bit(argv[1]));
-  const QDir out(QString::fromLocal8Bit(argv[2]));
+  const QDir demo(QString::fromLocal8Bit(folders[0]));
+  const QDir out(QString::fromLocal8Bit(folders[1]));
   QDir().mkpath(out.path());
   TPaths paths;
   paths.ExeDir = exeDir.path().toStdString() + "/";
@@ -63,16 +109,19 @@ int main(int argc, char** argv) {
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   window.FormActivate();
-  bool ok = Save(window, out, "main-window-audited.png");
+  bool ok = dark || Save(window, out, "main-window-audited");
 
   window.tvFolder->expandAll();
   window.tvFolder->setCurrentItem(window.tvFolder->FindFolder(QStringLiteral("All Games")));
   SelectGame(window, "Street Fighter EX Plus (USA)");
-  ok = ok && Save(window, out, "main-window.png");
+  ok = ok && Save(window, out, "main-window");
+  if (dark) return ok ? 0 : 1;
   window.actLargeIcons->trigger();
-  ok = ok && Save(window, out, "main-window-large-icons.png");
+  ok = ok && Save(window, out, "main-window-large-icons");
+  window.actSmallIcons->trigger();
+  ok = ok && Save(window, out, "main-window-small-icons");
   window.actList->trigger();
   SelectGame(window, "Star Sweep (JP) Ver. A");
-  ok = ok && Save(window, out, "main-window-list.png");
+  ok = ok && Save(window, out, "main-window-list");
   return ok ? 0 : 1;
 }

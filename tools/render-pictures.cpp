@@ -1,37 +1,80 @@
-// Build step: renders the program's SVG pictures to the PNG files compiled into it.
+// Build step: renders the program's SVG pictures onto its picture sheets, one PNG per screen
+// scale and palette: sheet-light-100.png, sheet-dark-150.png, ...
 //   render-pictures <svg folder> <output folder>
+#include <QByteArray>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "PictureList.h"
 
 namespace {
-bool Render(const QString& svgDir, const QString& outDir, const char* name, int w, int h) {
+using namespace PictureList;
+
+bool IsDarkVariant(const char* name) {
+  return std::any_of(kDarkPictures.begin(), kDarkPictures.end(),
+                     [name](const char* dark) { return std::strcmp(dark, name) == 0; });
+}
+
+bool Draw(QPainter& painter, const QString& svgDir, const char* name, const TCell& cell,
+          double scale, bool dark) {
   const QString source = svgDir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".svg");
-  QSvgRenderer svg(source);
-  if (!svg.isValid()) {
+  QFile file(source);
+  if (!file.open(QIODevice::ReadOnly)) {
     std::fprintf(stderr, "render-pictures: cannot read %s\n", qPrintable(source));
     return false;
   }
-  QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    svg.render(&painter);
+  QByteArray svg = file.readAll();
+  if (dark && IsDarkVariant(name))
+    for (const TColourSwap& swap : kDarkColours) svg.replace(swap.From, swap.To);
+  QSvgRenderer renderer(svg);
+  if (!renderer.isValid()) {
+    std::fprintf(stderr, "render-pictures: cannot read %s\n", qPrintable(source));
+    return false;
   }
-  const QString target =
-      QStringLiteral("%1/%2-%3x%4.png").arg(outDir, QLatin1String(name)).arg(w).arg(h);
-  if (!image.save(target, "PNG")) {
+  const QRectF target(cell.X * scale, cell.Y * scale, cell.Width * scale, cell.Height * scale);
+  painter.save();
+  painter.setClipRect(target);
+  renderer.render(&painter, target);
+  painter.restore();
+  return true;
+}
+
+bool RenderSheet(const QString& svgDir, const QString& outDir, std::size_t s, bool dark) {
+  const double scale = kScales[s];
+  QImage sheet(static_cast<int>(kSheetWidth * scale), static_cast<int>(kSheetHeight * scale),
+               QImage::Format_ARGB32_Premultiplied);
+  sheet.fill(Qt::transparent);
+  bool ok = true;
+  {
+    QPainter painter(&sheet);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (std::size_t i = 0; i < kMenu.size(); ++i)
+      ok &= Draw(painter, svgDir, kMenu[i], MenuCell(i), scale, dark);
+    for (std::size_t i = 0; i < kFolders.size(); ++i)
+      ok &= Draw(painter, svgDir, kFolders[i], FolderCell(i), scale, dark);
+    for (std::size_t i = 0; i < kGames.size(); ++i) {
+      ok &= Draw(painter, svgDir, kGames[i], SmallGameCell(i), scale, dark);
+      ok &= Draw(painter, svgDir, kGames[i], LargeGameCell(i), scale, dark);
+    }
+    ok &= Draw(painter, svgDir, "properties", PropertiesCell(), scale, dark);
+    ok &= Draw(painter, svgDir, "logo", LogoCell(), scale, dark);
+  }
+  const QString target = QStringLiteral("%1/sheet-%2-%3.png")
+                             .arg(outDir, dark ? QStringLiteral("dark") : QStringLiteral("light"),
+                                  QLatin1String(kScaleNames[s]));
+  if (!sheet.save(target, "PNG")) {
     std::fprintf(stderr, "render-pictures: cannot write %s\n", qPrintable(target));
     return false;
   }
-  return true;
+  return ok;
 }
 }  // namespace
 
@@ -45,14 +88,7 @@ int main(int argc, char** argv) {
   const QString svgDir = QString::fromLocal8Bit(argv[1]);
   const QString outDir = QString::fromLocal8Bit(argv[2]);
   bool ok = true;
-  using namespace PictureList;
-  for (const char* name : kMenu)
-    for (int size : kListSizes) ok &= Render(svgDir, outDir, name, size, size);
-  for (const char* name : kFolders)
-    for (int size : kListSizes) ok &= Render(svgDir, outDir, name, size, size);
-  for (const char* name : kGames)
-    for (int size : kGameSizes) ok &= Render(svgDir, outDir, name, size, size);
-  ok &= Render(svgDir, outDir, "logo", kLogoWidth, kLogoHeight);
-  ok &= Render(svgDir, outDir, "properties", kPropertiesSize, kPropertiesSize);
+  for (std::size_t s = 0; s < kScales.size(); ++s)
+    for (bool dark : {false, true}) ok &= RenderSheet(svgDir, outDir, s, dark);
   return ok ? 0 : 1;
 }

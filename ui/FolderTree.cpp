@@ -7,18 +7,6 @@
 #include "ItemKeys.h"
 #include "Pictures.h"
 
-namespace {
-QIcon NodeIcon(int image) {
-  // Every node shows the open folder while it is selected.
-  QIcon icon = Pictures::FolderImage(image);
-  const QIcon selected = Pictures::FolderImage(1);
-  for (const QSize& size : selected.availableSizes())
-    icon.addPixmap(selected.pixmap(size), QIcon::Selected);
-  if (selected.availableSizes().isEmpty()) icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
-  return icon;
-}
-}  // namespace
-
 TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
   setColumnCount(1);
@@ -39,7 +27,7 @@ TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
 
 QTreeWidgetItem* TFolderTree::NewNode(const QString& text, int image, int kind) const {
   auto* node = new QTreeWidgetItem(QStringList{text});
-  node->setIcon(0, NodeIcon(image));
+  node->setIcon(0, Pictures::FolderNodeImage(image));
   node->setData(0, FolderKindRole, kind);
   node->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   return node;
@@ -66,7 +54,7 @@ void TFolderTree::AddCompanyFolders(const std::vector<std::string>& companies) {
     const int at = node ? parent->indexOfChild(node) : parent->childCount();
     parent->insertChild(at, company);
   } else {
-    company->setIcon(0, NodeIcon(3));
+    company->setIcon(0, Pictures::FolderNodeImage(3));
   }
   QSet<QString> present;
   for (int c = 0; c < company->childCount(); ++c) present.insert(company->child(c)->text(0));

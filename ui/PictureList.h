@@ -1,24 +1,80 @@
 #pragma once
-// Which pictures there are and at which sizes they are drawn. The SVG sources in
-// resources/pictures are rendered to PNG files when the program is built, so start-up only
-// decodes a few small PNGs instead of parsing and rendering SVG.
+// Which pictures there are, and where each sits on the picture sheet. The SVG sources in
+// resources/pictures are rendered when the program is built onto one sheet per screen scale and
+// palette (light, and dark for the pictures that need it), so the program decodes one PNG the
+// first time it shows a picture, instead of parsing and rendering SVG.
 #include <array>
+#include <cstddef>
 
 namespace PictureList {
-constexpr std::array kMenu = {
+inline constexpr std::array kMenu = {
     "menu-folder-panel", "menu-screenshot-panel", "menu-large-icons", "menu-small-icons",
     "menu-list",         "menu-details",          "menu-about",       "menu-spare",
 };
-constexpr std::array kFolders = {
+inline constexpr std::array kFolders = {
     "folder-closed", "folder-open",  "folder-clock", "folder-emblem", "cross",
     "folder-star",   "folder-check", "calendar",     "portrait",
 };
-constexpr std::array kGames = {"game-chip", "game-prohibited", "game-unknown"};
+inline constexpr std::array kGames = {"game-chip", "game-prohibited", "game-unknown"};
 
-// The icon sizes of a list: the first is the list's own, the others serve large screens.
-constexpr std::array kListSizes = {16, 32};
-constexpr std::array kGameSizes = {16, 32, 64};
+// The screen scales the sheets are drawn for; a screen in between gets the next larger sheet,
+// scaled down. Every cell's position and size is even, so it stays whole at 1.5.
+inline constexpr std::array kScales = {1.0, 1.5, 2.0, 3.0};
+inline constexpr std::array kScaleNames = {"100", "150", "200", "300"};
 
+// A picture's place on the sheet, in device-independent pixels.
+struct TCell {
+  int X, Y, Width, Height;
+};
+
+constexpr int kListSize = 16;       // menu, folder and small game pictures
+constexpr int kLargeGameSize = 32;  // large game pictures
 constexpr int kLogoWidth = 150, kLogoHeight = 112;
 constexpr int kPropertiesSize = 32;
+
+// Row 0: the 16-pixel pictures (menu, folders, small games); row 1: the large game pictures and
+// the properties icon; the logo to the right of both.
+constexpr int kListRowY = 0;
+constexpr int kLargeRowY = kListSize;
+constexpr int kListCount = static_cast<int>(kMenu.size() + kFolders.size() + kGames.size());
+constexpr int kLogoX = kListCount * kListSize;
+constexpr int kSheetWidth = kLogoX + kLogoWidth;
+constexpr int kSheetHeight = kLogoHeight;
+
+constexpr TCell MenuCell(std::size_t i) {
+  return {static_cast<int>(i) * kListSize, kListRowY, kListSize, kListSize};
+}
+constexpr TCell FolderCell(std::size_t i) {
+  return {static_cast<int>(kMenu.size() + i) * kListSize, kListRowY, kListSize, kListSize};
+}
+constexpr TCell SmallGameCell(std::size_t i) {
+  return {static_cast<int>(kMenu.size() + kFolders.size() + i) * kListSize, kListRowY, kListSize,
+          kListSize};
+}
+constexpr TCell LargeGameCell(std::size_t i) {
+  return {static_cast<int>(i) * kLargeGameSize, kLargeRowY, kLargeGameSize, kLargeGameSize};
+}
+constexpr TCell PropertiesCell() {
+  return {static_cast<int>(kGames.size()) * kLargeGameSize, kLargeRowY, kPropertiesSize,
+          kPropertiesSize};
+}
+constexpr TCell LogoCell() {
+  return {kLogoX, 0, kLogoWidth, kLogoHeight};
+}
+
+// The dark sheet draws these pictures with lighter colours: bare dark strokes and the dark chip
+// would vanish on a dark background. Everything else is the same on both sheets.
+inline constexpr std::array kDarkPictures = {"menu-small-icons", "menu-list",       "menu-details",
+                                             "game-chip",        "game-prohibited", "game-unknown"};
+struct TColourSwap {
+  const char* From;
+  const char* To;
+};
+inline constexpr std::array kDarkColours = {
+    TColourSwap{"#4A5568", "#C3CAD4"},  // strokes
+    TColourSwap{"#3A4150", "#6E788C"},  // chip body
+    TColourSwap{"#566073", "#8A95AA"},  // chip top edge
+    TColourSwap{"#2A303B", "#4E5666"},  // chip window
+    TColourSwap{"#1E232C", "#3A4150"},  // chip notch
+};
 }  // namespace PictureList

@@ -1,46 +1,160 @@
-// The image lists and the logo: PNG files rendered from the SVG sources at build time and compiled
-// into the program; loaded once, on first use, and kept for the life of the program.
+// The pictures are cut from the sheets rendered at build time and compiled into the program. A
+// sheet is decoded the first time a picture of its scale and palette is drawn; the pieces are
+// kept in Qt's pixmap cache.
 #include "Pictures.h"
 
-#include <QString>
+#include <QApplication>
+#include <QIconEngine>
+#include <QImage>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 #include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
 
 #include "PictureList.h"
 
 namespace {
 using namespace PictureList;
 
-QPixmap Load(const char* name, int width, int height) {
-  return QPixmap(
-      QStringLiteral(":/pictures/%1-%2x%3.png").arg(QLatin1String(name)).arg(width).arg(height));
+// The first sheet at least `wanted` times the picture's own size, else the largest.
+std::size_t ScaleFor(double wanted) {
+  for (std::size_t i = 0; i < kScales.size(); ++i)
+    if (kScales[i] + 1e-6 >= wanted) return i;
+  return kScales.size() - 1;
 }
 
-template <std::size_t N>
-QIcon LoadIcon(const char* name, const std::array<int, N>& sizes) {
-  QIcon icon;
-  for (int size : sizes) icon.addPixmap(Load(name, size, size));
-  return icon;
+const QImage& Sheet(bool dark, std::size_t scale) {
+  static std::array<std::array<QImage, kScales.size()>, 2> sheets;
+  QImage& sheet = sheets[dark ? 1 : 0][scale];
+  if (sheet.isNull())
+    sheet = QImage(QStringLiteral(":/pictures/sheet-%1-%2.png")
+                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"),
+                            QLatin1String(kScaleNames[scale])));
+  return sheet;
+}
+
+// The cell drawn at `pixels` (device pixels) from the sheet that fits it best.
+QImage Cut(const TCell& cell, const QSize& pixels, bool dark) {
+  const double wanted =
+      std::max(pixels.width() / double(cell.Width), pixels.height() / double(cell.Height));
+  const std::size_t s = ScaleFor(wanted);
+  const double scale = kScales[s];
+  const QRect part(static_cast<int>(std::lround(cell.X * scale)),
+                   static_cast<int>(std::lround(cell.Y * scale)),
+                   static_cast<int>(std::lround(cell.Width * scale)),
+                   static_cast<int>(std::lround(cell.Height * scale)));
+  QImage image = Sheet(dark, s).copy(part);
+  if (image.size() != pixels)
+    image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return image;
+}
+
+class TSheetEngine : public QIconEngine {
+ public:
+  // `cells`: the picture at each of its own sizes, smallest first; `selected`: the picture shown
+  // while the item is selected, if it differs.
+  TSheetEngine(std::vector<TCell> cells, std::optional<TCell> selected)
+      : FCells(std::move(cells)), FSelected(selected) {}
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+    if (size.isEmpty()) return {};
+    const bool selected = mode == QIcon::Selected && FSelected;
+    const TCell& cell = selected ? *FSelected : Best(size);
+    const QSize pixels = QSize(cell.Width, cell.Height).scaled(size, Qt::KeepAspectRatio);
+    const bool dark = Pictures::IsDark(QGuiApplication::palette());
+    const QString key = QStringLiteral("ludra:%1,%2:%3x%4:%5:%6")
+                            .arg(cell.X)
+                            .arg(cell.Y)
+                            .arg(pixels.width())
+                            .arg(pixels.height())
+                            .arg(dark ? 1 : 0)
+                            .arg(selected ? int(QIcon::Normal) : int(mode));
+    QPixmap result;
+    if (QPixmapCache::find(key, &result)) return result;
+    result = QPixmap::fromImage(Cut(cell, pixels, dark));
+    // Disabled and selected looks come from the style, as for any icon without its own.
+    if (mode != QIcon::Normal && !selected &&
+        qobject_cast<QApplication*>(QCoreApplication::instance())) {
+      QStyleOption option;
+      option.palette = QGuiApplication::palette();
+      result = QApplication::style()->generatedIconPixmap(mode, result, &option);
+    }
+    QPixmapCache::insert(key, result);
+    return result;
+  }
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QSize pixels(static_cast<int>(std::lround(rect.width() * ratio)),
+                       static_cast<int>(std::lround(rect.height() * ratio)));
+    QPixmap picture = pixmap(pixels, mode, state);
+    picture.setDevicePixelRatio(ratio);
+    const QSize shown = picture.deviceIndependentSize().toSize();
+    painter->drawPixmap(QRect(rect.topLeft() + QPoint((rect.width() - shown.width()) / 2,
+                                                      (rect.height() - shown.height()) / 2),
+                              shown),
+                        picture);
+  }
+
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const TCell& cell = Best(size);
+    return QSize(cell.Width, cell.Height).scaled(size, Qt::KeepAspectRatio);
+  }
+
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> sizes;
+    for (const TCell& cell : FCells) sizes.append(QSize(cell.Width, cell.Height));
+    return sizes;
+  }
+
+  QIconEngine* clone() const override { return new TSheetEngine(*this); }
+  QString key() const override { return QStringLiteral("ludra-sheet"); }
+
+ private:
+  // The largest of the picture's own sizes that fits, else the smallest.
+  const TCell& Best(const QSize& size) const {
+    const TCell* best = &FCells.front();
+    for (const TCell& cell : FCells)
+      if (cell.Width <= size.width() && cell.Height <= size.height()) best = &cell;
+    return *best;
+  }
+
+  std::vector<TCell> FCells;
+  std::optional<TCell> FSelected;
+};
+
+QIcon SheetIcon(std::vector<TCell> cells, std::optional<TCell> selected = std::nullopt) {
+  return QIcon(new TSheetEngine(std::move(cells), selected));
 }
 
 struct TPictures {
   std::array<QIcon, kMenu.size()> Menu;
   std::array<QIcon, kFolders.size()> Folders;
+  std::array<QIcon, kFolders.size()> FolderNodes;
   std::array<QIcon, kGames.size()> Games;
-  QPixmap Logo;
-  QPixmap Properties;
+  QIcon Logo;
+  QIcon Properties;
 };
 
-// Built on first use (the application object exists by then) and never destroyed: a static
-// destructor would free the pixmaps after the application object, which Qt does not allow.
+// Made on first use and never destroyed: the icons may hand out pixmaps, which must not outlive
+// the application object. Making them decodes nothing.
 const TPictures& Cache() {
   static const TPictures* pictures = [] {
     auto* p = new TPictures;
-    for (std::size_t i = 0; i < kMenu.size(); ++i) p->Menu[i] = LoadIcon(kMenu[i], kListSizes);
-    for (std::size_t i = 0; i < kFolders.size(); ++i)
-      p->Folders[i] = LoadIcon(kFolders[i], kListSizes);
-    for (std::size_t i = 0; i < kGames.size(); ++i) p->Games[i] = LoadIcon(kGames[i], kGameSizes);
-    p->Logo = Load("logo", kLogoWidth, kLogoHeight);
-    p->Properties = Load("properties", kPropertiesSize, kPropertiesSize);
+    for (std::size_t i = 0; i < kMenu.size(); ++i) p->Menu[i] = SheetIcon({MenuCell(i)});
+    for (std::size_t i = 0; i < kFolders.size(); ++i) {
+      p->Folders[i] = SheetIcon({FolderCell(i)});
+      p->FolderNodes[i] = SheetIcon({FolderCell(i)}, FolderCell(1));
+    }
+    for (std::size_t i = 0; i < kGames.size(); ++i)
+      p->Games[i] = SheetIcon({SmallGameCell(i), LargeGameCell(i)});
+    p->Logo = SheetIcon({LogoCell()});
+    p->Properties = SheetIcon({PropertiesCell()});
     return p;
   }();
   return *pictures;
@@ -50,7 +164,6 @@ template <std::size_t N>
 QIcon At(const std::array<QIcon, N>& list, int index) {
   return index >= 0 && static_cast<std::size_t>(index) < N ? list[index] : QIcon();
 }
-
 }  // namespace
 
 namespace Pictures {
@@ -60,13 +173,27 @@ QIcon MenuImage(int index) {
 QIcon FolderImage(int index) {
   return At(Cache().Folders, index);
 }
+QIcon FolderNodeImage(int index) {
+  return At(Cache().FolderNodes, index);
+}
 QIcon GameImage(int index) {
   return At(Cache().Games, index);
 }
-QPixmap Logo() {
+QIcon Logo() {
   return Cache().Logo;
 }
-QPixmap PropertiesIcon() {
+QIcon PropertiesIcon() {
   return Cache().Properties;
 }
+bool IsDark(const QPalette& palette) {
+  return palette.color(QPalette::Window).lightness() < 128;
+}
 }  // namespace Pictures
+
+TPictureBox::TPictureBox(const QIcon& picture, QWidget* parent)
+    : QWidget(parent), FPicture(picture) {}
+
+void TPictureBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  FPicture.paint(&painter, rect());
+}

@@ -1,22 +1,41 @@
 #include "SnapshotImage.h"
 
+#include <QEvent>
 #include <QPainter>
+
+namespace {
+constexpr int kLogoWidth = 150, kLogoHeight = 112;
+}
 
 TSnapshotImage::TSnapshotImage(QWidget* parent) : QWidget(parent) {}
 
 void TSnapshotImage::SetPicture(const QImage& picture) {
+  FLogo = QIcon();
+  Assign(picture);
+}
+
+void TSnapshotImage::Assign(const QImage& picture) {
   FPicture = picture;
   FCacheValid = false;
   update();
 }
 
-void TSnapshotImage::ShowLogo(const QPixmap& logo) {
-  QImage bitmap(150, 112, QImage::Format_RGB32);
-  bitmap.fill(Qt::white);
+QColor TSnapshotImage::Background() const {
+  return palette().color(backgroundRole());
+}
+
+QImage TSnapshotImage::LogoBitmap(const QIcon& logo, qreal ratio, const QColor& background) {
+  QImage bitmap(qRound(kLogoWidth * ratio), qRound(kLogoHeight * ratio), QImage::Format_RGB32);
+  bitmap.setDevicePixelRatio(ratio);
+  bitmap.fill(background);
   QPainter painter(&bitmap);
-  painter.drawPixmap(0, 0, logo);
-  painter.end();
-  SetPicture(bitmap);
+  logo.paint(&painter, QRect(0, 0, kLogoWidth, kLogoHeight));
+  return bitmap;
+}
+
+void TSnapshotImage::ShowLogo(const QIcon& logo) {
+  FLogo = logo;
+  Assign(LogoBitmap(logo, devicePixelRatioF(), Background()));
 }
 
 void TSnapshotImage::SetTransparent(bool transparent) {
@@ -46,12 +65,20 @@ QImage TSnapshotImage::Displayed() const {
   return FCache;
 }
 
+void TSnapshotImage::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && !FLogo.isNull()) update();
+}
+
 void TSnapshotImage::paintEvent(QPaintEvent*) {
+  // The window may have moved to a screen of another scale, or the palette changed.
+  if (!FLogo.isNull() && (FPicture.devicePixelRatio() != devicePixelRatioF() ||
+                          FPicture.pixel(0, FPicture.height() - 1) != Background().rgb()))
+    Assign(LogoBitmap(FLogo, devicePixelRatioF(), Background()));
   const QImage shown = Displayed();
   if (shown.isNull()) return;
   QPainter painter(this);
   // Centred at its own size; a picture larger than the panel is clipped on both sides.
-  const int x = (width() - shown.width()) / 2;
-  const int y = (height() - shown.height()) / 2;
-  painter.drawImage(x, y, shown);
+  const QSize size = shown.deviceIndependentSize().toSize();
+  painter.drawImage(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), shown);
 }

@@ -29,16 +29,18 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int x, 
   return label;
 }
 
-// The logo drawn at the top left of a picture of the logo list's size. Like any transparent
-// picture, its background colour (that of its bottom-left pixel) is left out.
-QPixmap TransparentLogo(const QPixmap& logo) {
-  QImage picture(kLogoWidth, kLogoHeight, QImage::Format_ARGB32);
+// The logo drawn at the top left of a picture of the logo list's size, for a screen of `ratio`.
+// Like any transparent picture, its background colour (that of its bottom-left pixel) is left
+// out.
+QPixmap TransparentLogo(const QIcon& logo, qreal ratio) {
+  QImage picture(qRound(kLogoWidth * ratio), qRound(kLogoHeight * ratio), QImage::Format_ARGB32);
+  picture.setDevicePixelRatio(ratio);
   picture.fill(Qt::transparent);
   {
     QPainter painter(&picture);
-    painter.drawPixmap(0, 0, logo);
+    logo.paint(&painter, QRect(0, 0, kLogoWidth, kLogoHeight));
   }
-  const QRgb background = picture.pixel(0, kLogoHeight - 1);
+  const QRgb background = picture.pixel(0, picture.height() - 1);
   if (qAlpha(background) == 255) {
     for (int y = 0; y < picture.height(); ++y) {
       auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
@@ -50,7 +52,7 @@ QPixmap TransparentLogo(const QPixmap& logo) {
 }
 }  // namespace
 
-TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FLogo(logo) {
+TfrmAbout::TfrmAbout(const QIcon& logo, QWidget* parent) : QDialog(parent), FLogo(logo) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(tr("About"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -105,7 +107,7 @@ TfrmAbout::TfrmAbout(const QPixmap& logo, QWidget* parent) : QDialog(parent), FL
 void TfrmAbout::FormActivate() {
   if (FActivated) return;
   FActivated = true;
-  imgLogo->setPixmap(TransparentLogo(FLogo));
+  imgLogo->setPixmap(TransparentLogo(FLogo, devicePixelRatioF()));
 }
 
 void TfrmAbout::Timer1Timer() {

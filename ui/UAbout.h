@@ -1,7 +1,7 @@
 #pragma once
 // The About box: the logo and credits that scroll while the box is shown.
 #include <QDialog>
-#include <QPixmap>
+#include <QIcon>
 
 class QCloseEvent;
 class QFrame;
@@ -17,7 +17,7 @@ class TfrmAbout : public QDialog {
   Q_OBJECT
  public:
   // `logo` is the main window's logo, drawn into the box at its first activation.
-  explicit TfrmAbout(const QPixmap& logo, QWidget* parent = nullptr);
+  explicit TfrmAbout(const QIcon& logo, QWidget* parent = nullptr);
 
   // One scroll step: the credits move up by 3 pixels and re-enter from below once they have left
   // the window at the top.
@@ -43,6 +43,6 @@ class TfrmAbout : public QDialog {
  private:
   void FormActivate();
 
-  QPixmap FLogo;
+  QIcon FLogo;
   bool FActivated = false;
 };

@@ -186,9 +186,8 @@ QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
 
   auto* row = new QHBoxLayout;
   row->setSpacing(10);
-  auto* icon = new QLabel;
+  auto* icon = new TPictureBox(Pictures::PropertiesIcon());
   icon->setFixedSize(32, 32);
-  icon->setPixmap(Pictures::PropertiesIcon());
   title = new QLabel;
   QFont bold = title->font();
   bold.setBold(true);

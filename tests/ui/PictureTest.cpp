@@ -8,7 +8,10 @@
 #include <QColor>
 #include <QImage>
 #include <QImageWriter>
+#include <QPalette>
+#include <QPixmap>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +19,7 @@
 #include "Errors.h"
 #include "Picture.h"
 #include "Pictures.h"
+#include "SnapshotImage.h"
 #include "TestSupport.h"
 
 namespace {
@@ -163,19 +167,65 @@ TEST(Pictures, ImageListsHaveTheirCountAndSizeAndAreDrawn) {
 
 TEST(Pictures, LogoAndPropertiesIcon) {
   EnsureApplication();
-  const QImage logo = Pictures::Logo().toImage();
+  const QImage logo = Pictures::Logo().pixmap(QSize(150, 112)).toImage();
   EXPECT_EQ(logo.size(), QSize(150, 112));
   EXPECT_GT(OpaquePixels(logo), 150 * 112 / 5);
   // The screenshot panel keys out the bottom-left pixel's colour; on the logo that must be
   // nothing but the transparent background.
   EXPECT_EQ(qAlpha(logo.pixel(0, 111)), 0);
 
-  const QImage icon = Pictures::PropertiesIcon().toImage();
+  const QImage icon = Pictures::PropertiesIcon().pixmap(QSize(32, 32)).toImage();
   EXPECT_EQ(icon.size(), QSize(32, 32));
   EXPECT_GT(OpaquePixels(icon), 32 * 32 / 4);
 }
 
-TEST(Pictures, AreRenderedOnce) {
+TEST(Pictures, AtRatioTwoHaveTwiceThePixelsDrawnForIt) {
+  EnsureApplication();
+  const std::pair<QIcon, QSize> pictures[] = {
+      {Pictures::MenuImage(2), {16, 16}},     {Pictures::FolderImage(8), {16, 16}},
+      {Pictures::GameImage(0), {16, 16}},     {Pictures::GameImage(1), {32, 32}},
+      {Pictures::PropertiesIcon(), {32, 32}}, {Pictures::Logo(), {150, 112}}};
+  for (const auto& [icon, size] : pictures) {
+    const QPixmap one = icon.pixmap(size, 1.0);
+    const QPixmap two = icon.pixmap(size, 2.0);
+    EXPECT_EQ(two.size(), size * 2);
+    EXPECT_EQ(two.devicePixelRatio(), 2.0);
+    EXPECT_EQ(icon.pixmap(size, 1.5).size(), size * 3 / 2);
+    // Drawn at that size, not the single-scale picture blown up.
+    EXPECT_NE(two.toImage().convertToFormat(QImage::Format_ARGB32),
+              one.toImage()
+                  .scaled(size * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                  .convertToFormat(QImage::Format_ARGB32));
+  }
+  // The screenshot panel's logo bitmap follows the screen's scale and the panel's colour.
+  const QImage bitmap = TSnapshotImage::LogoBitmap(Pictures::Logo(), 2.0, QColor(40, 40, 40));
+  EXPECT_EQ(bitmap.size(), QSize(300, 224));
+  EXPECT_EQ(bitmap.deviceIndependentSize(), QSizeF(150, 112));
+  EXPECT_EQ(bitmap.pixel(0, 223), qRgb(40, 40, 40));
+}
+
+TEST(Pictures, DarkPalettesGetLegibleStrokes) {
+  EnsureApplication();
+  const QPalette light = QGuiApplication::palette();
+  const QImage onLight = Pictures::MenuImage(4).pixmap(QSize(16, 16)).toImage();
+  QPalette dark = light;
+  dark.setColor(QPalette::Window, QColor(35, 35, 35));
+  QGuiApplication::setPalette(dark);
+  const QImage onDark = Pictures::MenuImage(4).pixmap(QSize(16, 16)).toImage();
+  QGuiApplication::setPalette(light);
+  // The list's lines: dark grey on a light palette, light grey on a dark one.
+  auto darkest = [](const QImage& image) {
+    int value = 255;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 6; x < image.width(); ++x)  // right of the blue squares
+        if (qAlpha(image.pixel(x, y)) > 200) value = std::min(value, qGray(image.pixel(x, y)));
+    return value;
+  };
+  EXPECT_LT(darkest(onLight), 128);
+  EXPECT_GT(darkest(onDark), 128);
+}
+
+TEST(Pictures, AreMadeOnce) {
   EnsureApplication();
   EXPECT_EQ(Pictures::Logo().cacheKey(), Pictures::Logo().cacheKey());
   EXPECT_EQ(Pictures::GameImage(1).cacheKey(), Pictures::GameImage(1).cacheKey());
