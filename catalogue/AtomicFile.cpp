@@ -3,21 +3,21 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <thread>
 
 #include "Errors.h"
 
 namespace {
-[[noreturn]] void CreateFailed(const std::string& path, const std::string& reason) {
-  throw EFCreateError(path, "Cannot write \"" + path + "\": " + reason + ".");
-}
-
 // Closes a descriptor and removes a temporary file unless told the rename went through.
 struct TTempGuard {
   int Fd = -1;
@@ -28,6 +28,32 @@ struct TTempGuard {
     if (!Keep && !Path.empty()) unlink(Path.c_str());
   }
 };
+
+struct TFdGuard {
+  int Fd;
+  ~TFdGuard() {
+    if (Fd >= 0) close(Fd);
+  }
+};
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The process's file creation mask, which a newly made file's mode honours. Read, not set: a
+// umask() round trip would race with other threads creating files.
+mode_t CurrentUmask() {
+  mode_t mask = 022;
+  if (FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[128];
+    unsigned value;
+    while (std::fgets(line, sizeof line, status))
+      if (std::sscanf(line, "Umask: %o", &value) == 1) mask = static_cast<mode_t>(value);
+    std::fclose(status);
+  }
+  return mask;
+}
 
 // The process id in a temporary file name "." + base + ".tmp-<pid>-<counter>", or 0 when the
 // name is not one of ours for this target.
@@ -66,55 +92,76 @@ void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
 }
 }  // namespace
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-  // Write through a symbolic link to its target, so the link survives.
-  std::string target = path;
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) target = resolved;
+std::string LinkTarget(const std::string& path) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = readlink(current.c_str(), link.data(), link.size());
+    if (n <= 0) return current;
+    link.resize(static_cast<std::size_t>(n));
+    current = link.front() == '/' ? link : DirectoryOf(current) + link;
   }
+  return current;  // a loop of links: using it fails, and says so
+}
+
+std::string NotRegularReason(unsigned mode) {
+  if (S_ISREG(mode)) return "";
+  if (S_ISDIR(mode)) return "it is a directory";
+  if (S_ISFIFO(mode)) return "it is a named pipe, not a file";
+  if (S_ISSOCK(mode)) return "it is a socket, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a file";
+  return "it is not a regular file";
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes, std::string_view verb) {
+  auto fail = [&](const std::string& reason) {
+    throw EFCreateError(path, FileErrorMessage(verb, path, reason));
+  };
+  const std::string target = LinkTarget(path);
+  struct stat st;
   const bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) CreateFailed(path, "a directory of that name is in the way");
+  if (exists && !S_ISREG(st.st_mode)) fail(NotRegularReason(st.st_mode));
   // The owner's write bit plays the part of the read-only attribute, also for root.
-  if (exists && !(st.st_mode & S_IWUSR)) CreateFailed(path, "the file is read-only");
+  if (exists && !(st.st_mode & S_IWUSR)) fail("the file is read-only");
+  const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
 
-  const auto slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
+  const std::string dir = DirectoryOf(target);
+  const std::string base = target.substr(dir.size());
   static unsigned counter = 0;
   TTempGuard temp;
   for (int attempt = 0; attempt < 100 && temp.Fd < 0; ++attempt) {
     temp.Path =
         dir + "." + base + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-    temp.Fd = open(temp.Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Never readable by more than the owner and the target's readers, not even for a moment.
+    temp.Fd = open(temp.Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0600);
     if (temp.Fd < 0 && errno != EEXIST) {
       const int err = errno;
       temp.Path.clear();
-      CreateFailed(path, SysErrorMessage(err));
+      fail(SysErrorMessage(err));
     }
   }
   if (temp.Fd < 0) {
     temp.Path.clear();
-    CreateFailed(path, "no temporary file could be made beside it");
+    fail("no temporary file could be made beside it");
   }
-  if (exists) fchmod(temp.Fd, st.st_mode & 07777);
 
   const char* data = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
     const ssize_t n = write(temp.Fd, data, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) CreateFailed(path, SysErrorMessage(n < 0 ? errno : EIO));
+    if (n <= 0) fail(SysErrorMessage(n < 0 ? errno : EIO));
     data += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (fsync(temp.Fd) != 0) CreateFailed(path, SysErrorMessage(errno));
+  if (fchmod(temp.Fd, mode) != 0) fail(SysErrorMessage(errno));
+  if (fsync(temp.Fd) != 0) fail(SysErrorMessage(errno));
   const int fd = temp.Fd;
   temp.Fd = -1;
-  if (close(fd) != 0) CreateFailed(path, SysErrorMessage(errno));
-  if (rename(temp.Path.c_str(), target.c_str()) != 0) CreateFailed(path, SysErrorMessage(errno));
+  if (close(fd) != 0) fail(SysErrorMessage(errno));
+  if (rename(temp.Path.c_str(), target.c_str()) != 0) fail(SysErrorMessage(errno));
   temp.Keep = true;
 
   // Make the rename itself durable.
@@ -128,36 +175,67 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes) {
   bytes.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return false;
-    const int err = errno;
-    throw EFOpenError(path, "Cannot open \"" + path + "\": " + SysErrorMessage(err) + ".");
-  }
+  auto fail = [&](std::string_view verb, const std::string& reason) {
+    throw EFOpenError(path, FileErrorMessage(verb, path, reason));
+  };
+  // Looked at before it is opened: opening a device can have effects of its own.
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    close(fd);
-    throw EFOpenError(path, "Cannot open \"" + path + "\": it is a directory.");
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    fail("open", NotRegularReason(st.st_mode));
+  // Without O_NONBLOCK, a named pipe put there meanwhile would hold the open until a writer came.
+  const TFdGuard file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  if (file.Fd < 0) {
+    if (errno == ENOENT) return false;
+    fail("open", SysErrorMessage(errno));
   }
-  if (static_cast<std::size_t>(st.st_size) > maxBytes) {
-    close(fd);
-    throw EFOpenError(path, "Cannot open \"" + path + "\": the file is too large (" +
-                                std::to_string(st.st_size) + " bytes).");
-  }
+  if (fstat(file.Fd, &st) != 0) fail("open", SysErrorMessage(errno));
+  if (!S_ISREG(st.st_mode)) fail("open", NotRegularReason(st.st_mode));
+  if (static_cast<std::size_t>(st.st_size) > maxBytes)
+    fail("open", "the file is too large (" + std::to_string(st.st_size) + " bytes)");
   bytes.resize(static_cast<std::size_t>(st.st_size));
   std::size_t got = 0;
   while (got < bytes.size()) {
-    const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+    const ssize_t n = read(file.Fd, bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int err = errno;
-      close(fd);
-      throw EFOpenError(path, "Cannot read \"" + path + "\": " + SysErrorMessage(err) + ".");
-    }
+    if (n < 0) fail("read", SysErrorMessage(errno));
     if (n == 0) break;  // shrank meanwhile
     got += static_cast<std::size_t>(n);
   }
   bytes.resize(got);
-  close(fd);
   return true;
+}
+
+TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout) {
+  const std::string dir = DirectoryOf(LinkTarget(file));
+  FFd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder that cannot be opened is missing (the write that follows fails and says so) or
+  // unreadable (it is written unlocked).
+  if (FFd < 0) return;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  auto pause = std::chrono::milliseconds(1);
+  while (flock(FFd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {
+      close(FFd);  // no locks on this file system
+      FFd = -1;
+      return;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      close(FFd);
+      FFd = -1;
+      const auto ms = timeout.count();
+      const std::string span =
+          ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " ms";
+      throw EFCreateError(file, FileErrorMessage("write", file,
+                                                 "another program has kept it locked for more "
+                                                 "than " +
+                                                     span));
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
+}
+
+TFileLock::~TFileLock() {
+  if (FFd >= 0) close(FFd);  // closing releases the lock
 }

@@ -1,13 +1,44 @@
 #pragma once
-// Whole-file writes that never leave a half-written file behind: the new bytes go to a temporary
-// file in the same directory, are flushed to disk, and the temporary file is renamed over the
-// target. A failure leaves the old file whole and raises EFCreateError naming `path`. A success
-// also removes the temporary files that writers of the same target left when they were killed.
+// Whole-file writes that never leave a half-written file behind, the lock that keeps two writers
+// of one file apart, and reads that never block on something that is no file.
+#include <chrono>
 #include <string>
 #include <string_view>
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes);
+// The file that `path` names, symbolic links followed to their end, also when that end does not
+// exist yet (a dangling link): writing there keeps the link. `path` itself when it is no link.
+std::string LinkTarget(const std::string& path);
 
-// Reads a whole file. A missing file gives `false`; a file that exists but cannot be read (or is
-// larger than `maxBytes`) raises EFOpenError naming it.
+// Why `mode` (from stat) is no regular file: "it is a directory", "it is a named pipe", ...; empty
+// for a regular file.
+std::string NotRegularReason(unsigned mode);
+
+// The new bytes go to a temporary file in the same directory, created for the owner alone (or
+// with the target's mode), flushed to disk, and renamed over the target; the folder is flushed
+// too. A link is written through, and stays. A failure leaves the old file whole and raises
+// EFCreateError naming `path`, with `verb` in its message ("write", "create"). A success also
+// removes the temporary files that writers of the same target left when they were killed.
+void WriteFileAtomic(const std::string& path, std::string_view bytes,
+                     std::string_view verb = "write");
+
+// Reads a whole file without ever blocking: a missing file gives `false`; a file that is no
+// regular file, cannot be read or is larger than `maxBytes` raises EFOpenError naming it.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes);
+
+// An exclusive lock over the changes to one file, held for the object's life. It is an advisory
+// flock() of the folder that holds the file: the file itself is replaced by every change (a lock
+// on it would stay with the old one) and may not exist yet, and a lock file would be left beside
+// the user's file. flock() belongs to the open descriptor, so the system releases it when the
+// holder exits or is killed; a folder opened for reading can carry it. Where the file system
+// cannot lock folders, changes go on unlocked, as crash-safe as before. Waits up to `timeout`
+// for another holder, then raises EFCreateError naming `file`.
+class TFileLock {
+ public:
+  TFileLock(const std::string& file, std::chrono::milliseconds timeout);
+  ~TFileLock();
+  TFileLock(const TFileLock&) = delete;
+  TFileLock& operator=(const TFileLock&) = delete;
+
+ private:
+  int FFd = -1;
+};

@@ -8,3 +8,11 @@ std::string SysErrorMessage(int errorCode) {
   const char* text = strerror_r(errorCode, buffer, sizeof buffer);
   return text ? text : "error " + std::to_string(errorCode);
 }
+
+std::string FileErrorMessage(std::string_view verb, std::string_view file,
+                             std::string_view reason) {
+  while (reason.ends_with('.')) reason.remove_suffix(1);
+  std::string message = "Cannot ";
+  message.append(verb).append(" \"").append(file).append("\": ").append(reason).append(".");
+  return message;
+}

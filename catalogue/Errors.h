@@ -2,6 +2,7 @@
 // Failures travel as exceptions whose message names the file; the window's one guard shows them.
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 class EFileError : public std::runtime_error {
  public:
@@ -30,3 +31,7 @@ class EInOutError : public EFileError {
 
 // The system's text for an errno value ("Permission denied").
 std::string SysErrorMessage(int errorCode);
+
+// The one form of a file error's message: 'Cannot <verb> "<file>": <reason>.' (a full stop
+// ending `reason` is not doubled).
+std::string FileErrorMessage(std::string_view verb, std::string_view file, std::string_view reason);

@@ -31,18 +31,18 @@ std::string DerivePreview(const std::string& romName) {
 
 std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
                                    std::vector<TAuditNote>* notes) {
-  return LoadGamesFrom(ListFilePath(paths), paths.WorkDir, Games, RomDir, notes);
+  const std::string listPath = ListFilePath(paths);
+  EnsureListFile(listPath);
+  return LoadGamesFrom(TListFile(listPath).Ini(), paths.WorkDir, Games, RomDir, notes);
 }
 
-std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::string& workDir,
+std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& workDir,
                                        TGameList& Games, std::string& RomDir,
                                        std::vector<TAuditNote>* notes) {
-  EnsureListFile(listPath);
-  const TListFile list(listPath);
   RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"));
 
   Games.clear();
-  Games.reserve(list.Ini().SectionCount());
+  Games.reserve(list.SectionCount());
   if (notes) {
     notes->clear();
     notes->reserve(Games.capacity());

@@ -41,8 +41,10 @@ struct TAuditNote {
 std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
                                    std::vector<TAuditNote>* notes = nullptr);
 
-// The same from a list file at any path, with a relative ROM directory taken from `workDir`.
-std::vector<std::string> LoadGamesFrom(const std::string& listPath, const std::string& workDir,
+// The same from list file text already read, creating nothing, with a relative ROM directory
+// taken from `workDir`.
+class TIniFile;
+std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& workDir,
                                        TGameList& Games, std::string& RomDir,
                                        std::vector<TAuditNote>* notes = nullptr);
 

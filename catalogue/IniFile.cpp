@@ -1,18 +1,16 @@
 #include "IniFile.h"
 
+#include <string.h>
+
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <stdexcept>
 
 #include "AtomicFile.h"
 #include "Errors.h"
 
 namespace {
-constexpr std::size_t kMaxListFileBytes = 64u << 20;  // far beyond any real catalogue
-// Each line costs a few dozen bytes of index (a section head about a hundred), so the line count
-// bounds memory where the byte count cannot: 64 MiB of "[" lines would take gigabytes. A million
-// lines hold some 50,000 games with their settings.
-constexpr std::size_t kMaxListFileLines = 1'000'000;
-
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -168,72 +166,106 @@ TIniFile::TIniFile(std::string text) : FText(std::move(text)) {
 
 TIniFile TIniFile::Load(const std::string& path) {
   std::string bytes;
-  ReadWholeFile(path, bytes, kMaxListFileBytes);
-  const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-  if (lines > kMaxListFileLines)
-    throw EFOpenError(path, "Cannot open \"" + path + "\": the file has too many lines (" +
-                                std::to_string(lines) + ").");
+  ReadWholeFile(path, bytes, MaxFileBytes);
   return TIniFile(std::move(bytes));
 }
 
+namespace {
+enum class TLineKind { Head, Key };
+
+// Calls f(kind, offset) for each section head and key line of `text`, in order. Lines before the
+// first section belong to none and count as other lines; so do comments and blank lines.
+template <class F>
+void ForEachLine(std::string_view text, F&& f) {
+  const char* const base = text.data();
+  const std::size_t size = text.size();
+  bool inSection = false;
+  std::size_t pos = 0;
+  while (pos < size) {
+    const auto* nl = static_cast<const char*>(std::memchr(base + pos, '\n', size - pos));
+    const std::size_t next = nl ? static_cast<std::size_t>(nl - base) + 1 : size;
+    std::size_t end = nl ? next - 1 : size;
+    if (end > pos && base[end - 1] == '\r') --end;
+    std::size_t first = pos;
+    while (first < end && IsBlank(base[first])) ++first;
+    if (first < end) {
+      if (base[first] == '[') {
+        inSection = true;
+        f(TLineKind::Head, pos);
+      } else if (inSection && base[first] != ';' && std::memchr(base + first, '=', end - first)) {
+        f(TLineKind::Key, pos);
+      }
+    }
+    pos = next;
+  }
+}
+}  // namespace
+
 void TIniFile::Parse() {
-  Lines.clear();
-  Sections.clear();
+  if (FText.size() > std::numeric_limits<uint32_t>::max())
+    throw std::length_error("list file text too long");
   Keys.clear();
+  Sections.clear();
   SectionIndex.clear();
   FLastSection = kNone;
-  Lines.reserve(FText.size() / 16 + 1);  // a typical line is longer than that
-  std::size_t pos = 0;
-  while (pos < FText.size()) {
-    const auto nl = FText.find('\n', pos);
-    TLine line;
-    line.Begin = pos;
-    line.Next = nl == std::string::npos ? FText.size() : nl + 1;
-    line.End = nl == std::string::npos ? FText.size() : nl;
-    if (line.End > line.Begin && FText[line.End - 1] == '\r') --line.End;
-    Lines.push_back(line);
-    pos = line.Next;
-  }
-  for (std::size_t i = 0; i < Lines.size(); ++i) {
-    const std::string_view text =
-        Trim(std::string_view(FText).substr(Lines[i].Begin, Lines[i].End - Lines[i].Begin));
-    if (text.empty()) continue;
-    if (text.front() == '[') {
-      const auto close = text.find(']');
-      TSection section;
-      section.Name = std::string(Trim(
-          text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
-      section.Head = section.Last = i;
-      section.FirstKey = Keys.size();
-      SectionIndex.emplace_back(FoldedHash(section.Name), Sections.size());
-      Sections.push_back(std::move(section));
-      continue;
+  // Counted first, so the index takes exactly what it needs.
+  std::size_t heads = 0, keys = 0;
+  ForEachLine(FText,
+              [&](TLineKind kind, std::size_t) { (kind == TLineKind::Head ? heads : keys) += 1; });
+  Keys.reserve(keys);
+  Sections.reserve(heads);
+  SectionIndex.reserve(heads);
+  ForEachLine(FText, [&](TLineKind kind, std::size_t offset) {
+    if (kind == TLineKind::Key) {
+      Keys.push_back(static_cast<uint32_t>(offset));
+      return;
     }
-    if (Sections.empty()) continue;  // lines before the first section belong to none
-    TSection& section = Sections.back();
-    section.Last = i;
-    if (text.front() == ';') continue;  // comment
-    const auto eq = text.find('=');
-    if (eq == std::string_view::npos) continue;
-    const std::string_view name = Trim(text.substr(0, eq));
-    Keys.push_back({static_cast<std::size_t>(name.data() - FText.data()), name.size(), i});
-    ++section.KeyCount;
-  }
+    Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
+    SectionIndex.emplace_back(static_cast<uint32_t>(FoldedHash(SectionName(Sections.size() - 1))),
+                              static_cast<uint32_t>(Sections.size() - 1));
+  });
   std::sort(SectionIndex.begin(), SectionIndex.end());
 }
 
-const TIniFile::TSection* TIniFile::Find(std::string_view section) const {
-  if (FLastSection != kNone && FLastName == section) return &Sections[FLastSection];
-  const uint64_t hash = FoldedHash(section);
+std::string_view TIniFile::LineAt(std::size_t offset) const {
+  const char* const base = FText.data();
+  const auto* nl =
+      static_cast<const char*>(std::memchr(base + offset, '\n', FText.size() - offset));
+  std::size_t end = nl ? static_cast<std::size_t>(nl - base) : FText.size();
+  if (end > offset && base[end - 1] == '\r') --end;
+  return std::string_view(FText).substr(offset, end - offset);
+}
+
+std::string_view TIniFile::SectionName(std::size_t section) const {
+  std::string_view text = Trim(LineAt(Sections[section].Head));
+  text.remove_prefix(1);  // "["
+  const auto close = text.find(']');
+  return Trim(close == std::string_view::npos ? text : text.substr(0, close));
+}
+
+std::string_view TIniFile::KeyName(uint32_t keyLine) const {
+  // A key line holds an "=" before its end; the name is what stands before the first one.
+  const char* const line = FText.data() + keyLine;
+  const auto* eq = static_cast<const char*>(std::memchr(line, '=', FText.size() - keyLine));
+  return Trim(std::string_view(line, static_cast<std::size_t>(eq - line)));
+}
+
+std::size_t TIniFile::KeyEnd(std::size_t section) const {
+  return section + 1 < Sections.size() ? Sections[section + 1].FirstKey : Keys.size();
+}
+
+std::size_t TIniFile::Find(std::string_view section) const {
+  if (FLastSection != kNone && FLastName == section) return FLastSection;
+  const auto hash = static_cast<uint32_t>(FoldedHash(section));
   auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(),
-                             std::pair<uint64_t, std::size_t>(hash, 0));
+                             std::pair<uint32_t, uint32_t>(hash, 0));
   for (; it != SectionIndex.end() && it->first == hash; ++it) {
-    if (!SameName(Sections[it->second].Name, section)) continue;
+    if (!SameName(SectionName(it->second), section)) continue;
     FLastName = section;
     FLastSection = it->second;
-    return &Sections[FLastSection];
+    return FLastSection;
   }
-  return nullptr;
+  return kNone;
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -248,11 +280,10 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 // Sections hold a handful of keys: a scan in file order finds the first of a name.
-const TIniFile::TKey* TIniFile::FindKey(const TSection& section, std::string_view key) const {
-  for (std::size_t k = section.FirstKey; k < section.FirstKey + section.KeyCount; ++k)
-    if (SameName(std::string_view(FText).substr(Keys[k].NameBegin, Keys[k].NameLength), key))
-      return &Keys[k];
-  return nullptr;
+std::size_t TIniFile::FindKey(std::size_t section, std::string_view key) const {
+  for (std::size_t k = Sections[section].FirstKey; k < KeyEnd(section); ++k)
+    if (SameName(KeyName(Keys[k]), key)) return k;
+  return kNone;
 }
 
 uint64_t FoldedHash(std::string_view name) {
@@ -265,16 +296,15 @@ uint64_t FoldedHash(std::string_view name) {
 }
 
 bool TIniFile::SectionExists(std::string_view section) const {
-  return Find(section) != nullptr;
+  return Find(section) != kNone;
 }
 
 bool TIniFile::Lookup(std::string_view section, std::string_view key, std::string& value) const {
-  const TSection* s = Find(section);
-  if (!s) return false;
-  const TKey* k = FindKey(*s, key);
-  if (!k) return false;
-  const TLine& line = Lines[k->Line];
-  const std::string_view text = std::string_view(FText).substr(line.Begin, line.End - line.Begin);
+  const std::size_t s = Find(section);
+  if (s == kNone) return false;
+  const std::size_t k = FindKey(s, key);
+  if (k == kNone) return false;
+  const std::string_view text = LineAt(Keys[k]);
   const std::string_view raw = Trim(text.substr(text.find('=') + 1));
   value = IsValidUtf8(raw) ? std::string(raw) : FromWindows1252(raw);
   if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
@@ -312,30 +342,145 @@ std::string TIniFile::LastLineBreak() const {
   return std::string(LineEnd());
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string v = OneLine(value);
-  const std::string k = OneLine(Trim(key));
-  const std::string eol(LineEnd());
-  const TSection* s = Find(section);
-  if (s) {
-    if (const TKey* found = FindKey(*s, k)) {
-      // Replace only the value: the key as written and everything else stay byte for byte.
-      const TLine& line = Lines[found->Line];
-      const std::size_t valueStart = FText.find('=', line.Begin) + 1;
-      FText.replace(valueStart, line.End - valueStart, v);
-    } else {
-      // After the section's last non-blank line, ahead of any separator lines.
-      const TLine& last = Lines[s->Last];
-      std::string insert = k + "=" + v + eol;
-      if (last.Next == FText.size()) insert = LastLineBreak() + insert;
-      FText.insert(last.Next, insert);
-    }
-  } else {
-    std::string append = LastLineBreak();
-    append += "[" + OneLine(Trim(section)) + "]" + eol + k + "=" + v + eol;
-    FText += append;
+// Just past the section's last non-blank line (its head at least): new keys go there, ahead of
+// any blank separator lines.
+std::size_t TIniFile::InsertPoint(std::size_t section) const {
+  const char* const base = FText.data();
+  const std::size_t head = Sections[section].Head;
+  std::size_t end =
+      section + 1 < Sections.size() ? Sections[section + 1].Head : FText.size();  // line start
+  while (end > head) {
+    std::size_t contentEnd = base[end - 1] == '\n' ? end - 1 : end;
+    const auto* nl = contentEnd > head
+                         ? static_cast<const char*>(memrchr(base + head, '\n', contentEnd - head))
+                         : nullptr;
+    const std::size_t start = nl ? static_cast<std::size_t>(nl - base) + 1 : head;
+    if (contentEnd > start && base[contentEnd - 1] == '\r') --contentEnd;
+    if (!Trim(std::string_view(base + start, contentEnd - start)).empty()) return end;
+    end = start;
   }
+  return end;
+}
+
+namespace {
+// Names that read back as written once on their own line, so that later writes of the same
+// batch find what earlier ones added.
+bool PlainSection(std::string_view s) {
+  return s == Trim(s) && s.find_first_of("]\r\n") == std::string_view::npos;
+}
+bool PlainKey(std::string_view k) {
+  return k == Trim(k) && k.find_first_of("=\r\n") == std::string_view::npos &&
+         (k.empty() || (k.front() != '[' && k.front() != ';'));
+}
+}  // namespace
+
+std::string TIniFile::Applied(const std::vector<TChange>& changes) const {
+  const bool plain = std::all_of(changes.begin(), changes.end(), [](const TChange& c) {
+    return PlainSection(c.Section) && PlainKey(c.Key);
+  });
+  if (!plain && changes.size() > 1) {
+    // Odd names may read back as something else: write them one at a time.
+    TIniFile step(*this);
+    for (const TChange& change : changes) step.Apply({change});
+    return step.FText;
+  }
+
+  struct TAdded {
+    std::string Key, Value;
+  };
+  struct TTouched {
+    std::string Name;             // as a later read finds it
+    std::size_t Section = kNone;  // an existing section, or kNone for one to append
+    std::vector<TAdded> Added;    // keys it does not hold yet, in the order first written
+  };
+  std::vector<TTouched> touched;                              // a handful: a scan finds one
+  std::vector<std::pair<std::size_t, std::string>> replaced;  // (key index, value), last wins
+
+  for (const TChange& change : changes) {
+    const std::string value = OneLine(change.Value);
+    const std::string key = OneLine(Trim(change.Key));
+    auto t = std::find_if(touched.begin(), touched.end(),
+                          [&](const TTouched& x) { return SameName(x.Name, change.Section); });
+    if (t == touched.end()) {
+      TTouched fresh;
+      fresh.Section = Find(change.Section);
+      fresh.Name = fresh.Section != kNone ? std::string(SectionName(fresh.Section))
+                                          : OneLine(Trim(change.Section));
+      touched.push_back(std::move(fresh));
+      t = touched.end() - 1;
+    }
+    if (t->Section != kNone) {
+      if (const std::size_t k = FindKey(t->Section, key); k != kNone) {
+        auto r = std::find_if(replaced.begin(), replaced.end(),
+                              [&](const auto& x) { return x.first == k; });
+        if (r == replaced.end())
+          replaced.emplace_back(k, value);
+        else
+          r->second = value;
+        continue;
+      }
+    }
+    auto a = std::find_if(t->Added.begin(), t->Added.end(),
+                          [&](const TAdded& x) { return SameName(x.Key, key); });
+    if (a == t->Added.end())
+      t->Added.push_back({key, value});
+    else
+      a->Value = value;
+  }
+
+  // Edits of the text in order of their place: (begin, end, new text).
+  struct TEdit {
+    std::size_t Begin, End;
+    std::string Text;
+  };
+  std::vector<TEdit> edits;
+  const std::string eol(LineEnd());
+  std::string tail;  // what goes after the last byte of the text
+  for (const auto& [k, value] : replaced) {
+    const std::string_view line = LineAt(Keys[k]);
+    const std::size_t begin = Keys[k] + line.find('=') + 1;
+    edits.push_back({begin, Keys[k] + line.size(), value});
+  }
+  for (const TTouched& t : touched) {
+    if (t.Section == kNone || t.Added.empty()) continue;
+    std::string lines;
+    for (const TAdded& a : t.Added) lines += a.Key + "=" + a.Value + eol;
+    const std::size_t at = InsertPoint(t.Section);
+    if (at == FText.size())
+      tail += lines;  // only one section ends the text; its keys go before new sections
+    else
+      edits.push_back({at, at, std::move(lines)});
+  }
+  for (const TTouched& t : touched) {
+    if (t.Section != kNone) continue;
+    tail += "[" + t.Name + "]" + eol;
+    for (const TAdded& a : t.Added) tail += a.Key + "=" + a.Value + eol;
+  }
+  std::sort(edits.begin(), edits.end(),
+            [](const TEdit& a, const TEdit& b) { return a.Begin < b.Begin; });
+
+  std::string out;
+  std::size_t size = FText.size() + tail.size() + 2;
+  for (const TEdit& e : edits) size += e.Text.size();
+  out.reserve(size);
+  std::size_t pos = 0;
+  for (const TEdit& e : edits) {
+    out.append(FText, pos, e.Begin - pos);
+    out += e.Text;
+    pos = e.End;
+  }
+  out.append(FText, pos, std::string::npos);
+  if (!tail.empty()) out += LastLineBreak() + tail;
+  return out;
+}
+
+void TIniFile::Apply(const std::vector<TChange>& changes) {
+  FText = Applied(changes);
   Parse();
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  Apply({{std::string(section), std::string(key), std::string(value)}});
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
@@ -344,8 +489,4 @@ void TIniFile::WriteInteger(std::string_view section, std::string_view key, int3
 
 void TIniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
   WriteString(section, key, value ? "1" : "0");
-}
-
-void TIniFile::SaveTo(const std::string& path) const {
-  WriteFileAtomic(path, FText);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The list file's private-profile rules: sections in brackets, "key=value" lines, names compared
 // without regard to case, the first section and the first key of a name winning. The text is
-// parsed once; reads are answered from memory. Writes change one line and keep every other byte.
+// parsed once; reads are answered from memory. Writes change only the lines they write and keep
+// every other byte.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,13 +11,14 @@
 
 class TIniFile {
  public:
-  static constexpr std::size_t MaxValueLength = 2047;  // characters returned by a read
+  static constexpr std::size_t MaxValueLength = 2047;     // characters returned by a read
+  static constexpr std::size_t MaxFileBytes = 64u << 20;  // far beyond any real catalogue
 
   TIniFile() = default;
   explicit TIniFile(std::string text);
 
-  // Reads the file at `path`; a missing file is an empty text. A file that exists but
-  // cannot be read raises EFOpenError naming it.
+  // Reads the file at `path`; a missing file is an empty text. A file that exists but cannot be
+  // read, is no regular file or is larger than MaxFileBytes raises EFOpenError naming it.
   static TIniFile Load(const std::string& path);
 
   std::string ReadString(std::string_view section, std::string_view key,
@@ -26,50 +28,50 @@ class TIniFile {
   bool SectionExists(std::string_view section) const;
   std::size_t SectionCount() const { return Sections.size(); }
 
-  // Change the text in memory only; SaveTo() / TListFile write it out.
+  // One key to write.
+  struct TChange {
+    std::string Section, Key, Value;
+  };
+
+  // The text after writing `changes` in order, each by the rules of a single write below, as if
+  // the text were read again after each one; made in one pass, without reading it again.
+  std::string Applied(const std::vector<TChange>& changes) const;
+
+  // Change the text in memory only: a key is replaced in place, a new key goes after its
+  // section's last non-blank line, a new section at the end of the text.
+  void Apply(const std::vector<TChange>& changes);
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
   const std::string& Text() const { return FText; }
 
-  // Writes the text crash-safely: a temporary file beside `path`, flushed, then renamed over it.
-  // On failure the old file stays whole and EFCreateError names `path`.
-  void SaveTo(const std::string& path) const;
-
  private:
-  struct TLine {
-    std::size_t Begin;  // offset of the line's first byte
-    std::size_t End;    // offset just past its content (before CR/LF)
-    std::size_t Next;   // offset of the next line
-  };
-  struct TKey {
-    std::size_t NameBegin;  // offset of the key's name in the text (trimmed)
-    std::size_t NameLength;
-    std::size_t Line;
-  };
+  // The index holds only what a read needs, as offsets into the text (which is at most a few
+  // times MaxFileBytes): 4 bytes per key line, 16 per section head, nothing for other lines.
   struct TSection {
-    std::string Name;          // as written, trimmed
-    std::size_t Head;          // line index of "[...]"
-    std::size_t Last;          // line index of the section's last non-blank line
-    std::size_t FirstKey = 0;  // its keys are Keys[FirstKey, FirstKey + KeyCount), in file order
-    std::size_t KeyCount = 0;
+    uint32_t Head;      // offset of the "[...]" line
+    uint32_t FirstKey;  // its keys are Keys[FirstKey, next section's FirstKey), in file order
   };
 
   void Parse();
-  const TSection* Find(std::string_view section) const;
-  const TKey* FindKey(const TSection& section, std::string_view key) const;
+  std::string_view LineAt(std::size_t offset) const;  // without its line end
+  std::string_view SectionName(std::size_t section) const;
+  std::string_view KeyName(uint32_t keyLine) const;
+  std::size_t KeyEnd(std::size_t section) const;
+  std::size_t InsertPoint(std::size_t section) const;
+  std::size_t Find(std::string_view section) const;  // kNone when absent
+  std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
   std::string_view LineEnd() const;
   std::string LastLineBreak() const;
 
   std::string FText;
-  std::vector<TLine> Lines;
+  std::vector<uint32_t> Keys;  // offset of each key line
   std::vector<TSection> Sections;
-  std::vector<TKey> Keys;
   // (hash of the folded name, section index), sorted: equal names sit together in file order,
   // so the first match is the first section of that name. No strings are copied to build it.
-  std::vector<std::pair<uint64_t, std::size_t>> SectionIndex;
+  std::vector<std::pair<uint32_t, uint32_t>> SectionIndex;
   // Reads come in runs on one section: the last one found is checked first.
   mutable std::string FLastName;
   mutable std::size_t FLastSection = kNone;  // an index, so that copies stay right

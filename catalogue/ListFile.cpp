@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "AtomicFile.h"
 #include "Errors.h"
 
@@ -11,34 +13,47 @@ std::string ListFilePath(const TPaths& paths) {
 
 void EnsureListFile(const std::string& path) {
   struct stat st;
-  if (lstat(path.c_str(), &st) == 0) return;  // whatever is there is the user's
-  try {
-    WriteFileAtomic(path, kDefaultCatalogue);
-  } catch (const EFileError& e) {
-    throw EFCreateError(path, std::string("Cannot create the list file: ") + e.what());
+  if (stat(path.c_str(), &st) == 0) {
+    if (S_ISREG(st.st_mode)) return;  // the user's: never touched
+    throw EFCreateError(path, FileErrorMessage("create", path, NotRegularReason(st.st_mode)));
   }
+  if (errno != ENOENT)
+    throw EFCreateError(path, FileErrorMessage("create", path, SysErrorMessage(errno)));
+  // Missing (or a link to nothing): made under the lock, unless another program made it first.
+  TListFileChange change(path, TListFileChange::StartFromCatalogue);
+  if (!change.Existed()) change.Commit();
 }
 
 TListFile::TListFile(std::string path) : FPath(std::move(path)), FIni(TIniFile::Load(FPath)) {}
 
-void TListFile::Flush(const TIniFile& changed) {
-  changed.SaveTo(FPath);
-  FIni = changed;
+TListFileChange::TListFileChange(std::string path, TMissing missing,
+                                 std::chrono::milliseconds lockTimeout)
+    : FPath(std::move(path)), FLock(FPath, lockTimeout) {
+  // A change that would create the file reports what stands in its way as the create error.
+  struct stat st;
+  if (missing == StartFromCatalogue && stat(FPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw EFCreateError(FPath, FileErrorMessage("create", FPath, NotRegularReason(st.st_mode)));
+  std::string bytes;
+  FExisted = ReadWholeFile(FPath, bytes, TIniFile::MaxFileBytes);
+  if (!FExisted && missing == StartFromCatalogue) bytes = kDefaultCatalogue;
+  FIni = TIniFile(std::move(bytes));
 }
 
-void TListFile::WriteString(std::string_view section, std::string_view key,
-                            std::string_view value) {
-  TIniFile changed = FIni;
-  changed.WriteString(section, key, value);
-  Flush(changed);
+void TListFileChange::WriteString(std::string_view section, std::string_view key,
+                                  std::string_view value) {
+  FChanges.push_back({std::string(section), std::string(key), std::string(value)});
 }
 
-void TListFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+void TListFileChange::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
   WriteString(section, key, std::to_string(value));
 }
 
-void TListFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+void TListFileChange::WriteBool(std::string_view section, std::string_view key, bool value) {
   WriteString(section, key, value ? "1" : "0");
+}
+
+void TListFileChange::Commit() {
+  WriteFileAtomic(FPath, FIni.Applied(FChanges), FExisted ? "write" : "create");
 }
 
 std::string IncludeTrailingBackslash(const std::string& path) {

@@ -1,8 +1,11 @@
 #pragma once
 // The list file "ludra.ini": the catalogue, the ROM directory and every game's settings.
+#include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "AtomicFile.h"
 #include "IniFile.h"
 #include "Paths.h"
 
@@ -11,15 +14,16 @@ extern const std::string_view kDefaultCatalogue;  // 261 lines, CR LF, compiled 
 // ExeDir + "ludra.ini".
 std::string ListFilePath(const TPaths& paths);
 
-// Creates the list file from the default catalogue when nothing exists at `path`; an existing
-// file is never touched. Raises EFCreateError naming the file when it cannot be created.
+// Creates the list file from the default catalogue when nothing exists at `path` (at the target
+// of a dangling link, which stays); an existing file is never touched. Raises EFCreateError
+// naming the file when it cannot be created, or when something that is no file is in the way.
 void EnsureListFile(const std::string& path);
 
-// One operation on the list file: parsed once when constructed, every read served from memory,
-// every write reaching the disk at once (crash-safely) before it returns.
+// Reading the list file: parsed once when constructed, every read served from memory. A missing
+// file reads as empty. Readers need no lock: a change replaces the whole file at once.
 class TListFile {
  public:
-  explicit TListFile(std::string path);  // a missing file reads as empty
+  explicit TListFile(std::string path);
 
   const std::string& Path() const { return FPath; }
   const TIniFile& Ini() const { return FIni; }
@@ -35,16 +39,45 @@ class TListFile {
     return FIni.ReadBool(section, key, def);
   }
 
-  // Each raises EFCreateError naming the file when the file cannot be written; the file on
-  // disk then keeps what it held, including the keys written before.
+ private:
+  std::string FPath;
+  TIniFile FIni;
+};
+
+// How long a change waits for another program's change of the same file.
+constexpr std::chrono::milliseconds kListFileLockTimeout{5000};
+
+// One change of the list file, whole or not at all: made under an exclusive lock (TFileLock), on
+// the file as it stands once the lock is held, and written with one crash-safe replacement. Keys
+// written are collected; Commit() applies them all in memory with the rules of single writes and
+// replaces the file once. Without Commit() nothing is written. Raises EFCreateError naming the
+// file when the lock is not had in time, EFOpenError when the file cannot be read.
+class TListFileChange {
+ public:
+  enum TMissing {
+    StartEmpty,          // a missing file is created with just the keys written
+    StartFromCatalogue,  // ... or from the default catalogue, with the keys written
+  };
+  explicit TListFileChange(std::string path, TMissing missing = StartEmpty,
+                           std::chrono::milliseconds lockTimeout = kListFileLockTimeout);
+
+  bool Existed() const { return FExisted; }
+  const TIniFile& Ini() const { return FIni; }  // the file before this change
+
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
+  // Raises EFCreateError naming the file when it cannot be written; the file then keeps what it
+  // held, none of this change's keys.
+  void Commit();
+
  private:
-  void Flush(const TIniFile& changed);
   std::string FPath;
+  TFileLock FLock;  // taken first, released last
+  bool FExisted = false;
   TIniFile FIni;
+  std::vector<TIniFile::TChange> FChanges;
 };
 
 // Appends "\" to a path that is empty or does not end in one.

@@ -58,8 +58,7 @@ class TFile {
         if (errno == EINTR) continue;
         const int error = errno;
         throw EInOutError(
-            FName, "Cannot read the archive \"" + FName + "\": " + SysErrorMessage(error) + ".",
-            error);
+            FName, FileErrorMessage("read the archive", FName, SysErrorMessage(error)), error);
       }
       done += static_cast<size_t>(got);
     }
@@ -320,8 +319,8 @@ TZip::TZip(TArchiveFile& archive) {
   const std::string& fileName = archive.FFileName;
   if (archive.FFd < 0) {
     if (archive.Missing()) return;  // no file there
-    throw EFOpenError(fileName, "Cannot open the archive \"" + fileName +
-                                    "\": " + SysErrorMessage(archive.FError) + ".");
+    throw EFOpenError(
+        fileName, FileErrorMessage("open the archive", fileName, SysErrorMessage(archive.FError)));
   }
   if (!archive.FIsFile) return;
   // The descriptor now belongs to the reader, which closes it.

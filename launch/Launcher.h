@@ -21,8 +21,11 @@ class TLauncher {
 
   // Number <= 0 reads only the ROM directory field (and creates a missing list file).
   void LoadSettings(int Number);
-  // Writes every setting to Rom<Number> and the ROM directory to General/Path, key by key.
+  // Writes every setting to Rom<Number> and the ROM directory to General/Path, in one change of
+  // the list file (all of them or none).
   void SaveSettings(int Number);
+  // The ROM directory command: General/Path alone (the list file is created first if missing).
+  void SaveRomDirectory(const std::string& romDir);
 
   // ExeDir + "renderer.cfg", 16 lines, CR LF. Raises EInOutError naming the file.
   void WriteRendererConfig();

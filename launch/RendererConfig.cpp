@@ -1,5 +1,6 @@
 // "renderer.cfg": the display options of the game about to start, read by the emulator.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "Errors.h"
 #include "Launcher.h"
 
@@ -33,8 +35,10 @@ std::string ColorDepth(int bpp) {
   }
 }
 
-[[noreturn]] void RaiseWriteError(const std::string& path, int code) {
-  throw EInOutError(path, "Cannot write \"" + path + "\": " + SysErrorMessage(code) + ".", code);
+[[noreturn]] void RaiseWriteError(const std::string& path, int code,
+                                  const std::string& reason = "") {
+  throw EInOutError(
+      path, FileErrorMessage("write", path, reason.empty() ? SysErrorMessage(code) : reason), code);
 }
 
 }  // namespace
@@ -71,9 +75,18 @@ void TLauncher::WriteRendererConfig() {
   const std::string text = RendererConfigText();
 
   // Written in place (like any text file the emulator reads): an existing file keeps its
-  // permissions and links, and is replaced completely through O_TRUNC.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // permissions and links, and is emptied once it is known to be a file. Opened without blocking,
+  // and only a regular file is written: a named pipe or a device there is refused, never waited on.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    RaiseWriteError(path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL, NotRegularReason(st.st_mode));
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) RaiseWriteError(path, errno);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+    const int code = errno;
+    ::close(fd);
+    RaiseWriteError(path, code, S_ISREG(st.st_mode) ? "" : NotRegularReason(st.st_mode));
+  }
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);

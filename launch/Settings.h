@@ -1,6 +1,7 @@
 #pragma once
 // The per-game emulator settings: one record for the whole program, holding the game last loaded.
 #include <string>
+#include <variant>
 #include <vector>
 
 struct TGameSettings {
@@ -44,3 +45,22 @@ extern const std::vector<std::string> kQualityItems;    // "default", "4 bit", "
 extern const std::vector<std::string> kDisplayItems;    // "0".."2"
 extern const std::vector<std::string> kBlendingItems;   // "0".."3"
 extern const std::vector<std::string> kScanlinesItems;  // "0".."2"
+
+// One setting as it is stored and shown: every setting is described once, here, and the store
+// (load and save) and the properties dialog (show and apply) all walk kSettings.
+struct TSetting {
+  const char* Section;  // nullptr: the game's own section Rom<n>
+  const char* Key;
+  const char* Control;  // the properties dialog's control
+  // A text (digits as typed), a check box, or an item index (-1 for nothing chosen).
+  std::variant<std::string TGameSettings::*, bool TGameSettings::*, int TGameSettings::*> Field;
+  const char* Default;                    // as stored: "22050", "1", "2"
+  const std::vector<std::string>* Items;  // an item index's choices; nullptr: the renderers
+};
+
+// In the order SaveSettings writes them, which is also the order in which the keys of a new
+// section are appended; General/Path stands in its place among them.
+extern const std::vector<TSetting> kSettings;
+
+// The ROM directory's entry (General/Path).
+const TSetting& RomDirSetting();

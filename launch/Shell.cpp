@@ -165,7 +165,7 @@ void TProcessShell::Open(const std::string& program, const std::string& paramete
   const std::string wanted =
       !program.empty() && program[0] == '/' ? program : FPaths.WorkDir + ToNativePath(program);
   auto fail = [&](const std::string& shown, const std::string& reason) {
-    if (FReporter) FReporter->ShellError("Cannot run \"" + shown + "\": " + reason + ".");
+    if (FReporter) FReporter->ShellError(FileErrorMessage("run", shown, reason));
   };
 
   // Copied from a case-insensitive file system, "tavi.exe" may well be "TAVI.EXE" here.

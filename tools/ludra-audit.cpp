@@ -1,11 +1,14 @@
 // ludra-audit: the catalogue's audit without a window, for large sets and for scripts.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "AuditText.h"
+#include "Errors.h"
 #include "Games.h"
 #include "ListFile.h"
 
@@ -16,6 +19,14 @@ void Usage() {
                "  --list FILE  the list file to audit (default: ludra.ini beside the program)\n"
                "  --missing    say why each game that is not available is missing\n"
                "  --json       print one JSON document\n");
+}
+
+// False when there is no file at `path`.
+bool ReadListFile(const std::string& path, TIniFile& list) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes, TIniFile::MaxFileBytes)) return false;
+  list = TIniFile(std::move(bytes));
+  return true;
 }
 
 std::string Json(const std::string& s) {
@@ -145,7 +156,7 @@ int main(int argc, char** argv) {
   TReport report;
   report.ListPath = ListFilePath(paths);
   report.WorkDir = paths.WorkDir;
-  bool missing = false, json = false;
+  bool missing = false, json = false, listGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--missing") {
@@ -154,6 +165,7 @@ int main(int argc, char** argv) {
       json = true;
     } else if (arg == "--list" && i + 1 < argc) {
       report.ListPath = AbsolutePath(paths.WorkDir, argv[++i]);
+      listGiven = true;
     } else if (arg == "--help" || arg == "-h") {
       Usage();
       return 0;
@@ -163,9 +175,20 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // An auditor only reads: it opens the list file read-only and creates nothing.
   try {
+    TIniFile list;
+    if (!ReadListFile(report.ListPath, list)) {
+      if (listGiven)
+        throw EFOpenError(report.ListPath,
+                          FileErrorMessage("open", report.ListPath, SysErrorMessage(ENOENT)));
+      std::fprintf(stderr, "ludra-audit: no list file at \"%s\"; auditing the built-in catalogue\n",
+                   report.ListPath.c_str());
+      report.ListPath = "(built-in catalogue)";
+      list = TIniFile(std::string(kDefaultCatalogue));
+    }
     report.Companies =
-        LoadGamesFrom(report.ListPath, paths.WorkDir, report.Games, report.RomDir, &report.Notes);
+        LoadGamesFrom(list, paths.WorkDir, report.Games, report.RomDir, &report.Notes);
     report.Complete = true;
   } catch (const std::exception& e) {
     report.Error = e.what();

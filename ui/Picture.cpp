@@ -38,7 +38,7 @@ constexpr long kMaxJpegMemory = 256L << 20;
 constexpr int kMaxJpegScans = 500;
 
 [[noreturn]] void Unreadable(const std::string& name, const std::string& why) {
-  throw EInOutError(name, "Cannot read the picture \"" + name + "\": " + why + ".", 0);
+  throw EInOutError(name, FileErrorMessage("read the picture", name, why), 0);
 }
 
 bool TooLarge(long long width, long long height) {
@@ -57,8 +57,7 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     const int error = errno;
-    throw EFOpenError(path,
-                      "Cannot open the picture \"" + path + "\": " + SysErrorMessage(error) + ".");
+    throw EFOpenError(path, FileErrorMessage("open the picture", path, SysErrorMessage(error)));
   }
   struct TCloser {
     int Fd;
@@ -68,14 +67,13 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
     const int error = errno;
-    throw EInOutError(
-        path, "Cannot read the picture \"" + path + "\": " + SysErrorMessage(error) + ".", error);
+    throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
+                      error);
   }
   if (S_ISDIR(info.st_mode))
-    throw EFOpenError(path,
-                      "Cannot open the picture \"" + path + "\": " + SysErrorMessage(EISDIR) + ".");
+    throw EFOpenError(path, FileErrorMessage("open the picture", path, SysErrorMessage(EISDIR)));
   if (!S_ISREG(info.st_mode))
-    throw EFOpenError(path, "Cannot open the picture \"" + path + "\": it is not a regular file.");
+    throw EFOpenError(path, FileErrorMessage("open the picture", path, "it is not a regular file"));
   if (info.st_size == 0) Unreadable(path, "the file is empty");
   if (info.st_size > kMaxFileSize) Unreadable(path, "the file is larger than 256 MB");
 
@@ -86,8 +84,8 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int error = errno;
-      throw EInOutError(
-          path, "Cannot read the picture \"" + path + "\": " + SysErrorMessage(error) + ".", error);
+      throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
+                        error);
     }
     if (n == 0) break;  // the file shrank while we read it
     got += static_cast<std::size_t>(n);

@@ -354,68 +354,32 @@ void TfrmProperties::SetGameName(const QString& title) {
   lblFilename2->setText(title);
 }
 
+// Each setting's control is found by its name in the settings table; its kind says what it is.
 void TfrmProperties::ShowSettings() {
   const TGameSettings& s = Launcher.GameSettings;
-  edCutOff->setText(Str(s.CutOff));
-  edCBuffer->setText(Str(s.CBuffer));
-  edDBuffer->setText(Str(s.DBuffer));
-  cbInterpreter->setChecked(s.Interpreter);
-  cbGeometry->setChecked(s.Geometry);
-  cbSound->setChecked(s.Sound);
-  cbSoundFilter->setChecked(s.Filter);
-  cbSurround->setChecked(s.Surround);
-  cbStereo->setChecked(s.Stereo);
-  edSurrMult->setText(Str(s.Multiplier));
-  ShowIndex(cbRenderer, s.Renderer);
-  edDir->setText(Str(s.RomDir));
-  cbWindow->setChecked(s.Windowed);
-  edXMax->setText(Str(s.Xmax));
-  edYMax->setText(Str(s.Ymax));
-  cbDithering->setChecked(s.Dithering);
-  ShowIndex(cbBPP, s.BPP);
-  cbFPS->setChecked(s.FPS);
-  cbSkip->setChecked(s.Skip);
-  cbDetect->setChecked(s.Detection);
-  cbLimit->setChecked(s.FrameLimit);
-  edFRate->setText(Str(s.FrameRate));
-  ShowIndex(cbTFiltering, s.Filtering);
-  ShowIndex(cbTCaching, s.Caching);
-  ShowIndex(cbTQuality, s.Quality);
-  ShowIndex(cbDisplay, s.Display);
-  ShowIndex(cbBlending, s.Blending);
-  ShowIndex(cbScanlines, s.Scanlines);
+  for (const TSetting& setting : kSettings) {
+    const QString name = QString::fromLatin1(setting.Control);
+    if (auto text = std::get_if<std::string TGameSettings::*>(&setting.Field))
+      findChild<QLineEdit*>(name)->setText(Str(s.**text));
+    else if (auto flag = std::get_if<bool TGameSettings::*>(&setting.Field))
+      findChild<QCheckBox*>(name)->setChecked(s.**flag);
+    else
+      ShowIndex(findChild<QComboBox*>(name), s.*std::get<int TGameSettings::*>(setting.Field));
+  }
 }
 
 void TfrmProperties::ApplySettings() {
   TGameSettings& s = Launcher.GameSettings;
-  s.CutOff = edCutOff->text().toStdString();
-  s.CBuffer = edCBuffer->text().toStdString();
-  s.DBuffer = edDBuffer->text().toStdString();
-  s.Interpreter = cbInterpreter->isChecked();
-  s.Geometry = cbGeometry->isChecked();
-  s.Sound = cbSound->isChecked();
-  s.Filter = cbSoundFilter->isChecked();
-  s.Surround = cbSurround->isChecked();
-  s.Stereo = cbStereo->isChecked();
-  s.Multiplier = edSurrMult->text().toStdString();
-  s.Renderer = cbRenderer->currentIndex();
-  s.RomDir = edDir->text().toStdString();
-  s.Windowed = cbWindow->isChecked();
-  s.Xmax = edXMax->text().toStdString();
-  s.Ymax = edYMax->text().toStdString();
-  s.Dithering = cbDithering->isChecked();
-  s.BPP = cbBPP->currentIndex();
-  s.FPS = cbFPS->isChecked();
-  s.Skip = cbSkip->isChecked();
-  s.Detection = cbDetect->isChecked();
-  s.FrameLimit = cbLimit->isChecked();
-  s.FrameRate = edFRate->text().toStdString();
-  s.Filtering = cbTFiltering->currentIndex();
-  s.Caching = cbTCaching->currentIndex();
-  s.Quality = cbTQuality->currentIndex();
-  s.Display = cbDisplay->currentIndex();
-  s.Blending = cbBlending->currentIndex();
-  s.Scanlines = cbScanlines->currentIndex();
+  for (const TSetting& setting : kSettings) {
+    const QString name = QString::fromLatin1(setting.Control);
+    if (auto text = std::get_if<std::string TGameSettings::*>(&setting.Field))
+      s.** text = findChild<QLineEdit*>(name)->text().toStdString();
+    else if (auto flag = std::get_if<bool TGameSettings::*>(&setting.Field))
+      s.** flag = findChild<QCheckBox*>(name)->isChecked();
+    else
+      s.*std::get<int TGameSettings::*>(setting.Field) =
+          findChild<QComboBox*>(name)->currentIndex();
+  }
 }
 
 bool TfrmProperties::Execute(int p, const QString& title) {

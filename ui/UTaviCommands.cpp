@@ -212,9 +212,7 @@ void TfrmMain::mnuRomDirectoryClick() {
 void TfrmMain::ChooseRomDirectory() {
   const std::optional<QString> folder = FChooser->ChooseFolder(this, tr("Choose Rom-Directory"));
   if (!folder) return;
-  const std::string listFile = ListFilePath(FPaths);
-  EnsureListFile(listFile);
-  TListFile(listFile).WriteString("General", "Path", folder->toStdString());
+  FLauncher.SaveRomDirectory(folder->toStdString());
   Audit();
 }
 

@@ -1,8 +1,10 @@
 // ludra-audit as a user runs it: a real process, its output and its exit code.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "TestSupport.h"
 
@@ -13,9 +15,9 @@ struct TRun {
 };
 
 // Runs the tool in `workDir` with stderr folded into the output.
-TRun Audit(const std::string& workDir, const std::string& arguments) {
-  const std::string command =
-      "cd '" + workDir + "' && '" LUDRA_AUDIT_TOOL "' " + arguments + " 2>&1";
+TRun Audit(const std::string& workDir, const std::string& arguments,
+           const std::string& tool = LUDRA_AUDIT_TOOL) {
+  const std::string command = "cd '" + workDir + "' && '" + tool + "' " + arguments + " 2>&1";
   TRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -89,4 +91,32 @@ TEST(AuditTool, BadArgumentsAndUnreadableFilesHaveTheirExitCodes) {
   const TRun blocked = Audit(dir.Path(), "--list blocked.ini");
   EXPECT_EQ(blocked.ExitCode, 1);
   EXPECT_NE(blocked.Out.find(dir / "blocked.ini"), std::string::npos) << blocked.Out;
+}
+
+// An auditor never writes: not at a mistyped --list, not beside itself, not into a named pipe.
+TEST(AuditTool, OnlyReadsAndCreatesNothing) {
+  TTempDir dir;
+  Lay(dir);
+  const TRun typo = Audit(dir.Path(), "--list lsit.ini");
+  EXPECT_EQ(typo.ExitCode, 1);
+  EXPECT_NE(typo.Out.find("Cannot open \"" + dir / "lsit.ini" + "\": No such file or directory."),
+            std::string::npos)
+      << typo.Out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "lsit.ini"));
+
+  ASSERT_EQ(mkfifo((dir / "pipe.ini").c_str(), 0644), 0);
+  const TRun pipe = Audit(dir.Path(), "--list pipe.ini");
+  EXPECT_EQ(pipe.ExitCode, 1);
+  EXPECT_NE(pipe.Out.find(dir / "pipe.ini"), std::string::npos) << pipe.Out;
+
+  // A copy of the tool with no list file beside it audits the built-in catalogue.
+  MakeDirs(dir / "bin");
+  std::filesystem::copy_file(LUDRA_AUDIT_TOOL, dir / "bin/ludra-audit");
+  std::filesystem::permissions(dir / "bin/ludra-audit", std::filesystem::perms::owner_all);
+  const TRun builtIn = Audit(dir.Path(), "", dir / "bin/ludra-audit");
+  EXPECT_EQ(builtIn.ExitCode, 0) << builtIn.Out;
+  EXPECT_NE(builtIn.Out.find("auditing the built-in catalogue"), std::string::npos) << builtIn.Out;
+  EXPECT_NE(builtIn.Out.find("25 games: 0 available, 25 missing"), std::string::npos)
+      << builtIn.Out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "bin/ludra.ini"));
 }

@@ -129,6 +129,21 @@ TEST(IniWrite, ALineBreakInAValueCannotSmuggleInAKey) {
   EXPECT_EQ(ini.ReadString("S", "A", ""), "x  B=injected");
 }
 
+// Many keys written in one pass give the bytes of the same keys written one at a time, each on
+// the text the last one left: new keys in order, a key written twice, new sections, odd line ends.
+TEST(IniWrite, ABatchOfWritesGivesTheBytesOfSingleWritesInTurn) {
+  const std::vector<TIniFile::TChange> changes = {
+      {"Rom3", "CutOff", "11025"}, {"Rom3", "Sound", "0"},   {"General", "Path", "D:\\R\\"},
+      {"rom3", "NEW", "1"},        {"Rom3", "Other", " x "}, {"Rom9", "A", "1"},
+      {"Rom3", "new", "2"},        {"ROM9", "B", "a\r\nb"},  {"Rom10", "C", ""},
+      {"Rom9", "a", "3"},          {"General", "Path", "E"}};
+  for (const std::string& text : VariedListFiles()) {
+    TIniFile oneByOne(text);
+    for (const auto& c : changes) oneByOne.WriteString(c.Section, c.Key, c.Value);
+    EXPECT_EQ(TIniFile(text).Applied(changes), oneByOne.Text()) << text;
+  }
+}
+
 // ---- The default catalogue ----
 
 TEST(DefaultCatalogue, Is261CrlfLinesWithItsSeparatorsAndContinuations) {
@@ -186,15 +201,22 @@ TEST(ListFileDisk, IsCreatedByteForByteAndNeverTouchedOnceThere) {
   EXPECT_EQ(ReadFileBytes(path), "[General]\nPath=mine\n");
 }
 
-TEST(ListFileDisk, EachWriteReachesTheFileAndReadsComeFromOneParse) {
+TEST(ListFileDisk, AChangeIsWrittenOnCommitInOneReplacement) {
   TTempDir dir;
   const std::string path = dir / "ludra.ini";
   EnsureListFile(path);
-  TListFile list(path);
-  list.WriteString("Rom3", "CutOff", "11025");
-  list.WriteString("General", "Path", "Roms\\");
+  {
+    TListFileChange change(path);
+    change.WriteString("Rom3", "CutOff", "11025");
+    change.WriteString("General", "Path", "Roms\\");
+    EXPECT_EQ(ReadFileBytes(path), std::string(kDefaultCatalogue));  // nothing before Commit
+    change.Commit();
+  }
+  {
+    TListFileChange abandoned(path);
+    abandoned.WriteString("Rom3", "CutOff", "1");
+  }
   EXPECT_EQ(TListFile(path).ReadString("Rom3", "CutOff", ""), "11025");
-  EXPECT_EQ(list.ReadString("general", "PATH", ""), "Roms\\");
   const std::string text = ReadFileBytes(path);
   EXPECT_TRUE(text.ends_with("[General]\r\nPath=Roms\\\r\n"));
   EXPECT_NE(text.find("Sound=1\r\nCutOff=11025\r\n  \r\n[Rom4]"), std::string::npos);
@@ -204,45 +226,88 @@ TEST(ListFileDisk, EachWriteReachesTheFileAndReadsComeFromOneParse) {
   EXPECT_EQ(entries, 1);
 }
 
-TEST(ListFileDisk, AFailedWriteNamesTheFileAndKeepsWhatWasWritten) {
+TEST(ListFileDisk, AFailedChangeNamesTheFileAndWritesNothing) {
   TTempDir dir;
   const std::string path = dir / "ludra.ini";
   EnsureListFile(path);
-  TListFile list(path);
-  list.WriteString("Rom1", "CutOff", "1");
   chmod(path.c_str(), 0444);  // read-only, for root as well
   try {
-    list.WriteString("Rom1", "CBuffer", "2");
+    TListFileChange change(path);
+    change.WriteString("Rom1", "CutOff", "1");
+    change.Commit();
     FAIL() << "a read-only list file was written";
   } catch (const EFileError& e) {
-    EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()), "Cannot write \"" + path + "\": the file is read-only.");
   }
-  const TListFile reread(path);
-  EXPECT_EQ(reread.ReadString("Rom1", "CutOff", ""), "1");
-  EXPECT_EQ(reread.ReadString("Rom1", "CBuffer", "none"), "none");
-  EXPECT_EQ(reread.ReadString("Rom25", "Game", ""), "Kosodate Quiz My Angel 3 (JP) Ver. A");
+  EXPECT_EQ(ReadFileBytes(path), std::string(kDefaultCatalogue));
 }
 
-TEST(ListFileDisk, ADirectoryInTheWayOrAMissingFolderIsAnErrorNamingTheFile) {
+// One change waits for another's lock; a lock held too long fails the change, which writes
+// nothing. A lock is per open folder, so this process can stand in for another program.
+TEST(ListFileDisk, AChangeWaitsForTheLockAndGivesUpNamingTheFile) {
+  TTempDir dir;
+  const std::string path = dir / "ludra.ini";
+  EnsureListFile(path);
+  {
+    const TFileLock other(path, std::chrono::milliseconds(0));
+    try {
+      TListFileChange change(path, TListFileChange::StartEmpty, std::chrono::milliseconds(100));
+      FAIL() << "the lock was taken twice";
+    } catch (const EFCreateError& e) {
+      EXPECT_EQ(e.FileName, path);
+      EXPECT_EQ(std::string(e.what()), "Cannot write \"" + path +
+                                           "\": another program has kept it locked for more "
+                                           "than 100 ms.");
+    }
+  }
+  EXPECT_EQ(ReadFileBytes(path), std::string(kDefaultCatalogue));
+  TListFileChange change(path, TListFileChange::StartEmpty, std::chrono::milliseconds(100));
+  change.WriteString("General", "Path", "x");
+  change.Commit();
+  EXPECT_EQ(TListFile(path).ReadString("General", "Path", ""), "x");
+}
+
+TEST(ListFileDisk, WhatIsNoFileIsRefusedNamingItAndNeverWaitedOn) {
   TTempDir dir;
   const std::string blocked = dir / "ludra.ini";
   MakeDirs(blocked);
-  EXPECT_NO_THROW(EnsureListFile(blocked));  // something is there: it is not replaced
+  try {
+    EnsureListFile(blocked);
+    FAIL() << "a directory passed as the list file";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create \"" + blocked + "\": it is a directory.");
+  }
+  EXPECT_THROW(TListFile{blocked}, EFOpenError);
+  ASSERT_EQ(rmdir(blocked.c_str()), 0);
+
+  // A named pipe with no writer would hold a blocking open for ever.
+  ASSERT_EQ(mkfifo(blocked.c_str(), 0644), 0);
+  EXPECT_THROW(EnsureListFile(blocked), EFCreateError);
   try {
     TListFile list(blocked);
-    FAIL() << "a directory was read as the list file";
+    FAIL() << "a named pipe was read as the list file";
   } catch (const EFOpenError& e) {
-    EXPECT_NE(std::string(e.what()).find(blocked), std::string::npos);
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open \"" + blocked + "\": it is a named pipe, not a file.");
   }
+  EXPECT_THROW(TListFileChange{blocked}, EFOpenError);
+  const std::string device = dir / "device.ini";
+  ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+  EXPECT_THROW(TListFile{device}, EFOpenError);
+  EXPECT_THROW(EnsureListFile(device), EFCreateError);
+
   const std::string nowhere = dir / "missing/ludra.ini";
   try {
     EnsureListFile(nowhere);
     FAIL();
   } catch (const EFCreateError& e) {
-    EXPECT_NE(std::string(e.what()).find(nowhere), std::string::npos);
+    // One prefix, naming the file.
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create \"" + nowhere + "\": No such file or directory.");
   }
-  TListFile absent(nowhere);  // reads as empty
-  EXPECT_THROW(absent.WriteString("General", "Path", "x"), EFCreateError);
+  TListFileChange absent(nowhere);  // reads as empty
+  absent.WriteString("General", "Path", "x");
+  EXPECT_THROW(absent.Commit(), EFCreateError);
 }
 
 TEST(ListFileDisk, WritesGoThroughASymbolicLinkAndKeepTheFilesMode) {
@@ -252,7 +317,9 @@ TEST(ListFileDisk, WritesGoThroughASymbolicLinkAndKeepTheFilesMode) {
   chmod(real.c_str(), 0640);
   const std::string link = dir / "ludra.ini";
   ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
-  TListFile(link).WriteString("General", "Path", "b");
+  TListFileChange change(link);
+  change.WriteString("General", "Path", "b");
+  change.Commit();
   struct stat st;
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -261,9 +328,20 @@ TEST(ListFileDisk, WritesGoThroughASymbolicLinkAndKeepTheFilesMode) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
-// A writer killed at any moment leaves a whole, parseable file: every section still there and
-// each key holding its old or its new value.
-TEST(ListFileDisk, SurvivesBeingKilledInTheMiddleOfWrites) {
+TEST(ListFileDisk, ADanglingLinkGetsTheCatalogueAtItsTargetAndStays) {
+  TTempDir dir;
+  MakeDirs(dir / "conf");
+  const std::string link = dir / "ludra.ini";
+  ASSERT_EQ(symlink("conf/mine.ini", link.c_str()), 0);
+  EnsureListFile(link);
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFileBytes(dir / "conf/mine.ini"), std::string(kDefaultCatalogue));
+}
+
+// A writer killed at any moment leaves a whole, parseable file, holding all of a change or none.
+TEST(ListFileDisk, SurvivesBeingKilledInTheMiddleOfChanges) {
   TTempDir dir;
   const std::string path = dir / "ludra.ini";
   EnsureListFile(path);
@@ -272,10 +350,11 @@ TEST(ListFileDisk, SurvivesBeingKilledInTheMiddleOfWrites) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      TListFile list(path);
-      for (int i = 0;; ++i) {
-        list.WriteString("Rom" + std::to_string(1 + i % 25), "CutOff", std::to_string(i));
-        list.WriteString("General", "Path", i % 2 ? "Odd\\" : "Even\\");
+      for (int i = round * 100000;; ++i) {
+        TListFileChange change(path);
+        change.WriteString("Rom" + std::to_string(1 + i % 25), "CutOff", std::to_string(i));
+        change.WriteString("General", "Path", std::to_string(i));
+        change.Commit();
       }
     }
     usleep(std::uniform_int_distribution<int>(0, 30000)(random));
@@ -284,8 +363,10 @@ TEST(ListFileDisk, SurvivesBeingKilledInTheMiddleOfWrites) {
     const TListFile list(path);
     for (int n = 0; n <= 25; ++n)
       ASSERT_TRUE(list.Ini().SectionExists("Rom" + std::to_string(n))) << "round " << round;
-    const std::string romPath = list.ReadString("General", "Path", "Roms\\");
-    ASSERT_TRUE(romPath == "Odd\\" || romPath == "Even\\" || romPath == "Roms\\") << romPath;
+    const int last = list.ReadInteger("General", "Path", -1);
+    if (last >= 0) {
+      ASSERT_EQ(list.ReadInteger("Rom" + std::to_string(1 + last % 25), "CutOff", -1), last);
+    }
     ASSERT_EQ(list.ReadString("Rom25", "Files", ""),
               "kqt1vera.1j,kqt1vera.1l,kqt1pr0l.bin,kqt1pr0u.bin,kqt1pr1l.bin,kqt1pr1u.bin");
   }

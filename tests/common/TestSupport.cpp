@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "ListFile.h"
+
 namespace fs = std::filesystem;
 
 TTempDir::TTempDir() : TTempDir(fs::temp_directory_path().string()) {}
@@ -48,4 +50,18 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 void MakeDirs(const std::string& path) {
   fs::create_directories(path);
+}
+
+std::vector<std::string> VariedListFiles() {
+  return {
+      "",
+      std::string(kDefaultCatalogue),
+      "[Rom3]\r\nGame=X\r\nCutOff=1\r\nSOUND=0\r\n\r\n[General]\r\nPath=a\r\n",
+      "[Rom1]\nGame=A\n \n\n[Rom3]\nGame=C\n\n",
+      "[rom3]\r\nGame=first\r\n[ROM3]\r\nCutOff=second\r\n[general]\r\n[General]\r\nPath=b\r\n",
+      "[Rom3]\r\nGame=C\r\nSound=1\r",
+      "[Rom3]\nGame=C",
+      "[Rom3]\r\nGame=C\r\n;comment\r\ncontinued\r\n  \r\n[Rom4]\r\n",
+      "junk before\n[General]\nPath=\n[Rom3]\nk\n",
+  };
 }

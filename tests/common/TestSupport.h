@@ -29,3 +29,8 @@ constexpr long kMiB = 1024;  // in the KiB that PeakRssKiB counts
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 void MakeDirs(const std::string& path);
+
+// List file texts of every shape the write rules must keep: empty, the default catalogue, keys
+// present and missing, duplicate sections, LF only, a lone CR at the end, no final line end,
+// comments and blank separators, lines before the first section.
+std::vector<std::string> VariedListFiles();

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -86,7 +87,21 @@ TEST(RendererConfig, UnwritableTargetRaisesNamingTheFile) {
     EXPECT_EQ(e.ErrorCode, EISDIR);
     const std::string message = e.what();
     EXPECT_NE(message.find(s.Dir / "renderer.cfg"), std::string::npos) << message;
-    EXPECT_NE(message.find(SysErrorMessage(EISDIR)), std::string::npos) << message;
+    EXPECT_NE(message.find("it is a directory"), std::string::npos) << message;
+  }
+}
+
+TEST(RendererConfig, ANamedPipeIsRefusedNotWaitedOn) {
+  TLaunchSetup s;
+  const std::string path = s.Dir / "renderer.cfg";
+  ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);  // with no reader, a blocking open waits for ever
+  s.Launcher.LoadSettings(1);
+  try {
+    s.Launcher.WriteRendererConfig();
+    FAIL() << "no error";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot write \"" + path + "\": it is a named pipe, not a file.");
   }
 }
 

@@ -221,6 +221,26 @@ TEST(SaveSettings, NewSectionTakesTheKeysInOrder) {
   EXPECT_EQ(text.substr(0, 200), std::string(kDefaultCatalogue.substr(0, 200)));
 }
 
+// A save replaces the file once, with the bytes that its keys written one at a time would leave,
+// each on the text the last one left: the rules every stored list file was written by.
+TEST(SaveSettings, WritesTheBytesOfItsKeysWrittenOneAtATime) {
+  for (const std::string& text : VariedListFiles()) {
+    TLaunchSetup s;
+    WriteFileBytes(s.ListFile(), text);
+    s.Launcher.Renderers = {"a.tvi", "b.tvi"};
+    s.Launcher.GameSettings = UnusualSettings();
+    s.Launcher.SaveSettings(3);
+    const std::string saved = ReadFileBytes(s.ListFile());
+    const TIniFile read(saved);
+    TIniFile oneByOne(text);
+    for (const TSetting& setting : kSettings) {
+      const std::string section = setting.Section ? setting.Section : "Rom3";
+      oneByOne.WriteString(section, setting.Key, read.ReadString(section, setting.Key, "?"));
+    }
+    EXPECT_EQ(saved, oneByOne.Text()) << text;
+  }
+}
+
 TEST(SaveSettings, DoesNotCreateTheCatalogueFirst) {
   TLaunchSetup s;
   s.Launcher.GameSettings = DefaultSettings();
