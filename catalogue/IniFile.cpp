@@ -227,6 +227,64 @@ void TIniFile::Parse() {
   std::sort(SectionIndex.begin(), SectionIndex.end());
 }
 
+// A head is a line whose first character past its blanks is "[": each "[" in the text is looked
+// at, and only what stands before it on its line.
+void TIniFile::IndexHeads() {
+  const char* const base = FText.data();
+  const std::size_t size = FText.size();
+  for (std::size_t pos = 0; pos < size;) {
+    const auto* open = static_cast<const char*>(std::memchr(base + pos, '[', size - pos));
+    if (!open) break;
+    std::size_t lineStart = static_cast<std::size_t>(open - base);
+    while (lineStart > 0 && IsBlank(base[lineStart - 1])) --lineStart;
+    if (lineStart == 0 || base[lineStart - 1] == '\n')
+      Sections.push_back({static_cast<uint32_t>(lineStart), 0});
+    pos = static_cast<std::size_t>(open - base) + 1;
+  }
+}
+
+void TIniFile::IndexKeysOf(const std::vector<bool>& wanted) {
+  for (std::size_t s = 0; s < Sections.size(); ++s) {
+    Sections[s].FirstKey = static_cast<uint32_t>(Keys.size());
+    if (!wanted[s]) continue;
+    const std::size_t end = s + 1 < Sections.size() ? Sections[s + 1].Head : FText.size();
+    ForEachLine(std::string_view(FText).substr(Sections[s].Head, end - Sections[s].Head),
+                [&](TLineKind kind, std::size_t offset) {
+                  if (kind == TLineKind::Key)
+                    Keys.push_back(static_cast<uint32_t>(Sections[s].Head + offset));
+                });
+  }
+}
+
+std::string TIniFile::Changed(std::string text, const std::vector<TChange>& changes) {
+  TIniFile ini;
+  ini.FText = std::move(text);
+  if (ini.FText.size() > std::numeric_limits<uint32_t>::max())
+    throw std::length_error("list file text too long");
+  ini.IndexHeads();
+  // The first section of each name written to, found in one walk; only those go into the index.
+  std::vector<std::string_view> names;
+  for (const TChange& change : changes)
+    if (std::none_of(names.begin(), names.end(),
+                     [&](std::string_view n) { return SameName(n, change.Section); }))
+      names.push_back(change.Section);
+  std::vector<bool> wanted(ini.Sections.size()), found(names.size());
+  std::size_t left = names.size();
+  for (std::size_t s = 0; s < ini.Sections.size() && left > 0; ++s) {
+    const std::string_view name = ini.SectionName(s);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+      if (found[k] || !SameName(name, names[k])) continue;
+      found[k] = wanted[s] = true;
+      --left;
+      ini.SectionIndex.emplace_back(static_cast<uint32_t>(FoldedHash(name)),
+                                    static_cast<uint32_t>(s));
+    }
+  }
+  std::sort(ini.SectionIndex.begin(), ini.SectionIndex.end());
+  ini.IndexKeysOf(wanted);
+  return ini.Applied(changes);
+}
+
 std::string_view TIniFile::LineAt(std::size_t offset) const {
   const char* const base = FText.data();
   const auto* nl =

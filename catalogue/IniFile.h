@@ -37,6 +37,10 @@ class TIniFile {
   // the text were read again after each one; made in one pass, without reading it again.
   std::string Applied(const std::vector<TChange>& changes) const;
 
+  // The same as TIniFile(text).Applied(changes), for a change of a large file: only the sections
+  // the change writes to are indexed (every section head is found, no other line is looked at).
+  static std::string Changed(std::string text, const std::vector<TChange>& changes);
+
   // Change the text in memory only: a key is replaced in place, a new key goes after its
   // section's last non-blank line, a new section at the end of the text.
   void Apply(const std::vector<TChange>& changes);
@@ -55,6 +59,8 @@ class TIniFile {
   };
 
   void Parse();
+  void IndexHeads();                                  // Sections only
+  void IndexKeysOf(const std::vector<bool>& wanted);  // Keys of the wanted sections only
   std::string_view LineAt(std::size_t offset) const;  // without its line end
   std::string_view SectionName(std::size_t section) const;
   std::string_view KeyName(uint32_t keyLine) const;

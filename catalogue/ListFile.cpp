@@ -33,10 +33,13 @@ TListFileChange::TListFileChange(std::string path, TMissing missing,
   struct stat st;
   if (missing == StartFromCatalogue && stat(FPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
     throw EFCreateError(FPath, FileErrorMessage("create", FPath, NotRegularReason(st.st_mode)));
-  std::string bytes;
-  FExisted = ReadWholeFile(FPath, bytes, TIniFile::MaxFileBytes);
-  if (!FExisted && missing == StartFromCatalogue) bytes = kDefaultCatalogue;
-  FIni = TIniFile(std::move(bytes));
+  FExisted = ReadWholeFile(FPath, FText, TIniFile::MaxFileBytes);
+  if (!FExisted && missing == StartFromCatalogue) FText = kDefaultCatalogue;
+}
+
+const TIniFile& TListFileChange::Ini() const {
+  if (!FIni) FIni.emplace(FText);
+  return *FIni;
 }
 
 void TListFileChange::WriteString(std::string_view section, std::string_view key,
@@ -53,7 +56,9 @@ void TListFileChange::WriteBool(std::string_view section, std::string_view key, 
 }
 
 void TListFileChange::Commit() {
-  WriteFileAtomic(FPath, FIni.Applied(FChanges), FExisted ? "write" : "create");
+  // Only the sections written to are looked at: a save costs little more than the replacement.
+  const std::string text = TIniFile::Changed(FIni ? FText : std::move(FText), FChanges);
+  WriteFileAtomic(FPath, text, FExisted ? "write" : "create");
 }
 
 std::string IncludeTrailingBackslash(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // The list file "ludra.ini": the catalogue, the ROM directory and every game's settings.
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,7 +63,7 @@ class TListFileChange {
                            std::chrono::milliseconds lockTimeout = kListFileLockTimeout);
 
   bool Existed() const { return FExisted; }
-  const TIniFile& Ini() const { return FIni; }  // the file before this change
+  const TIniFile& Ini() const;  // the file before this change
 
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
@@ -76,7 +77,8 @@ class TListFileChange {
   std::string FPath;
   TFileLock FLock;  // taken first, released last
   bool FExisted = false;
-  TIniFile FIni;
+  std::string FText;                     // the file before this change
+  mutable std::optional<TIniFile> FIni;  // read from FText when asked for
   std::vector<TIniFile::TChange> FChanges;
 };
 

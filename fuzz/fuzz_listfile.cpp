@@ -223,10 +223,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TIniFile oneByOne(ini.Text());
   oneByOne.WriteString("Rom1", "[odd", "x");
   oneByOne.WriteString(" Rom1 ", "odd ", "y");
-  if (TIniFile(original).Applied(change) != oneByOne.Text())
+  if (TIniFile(original).Applied(change) != oneByOne.Text() ||
+      TIniFile::Changed(original, change) != oneByOne.Text())
     Fail("one change differs from its writes made one at a time", original);
   change.resize(change.size() - 2);
-  if (TIniFile(original).Applied(change) != ini.Text())
+  if (TIniFile(original).Applied(change) != ini.Text() ||
+      TIniFile::Changed(original, change) != ini.Text())
     Fail("one change differs from its writes made one at a time", original);
   return 0;
 }

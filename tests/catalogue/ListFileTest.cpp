@@ -141,6 +141,7 @@ TEST(IniWrite, ABatchOfWritesGivesTheBytesOfSingleWritesInTurn) {
     TIniFile oneByOne(text);
     for (const auto& c : changes) oneByOne.WriteString(c.Section, c.Key, c.Value);
     EXPECT_EQ(TIniFile(text).Applied(changes), oneByOne.Text()) << text;
+    EXPECT_EQ(TIniFile::Changed(text, changes), oneByOne.Text()) << text;
   }
 }
 
