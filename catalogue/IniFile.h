@@ -37,8 +37,8 @@ class TIniFile {
   // the text were read again after each one; made in one pass, without reading it again.
   std::string Applied(const std::vector<TChange>& changes) const;
 
-  // The same as TIniFile(text).Applied(changes), for a change of a large file: only the sections
-  // the change writes to are indexed (every section head is found, no other line is looked at).
+  // The same as TIniFile(text).Applied(changes), for a change of a large file: every section head
+  // is found by its "[", and only the lines of the sections the change writes to are parsed.
   static std::string Changed(std::string text, const std::vector<TChange>& changes);
 
   // Change the text in memory only: a key is replaced in place, a new key goes after its

@@ -3,22 +3,30 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "AtomicFile.h"
 #include "AuditText.h"
+#include "EmulatorFolder.h"
 #include "Errors.h"
 #include "Games.h"
 #include "ListFile.h"
 
 namespace {
-void Usage() {
-  std::fprintf(stderr,
-               "usage: ludra-audit [--list FILE] [--missing] [--json]\n"
-               "  --list FILE  the list file to audit (default: ludra.ini beside the program)\n"
-               "  --missing    say why each game that is not available is missing\n"
-               "  --json       print one JSON document\n");
+void Usage(FILE* to) {
+  std::fprintf(to,
+               "usage: ludra-audit [--list FILE | --emulator-dir DIR] [--missing] [--json]\n"
+               "  --list FILE         the list file to audit (default: ludra.ini beside the\n"
+               "                      program, or in the emulator's folder when installed)\n"
+               "  --emulator-dir DIR  the emulator's folder, for an installed ludra-audit\n"
+               "                      (default: the working directory when it holds tavi.exe,\n"
+               "                      else the folder ludra used last)\n"
+               "  --missing           say why each game that is not available is missing\n"
+               "  --json              print one JSON document\n"
+               "  --version           print the version\n"
+               "  --help              print this help\n");
 }
 
 // False when there is no file at `path`.
@@ -152,10 +160,11 @@ void PrintJson(const TReport& r, bool missing) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const TPaths paths = TPaths::FromProcess();
+  TPaths paths = TPaths::FromProcess();
   TReport report;
-  report.ListPath = ListFilePath(paths);
+  // Paths are shown relative to where the user is, also when the emulator's folder is elsewhere.
   report.WorkDir = paths.WorkDir;
+  std::string emulatorDir;
   bool missing = false, json = false, listGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -166,14 +175,44 @@ int main(int argc, char** argv) {
     } else if (arg == "--list" && i + 1 < argc) {
       report.ListPath = AbsolutePath(paths.WorkDir, argv[++i]);
       listGiven = true;
+    } else if (arg == "--emulator-dir" && i + 1 < argc) {
+      emulatorDir = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
-      Usage();
+      Usage(stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("ludra-audit %s\n", LUDRA_VERSION);
       return 0;
     } else {
       std::fprintf(stderr, "ludra-audit: unknown argument \"%s\"\n", arg.c_str());
-      Usage();
+      Usage(stderr);
       return 2;
     }
+  }
+  if (!listGiven) {
+    // Installed, it audits the emulator's folder that ludra would use, never its own folder.
+    const bool installed = IsInstalledProgram(paths.ExeDir);
+    if (!installed && !emulatorDir.empty()) {
+      std::fprintf(stderr, "ludra-audit: --emulator-dir is for an installed ludra-audit\n");
+      return 2;
+    }
+    if (installed) {
+      std::optional<std::string> folder;
+      try {
+        folder = TEmulatorFolder(UserConfigDir()).Find(emulatorDir, paths.WorkDir);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "ludra-audit: %s\n", e.what());
+        return 2;
+      }
+      if (!folder) {
+        std::fprintf(stderr,
+                     "ludra-audit: which emulator's folder? Give it with --emulator-dir DIR or "
+                     "--list FILE, or start in the folder that holds tavi.exe.\n");
+        return 1;
+      }
+      paths = PathsInFolder(*folder);
+    }
+    report.ListPath = ListFilePath(paths);
   }
   // An auditor only reads: it opens the list file read-only and creates nothing.
   try {

@@ -1,5 +1,6 @@
 // Build step: renders the program's SVG pictures onto its picture sheets, one PNG per screen
-// scale and palette: sheet-light-100.png, sheet-dark-150.png, ...
+// scale and palette: sheet-light-100.png, sheet-dark-150.png, ...; and the program's icon at
+// the desktop's sizes: ludra-16x16.png ... ludra-256x256.png.
 //   render-pictures <svg folder> <output folder>
 #include <QByteArray>
 #include <QFile>
@@ -76,6 +77,31 @@ bool RenderSheet(const QString& svgDir, const QString& outDir, std::size_t s, bo
   }
   return ok;
 }
+
+// The program's own icon, one file per size, for the window and the desktop's icon theme.
+bool RenderIcon(const QString& svgDir, const QString& outDir, int size) {
+  const QString source =
+      svgDir + QLatin1Char('/') + QLatin1String(kAppIcon) + QStringLiteral(".svg");
+  QSvgRenderer renderer(source);
+  if (!renderer.isValid()) {
+    std::fprintf(stderr, "render-pictures: cannot read %s\n", qPrintable(source));
+    return false;
+  }
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+  }
+  const QString target =
+      QStringLiteral("%1/%2-%3x%3.png").arg(outDir, QLatin1String(kAppIcon)).arg(size);
+  if (!image.save(target, "PNG")) {
+    std::fprintf(stderr, "render-pictures: cannot write %s\n", qPrintable(target));
+    return false;
+  }
+  return true;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,5 +116,6 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (std::size_t s = 0; s < kScales.size(); ++s)
     for (bool dark : {false, true}) ok &= RenderSheet(svgDir, outDir, s, dark);
+  for (int size : kAppIconSizes) ok &= RenderIcon(svgDir, outDir, size);
   return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "FolderChooser.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 
@@ -8,4 +9,24 @@ std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const
                                                            QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return std::nullopt;
   return folder;
+}
+
+QString EmulatorFolderPrompt() {
+  return QApplication::translate("Start", "Choose the emulator's folder");
+}
+
+QString EmulatorFolderNeeded() {
+  return QApplication::translate(
+      "Start",
+      "Ludra needs the emulator's folder: the folder that holds tavi.exe, where Ludra keeps its "
+      "game list and finds the renderer plug-ins. Start Ludra again and choose that folder, or "
+      "start it with --emulator-dir DIR.");
+}
+
+std::optional<std::string> AskEmulatorFolder(IFolderChooser& chooser) {
+  const auto folder = chooser.ChooseFolder(nullptr, EmulatorFolderPrompt());
+  if (!folder) return std::nullopt;
+  std::string path = QDir(*folder).absolutePath().toStdString();
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
 }

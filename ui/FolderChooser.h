@@ -2,6 +2,7 @@
 // The shell's folder chooser behind an interface, so tests can answer in its place.
 #include <QString>
 #include <optional>
+#include <string>
 
 class QWidget;
 
@@ -17,3 +18,11 @@ class TDialogFolderChooser : public IFolderChooser {
  public:
   std::optional<QString> ChooseFolder(QWidget* parent, const QString& prompt) override;
 };
+
+// An installed program that knows no emulator's folder asks for one at start, with this title.
+QString EmulatorFolderPrompt();
+// What the program says when the user cancels that question, before it ends.
+QString EmulatorFolderNeeded();
+
+// The folder the user picked (absolute, ending in '/'), or nothing when the user cancelled.
+std::optional<std::string> AskEmulatorFolder(IFolderChooser& chooser);

@@ -1,10 +1,17 @@
-// Program entry: the main window, then the properties dialog (whose creation finds the renderer
-// plug-ins) and the About box, then the event loop.
+// Program entry: the command line first (it needs no display), then the main window, the
+// properties dialog (whose creation finds the renderer plug-ins) and the About box, then the
+// event loop.
 #include <QApplication>
 #include <QLocale>
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
 #include <memory>
 
+#include "CommandLine.h"
+#include "EmulatorFolder.h"
 #include "ErrorGuard.h"
+#include "FolderChooser.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
@@ -22,18 +29,80 @@ class TShellReporterRelay : public IShellReporter {
     if (Target) Target->ShellError(message);
   }
 };
+
+int Fail(const std::exception& e, int code) {
+  std::fprintf(stderr, "ludra: %s\n", e.what());
+  return code;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+  TCommandLine options;
+  if (const auto done = ParseCommandLine(argc, argv, options)) return *done;
+
+  const TPaths process = TPaths::FromProcess();
+  const bool installed = IsInstalledProgram(process.ExeDir);
+  const TEmulatorFolder folders(UserConfigDir());
+  TStart start;
+  try {
+    start = StartPaths(options, process, installed, folders);
+  } catch (const std::exception& e) {
+    return Fail(e, 2);
+  }
+
+  if (options.Mode != TCommandLine::Window) {
+    if (!start.Paths) {
+      std::fprintf(stderr,
+                   "ludra: which emulator's folder? Give it with --emulator-dir DIR, or start "
+                   "in the folder that holds tavi.exe.\n");
+      return 1;
+    }
+    try {
+      if (installed) EnterFolder(*start.Paths);
+    } catch (const std::exception& e) {
+      return Fail(e, 1);
+    }
+    if (options.Mode == TCommandLine::Run) return RunGame(*start.Paths, options.Game);
+    return WriteGameDesktopEntry(*start.Paths, installed, ExecutablePath(), UserDataDir(),
+                                 options.Game);
+  }
+
   QApplication app(argc, argv);
   InstallTranslations(QLocale());
-  TPaths paths;
+  QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
+  QApplication::setWindowIcon(Pictures::AppIcon());
+  QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+
+  if (installed) {
+    if (!start.Paths) {
+      TDialogFolderChooser chooser;
+      const auto folder = AskEmulatorFolder(chooser);
+      if (!folder) {
+        const QString message = EmulatorFolderNeeded();
+        std::fprintf(stderr, "ludra: %s\n", message.toLocal8Bit().constData());
+        QMessageBox::information(nullptr, QApplication::translate("Guard", "Ludra"), message);
+        return 1;
+      }
+      start.Paths = PathsInFolder(*folder);
+    }
+    try {
+      EnterFolder(*start.Paths);
+    } catch (const std::exception& e) {
+      return Fail(e, 1);
+    }
+    try {
+      if (folders.Remembered() != start.Paths->ExeDir) folders.Remember(start.Paths->ExeDir);
+    } catch (const std::exception& e) {
+      Fail(e, 0);  // the next run asks again; this one goes on
+    }
+  }
+  const TPaths paths = *start.Paths;
+
   TShellReporterRelay relay;
   std::unique_ptr<TProcessShell> shell;
   std::unique_ptr<TLauncher> launcher;
   std::unique_ptr<TfrmMain> frmMain;
   Guard([&] {
-    paths = TPaths::FromProcess();
     shell = std::make_unique<TProcessShell>(paths, &relay);
     launcher = std::make_unique<TLauncher>(paths, *shell);
     frmMain = std::make_unique<TfrmMain>(paths, *launcher);

@@ -77,4 +77,9 @@ inline constexpr std::array kDarkColours = {
     TColourSwap{"#2A303B", "#4E5666"},  // chip window
     TColourSwap{"#1E232C", "#3A4150"},  // chip notch
 };
+
+// The program's own icon: the window's and the desktop's (the icon theme's sizes), each size a
+// file of its own.
+inline constexpr const char* kAppIcon = "ludra";
+inline constexpr std::array kAppIconSizes = {16, 24, 32, 48, 64, 128, 256};
 }  // namespace PictureList

@@ -185,6 +185,14 @@ QIcon Logo() {
 QIcon PropertiesIcon() {
   return Cache().Properties;
 }
+QIcon AppIcon() {
+  // Added by name, so only the sizes a window system asks for are ever decoded.
+  QIcon icon;
+  for (int size : kAppIconSizes)
+    icon.addFile(QStringLiteral(":/pictures/%1-%2x%2.png").arg(QLatin1String(kAppIcon)).arg(size),
+                 QSize(size, size));
+  return icon;
+}
 bool IsDark(const QPalette& palette) {
   return palette.color(QPalette::Window).lightness() < 128;
 }

@@ -15,6 +15,7 @@ QIcon GameImage(int index);        // ilSGames / ilLGames: 0 chip, 1 prohibited 
                                    // '?', at 16 x 16 and 32 x 32
 QIcon Logo();                      // ilLogo, 150 x 112
 QIcon PropertiesIcon();            // the 32 x 32 icon of the properties dialog's page headers
+QIcon AppIcon();                   // the program's own icon, 16 x 16 to 256 x 256
 
 bool IsDark(const QPalette& palette);
 }  // namespace Pictures

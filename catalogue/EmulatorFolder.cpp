@@ -1,0 +1,94 @@
+#include "EmulatorFolder.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "AtomicFile.h"
+#include "Errors.h"
+
+const char* const kAppId = LUDRA_APP_ID;
+
+namespace {
+std::string WithSlash(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+// The absolute, link-free form of an existing folder, or nothing.
+std::optional<std::string> RealFolder(const std::string& path) {
+  char buffer[PATH_MAX];
+  if (!::realpath(path.c_str(), buffer) || !IsDirectory(buffer)) return std::nullopt;
+  return WithSlash(buffer);
+}
+}  // namespace
+
+bool IsInstalledProgram(const std::string& exeDir) {
+  return IsRegularFile(WithSlash(exeDir) + LUDRA_DATADIR_FROM_BINDIR "/applications/" + kAppId +
+                       ".desktop");
+}
+
+std::string UserConfigDir() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && config[0] == '/') return WithSlash(config) + "ludra/";
+  const char* home = std::getenv("HOME");
+  return WithSlash(home && home[0] ? home : "/") + ".config/ludra/";
+}
+
+bool HoldsEmulator(const std::string& folder) {
+  TFileLookup lookup;
+  return lookup.FindFile(WithSlash(folder) + "tavi.exe").has_value();
+}
+
+std::optional<std::string> TEmulatorFolder::Find(const std::string& given,
+                                                 const std::string& workDir) const {
+  if (!given.empty()) {
+    // A path typed on this system: taken as it stands, backslashes included.
+    const std::string path = given.front() == '/' ? given : WithSlash(workDir) + given;
+    char buffer[PATH_MAX];
+    const bool exists = ::realpath(path.c_str(), buffer) != nullptr;
+    const std::string reason = exists ? "it is not a folder" : SysErrorMessage(errno);
+    if (exists && IsDirectory(buffer)) return WithSlash(buffer);
+    throw EFOpenError(path,
+                      "Cannot use \"" + path + "\" as the emulator's folder: " + reason + ".");
+  }
+  if (HoldsEmulator(workDir)) return RealFolder(workDir);
+  return Remembered();
+}
+
+std::optional<std::string> TEmulatorFolder::Remembered() const {
+  std::string text;
+  try {
+    if (!ReadWholeFile(RememberedFile(), text, PATH_MAX + 1)) return std::nullopt;
+  } catch (const EFileError&) {
+    return std::nullopt;  // an unreadable note is as good as none: the user is asked again
+  }
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (text.empty() || text.front() != '/') return std::nullopt;
+  return RealFolder(text);
+}
+
+void TEmulatorFolder::Remember(const std::string& folder) const {
+  // A new user may have no ~/.config yet.
+  MakeFolders(FConfigDir, 0700);
+  WriteFileAtomic(RememberedFile(), folder + "\n");
+}
+
+void MakeFolders(const std::string& dir, unsigned mode) {
+  for (std::size_t at = 1; at <= dir.size(); ++at) {
+    if (at < dir.size() && dir[at] != '/') continue;
+    const std::string part = dir.substr(0, at);
+    if (part.empty() || part.back() == '/' || IsDirectory(part)) continue;
+    if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST)
+      throw EFCreateError(part, "Cannot create \"" + part + "\": " + SysErrorMessage(errno) + ".");
+  }
+}
+
+TPaths PathsInFolder(const std::string& folder) {
+  TPaths paths;
+  paths.ExeDir = WithSlash(folder);
+  paths.WorkDir = paths.ExeDir;
+  return paths;
+}

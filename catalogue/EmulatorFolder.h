@@ -1,0 +1,50 @@
+#pragma once
+// Where an installed Ludra keeps what a copy in the emulator's folder keeps beside itself.
+//
+// A copy of the program placed in the emulator's folder finds its list file, "renderer.cfg" and
+// the plug-ins beside itself. An installed program lives in a binary folder it must not write to,
+// so it works in the emulator's folder instead: the folder named on the command line, else the
+// working directory when it holds "tavi.exe", else the folder remembered from the last run.
+#include <optional>
+#include <string>
+
+#include "Paths.h"
+
+// The desktop file id the installed program is known by (desktop entry, icon, metainfo).
+extern const char* const kAppId;
+
+// True when `exeDir` is the binary folder of an installed tree: the desktop entry sits where the
+// install rules put it, relative to the binary folder, so any prefix and a moved tree both work.
+bool IsInstalledProgram(const std::string& exeDir);
+
+// "$XDG_CONFIG_HOME/ludra/", or "$HOME/.config/ludra/" when that is unset or not absolute.
+std::string UserConfigDir();
+
+class TEmulatorFolder {
+ public:
+  explicit TEmulatorFolder(std::string configDir) : FConfigDir(std::move(configDir)) {}
+
+  // The folder to use, ending in '/', or nothing when the user must be asked. `given` (from
+  // --emulator-dir, relative to `workDir`) must be a folder; otherwise EFOpenError names it.
+  std::optional<std::string> Find(const std::string& given, const std::string& workDir) const;
+
+  // The folder remembered from the last run, when it still is one.
+  std::optional<std::string> Remembered() const;
+  // Keeps `folder` for the next run; raises EFCreateError naming the file when it cannot.
+  void Remember(const std::string& folder) const;
+  std::string RememberedFile() const { return FConfigDir + "emulator-folder"; }
+
+ private:
+  std::string FConfigDir;
+};
+
+// True when `folder` holds "tavi.exe", in any letter case.
+bool HoldsEmulator(const std::string& folder);
+
+// Makes `dir` and every missing folder above it, with `mode` (less the umask). Raises
+// EFCreateError naming the first folder that cannot be made.
+void MakeFolders(const std::string& dir, unsigned mode);
+
+// The paths of an installed program working in `folder`: both the executable's directory (for
+// the list file, "renderer.cfg" and the plug-ins) and the working directory point there.
+TPaths PathsInFolder(const std::string& folder);
