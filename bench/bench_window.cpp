@@ -231,10 +231,12 @@ void SelectionFigures() {
 
 // ---- Start-up, measured from outside: spawn, first paint, exit ----
 
+// Ends the process once the first paint has gone out: the figure is the time to a painted window,
+// so neither program's teardown counts.
 int RunUntilFirstPaint(QWidget& window) {
   struct TFirstPaint : QObject {
     bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) QTimer::singleShot(0, qApp, &QApplication::quit);
+      if (e->type() == QEvent::Paint) QTimer::singleShot(0, qApp, [] { std::_Exit(0); });
       return false;
     }
   } watcher;
@@ -300,8 +302,10 @@ void StartupFigures() {
   const double w = Median(window), e = Median(empty), l = Median(label);
   std::printf("start-up to first paint: empty QMainWindow %8.1f ms\n", e);
   std::printf("start-up to first paint: QMainWindow+label %8.1f ms  (ratio %.2f)\n", l, l / e);
-  std::printf("start-up to first paint: main window       %8.1f ms  (ratio %.2f, target <= 1.30)\n",
-              w, w / e);
+  std::printf(
+      "start-up to first paint: main window       %8.1f ms  (ratio %.2f to the label, target "
+      "<= 1.15)\n",
+      w, w / l);
 }
 }  // namespace
 

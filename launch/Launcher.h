@@ -7,6 +7,8 @@
 #include "Settings.h"
 #include "Shell.h"
 
+class TListFile;
+
 class TLauncher {
  public:
   TLauncher(const TPaths& paths, IShell& shell);
@@ -21,6 +23,8 @@ class TLauncher {
 
   // Number <= 0 reads only the ROM directory field (and creates a missing list file).
   void LoadSettings(int Number);
+  // The same from a list file already read (and created when missing) by the caller.
+  void LoadSettings(int Number, const TListFile& file);
   // Writes every setting to Rom<Number> and the ROM directory to General/Path, in one change of
   // the list file (all of them or none).
   void SaveSettings(int Number);

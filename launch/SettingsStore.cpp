@@ -37,7 +37,10 @@ void TLauncher::DiscoverRenderers() {
 void TLauncher::LoadSettings(int Number) {
   const std::string path = ListFilePath(FPaths);
   EnsureListFile(path);
-  const TListFile file(path);
+  LoadSettings(Number, TListFile(path));
+}
+
+void TLauncher::LoadSettings(int Number, const TListFile& file) {
   TGameSettings& s = GameSettings;
   const std::string game = GameSection(Number);
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <cstdio>
+#include <exception>
 
 std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const QString& prompt) {
   const QString folder = QFileDialog::getExistingDirectory(parent, prompt, QDir::rootPath(),
@@ -23,10 +25,22 @@ QString EmulatorFolderNeeded() {
       "start it with --emulator-dir DIR.");
 }
 
-std::optional<std::string> AskEmulatorFolder(IFolderChooser& chooser) {
-  const auto folder = chooser.ChooseFolder(nullptr, EmulatorFolderPrompt());
-  if (!folder) return std::nullopt;
-  std::string path = QDir(*folder).absolutePath().toStdString();
-  if (path.empty() || path.back() != '/') path += '/';
+std::optional<std::string> WindowEmulatorFolder(const std::optional<std::string>& found,
+                                                IFolderChooser& chooser,
+                                                const TEmulatorFolder& folders) {
+  std::string path;
+  if (found) {
+    path = *found;
+  } else {
+    const auto folder = chooser.ChooseFolder(nullptr, EmulatorFolderPrompt());
+    if (!folder) return std::nullopt;
+    path = QDir(*folder).absolutePath().toStdString();
+    if (path.empty() || path.back() != '/') path += '/';
+  }
+  try {
+    if (folders.Remembered() != path) folders.Remember(path);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ludra: %s\n", e.what());  // the next run asks again
+  }
   return path;
 }

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "EmulatorFolder.h"
+
 class QWidget;
 
 class IFolderChooser {
@@ -24,5 +26,9 @@ QString EmulatorFolderPrompt();
 // What the program says when the user cancels that question, before it ends.
 QString EmulatorFolderNeeded();
 
-// The folder the user picked (absolute, ending in '/'), or nothing when the user cancelled.
-std::optional<std::string> AskEmulatorFolder(IFolderChooser& chooser);
+// The emulator's folder of an installed program's window: `found` (known without asking), else the
+// folder the user picks (absolute, ending in '/'); nothing when the user cancels. The folder is
+// remembered for the next run; when that fails, stderr says why and this run goes on.
+std::optional<std::string> WindowEmulatorFolder(const std::optional<std::string>& found,
+                                                IFolderChooser& chooser,
+                                                const TEmulatorFolder& folders);

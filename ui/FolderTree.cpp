@@ -22,7 +22,8 @@ TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
   for (int y = 1994; y <= 1999; ++y) year->addChild(NewNode(QString::number(y), 7, 3));
   addTopLevelItem(year);
   addTopLevelItem(NewNode(tr("Non Working"), 4, 2));
-  collapseAll();
+  // New nodes start collapsed. Collapsing them again would lay the tree out, fonts and all,
+  // long before the window is shown.
 }
 
 QTreeWidgetItem* TFolderTree::NewNode(const QString& text, int image, int kind) const {

@@ -74,26 +74,21 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
 
   if (installed) {
-    if (!start.Paths) {
-      TDialogFolderChooser chooser;
-      const auto folder = AskEmulatorFolder(chooser);
-      if (!folder) {
-        const QString message = EmulatorFolderNeeded();
-        std::fprintf(stderr, "ludra: %s\n", message.toLocal8Bit().constData());
-        QMessageBox::information(nullptr, QApplication::translate("Guard", "Ludra"), message);
-        return 1;
-      }
-      start.Paths = PathsInFolder(*folder);
+    TDialogFolderChooser chooser;
+    const auto folder = WindowEmulatorFolder(
+        start.Paths ? std::optional<std::string>(start.Paths->ExeDir) : std::nullopt, chooser,
+        folders);
+    if (!folder) {
+      const QString message = EmulatorFolderNeeded();
+      std::fprintf(stderr, "ludra: %s\n", message.toLocal8Bit().constData());
+      QMessageBox::information(nullptr, QApplication::translate("Guard", "Ludra"), message);
+      return 1;
     }
+    start.Paths = PathsInFolder(*folder);
     try {
       EnterFolder(*start.Paths);
     } catch (const std::exception& e) {
       return Fail(e, 1);
-    }
-    try {
-      if (folders.Remembered() != start.Paths->ExeDir) folders.Remember(start.Paths->ExeDir);
-    } catch (const std::exception& e) {
-      Fail(e, 0);  // the next run asks again; this one goes on
     }
   }
   const TPaths paths = *start.Paths;

@@ -32,40 +32,45 @@ constexpr int kLargeGameSize = 32;  // large game pictures
 constexpr int kLogoWidth = 150, kLogoHeight = 112;
 constexpr int kPropertiesSize = 32;
 
-// Row 0: the 16-pixel pictures (menu, folders, small games); row 1: the large game pictures and
-// the properties icon; the logo to the right of both.
-constexpr int kListRowY = 0;
-constexpr int kLargeRowY = kListSize;
+// The logo at the top; under it the 16-pixel pictures (menu, folders, small games), nine to a
+// row; under those the large game pictures and the properties icon.
+constexpr int kPerRow = kLogoWidth / kListSize;
+constexpr int kListY = kLogoHeight;
 constexpr int kListCount = static_cast<int>(kMenu.size() + kFolders.size() + kGames.size());
-constexpr int kLogoX = kListCount * kListSize;
-constexpr int kSheetWidth = kLogoX + kLogoWidth;
-constexpr int kSheetHeight = kLogoHeight;
+constexpr int kLargeY = kListY + (kListCount + kPerRow - 1) / kPerRow * kListSize;
+constexpr int kSheetWidth = kLogoWidth;
+constexpr int kSheetHeight = kLargeY + kLargeGameSize;
 
+constexpr TCell ListCell(std::size_t k) {
+  return {static_cast<int>(k) % kPerRow * kListSize,
+          kListY + static_cast<int>(k) / kPerRow * kListSize, kListSize, kListSize};
+}
 constexpr TCell MenuCell(std::size_t i) {
-  return {static_cast<int>(i) * kListSize, kListRowY, kListSize, kListSize};
+  return ListCell(i);
 }
 constexpr TCell FolderCell(std::size_t i) {
-  return {static_cast<int>(kMenu.size() + i) * kListSize, kListRowY, kListSize, kListSize};
+  return ListCell(kMenu.size() + i);
 }
 constexpr TCell SmallGameCell(std::size_t i) {
-  return {static_cast<int>(kMenu.size() + kFolders.size() + i) * kListSize, kListRowY, kListSize,
-          kListSize};
+  return ListCell(kMenu.size() + kFolders.size() + i);
 }
 constexpr TCell LargeGameCell(std::size_t i) {
-  return {static_cast<int>(i) * kLargeGameSize, kLargeRowY, kLargeGameSize, kLargeGameSize};
+  return {static_cast<int>(i) * kLargeGameSize, kLargeY, kLargeGameSize, kLargeGameSize};
 }
 constexpr TCell PropertiesCell() {
-  return {static_cast<int>(kGames.size()) * kLargeGameSize, kLargeRowY, kPropertiesSize,
+  return {static_cast<int>(kGames.size()) * kLargeGameSize, kLargeY, kPropertiesSize,
           kPropertiesSize};
 }
 constexpr TCell LogoCell() {
-  return {kLogoX, 0, kLogoWidth, kLogoHeight};
+  return {0, 0, kLogoWidth, kLogoHeight};
 }
+static_assert(static_cast<int>(kGames.size()) * kLargeGameSize + kPropertiesSize <= kSheetWidth);
 
 // The dark sheet draws these pictures with lighter colours: bare dark strokes and the dark chip
 // would vanish on a dark background. Everything else is the same on both sheets.
 inline constexpr std::array kDarkPictures = {"menu-small-icons", "menu-list",       "menu-details",
-                                             "game-chip",        "game-prohibited", "game-unknown"};
+                                             "game-chip",        "game-prohibited", "game-unknown",
+                                             "calendar"};
 struct TColourSwap {
   const char* From;
   const char* To;
@@ -76,6 +81,7 @@ inline constexpr std::array kDarkColours = {
     TColourSwap{"#566073", "#8A95AA"},  // chip top edge
     TColourSwap{"#2A303B", "#4E5666"},  // chip window
     TColourSwap{"#1E232C", "#3A4150"},  // chip notch
+    TColourSwap{"#3B4252", "#C3CAD4"},  // calendar rings
 };
 
 // The program's own icon: the window's and the desktop's (the icon theme's sizes), each size a

@@ -66,13 +66,17 @@ void TfrmMain::mnuAuditClick() {
 }
 
 void TfrmMain::Audit() {
-  FLauncher.LoadSettings(-1);
+  // One reading of the list file serves the ROM directory setting and the catalogue.
+  const std::string listPath = ListFilePath(FPaths);
+  EnsureListFile(listPath);
+  const TListFile list(listPath);
+  FLauncher.LoadSettings(-1, list);
   std::vector<std::string> companies;
   {
     // Should the load stop on an error, the model still takes what was read, and the list is
     // rebuilt from it with the filter in force.
     TGameTableHandover handover(*FModel);
-    companies = LoadGames(FPaths, handover.Table, RomDir, &handover.Notes);
+    companies = LoadGamesFrom(list.Ini(), FPaths.WorkDir, handover.Table, RomDir, &handover.Notes);
   }
   tvFolder->AddCompanyFolders(companies);
   FillGameList(TGameFilter::All);

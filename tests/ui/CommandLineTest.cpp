@@ -123,11 +123,21 @@ TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
     EXPECT_EQ(std::system(("desktop-file-validate '" + entry + "'").c_str()), 0) << entry;
 }
 
-TEST(CommandLine, TheEmulatorsFolderIsAskedForWithItsTitleAndACancelIsNoFolder) {
-  TFakeChooser chooser;
-  EXPECT_EQ(AskEmulatorFolder(chooser), std::nullopt);
-  EXPECT_EQ(chooser.Prompt, QStringLiteral("Choose the emulator's folder"));
+TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownAndRemembersIt) {
   TTempDir dir;
-  chooser.Answer = QString::fromStdString(dir / "emulator");
-  EXPECT_EQ(AskEmulatorFolder(chooser), dir / "emulator/");
+  const TEmulatorFolder folders(dir / "config/ludra/");
+  TFakeChooser chooser;
+  EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), std::nullopt);  // cancelled
+  EXPECT_EQ(chooser.Prompt, QStringLiteral("Choose the emulator's folder"));
+  EXPECT_FALSE(std::filesystem::exists(folders.RememberedFile()));
+
+  MakeDirs(dir / "picked");
+  chooser.Answer = QString::fromStdString(dir / "picked");
+  EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), dir / "picked/");
+  EXPECT_EQ(folders.Remembered(), dir / "picked/");
+
+  MakeDirs(dir / "found");
+  EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders), dir / "found/");
+  EXPECT_EQ(chooser.Asked, 2);
+  EXPECT_EQ(folders.Remembered(), dir / "found/");
 }
