@@ -1,16 +1,19 @@
 #include "Games.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <optional>
 #include <unordered_set>
 
+#include "FileDescriptor.h"
 #include "ListFile.h"
 #include "UZipList.h"
 
 namespace {
 // "a,b" -> a, b; a comma at the very end adds no empty name, two in a row add one. Untrimmed.
-std::vector<std::string_view> SplitFiles(std::string_view files) {
-  std::vector<std::string_view> names;
+void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
+  names.clear();
   while (!files.empty()) {
     const auto comma = files.find(',');
     if (comma == std::string_view::npos) {
@@ -20,7 +23,14 @@ std::vector<std::string_view> SplitFiles(std::string_view files) {
     names.emplace_back(files.substr(0, comma));
     files.remove_prefix(comma + 1);
   }
-  return names;
+}
+
+// The archive's name below the ROM folder, for opening it relative to the folder: a leading "/"
+// of a stored name does not make it absolute ("Roms\\" + "/x.zip" is "Roms//x.zip").
+std::string BelowFolder(const std::string& romName) {
+  std::string native = ToNativePath(romName);
+  native.erase(0, native.find_first_not_of('/'));
+  return native;
 }
 }  // namespace
 
@@ -48,6 +58,12 @@ std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& 
     notes->reserve(Games.capacity());
   }
   TFileLookup lookup;  // one listing of the ROM directory serves every game
+  // Archives are opened relative to the ROM folder, whose path is resolved once; when it cannot
+  // be opened, each archive is looked for by its whole path (and its name's letter case).
+  const TFd romFolder(
+      ::open(AbsolutePath(workDir, RomDir).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  std::vector<std::string_view> names;  // reused by every game
+  std::string converted;                // a member name that is not ASCII, in UTF-8
   for (int n = 1;; ++n) {
     const std::string section = "Rom" + std::to_string(n);
     TGame game;
@@ -66,7 +82,9 @@ std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& 
     // The archive is opened once, at its stored name first; the folder is listed (once per
     // audit) only for names that differ in letter case from the file on disk.
     const std::string native = AbsolutePath(workDir, game.RomPath);
-    TArchiveFile file(native);
+    TArchiveFile file = romFolder.IsOpen()
+                            ? TArchiveFile(romFolder.Get(), BelowFolder(romName), native)
+                            : TArchiveFile(native);
     std::optional<std::string> archive;
     if (file.IsFile()) {
       archive = native;
@@ -90,20 +108,23 @@ std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& 
     // Until its directory is read the game is available on the archive's existence alone,
     // which is also what an archive that cannot be opened leaves behind.
     if (note) note->Reason = TAuditNote::DirectoryUnreadable;
-    const std::vector<std::string_view> names = SplitFiles(files);
-    const TZip zip(file);  // an archive that cannot be opened ends the load here
-    if (zip.Count() == 0) continue;
+    SplitFiles(files, names);
+    // The directory is walked where it lies in the read buffer and the walk stops at the first
+    // expected name; an archive that cannot be opened or read ends the load here.
+    std::optional<std::string_view> found;
+    const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
+      const std::string_view member = entry.FileName(converted);
+      for (const std::string_view expected : names) {
+        if (SameName(expected, member)) {
+          found = expected;
+          return false;
+        }
+      }
+      return !names.empty();
+    });
+    if (members == 0) continue;
     if (note) note->Reason = TAuditNote::Ok;
     if (names.empty()) continue;
-    std::optional<std::string_view> found;
-    for (const auto& item : zip.Items) {
-      const auto name = std::find_if(names.begin(), names.end(), [&](std::string_view expected) {
-        return SameName(expected, item.FileName);
-      });
-      if (name == names.end()) continue;
-      found = *name;
-      break;
-    }
     Games.back().Available = found.has_value();
     if (!note) continue;
     if (found) {

@@ -9,6 +9,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "Text.h"
 
 namespace {
 bool IsBlank(char c) {
@@ -19,66 +20,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool IsValidUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;  // the usual case: ASCII
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t extra;
-    uint32_t cp;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      extra = 1, cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2, cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      extra = 3, cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= s.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const auto cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Text that is not UTF-8 was written on Windows in its ANSI code page.
-std::string FromWindows1252(std::string_view s) {
-  static constexpr uint16_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  std::string out;
-  out.reserve(s.size() * 2);
-  for (char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c);
-  }
-  return out;
 }
 
 // Cuts UTF-8 text after `maxChars` code points.
@@ -110,13 +51,6 @@ int HexDigit(char c) {
   return -1;
 }
 }  // namespace
-
-std::string FoldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return folded;
-}
 
 bool ParseProfileInteger(std::string_view text, int32_t& value) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -326,17 +260,6 @@ std::size_t TIniFile::Find(std::string_view section) const {
   return kNone;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Sections hold a handful of keys: a scan in file order finds the first of a name.
 std::size_t TIniFile::FindKey(std::size_t section, std::string_view key) const {
   for (std::size_t k = Sections[section].FirstKey; k < KeyEnd(section); ++k)
@@ -346,10 +269,8 @@ std::size_t TIniFile::FindKey(std::size_t section, std::string_view key) const {
 
 uint64_t FoldedHash(std::string_view name) {
   uint64_t hash = 14695981039346656037ull;  // FNV-1a over the folded bytes
-  for (char c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  }
+  for (const char c : name)
+    hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
   return hash;
 }
 
@@ -364,7 +285,7 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
   if (k == kNone) return false;
   const std::string_view text = LineAt(Keys[k]);
   const std::string_view raw = Trim(text.substr(text.find('=') + 1));
-  value = IsValidUtf8(raw) ? std::string(raw) : FromWindows1252(raw);
+  value = IsValidUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
   if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
   return true;
 }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Text.h"
+
 class TIniFile {
  public:
   static constexpr std::size_t MaxValueLength = 2047;     // characters returned by a read
@@ -88,9 +90,9 @@ class TIniFile {
 // "$", "0x", "0X", "x", "X". Returns false for anything else.
 bool ParseProfileInteger(std::string_view text, int32_t& value);
 
-// Case folding for section and key names (ASCII letters only).
-std::string FoldName(std::string_view name);
-// Equality after that folding, without making copies.
-bool SameName(std::string_view a, std::string_view b);
+// Section and key names compare without regard to the case of ASCII letters (Text.h), and hash so.
+inline bool SameName(std::string_view a, std::string_view b) {
+  return AsciiEqualNoCase(a, b);
+}
 // A hash that agrees with SameName: names equal after folding hash alike.
 uint64_t FoldedHash(std::string_view name);

@@ -1,10 +1,15 @@
 #pragma once
-// Lists the members of a ZIP archive from its central directory. Nothing is decompressed and no
-// CRC is checked: the audit only needs the member names.
+// Lists the members of a ZIP archive from its central directory. Nothing is
+// decompressed and no CRC is checked: the audit only needs the member names.
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "FileDescriptor.h"
 
 struct TItem {
   std::string FileName;         // the member's name after its last "\" or ":"
@@ -16,40 +21,70 @@ struct TItem {
 
 using TItemList = std::vector<TItem>;
 
-// An archive opened once for both questions the audit asks of it: is there a file, and what
-// does it hold. Opening never throws; the error is kept for TZip to raise.
+// One member of the central directory, where it lies in the reader's buffer:
+// valid only while it is visited.
+struct TZipEntry {
+  const unsigned char* RawName;  // as stored, `RawLength` bytes
+  std::size_t RawLength;
+  bool Utf8Flag;  // general purpose flag bit 11: the name is UTF-8 (when it is
+                  // well-formed)
+  uint16_t Time, Date;
+  uint32_t CompressedSize, Size;
+
+  // The name after its last "/", "\" or ":", up to a NUL byte, in UTF-8 (CP437
+  // unless flagged and well-formed): a view of the buffer when the name is
+  // ASCII, else converted into `scratch`.
+  std::string_view FileName(std::string& scratch) const;
+};
+
+// An archive opened once for both questions the audit asks of it: is there a
+// file, and what does it hold. Opening never throws; the error is kept for the
+// reader to raise.
 class TArchiveFile {
  public:
   explicit TArchiveFile(const std::string& fileName);
-  ~TArchiveFile();
-  TArchiveFile(TArchiveFile&& other) noexcept;
-  TArchiveFile& operator=(TArchiveFile&& other) noexcept;
-  TArchiveFile(const TArchiveFile&) = delete;
-  TArchiveFile& operator=(const TArchiveFile&) = delete;
+  // `name` relative to the open directory `dirFd`; `fileName` is what messages
+  // call it.
+  TArchiveFile(int dirFd, const std::string& name, const std::string& fileName);
 
-  bool IsFile() const { return FFd >= 0 && FIsFile; }                     // a regular file, open
+  bool IsFile() const { return FFd.IsOpen() && FIsFile; }                 // a regular file, open
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
   const std::string& FileName() const { return FFileName; }
 
  private:
-  friend class TZip;
+  friend std::size_t ScanZip(TArchiveFile&, const std::function<bool(const TZipEntry&)>&);
+  void Open(int dirFd, const char* name);
   std::string FFileName;
-  int FFd = -1;
+  TFd FFd;
   int FError = 0;  // errno of a failed open
   bool FIsFile = false;
   uint64_t FSize = 0;
 };
 
+// Walks the central directory of `archive` where it lies in the read buffer,
+// calling `visit` for each member in directory order until it returns false;
+// returns the number of members visited. The archive's descriptor is closed at
+// the end. Memory stays within one bounded window whatever the directory's
+// size. A missing file, a file of 22 bytes or less, or one without an end
+// record has no members; a file that exists but cannot be opened raises
+// EFOpenError, a failed read EInOutError, both naming the archive (running out
+// of memory too).
+std::size_t ScanZip(TArchiveFile& archive, const std::function<bool(const TZipEntry&)>& visit);
+
+// The members as a list, on the same scanner.
 class TZip {
  public:
-  // Reads the directory of the archive at `fileName` (a native path). A missing file, a file of
-  // 22 bytes or less, or one without an end record yields no members; a file that exists but
-  // cannot be opened raises EFOpenError naming it.
+  // Reads the directory of the archive at `fileName` (a native path). A missing
+  // file, a file of 22 bytes or less, or one without an end record yields no
+  // members; a file that exists but cannot be opened raises EFOpenError naming
+  // it.
   explicit TZip(const std::string& fileName);
-  // The same from a file already opened; raises EFOpenError when its open failed.
+  // The same from a file already opened; raises EFOpenError when its open
+  // failed.
   explicit TZip(TArchiveFile& file);
 
   int Count() const { return static_cast<int>(Items.size()); }
 
-  TItemList Items;  // central-directory order; names converted to UTF-8, "/" replaced by "\"
+  TItemList Items;  // central-directory order; names converted to UTF-8, "/"
+                    // replaced by "\"
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "IniFile.h"
+#include "Text.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::string_view Trim(std::string_view s) {
 void AddName(std::vector<std::string>& names, std::string_view name, size_t limit) {
   if (names.size() >= limit) return;
   for (const auto& n : names)
-    if (FoldName(n) == FoldName(name)) return;
+    if (AsciiLower(n) == AsciiLower(name)) return;
   names.emplace_back(name);
 }
 
@@ -203,10 +204,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t i = 0;
     for (size_t si = 0; si < sections.size(); ++si) {
       if (existed[si] && !reparsed.SectionExists(sections[si])) Fail("lost section", sections[si]);
-      const bool sameSection = FoldName(sections[si]) == FoldName(section);
+      const bool sameSection = AsciiLower(sections[si]) == AsciiLower(section);
       for (const auto& k : keys) {
         const std::string now = reparsed.ReadString(sections[si], k, "<none>");
-        if (!(sameSection && FoldName(k) == FoldName(key)) && now != values[i])
+        if (!(sameSection && AsciiLower(k) == AsciiLower(key)) && now != values[i])
           Fail("a write changed another key", sections[si], k);
         ++i;
       }

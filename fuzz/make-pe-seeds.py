@@ -7,7 +7,7 @@ directory lies in the last section. Run from the repository root: fuzz/make-pe-s
 import os
 import struct
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "fuzz_pe_exports")
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "fuzz_plugin")
 FILE_ALIGN, SECTION_ALIGN = 0x200, 0x1000
 
 

@@ -1,73 +1,22 @@
 #include "PeExports.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <optional>
 
 namespace {
 
-// Small reads at arbitrary offsets, served from one cached block of the file, so scanning a
-// table costs a handful of system calls rather than one per entry.
-class TFileWindow {
- public:
-  TFileWindow(int fd, uint64_t size) : FFd(fd), FSize(size) {}
-
-  // Copies `n` bytes at `offset`; false when they do not all lie inside the file.
-  bool Read(uint64_t offset, void* dst, std::size_t n) {
-    if (n > kBlock || offset > FSize || n > FSize - offset) return false;
-    if (offset < FBase || offset + n > FBase + FLength) {
-      if (!Fill(offset)) return false;
-      if (n > FLength) return false;  // the file shrank under us
-    }
-    std::memcpy(dst, FBuffer + (offset - FBase), n);
-    return true;
-  }
-
-  // Copies up to `n` bytes at `offset`, fewer at the end of the file; returns the count.
-  std::size_t ReadUpTo(uint64_t offset, void* dst, std::size_t n) {
-    if (offset >= FSize) return 0;
-    n = static_cast<std::size_t>(std::min<uint64_t>(n, FSize - offset));
-    return Read(offset, dst, n) ? n : 0;
-  }
-
- private:
-  static constexpr std::size_t kBlock = 4096;
-
-  bool Fill(uint64_t offset) {
-    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kBlock, FSize - offset));
-    std::size_t got = 0;
-    while (got < want) {
-      const ssize_t n = ::pread(FFd, FBuffer + got, want - got, static_cast<off_t>(offset + got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    FBase = offset;
-    FLength = got;
-    return got > 0;
-  }
-
-  int FFd;
-  uint64_t FSize;
-  uint64_t FBase = 0;
-  std::size_t FLength = 0;
-  char FBuffer[kBlock];
-};
-
 bool Read16(TFileWindow& w, uint64_t offset, uint32_t& value) {
-  unsigned char b[2];
-  if (!w.Read(offset, b, 2)) return false;
-  value = b[0] | b[1] << 8;
+  const unsigned char* b = w.Get(offset, 2);
+  if (!b) return false;
+  value = GetLe16(b);
   return true;
 }
 
 bool Read32(TFileWindow& w, uint64_t offset, uint32_t& value) {
-  unsigned char b[4];
-  if (!w.Read(offset, b, 4)) return false;
-  value = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+  const unsigned char* b = w.Get(offset, 4);
+  if (!b) return false;
+  value = GetLe32(b);
   return true;
 }
 
@@ -110,8 +59,8 @@ constexpr uint32_t kPe32PlusMagic = 0x20B;
 
 }  // namespace
 
-std::vector<bool> FindPeExports(int fd, uint64_t size, const std::vector<std::string_view>& names) {
-  TFileWindow w(fd, size);
+std::vector<bool> FindPeExports(TFileWindow& w, const std::vector<std::string_view>& names) {
+  const uint64_t size = w.Size();
   std::vector<bool> found(names.size(), false);
 
   unsigned char magic[4];

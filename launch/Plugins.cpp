@@ -2,17 +2,18 @@
 #include "Plugins.h"
 
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string_view>
 
+#include "ElfExports.h"
+#include "FileDescriptor.h"
+#include "FileWindow.h"
 #include "PeExports.h"
+#include "Text.h"
 
 namespace {
 
@@ -25,58 +26,36 @@ TPluginKind KindOf(const std::vector<bool>& exported) {
   return pkOther;
 }
 
-TPluginKind ElfKind(const std::string& path) {
-  // Without a slash the loader would search its library path instead of this file.
-  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-  void* library = ::dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL);
-  if (!library) return pkOther;
-  std::vector<bool> exported;
-  for (auto name : kKindExports)
-    exported.push_back(::dlsym(library, std::string(name).c_str()) != nullptr);
-  ::dlclose(library);
-  return KindOf(exported);
+bool HasTviExtension(const std::string& name) {
+  return name.size() >= 4 &&
+         AsciiEqualNoCase(std::string_view(name).substr(name.size() - 4), ".tvi");
 }
 
-class TFd {
- public:
-  explicit TFd(int fd) : Fd(fd) {}
-  ~TFd() {
-    if (Fd >= 0) ::close(Fd);
-  }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  const int Fd;
-};
-
-bool HasTviExtension(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string ext = name.substr(name.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-  return ext == ".tvi";
+// The kind of the file `name` in the directory `dirFd` (or the current one for AT_FDCWD).
+TPluginKind KindAt(int dirFd, const char* name) {
+  // Read, never loaded: loading would run the plug-in's own code inside this program.
+  // O_NONBLOCK keeps a FIFO named "*.tvi" from stalling the start.
+  const TFd file(::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat st;
+  if (!file.IsOpen() || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return pkOther;
+  // One window serves the format check and the reader: the headers and, in most plug-ins, the
+  // tables they point to are in the first block.
+  TFileWindow window(file.Get(), static_cast<uint64_t>(st.st_size), 4096, 64 * 1024);
+  const unsigned char* head = window.Get(0, std::min<uint64_t>(4, window.Size()));
+  if (!head || window.Size() < 2) return pkOther;
+  if (window.Size() >= 4 && std::memcmp(head,
+                                        "\x7f"
+                                        "ELF",
+                                        4) == 0)
+    return KindOf(FindElfExports(window, kKindExports));
+  if (head[0] == 'M' && head[1] == 'Z') return KindOf(FindPeExports(window, kKindExports));
+  return pkOther;
 }
 
 }  // namespace
 
 TPluginKind PluginKind(const std::string& path) {
-  // Look before loading: only ELF objects go to the loader, and only Windows images are parsed.
-  // O_NONBLOCK keeps a FIFO named "*.tvi" from stalling the start.
-  const TFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat st;
-  if (file.Fd < 0 || ::fstat(file.Fd, &st) != 0 || !S_ISREG(st.st_mode)) return pkOther;
-  unsigned char head[4] = {};
-  ssize_t got;
-  do got = ::pread(file.Fd, head, sizeof head, 0);
-  while (got < 0 && errno == EINTR);
-
-  if (got == 4 && std::memcmp(head,
-                              "\x7f"
-                              "ELF",
-                              4) == 0)
-    return ElfKind(path);
-  if (got >= 2 && head[0] == 'M' && head[1] == 'Z')
-    return KindOf(FindPeExports(file.Fd, static_cast<uint64_t>(st.st_size), kKindExports));
-  return pkOther;
+  return KindAt(AT_FDCWD, path.c_str());
 }
 
 std::vector<std::string> FindRenderers(const std::string& exeDir) {
@@ -87,16 +66,18 @@ std::vector<std::string> FindRenderers(const std::string& exeDir) {
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.' || !HasTviExtension(name)) continue;
     // Follows links: a link to a plug-in counts, a directory (or a link to one) does not.
-    struct stat st;
-    if (::fstatat(::dirfd(dir), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (entry->d_type != DT_REG) {
+      struct stat st;
+      if (::fstatat(::dirfd(dir), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    }
     candidates.push_back(name);
   }
-  ::closedir(dir);
 
   // The directory's own order is not stable; byte order is.
   std::sort(candidates.begin(), candidates.end());
   std::vector<std::string> renderers;
   for (const auto& name : candidates)
-    if (PluginKind(exeDir + name) == pkRenderer) renderers.push_back(name);
+    if (KindAt(::dirfd(dir), name.c_str()) == pkRenderer) renderers.push_back(name);
+  ::closedir(dir);
   return renderers;
 }

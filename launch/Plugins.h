@@ -5,9 +5,9 @@
 
 enum TPluginKind { pkController = 0, pkRenderer = 1, pkSound = 2, pkOther = 3 };
 
-// Loads the library (ELF through the dynamic loader; Windows DLLs by reading their export table)
-// and tests "ZN_JammaOpen", "ZN_GPUinit", "ZN_SPUopen" in that order. A file that does not load
-// is pkOther. Never throws, never crashes on a damaged file.
+// Reads the exported function names from the file (ELF shared objects and Windows DLLs; nothing
+// of the plug-in runs) and tests "ZN_JammaOpen", "ZN_GPUinit", "ZN_SPUopen" in that order. A
+// file of neither format, or a damaged one, is pkOther. Never throws, never crashes.
 TPluginKind PluginKind(const std::string& path);
 
 // The file names (no directory) of the renderer plug-ins in `exeDir`, ascending byte order;

@@ -10,6 +10,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "FileDescriptor.h"
 #include "Launcher.h"
 
 namespace {
@@ -80,24 +81,11 @@ void TLauncher::WriteRendererConfig() {
   struct stat st;
   if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
     RaiseWriteError(path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL, NotRegularReason(st.st_mode));
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) RaiseWriteError(path, errno);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
-    const int code = errno;
-    ::close(fd);
-    RaiseWriteError(path, code, S_ISREG(st.st_mode) ? "" : NotRegularReason(st.st_mode));
-  }
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int code = n < 0 ? errno : EIO;
-      ::close(fd);
-      RaiseWriteError(path, code);
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+  if (!fd.IsOpen()) RaiseWriteError(path, errno);
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd.Get(), 0) != 0)
+    RaiseWriteError(path, errno, S_ISREG(st.st_mode) ? "" : NotRegularReason(st.st_mode));
+  if (!WriteFull(fd.Get(), text.data(), text.size())) RaiseWriteError(path, errno);
   // A delayed write error (full disk on some file systems) shows up only here.
-  if (::close(fd) != 0) RaiseWriteError(path, errno);
+  if (fd.Close() != 0) RaiseWriteError(path, errno);
 }

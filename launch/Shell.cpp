@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "FileDescriptor.h"
 
 namespace {
 
@@ -32,14 +33,10 @@ std::vector<std::string> SplitAtBlanks(const std::string& text) {
 }
 
 bool IsWindowsImage(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  const TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.IsOpen()) return false;
   char head[2] = {};
-  ssize_t got;
-  do got = ::read(fd, head, sizeof head);
-  while (got < 0 && errno == EINTR);
-  ::close(fd);
-  return got == 2 && head[0] == 'M' && head[1] == 'Z';
+  return ReadFull(fd.Get(), head, sizeof head) == 2 && head[0] == 'M' && head[1] == 'Z';
 }
 
 // The first executable file of that name in a PATH directory. Empty entries (the current
@@ -144,15 +141,9 @@ std::optional<TFailure> SpawnDetached(const std::vector<std::string>& args,
   while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
   }
   int message[2];
-  std::size_t got = 0;
-  while (got < sizeof message) {
-    const ssize_t n = ::read(fds[0], reinterpret_cast<char*>(message) + got, sizeof message - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  ::close(fds[0]);
-  if (got == sizeof message) return TFailure{message[0], message[1]};
+  const TFd errorPipe(fds[0]);
+  if (ReadFull(errorPipe.Get(), message, sizeof message) == sizeof message)
+    return TFailure{message[0], message[1]};
   return std::nullopt;
 }
 

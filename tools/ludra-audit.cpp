@@ -1,10 +1,12 @@
 // ludra-audit: the catalogue's audit without a window, for large sets and for scripts.
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AtomicFile.h"
@@ -96,66 +98,101 @@ struct TReport {
   bool Complete = false;
 };
 
-void PrintText(const TReport& r, bool missing) {
-  int available = 0, warnings = 0;
+// Everything printed goes through one buffer, written out in large pieces.
+class TOutput {
+ public:
+  TOutput() { FBuffer.reserve(kChunk + 4096); }
+  ~TOutput() { Flush(); }
+  TOutput(const TOutput&) = delete;
+  TOutput& operator=(const TOutput&) = delete;
+
+  TOutput& operator<<(std::string_view text) {
+    FBuffer.append(text);
+    if (FBuffer.size() >= kChunk) Flush();
+    return *this;
+  }
+  TOutput& operator<<(std::size_t number) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
+  }
+  // `text` padded with blanks to `width`, on the left or on the right.
+  TOutput& Padded(std::string_view text, std::size_t width, bool right) {
+    const std::string blanks(width > text.size() ? width - text.size() : 0, ' ');
+    return right ? *this << blanks << text : *this << text << blanks;
+  }
+  void Flush() {
+    std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout);
+    FBuffer.clear();
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 64 * 1024;
+  std::string FBuffer;
+};
+
+void PrintText(TOutput& out, const TReport& r, bool missing) {
+  std::size_t available = 0, warnings = 0;
+  char number[24];
   for (std::size_t i = 0; i < r.Games.size(); ++i) {
     const TGame& g = r.Games[i];
     available += g.Available;
-    std::printf("%4zu  %-9s  %s | %s | %s | %s\n", i + 1, g.Available ? "available" : "missing",
-                g.Game.c_str(), g.Company.c_str(), g.Year.c_str(), g.RomPath.c_str());
+    const auto end = std::to_chars(number, number + sizeof number, i + 1).ptr;
+    out.Padded(std::string_view(number, static_cast<std::size_t>(end - number)), 4, true) << "  ";
+    out.Padded(g.Available ? "available" : "missing", 9, false)
+        << "  " << g.Game << " | " << g.Company << " | " << g.Year << " | " << g.RomPath << "\n";
     if (!missing || i >= r.Notes.size()) continue;
     const TAuditNote& n = r.Notes[i];
     if (n.Reason == TAuditNote::Ok) continue;
     warnings += n.Reason == TAuditNote::DirectoryUnreadable;
-    std::printf("        %s\n", AuditNoteText(g, n, r.WorkDir).c_str());
+    out << "        " << AuditNoteText(g, n, r.WorkDir) << "\n";
   }
   if (!r.Complete) return;
-  std::printf("Companies: %s\n", Join(r.Companies, "; ").c_str());
-  std::printf("%zu games: %d available, %zu missing", r.Games.size(), available,
-              r.Games.size() - static_cast<std::size_t>(available));
-  if (missing && warnings) std::printf(", %d with an unreadable archive directory", warnings);
-  std::printf("\n");
+  out << "Companies: " << Join(r.Companies, "; ") << "\n";
+  out << r.Games.size() << " games: " << available << " available, " << r.Games.size() - available
+      << " missing";
+  if (missing && warnings) out << ", " << warnings << " with an unreadable archive directory";
+  out << "\n";
 }
 
-void PrintJson(const TReport& r, bool missing) {
-  int available = 0;
-  std::printf("{\n  \"listFile\": %s,\n  \"romDirectory\": %s,\n  \"games\": [",
-              Json(r.ListPath).c_str(), Json(r.RomDir).c_str());
+void PrintJson(TOutput& out, const TReport& r, bool missing) {
+  std::size_t available = 0;
+  out << "{\n  \"listFile\": " << Json(r.ListPath) << ",\n  \"romDirectory\": " << Json(r.RomDir)
+      << ",\n  \"games\": [";
   for (std::size_t i = 0; i < r.Games.size(); ++i) {
     const TGame& g = r.Games[i];
     available += g.Available;
-    std::printf(
-        "%s\n    {\"number\": %zu, \"available\": %s, \"title\": %s, \"country\": %s, "
-        "\"company\": %s, \"system\": %s, \"year\": %s, \"archive\": %s, "
-        "\"preview\": %s, \"sound\": %s",
-        i ? "," : "", i + 1, g.Available ? "true" : "false", Json(g.Game).c_str(),
-        Json(g.Country).c_str(), Json(g.Company).c_str(), Json(g.System).c_str(),
-        Json(g.Year).c_str(), Json(g.RomPath).c_str(), Json(g.Preview).c_str(),
-        g.SoundFlag ? "true" : "false");
+    out << (i ? "," : "") << "\n    {\"number\": " << i + 1
+        << ", \"available\": " << (g.Available ? "true" : "false")
+        << ", \"title\": " << Json(g.Game) << ", \"country\": " << Json(g.Country)
+        << ", \"company\": " << Json(g.Company) << ", \"system\": " << Json(g.System)
+        << ", \"year\": " << Json(g.Year) << ", \"archive\": " << Json(g.RomPath)
+        << ", \"preview\": " << Json(g.Preview)
+        << ", \"sound\": " << (g.SoundFlag ? "true" : "false");
     if (missing && i < r.Notes.size()) {
       const TAuditNote& n = r.Notes[i];
-      std::printf(", \"reason\": \"%s\", \"archivePath\": %s", ReasonKey(n.Reason),
-                  Json(AuditedPath(g, n, r.WorkDir)).c_str());
+      out << ", \"reason\": \"" << ReasonKey(n.Reason)
+          << "\", \"archivePath\": " << Json(AuditedPath(g, n, r.WorkDir));
       if (n.Reason == TAuditNote::NoExpectedFile) {
-        std::printf(", \"expected\": [");
+        out << ", \"expected\": [";
         for (std::size_t k = 0; k < n.Expected.size(); ++k)
-          std::printf("%s%s", k ? ", " : "", Json(n.Expected[k]).c_str());
-        std::printf("]");
+          out << (k ? ", " : "") << Json(n.Expected[k]);
+        out << "]";
       }
     }
-    std::printf("}");
+    out << "}";
   }
-  std::printf("\n  ]");
+  out << "\n  ]";
   if (r.Complete) {
-    std::printf(",\n  \"companies\": [");
+    out << ",\n  \"companies\": [";
     for (std::size_t k = 0; k < r.Companies.size(); ++k)
-      std::printf("%s%s", k ? ", " : "", Json(r.Companies[k]).c_str());
-    std::printf("],\n  \"summary\": {\"games\": %zu, \"available\": %d, \"missing\": %zu}",
-                r.Games.size(), available, r.Games.size() - static_cast<std::size_t>(available));
+      out << (k ? ", " : "") << Json(r.Companies[k]);
+    out << "],\n  \"summary\": {\"games\": " << r.Games.size() << ", \"available\": " << available
+        << ", \"missing\": " << r.Games.size() - available << "}";
   } else {
-    std::printf(",\n  \"error\": %s", Json(r.Error).c_str());
+    out << ",\n  \"error\": " << Json(r.Error);
   }
-  std::printf("\n}\n");
+  out << "\n}\n";
 }
 }  // namespace
 
@@ -226,16 +263,20 @@ int main(int argc, char** argv) {
       report.ListPath = "(built-in catalogue)";
       list = TIniFile(std::string(kDefaultCatalogue));
     }
-    report.Companies =
-        LoadGamesFrom(list, paths.WorkDir, report.Games, report.RomDir, &report.Notes);
+    // The reasons are gathered only when they are printed.
+    report.Companies = LoadGamesFrom(list, paths.WorkDir, report.Games, report.RomDir,
+                                     missing ? &report.Notes : nullptr);
     report.Complete = true;
   } catch (const std::exception& e) {
     report.Error = e.what();
   }
-  if (json)
-    PrintJson(report, missing);
-  else
-    PrintText(report, missing);
+  {
+    TOutput out;
+    if (json)
+      PrintJson(out, report, missing);
+    else
+      PrintText(out, report, missing);
+  }
   std::fflush(stdout);
   if (!report.Complete) {
     std::fprintf(stderr, "ludra-audit: %s\n", report.Error.c_str());

@@ -23,6 +23,8 @@
 #include <jpeglib.h>
 
 #include "Errors.h"
+#include "FileDescriptor.h"
+#include "Text.h"
 
 namespace {
 
@@ -59,10 +61,7 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
     const int error = errno;
     throw EFOpenError(path, FileErrorMessage("open the picture", path, SysErrorMessage(error)));
   }
-  struct TCloser {
-    int Fd;
-    ~TCloser() { ::close(Fd); }
-  } closer{fd};
+  const TFd owner(fd);
 
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
@@ -78,19 +77,13 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
   if (info.st_size > kMaxFileSize) Unreadable(path, "the file is larger than 256 MB");
 
   std::vector<unsigned char> bytes(static_cast<std::size_t>(info.st_size));
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
-                        error);
-    }
-    if (n == 0) break;  // the file shrank while we read it
-    got += static_cast<std::size_t>(n);
+  const ssize_t got = ReadFull(fd, bytes.data(), bytes.size());
+  if (got < 0) {
+    const int error = errno;
+    throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
+                      error);
   }
-  bytes.resize(got);
+  bytes.resize(static_cast<std::size_t>(got));  // fewer when the file shrank while we read it
   if (bytes.empty()) Unreadable(path, "the file is empty");
   return bytes;
 }
@@ -99,11 +92,7 @@ std::string LowerExtension(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   const std::size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot + 1);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c);
-  });
-  return ext;
+  return AsciiLower(std::string_view(path).substr(dot + 1));
 }
 
 bool IsJpegExtension(const std::string& ext) {

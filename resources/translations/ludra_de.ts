@@ -9,6 +9,17 @@
     </message>
 </context>
 <context>
+    <name>Start</name>
+    <message>
+        <source>Choose the emulator&apos;s folder</source>
+        <translation>Ordner des Emulators wählen</translation>
+    </message>
+    <message>
+        <source>Ludra needs the emulator&apos;s folder: the folder that holds tavi.exe, where Ludra keeps its game list and finds the renderer plug-ins. Start Ludra again and choose that folder, or start it with --emulator-dir DIR.</source>
+        <translation>Ludra braucht den Ordner des Emulators: den Ordner mit tavi.exe, in dem Ludra seine Spieleliste ablegt und die Renderer-Plug-ins findet. Starten Sie Ludra erneut und wählen Sie diesen Ordner, oder starten Sie es mit --emulator-dir ORDNER.</translation>
+    </message>
+</context>
+<context>
     <name>TFolderTree</name>
     <message>
         <source>All Games</source>
@@ -209,7 +220,10 @@ Nur eigene ROMs nutzen.</translation>
     </message>
     <message numerus="yes">
         <source>%n Games</source>
-        <translation><numerusform>%n Spiel</numerusform><numerusform>%n Spiele</numerusform></translation>
+        <translation>
+            <numerusform>%n Spiel</numerusform>
+            <numerusform>%n Spiele</numerusform>
+        </translation>
     </message>
     <message>
         <source>Working</source>

@@ -179,3 +179,42 @@ TEST(ZipBounds, FourGigabyteArchiveClaimingAWholeFileDirectoryReadsOneWindow) {
   // The reader's largest window is 64 MiB, whatever the record claims.
   EXPECT_LT(PeakRssKiB() - before, 96 * kMiB);
 }
+
+TEST(ZipBounds, AuditOfA256MiBDirectoryStaysUnder64MiBAndFindsTheLastName) {
+  TTempDir dir;
+  MakeDirs(dir / "Roms");
+  // A directory-only archive: 256 MiB of central headers (no member data); only the very last
+  // member is an expected name, so the audit walks the whole directory.
+  std::string entry(46, '\0');
+  Put32At(entry, 0, 0x02014B50);
+  Put16At(entry, 28, 10);
+  entry += "member.bin";
+  std::string block;
+  for (int i = 0; i < 16384; ++i) block += entry;  // 917,504 bytes
+  const int fd = open((dir / "Roms/big.zip").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  uint64_t written = 0;
+  for (int i = 0; i < 293; ++i) {
+    ASSERT_EQ(write(fd, block.data(), block.size()), static_cast<ssize_t>(block.size()));
+    written += block.size();
+  }
+  std::string last = entry;
+  last.replace(46, 10, "wanted.bin");
+  std::string end = BuildZip({});
+  Put32At(end, 12, static_cast<uint32_t>(written + last.size()));
+  Put32At(end, 16, 0);
+  ASSERT_EQ(write(fd, (last + end).data(), last.size() + end.size()),
+            static_cast<ssize_t>(last.size() + end.size()));
+  close(fd);
+  ASSERT_GT(written, uint64_t{256} << 20);
+  const TIniFile list(
+      "[General]\r\nPath=Roms\\\r\n[Rom1]\r\nGame=Big\r\nRomname=big.zip\r\nFiles=wanted.bin\r\n");
+
+  TGameList games;
+  std::string romDir;
+  const long before = PeakRssKiB();
+  LoadGamesFrom(list, dir.Path(), games, romDir);
+  EXPECT_LT(PeakRssKiB() - before, 64 * kMiB);
+  ASSERT_EQ(games.size(), 1u);
+  EXPECT_TRUE(games[0].Available);
+}

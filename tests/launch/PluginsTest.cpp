@@ -119,11 +119,109 @@ TEST(PluginKind, FilesThatDoNotLoadHaveNoKind) {
 
   const std::string elf = ReadFileBytes(Fixture("renderer.tvi"));
   EXPECT_EQ(KindOfBytes(dir, elf.substr(0, 64)), pkOther);  // truncated
-  std::string foreign = elf;  // the same library, built for another machine
-  const bool isArm = foreign[18] == 0x28 && foreign[19] == 0;
-  foreign[18] = isArm ? 0x3E : 0x28;
-  foreign[19] = 0;
-  EXPECT_EQ(KindOfBytes(dir, foreign), pkOther);
+}
+
+TEST(FindRenderers, OffersPluginsWithoutRunningAnyOfTheirCode) {
+  TTempDir dir;
+  // Their load-time code leaves a mark, then aborts, exits, hangs or returns; needy.tvi needs a
+  // library that is not there, which the emulator reports when it loads the plug-in.
+  const std::vector<std::string> names = {"abort.tvi", "exit.tvi", "loop.tvi", "needy.tvi",
+                                          "write.tvi"};
+  for (const auto& name : names) CopyPlugin(name, dir / name);
+  const std::string mark = dir / "ran";
+  ::setenv("LUDRA_PLUGIN_MARK", mark.c_str(), 1);
+  const std::vector<std::string> found = FindRenderers(dir.Path());
+  ::unsetenv("LUDRA_PLUGIN_MARK");
+  EXPECT_EQ(found, names);
+  EXPECT_FALSE(fs::exists(mark));
+}
+
+// ---- ELF of any machine --------------------------------------------------------------------
+
+// Renderers built for other machines by fuzz/make-elf-seeds.sh (also the fuzzer's seeds). In each,
+// "ZN_JammaOpen" is data, "ZN_SPUopen" only referenced, and a hidden function is not exported.
+const std::vector<std::string> kElfSamples = {
+    "renderer-elf32-le-sysv.tvi", "renderer-elf32-be-gnu.tvi", "renderer-elf64-be-sysv.tvi",
+    "renderer-elf64-le-gnu.tvi"};
+
+// Reads and writes the header fields of an ELF file in its own class and byte order.
+struct TElfEditor {
+  std::string Bytes;
+  bool Is64 = Bytes[4] == 2, Big = Bytes[5] == 2;
+
+  uint64_t Get(std::size_t at, std::size_t width) const {
+    uint64_t v = 0;
+    for (std::size_t i = 0; i < width; ++i)
+      v |= uint64_t{static_cast<unsigned char>(Bytes[at + i])} << 8 * (Big ? width - 1 - i : i);
+    return v;
+  }
+  void Set(std::size_t at, std::size_t width, uint64_t v) {
+    for (std::size_t i = 0; i < width; ++i)
+      Bytes[at + i] = static_cast<char>(v >> 8 * (Big ? width - 1 - i : i));
+  }
+  std::size_t Word() const { return Is64 ? 8 : 4; }
+  // Where the header of the first section of `type` is, or 0.
+  std::size_t Section(uint32_t type) const {
+    const uint64_t at = Get(Is64 ? 40 : 32, Word()), size = Get(Is64 ? 58 : 46, 2);
+    for (uint64_t i = 0; i < Get(Is64 ? 60 : 48, 2); ++i)
+      if (Get(at + i * size + 4, 4) == type) return at + i * size;
+    return 0;
+  }
+  // Where the section whose header is at `header` lies in the file.
+  std::size_t Offset(std::size_t header) const { return Get(header + (Is64 ? 24 : 16), Word()); }
+  // As `sstrip` leaves a library: no section headers, only the dynamic segment to go by.
+  void StripSectionHeaders() {
+    Set(Is64 ? 40 : 32, Word(), 0);
+    Set(Is64 ? 58 : 46, 6, 0);
+  }
+};
+
+TEST(PluginKind, ElfOfEitherClassAndByteOrderIsClassifiedByItsExportedFunctions) {
+  TTempDir dir;
+  for (const auto& name : kElfSamples) {
+    SCOPED_TRACE(name);
+    TElfEditor elf{
+        ReadFileBytes(std::string(LUDRA_SOURCE_DIR) + "/fuzz/corpus/fuzz_plugin/" + name)};
+    EXPECT_EQ(KindOfBytes(dir, elf.Bytes), pkRenderer);
+    elf.StripSectionHeaders();  // found through DT_HASH or DT_GNU_HASH
+    EXPECT_EQ(KindOfBytes(dir, elf.Bytes), pkRenderer);
+  }
+}
+
+TEST(PluginKind, DamagedElfFilesHaveNoKindAndCostLittleMemory) {
+  TTempDir dir;
+  long grown = 0;
+  for (const auto& name : kElfSamples) {
+    SCOPED_TRACE(name);
+    const TElfEditor good{
+        ReadFileBytes(std::string(LUDRA_SOURCE_DIR) + "/fuzz/corpus/fuzz_plugin/" + name)};
+    // The section headers are the file's last bytes, so every cut loses some of them.
+    for (std::size_t size = 0; size < good.Bytes.size(); size += size < 128 ? 1 : 7)
+      ASSERT_EQ(KindOfBytes(dir, good.Bytes.substr(0, size)), pkOther) << size;
+    ASSERT_EQ(KindOfBytes(dir, good.Bytes.substr(0, good.Bytes.size() - 1)), pkOther);
+
+    const std::size_t word = good.Word(), dynsym = good.Section(11);
+    std::vector<TElfEditor> bad(6, good);
+    bad[0].Set(good.Is64 ? 40 : 32, word, 0xFFFFFFF0);  // section headers off the file
+    bad[1].Set(good.Is64 ? 60 : 48, 2, 0);              // their count in section 0...
+    bad[1].Set(good.Section(0) + (good.Is64 ? 32 : 20), word, 0xFFFFFFFF);  // ...is huge
+    bad[2].Set(dynsym + (good.Is64 ? 32 : 20), word, 0x7FFFFFF0);           // symbols' size
+    bad[3].Set(dynsym + (good.Is64 ? 40 : 24), 4, 0xFFFF);                  // no string table
+    bad[4].StripSectionHeaders();
+    bad[4].Set(good.Is64 ? 56 : 44, 2, 0xFFFF);  // program headers off the file
+    bad[5].StripSectionHeaders();  // the hash table gives the count of symbols: a huge one
+    if (const std::size_t hash = good.Section(5))
+      bad[5].Set(good.Offset(hash) + 4, 4, 0xFFFFFFFF);
+    else
+      bad[5].Set(good.Offset(good.Section(0x6ffffff6)), 4, 0x7FFFFFFF);
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+      WriteFileBytes(dir / "p.tvi", bad[i].Bytes);
+      const long before = PeakRssKiB();
+      EXPECT_EQ(PluginKind(dir / "p.tvi"), pkOther) << i;
+      grown = std::max(grown, PeakRssKiB() - before);
+    }
+  }
+  EXPECT_LT(grown, 8 * kMiB);
 }
 
 // ---- Windows DLLs --------------------------------------------------------------------------

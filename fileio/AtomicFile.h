@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "FileDescriptor.h"
+
 // The file that `path` names, symbolic links followed to their end, also when that end does not
 // exist yet (a dangling link): writing there keeps the link. `path` itself when it is no link.
 std::string LinkTarget(const std::string& path);
@@ -40,5 +42,5 @@ class TFileLock {
   TFileLock& operator=(const TFileLock&) = delete;
 
  private:
-  int FFd = -1;
+  TFd FFd;
 };

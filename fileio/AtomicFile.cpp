@@ -16,23 +16,17 @@
 #include <thread>
 
 #include "Errors.h"
+#include "FileDescriptor.h"
 
 namespace {
 // Closes a descriptor and removes a temporary file unless told the rename went through.
 struct TTempGuard {
-  int Fd = -1;
+  TFd Fd;
   std::string Path;
   bool Keep = false;
   ~TTempGuard() {
-    if (Fd >= 0) close(Fd);
+    Fd.Reset();
     if (!Keep && !Path.empty()) unlink(Path.c_str());
-  }
-};
-
-struct TFdGuard {
-  int Fd;
-  ~TFdGuard() {
-    if (Fd >= 0) close(Fd);
   }
 };
 
@@ -131,45 +125,32 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
   const std::string base = target.substr(dir.size());
   static unsigned counter = 0;
   TTempGuard temp;
-  for (int attempt = 0; attempt < 100 && temp.Fd < 0; ++attempt) {
+  for (int attempt = 0; attempt < 100 && !temp.Fd.IsOpen(); ++attempt) {
     temp.Path =
         dir + "." + base + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
     // Never readable by more than the owner and the target's readers, not even for a moment.
-    temp.Fd = open(temp.Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0600);
-    if (temp.Fd < 0 && errno != EEXIST) {
+    temp.Fd.Reset(open(temp.Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0600));
+    if (!temp.Fd.IsOpen() && errno != EEXIST) {
       const int err = errno;
       temp.Path.clear();
       fail(SysErrorMessage(err));
     }
   }
-  if (temp.Fd < 0) {
+  if (!temp.Fd.IsOpen()) {
     temp.Path.clear();
     fail("no temporary file could be made beside it");
   }
 
-  const char* data = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = write(temp.Fd, data, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail(SysErrorMessage(n < 0 ? errno : EIO));
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (fchmod(temp.Fd, mode) != 0) fail(SysErrorMessage(errno));
-  if (fsync(temp.Fd) != 0) fail(SysErrorMessage(errno));
-  const int fd = temp.Fd;
-  temp.Fd = -1;
-  if (close(fd) != 0) fail(SysErrorMessage(errno));
+  if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) fail(SysErrorMessage(errno));
+  if (fchmod(temp.Fd.Get(), mode) != 0) fail(SysErrorMessage(errno));
+  if (fsync(temp.Fd.Get()) != 0) fail(SysErrorMessage(errno));
+  if (temp.Fd.Close() != 0) fail(SysErrorMessage(errno));
   if (rename(temp.Path.c_str(), target.c_str()) != 0) fail(SysErrorMessage(errno));
   temp.Keep = true;
 
   // Make the rename itself durable.
-  const int dirFd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    fsync(dirFd);
-    close(dirFd);
-  }
+  const TFd folder(open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.IsOpen()) fsync(folder.Get());
   RemoveStaleTemporaries(dir, base);
 }
 
@@ -183,46 +164,38 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
   if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
     fail("open", NotRegularReason(st.st_mode));
   // Without O_NONBLOCK, a named pipe put there meanwhile would hold the open until a writer came.
-  const TFdGuard file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  if (file.Fd < 0) {
+  const TFd file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!file.IsOpen()) {
     if (errno == ENOENT) return false;
     fail("open", SysErrorMessage(errno));
   }
-  if (fstat(file.Fd, &st) != 0) fail("open", SysErrorMessage(errno));
+  if (fstat(file.Get(), &st) != 0) fail("open", SysErrorMessage(errno));
   if (!S_ISREG(st.st_mode)) fail("open", NotRegularReason(st.st_mode));
   if (static_cast<std::size_t>(st.st_size) > maxBytes)
     fail("open", "the file is too large (" + std::to_string(st.st_size) + " bytes)");
   bytes.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = read(file.Fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail("read", SysErrorMessage(errno));
-    if (n == 0) break;  // shrank meanwhile
-    got += static_cast<std::size_t>(n);
-  }
-  bytes.resize(got);
+  const ssize_t got = ReadFull(file.Get(), bytes.data(), bytes.size());
+  if (got < 0) fail("read", SysErrorMessage(errno));
+  bytes.resize(static_cast<std::size_t>(got));  // fewer when it shrank meanwhile
   return true;
 }
 
 TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout) {
   const std::string dir = DirectoryOf(LinkTarget(file));
-  FFd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  FFd.Reset(open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   // A folder that cannot be opened is missing (the write that follows fails and says so) or
   // unreadable (it is written unlocked).
-  if (FFd < 0) return;
+  if (!FFd.IsOpen()) return;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   auto pause = std::chrono::milliseconds(1);
-  while (flock(FFd, LOCK_EX | LOCK_NB) != 0) {
+  while (flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     if (errno != EWOULDBLOCK) {
-      close(FFd);  // no locks on this file system
-      FFd = -1;
+      FFd.Reset();  // no locks on this file system
       return;
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      close(FFd);
-      FFd = -1;
+      FFd.Reset();
       const auto ms = timeout.count();
       const std::string span =
           ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " ms";
@@ -236,6 +209,4 @@ TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout)
   }
 }
 
-TFileLock::~TFileLock() {
-  if (FFd >= 0) close(FFd);  // closing releases the lock
-}
+TFileLock::~TFileLock() = default;  // closing the folder releases the lock

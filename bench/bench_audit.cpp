@@ -1,0 +1,135 @@
+// Audit benchmark as whole processes: ludra-audit against the floor loop (open, fstat, one read of
+// the tail, at most one more of the central directory, close, for every archive), each started
+// afresh, alternating, at 1,000, 10,000 and 100,000 games; with their peak resident sizes.
+//   ludra-bench-audit [folder-parent] [--cold]     --cold also drops the page cache between runs
+//   ludra-bench-audit --floor ROOT GAMES          (the floor process itself)
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "AuditFolder.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+struct TRun {
+  double Ms = 0;
+  long PeakKiB = 0;
+};
+
+// Starts `argv` in `dir` with its output thrown away; its time to exit and its peak size.
+TRun Run(const std::vector<std::string>& args, const std::string& dir) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  const auto t0 = std::chrono::steady_clock::now();
+  pid_t pid;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    std::fprintf(stderr, "cannot start %s\n", argv[0]);
+    std::exit(1);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  TRun run;
+  run.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  run.PeakKiB = usage.ru_maxrss;
+  posix_spawn_file_actions_destroy(&actions);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed (status %d)\n", argv[0], status);
+    std::exit(1);
+  }
+  return run;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+bool DropCaches() {
+  sync();
+  FILE* f = std::fopen("/proc/sys/vm/drop_caches", "w");
+  if (!f) return false;
+  const bool ok = std::fputs("3\n", f) >= 0;
+  return std::fclose(f) == 0 && ok;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--floor") == 0) {
+    const std::size_t bytes = AuditFloorLoop(argv[2], std::atoi(argv[3]));
+    std::printf("%zu\n", bytes);
+    return 0;
+  }
+  std::string parent = fs::temp_directory_path().string();
+  bool cold = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--cold") == 0)
+      cold = true;
+    else
+      parent = argv[i];
+  }
+  const std::string self = fs::canonical("/proc/self/exe").string();
+  for (const int games : {1000, 10000, 100000}) {
+    const std::string root = parent + "/ludra-audit-" + std::to_string(games);
+    std::printf("Preparing %d games in %s ...\n", games, root.c_str());
+    std::fflush(stdout);
+    MakeAuditFolder(root, games);
+    const std::vector<std::string> audit = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini"};
+    const std::vector<std::string> floor = {self, "--floor", root, std::to_string(games)};
+    Run(audit, root);  // warm the page cache
+    Run(floor, root);
+    const int runs = games >= 100000 ? 5 : 11;
+    for (const bool dropping : {false, true}) {
+      if (dropping && (!cold || !DropCaches())) {
+        if (dropping && cold) std::printf("  cold: the page cache cannot be dropped here\n");
+        continue;
+      }
+      // Alternating, so a change in the machine's load falls on both alike; the ratio is the
+      // median of the ratios of neighbouring runs.
+      std::vector<double> floors, audits, ratios;
+      long floorPeak = 0, auditPeak = 0;
+      for (int r = 0; r < runs; ++r) {
+        if (dropping) DropCaches();
+        const TRun f = Run(floor, root);
+        if (dropping) DropCaches();
+        const TRun a = Run(audit, root);
+        floors.push_back(f.Ms);
+        audits.push_back(a.Ms);
+        ratios.push_back(a.Ms / f.Ms);
+        floorPeak = std::max(floorPeak, f.PeakKiB);
+        auditPeak = std::max(auditPeak, a.PeakKiB);
+      }
+      const double ratio = Median(ratios), target = dropping ? 1.1 : 1.2;
+      std::printf(
+          "  %s, %6d games: ludra-audit %8.1f ms, floor %8.1f ms, ratio %.2f (target <= "
+          "%.1f) %s\n",
+          dropping ? "cold" : "warm", games, Median(audits), Median(floors), ratio, target,
+          ratio <= target ? "OK" : "OVER TARGET");
+      std::printf("  peak RSS: ludra-audit %.1f MB, floor %.1f MB", auditPeak / 1024.0,
+                  floorPeak / 1024.0);
+      if (games == 10000)
+        std::printf(" (target <= 10 MB) %s", auditPeak <= 10 * 1024 ? "OK" : "OVER TARGET");
+      std::printf("\n");
+    }
+  }
+  return 0;
+}

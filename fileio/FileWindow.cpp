@@ -1,0 +1,46 @@
+#include "FileWindow.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "FileDescriptor.h"
+
+TFileWindow::TFileWindow(int fd, uint64_t size, std::size_t firstChunk, std::size_t maxChunk)
+    : FFd(fd), FSize(size), FMaxChunk(std::max(maxChunk, firstChunk)), FNextChunk(firstChunk) {}
+
+const unsigned char* TFileWindow::Refill(uint64_t pos, std::size_t count) {
+  if (pos > FSize || count > FSize - pos || count > FMaxChunk) return nullptr;
+  uint64_t want = std::max<uint64_t>(count, FNextChunk);
+  if (FExpectedEnd > pos) want = std::max(want, FExpectedEnd - pos);
+  want = std::min<uint64_t>({want, FMaxChunk, FSize - pos});
+  FNextChunk = std::min(FNextChunk * 2, FMaxChunk);
+  if (want > FCapacity) {
+    FData.reset();  // release the old buffer before taking a bigger one
+    FData = std::make_unique_for_overwrite<unsigned char[]>(want);
+    FCapacity = want;
+  }
+  FStart = pos;
+  const ssize_t got = PreadFull(FFd, FData.get(), want, pos);
+  if (got < 0) {
+    FError = errno;
+    FLength = 0;
+    return nullptr;
+  }
+  FLength = static_cast<std::size_t>(got);
+  return count <= FLength ? FData.get() : nullptr;  // fewer bytes: the file shrank under us
+}
+
+bool TFileWindow::Read(uint64_t pos, void* target, std::size_t count) {
+  if (count == 0) return pos <= FSize;
+  const unsigned char* bytes = Get(pos, count);
+  if (!bytes) return false;
+  std::memcpy(target, bytes, count);
+  return true;
+}
+
+std::size_t TFileWindow::ReadUpTo(uint64_t pos, void* target, std::size_t count) {
+  if (pos >= FSize) return 0;
+  count = static_cast<std::size_t>(std::min<uint64_t>(count, FSize - pos));
+  return Read(pos, target, count) ? count : 0;
+}

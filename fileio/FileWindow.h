@@ -1,0 +1,74 @@
+#pragma once
+// A bounded window onto an open file: byte ranges are served from one buffer, which is read again
+// only when a range lies outside it. Readers of file formats (ZIP directories, PE and ELF export
+// tables) ask for small ranges at scattered offsets and so cost a handful of system calls.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class TFileWindow {
+ public:
+  // `size` is the file's size as found when it was opened; nothing past it is read. Each refill
+  // reads at least `firstChunk` bytes, twice as many as the last one up to `maxChunk`, which is
+  // also the most the buffer ever holds.
+  TFileWindow(int fd, uint64_t size, std::size_t firstChunk = 4096, std::size_t maxChunk = 4096);
+
+  // The bytes [pos, pos + count), valid until the next call; nullptr when they do not all lie in
+  // the file, when `count` exceeds `maxChunk`, or when the read failed (then Error() says why).
+  const unsigned char* Get(uint64_t pos, std::size_t count) {
+    if (const unsigned char* held = Cached(pos, count)) return held;
+    return Refill(pos, count);
+  }
+
+  // The bytes [pos, pos + count) when the buffer holds them already, else nullptr; never reads.
+  const unsigned char* Cached(uint64_t pos, std::size_t count) const {
+    if (pos >= FStart && pos - FStart <= FLength && count <= FLength - (pos - FStart))
+      return FData.get() + (pos - FStart);
+    return nullptr;
+  }
+
+  // Copies the bytes [pos, pos + count) to `target`; false where Get gives nullptr.
+  bool Read(uint64_t pos, void* target, std::size_t count);
+  // Copies up to `count` bytes at `pos`, fewer where the file ends; returns how many.
+  std::size_t ReadUpTo(uint64_t pos, void* target, std::size_t count);
+
+  // Where the caller expects to stop reading: the next refill extends to there at once (within
+  // `maxChunk`).
+  void Expect(uint64_t end) { FExpectedEnd = end; }
+
+  int Fd() const { return FFd; }
+  uint64_t Size() const { return FSize; }
+  int Error() const { return FError; }  // errno of the last failed read, 0 when none failed
+
+ private:
+  const unsigned char* Refill(uint64_t pos, std::size_t count);
+
+  int FFd;
+  uint64_t FSize;
+  std::size_t FMaxChunk;
+  std::size_t FNextChunk;
+  std::unique_ptr<unsigned char[]> FData;
+  std::size_t FCapacity = 0, FLength = 0;
+  uint64_t FStart = 0, FExpectedEnd = 0;
+  int FError = 0;
+};
+
+// Little- and big-endian fields of file formats.
+inline uint16_t GetLe16(const unsigned char* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+inline uint32_t GetLe32(const unsigned char* p) {
+  return GetLe16(p) | static_cast<uint32_t>(GetLe16(p + 2)) << 16;
+}
+inline uint64_t GetLe64(const unsigned char* p) {
+  return GetLe32(p) | static_cast<uint64_t>(GetLe32(p + 4)) << 32;
+}
+inline uint16_t GetBe16(const unsigned char* p) {
+  return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+inline uint32_t GetBe32(const unsigned char* p) {
+  return static_cast<uint32_t>(GetBe16(p)) << 16 | GetBe16(p + 2);
+}
+inline uint64_t GetBe64(const unsigned char* p) {
+  return static_cast<uint64_t>(GetBe32(p)) << 32 | GetBe32(p + 4);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Text encodings of the files Ludra reads: UTF-8 checks, the DOS and Windows code pages of old
+// archives and list files (through iconv), and the ASCII case folding of names.
+#include <string>
+#include <string_view>
+
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+// DOS code page 437 (ZIP member names without the UTF-8 flag) to UTF-8. A byte the converter does
+// not know, or all of them where the system has no converter, becomes U+FFFD; ASCII stays.
+std::string Cp437ToUtf8(std::string_view text);
+
+// Windows-1252 (list files written by the Windows program) to UTF-8. The five bytes the code page
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) keep their value as a code point, as Windows
+// converts them.
+std::string Windows1252ToUtf8(std::string_view text);
+
+// ASCII letters only: names in archives, list files and on disk compare this way.
+inline char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+std::string AsciiLower(std::string_view text);
+bool AsciiEqualNoCase(std::string_view a, std::string_view b);
