@@ -65,19 +65,26 @@ std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& 
   std::vector<std::string_view> names;  // reused by every game
   std::string converted;                // a member name that is not ASCII, in UTF-8
   for (int n = 1;; ++n) {
-    const std::string section = "Rom" + std::to_string(n);
+    // One pass over the game's section reads all its keys.
+    enum { kGame, kCountry, kCompany, kSystem, kYear, kSound, kRomname, kPreview, kFiles, kKeys };
+    static constexpr std::string_view kNames[kKeys] = {
+        "Game", "Country", "Company", "System", "Year", "Sound", "Romname", "Preview", "Files"};
+    std::string values[kKeys];
+    bool present[kKeys] = {};
+    list.ReadSection("Rom" + std::to_string(n), kNames, kKeys, values, present);
     TGame game;
-    game.Game = list.ReadString(section, "Game", "");
+    game.Game = std::move(values[kGame]);
     if (game.Game.empty()) break;
-    game.Country = list.ReadString(section, "Country", "");
-    game.Company = list.ReadString(section, "Company", "");
-    game.System = list.ReadString(section, "System", "");
-    game.Year = list.ReadString(section, "Year", "");
-    game.SoundFlag = list.ReadBool(section, "Sound", false);
-    const std::string romName = list.ReadString(section, "Romname", "");
-    game.Preview = list.ReadString(section, "Preview", DerivePreview(romName));
+    game.Country = std::move(values[kCountry]);
+    game.Company = std::move(values[kCompany]);
+    game.System = std::move(values[kSystem]);
+    game.Year = std::move(values[kYear]);
+    int32_t sound = 0;
+    game.SoundFlag = ParseProfileInteger(values[kSound], sound) && sound != 0;
+    const std::string romName = std::move(values[kRomname]);
+    game.Preview = present[kPreview] ? std::move(values[kPreview]) : DerivePreview(romName);
     game.RomPath = RomDir + romName;
-    const std::string files = list.ReadString(section, "Files", "");
+    const std::string files = std::move(values[kFiles]);
 
     // The archive is opened once, at its stored name first; the folder is listed (once per
     // audit) only for names that differ in letter case from the file on disk.

@@ -283,10 +283,36 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
   if (s == kNone) return false;
   const std::size_t k = FindKey(s, key);
   if (k == kNone) return false;
+  value = ValueOf(k);
+  return true;
+}
+
+// The value of key line `k`: trimmed, in UTF-8 (Windows-1252 when it is not), cut to the longest
+// value a read returns.
+std::string TIniFile::ValueOf(std::size_t k) const {
   const std::string_view text = LineAt(Keys[k]);
   const std::string_view raw = Trim(text.substr(text.find('=') + 1));
-  value = IsValidUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
+  std::string value = IsValidUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
   if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
+  return value;
+}
+
+bool TIniFile::ReadSection(std::string_view section, const std::string_view* keys,
+                           std::size_t count, std::string* values, bool* found) const {
+  const std::size_t s = Find(section);
+  if (s == kNone) return false;
+  std::size_t left = count;
+  // The first key of a name wins, as for a single read.
+  for (std::size_t k = Sections[s].FirstKey; k < KeyEnd(s) && left > 0; ++k) {
+    const std::string_view name = KeyName(Keys[k]);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (found[i] || !SameName(name, keys[i])) continue;
+      values[i] = ValueOf(k);
+      found[i] = true;
+      --left;
+      break;
+    }
+  }
   return true;
 }
 

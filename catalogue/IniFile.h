@@ -28,6 +28,11 @@ class TIniFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
   bool SectionExists(std::string_view section) const;
+  // Reads `count` keys (at most 16) of one section in one pass over its lines: where key i is
+  // there, found[i] turns true and values[i] gets what ReadString would give; the others are left
+  // alone. False when there is no such section.
+  bool ReadSection(std::string_view section, const std::string_view* keys, std::size_t count,
+                   std::string* values, bool* found) const;
   std::size_t SectionCount() const { return Sections.size(); }
 
   // One key to write.
@@ -71,6 +76,7 @@ class TIniFile {
   std::size_t Find(std::string_view section) const;  // kNone when absent
   std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
+  std::string ValueOf(std::size_t keyIndex) const;
   std::string_view LineEnd() const;
   std::string LastLineBreak() const;
 
