@@ -2,6 +2,7 @@
 // 10,000-game catalogue, against the bare filter loop; and start-up to the first painted window
 // against an empty QMainWindow program.
 //   ludra-bench-window              runs everything and prints the figures
+//   ludra-bench-window --selection  only the screenshot lookup on selection
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,11 +19,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FolderTree.h"
 #include "GameFilter.h"
+#include "GameViews.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
@@ -151,6 +155,80 @@ void WindowFigures() {
       floor, floor > 0 ? folderChange / floor : 0.0);
 }
 
+// ---- Selection: the screenshot looked up in a Shots folder of 10,000 files ----
+
+// A window over four games; "Shots" holds `others` unrelated files and, when `pictures`, the
+// screenshots of games 3 and 4.
+struct TShotsWindow {
+  TTempDir Dir;
+  TPaths Paths{Dir.Path(), Dir.Path()};
+  TNoShell Shell;
+  TLauncher Launcher{Paths, Shell};
+  std::unique_ptr<TfrmMain> Window;
+
+  TShotsWindow(int others, bool pictures) {
+    std::string list;
+    for (int n = 1; n <= 4; ++n)
+      list += "[Rom" + std::to_string(n) + "]\r\nGame=Game " + std::to_string(n) + "\r\nRomname=g" +
+              std::to_string(n) + ".zip\r\nPreview=g" + std::to_string(n) + ".png\r\n";
+    WriteFileBytes(Dir / "ludra.ini", list);
+    MakeDirs(Dir / "Shots");
+    for (int i = 0; i < others; ++i)
+      WriteFileBytes(Dir / ("Shots/s" + std::to_string(i) + ".jpg"), "");
+    if (pictures) {
+      QImage shot(64, 48, QImage::Format_RGB32);
+      shot.fill(Qt::darkGreen);
+      for (const char* name : {"Shots/g3.png", "Shots/g4.png"})
+        shot.save(QString::fromStdString(Dir / name));
+    }
+    Window = std::make_unique<TfrmMain>(Paths, Launcher);
+    Window->show();
+    Window->FormActivate();
+    Settle();
+  }
+  // Selects the game at `row` (and paints), after another one so the selection changes.
+  void Select(int row) {
+    Window->lvGames->SelectRow(row ^ 1);
+    Settle();
+    const auto start = TClock::now();
+    Window->lvGames->SelectRow(row);
+    Settle();
+    Last = Ms(TClock::now() - start);
+  }
+  double Last = 0;
+};
+
+void SelectionFigures() {
+  TShotsWindow empty(0, false), full(9998, true), alone(0, true);
+  // Folder listings younger than a few seconds are never reused (a change within the same
+  // timestamp tick would go unseen); a real Shots folder is older than that.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  // Alternating windows, each first in every other pair, so a change in the machine's load
+  // (or a cache warmed by the one before) falls on both alike.
+  std::vector<double> missingEmpty, missingFull, shownAlone, shownFull;
+  auto pair = [](int i, TShotsWindow& a, TShotsWindow& b, int row, std::vector<double>& ta,
+                 std::vector<double>& tb) {
+    TShotsWindow& first = i % 4 < 2 ? a : b;
+    TShotsWindow& second = i % 4 < 2 ? b : a;
+    first.Select(row);
+    second.Select(row);
+    ta.push_back(a.Last);
+    tb.push_back(b.Last);
+  };
+  for (int i = 0; i < 64; ++i) {
+    pair(i, empty, full, i % 2, missingEmpty, missingFull);
+    pair(i, alone, full, 2 + i % 2, shownAlone, shownFull);
+  }
+  const double e = Median(missingEmpty), f = Median(missingFull);
+  const double a = Median(shownAlone), s = Median(shownFull);
+  std::printf("selection, no screenshot, empty Shots         %8.3f ms\n", e);
+  std::printf(
+      "selection, no screenshot, 10,000 in Shots     %8.3f ms  (ratio %.2f, target <= 1.50)\n", f,
+      f / e);
+  std::printf("selection, screenshot alone in Shots          %8.3f ms\n", a);
+  std::printf("selection, screenshot among 10,000 in Shots   %8.3f ms  (ratio %.2f)\n", s, s / a);
+}
+
 // ---- Start-up, measured from outside: spawn, first paint, exit ----
 
 // Ends the process once the first paint has gone out: the figure is the time to a painted window,
@@ -234,10 +312,13 @@ void StartupFigures() {
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   if (argc == 3) return StartupChild(argv[1], argv[2]);
+  const bool selectionOnly = argc == 2 && std::strcmp(argv[1], "--selection") == 0;
   {
     QApplication app(argc, argv);
-    WindowFigures();
+    if (!selectionOnly) WindowFigures();
+    SelectionFigures();
   }
+  if (selectionOnly) return 0;
   StartupFigures();
   return 0;
 }

@@ -9,6 +9,8 @@
 #include "Text.h"
 
 namespace {
+constexpr time_t kSettleSeconds = 2;
+
 // Splits "/a/b/c" into its parent "/a/b/" and the name "c".
 void SplitLast(const std::string& path, std::string& dir, std::string& name) {
   const auto slash = path.rfind('/');
@@ -27,10 +29,48 @@ bool IsDirectory(const std::string& nativePath) {
   return stat(nativePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+TFileLookup::TFileLookup(const std::string& base) {
+  if (base.empty() || base.front() != '/') return;
+  FBase = base;
+  if (FBase.back() != '/') FBase.push_back('/');
+}
+
+bool TFileLookup::TStamp::operator==(const TStamp& other) const {
+  return Exists == other.Exists && Device == other.Device && Inode == other.Inode &&
+         Modified.tv_sec == other.Modified.tv_sec && Modified.tv_nsec == other.Modified.tv_nsec;
+}
+
+TFileLookup::TStamp TFileLookup::StampOf(const std::string& dir) {
+  TStamp stamp;
+  struct stat st;
+  if (stat(dir.c_str(), &st) != 0) return stamp;
+  stamp.Exists = true;
+  stamp.Device = st.st_dev;
+  stamp.Inode = st.st_ino;
+  stamp.Modified = st.st_mtim;
+  return stamp;
+}
+
+void TFileLookup::Refresh() {
+  for (const auto& [dir, listing] : Cache) {
+    if (listing.Settled && StampOf(dir) == listing.Stamp) continue;
+    Cache.clear();
+    Folders.clear();
+    return;
+  }
+}
+
 TFileLookup::TListing& TFileLookup::Listing(const std::string& dir) {
   auto [it, inserted] = Cache.try_emplace(dir);
   if (!inserted) return it->second;
   TListing& listing = it->second;
+  listing.Stamp = StampOf(dir);
+  // Two changes within one tick of the file system's clock (up to 2 s on FAT) leave the same
+  // stamp: a folder changed that recently is listed again next time.
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  listing.Settled =
+      !listing.Stamp.Exists || listing.Stamp.Modified.tv_sec + kSettleSeconds < now.tv_sec;
   DIR* d = opendir(dir.c_str());
   if (!d) return listing;
   listing.Readable = true;
@@ -71,6 +111,10 @@ std::optional<std::string> TFileLookup::Find(const std::string& nativePath) {
   std::string resolved = "/";
   std::string_view rest(nativePath);
   rest.remove_prefix(1);
+  if (!FBase.empty() && nativePath.compare(0, FBase.size(), FBase) == 0) {
+    resolved = FBase;
+    rest = std::string_view(nativePath).substr(FBase.size());
+  }
   while (!rest.empty()) {
     const auto slash = rest.find('/');
     const std::string component(rest.substr(0, slash));

@@ -1,6 +1,9 @@
 #pragma once
 // Stored paths come from a file system that ignores letter case; this one does not. The lookup
 // here finds a file under any spelling of its path's components.
+#include <sys/stat.h>
+
+#include <ctime>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -10,6 +13,10 @@
 // archives in one folder reads that folder once.
 class TFileLookup {
  public:
+  // `base`, when given, is a folder known to exist as spelled (the working directory): paths
+  // inside it are resolved from there, without listing the folders above it.
+  explicit TFileLookup(const std::string& base = {});
+
   // The existing path, matched exactly where possible and case-insensitively otherwise,
   // or nothing when no such entry exists. `nativePath` must be absolute.
   std::optional<std::string> Find(const std::string& nativePath);
@@ -17,12 +24,30 @@ class TFileLookup {
   // Like Find, but only regular files (and links to them) count; a directory is no file.
   std::optional<std::string> FindFile(const std::string& nativePath);
 
+  // Forgets every listing when one of the folders listed has changed since (its modification
+  // time or identity differs) or was changed too shortly before it was read to tell, so a
+  // lookup kept across commands sees files come and go.
+  void Refresh();
+
  private:
+  // What tells a folder's listing is still current.
+  struct TStamp {
+    bool Exists = false;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    timespec Modified = {};
+    bool operator==(const TStamp& other) const;
+  };
+  static TStamp StampOf(const std::string& dir);
+
   struct TEntry {
     std::string Name;
     unsigned char Type;  // dirent d_type
   };
   struct TListing {
+    TStamp Stamp;  // taken before reading, so a change during the read shows as one later
+    // Changed longer ago than a timestamp's coarsest tick: a later change moves the stamp.
+    bool Settled = false;
     bool Readable = false;
     std::unordered_map<std::string, unsigned char> Exact;  // name -> dirent d_type
     // Lower-cased name -> the least name of that spelling; made at the first miss only.
@@ -32,6 +57,7 @@ class TFileLookup {
   TListing& Listing(const std::string& dir);
   std::optional<TEntry> Entry(const std::string& dir, const std::string& name);
 
+  std::string FBase;
   std::unordered_map<std::string, TListing> Cache;
   // Folders already resolved, as asked for -> as found (nothing when absent).
   std::unordered_map<std::string, std::optional<std::string>> Folders;

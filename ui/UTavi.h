@@ -139,6 +139,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   void SetPanel(int panel, const QString& text);
 
   TPaths FPaths;
+  TFileLookup FShotLookup{FPaths.WorkDir};  // screenshots in another letter case
   TLauncher& FLauncher;
   TGameListModel* FModel;
   TGameFilterProxy* FProxy;

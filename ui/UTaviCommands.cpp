@@ -116,9 +116,16 @@ void TfrmMain::ShowSelectedGame() {
   const int p = SelectedPosition();
   if (p < 0) return;
   const TGame& game = Games()[static_cast<size_t>(p)];
-  TFileLookup lookup;
-  const std::optional<std::string> shot =
-      lookup.FindFile(AbsolutePath(FPaths.WorkDir, "Shots\\" + game.Preview));
+  // The exact name costs one stat; only a miss consults the listings of the working directory
+  // and "Shots", which are kept while those folders stay unchanged.
+  const std::string wanted = AbsolutePath(FPaths.WorkDir, "Shots\\" + game.Preview);
+  std::optional<std::string> shot;
+  if (IsRegularFile(wanted)) {
+    shot = wanted;
+  } else {
+    FShotLookup.Refresh();
+    shot = FShotLookup.FindFile(wanted);
+  }
   if (shot) {
     imgSnapshot->SetTransparent(false);
     imgSnapshot->SetPicture(LoadPicture(*shot));

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolTip>
+#include <chrono>
+#include <filesystem>
 
 #include "FolderTree.h"
 #include "GameFilterProxy.h"
@@ -18,6 +20,8 @@
 #include "MainWindowFixture.h"
 #include "Pictures.h"
 #include "SnapshotImage.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 using TTexts = std::vector<std::string>;
@@ -410,6 +414,29 @@ TEST(MainWindowScreenshot, FoundWhateverTheLetterCaseOnDisk) {
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
   EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
   EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(20, 10));
+}
+
+TEST(MainWindowScreenshot, ScreenshotsAddedOrRemovedLaterAreSeen) {
+  TMainWindowFixture f;
+  MakeDirs(f.Dir / "Shots");
+  f.Main().FormActivate();
+  // Folders last changed an hour ago: their listings are kept from one selection to the next.
+  for (const std::string& folder : {f.Dir.Path(), f.Dir / "Shots"})
+    fs::last_write_time(folder, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
+  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+  QImage shot(20, 10, QImage::Format_RGB32);
+  shot.fill(Qt::blue);
+  f.Shot("Shots/KIKAIOH.JPG", shot);  // found only through the listing
+  ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
+  ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
+  EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
+  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(20, 10));
+  fs::remove(f.Dir / "Shots/KIKAIOH.JPG");
+  ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
+  ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
+  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+  EXPECT_TRUE(f.Errors.Messages.empty());
 }
 
 TEST(MainWindowScreenshot, MissingScreenshotShowsTheLogoTransparently) {
