@@ -1,11 +1,15 @@
 #pragma once
 // Text encodings of the files Ludra reads: UTF-8 checks, the DOS and Windows code pages of old
 // archives and list files (through iconv), and the ASCII case folding of names.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool IsValidUtf8(std::string_view text);
+
+// True when no byte of `text` lies outside ASCII.
+bool IsAscii(std::string_view text);
 
 // DOS code page 437 (ZIP member names without the UTF-8 flag) to UTF-8. A byte the converter does
 // not know, or all of them where the system has no converter, becomes U+FFFD; ASCII stays.
@@ -21,4 +25,12 @@ inline char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 std::string AsciiLower(std::string_view text);
-bool AsciiEqualNoCase(std::string_view a, std::string_view b);
+// A hash that agrees with AsciiEqualNoCase: names equal after folding hash alike.
+uint64_t FoldedHash(std::string_view name);
+// Inline: the audit compares every archive member and list-file key this way.
+inline bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
