@@ -19,7 +19,7 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view s) {
+inline std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
@@ -185,8 +185,8 @@ void TIniFile::Parse() {
       return;
     }
     Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
-    SectionIndex.emplace_back(static_cast<uint32_t>(FoldedHash(SectionName(Sections.size() - 1))),
-                              static_cast<uint32_t>(Sections.size() - 1));
+    SectionIndex.push_back(
+        IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
   });
   std::sort(SectionIndex.begin(), SectionIndex.end());
 }
@@ -240,8 +240,7 @@ std::string TIniFile::Changed(std::string text, const std::vector<TChange>& chan
       if (found[k] || !SameName(name, names[k])) continue;
       found[k] = wanted[s] = true;
       --left;
-      ini.SectionIndex.emplace_back(static_cast<uint32_t>(FoldedHash(name)),
-                                    static_cast<uint32_t>(s));
+      ini.SectionIndex.push_back(IndexKey(FoldedHash(name), s));
     }
   }
   std::sort(ini.SectionIndex.begin(), ini.SectionIndex.end());
@@ -278,13 +277,13 @@ std::size_t TIniFile::KeyEnd(std::size_t section) const {
 
 std::size_t TIniFile::Find(std::string_view section) const {
   if (FLastSection != kNone && FLastName == section) return FLastSection;
-  const auto hash = static_cast<uint32_t>(FoldedHash(section));
-  auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(),
-                             std::pair<uint32_t, uint32_t>(hash, 0));
-  for (; it != SectionIndex.end() && it->first == hash; ++it) {
-    if (!SameName(SectionName(it->second), section)) continue;
+  const uint64_t first = IndexKey(FoldedHash(section), 0);
+  for (auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(), first);
+       it != SectionIndex.end() && (*it >> 32) == (first >> 32); ++it) {
+    const auto s = static_cast<std::size_t>(*it & 0xFFFFFFFFu);
+    if (!SameName(SectionName(s), section)) continue;
     FLastName = section;
-    FLastSection = it->second;
+    FLastSection = s;
     return FLastSection;
   }
   return kNone;
@@ -325,10 +324,12 @@ void TIniFile::AssignValue(std::string_view line, std::string& value) {
 
 void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) {
   const std::string_view raw = Trim(afterEquals);
-  if (IsValidUtf8(raw))
-    value.assign(raw);
-  else
+  if (IsValidUtf8(raw)) {
+    value.clear();  // then appended: a plain copy into the storage the string already has
+    value.append(raw);
+  } else {
     value = Windows1252ToUtf8(raw);
+  }
   if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
 }
 
