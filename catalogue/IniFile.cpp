@@ -172,6 +172,7 @@ void TIniFile::Parse() {
   Keys.clear();
   Sections.clear();
   SectionIndex.clear();
+  FirstOfHash.clear();
   FLastSection = kNone;
   // Reserved for what the text can hold at most (a key line holds an "=", a head a "["), so the
   // index is made in one pass and never grows to twice its size.
@@ -189,6 +190,11 @@ void TIniFile::Parse() {
         IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
   });
   std::sort(SectionIndex.begin(), SectionIndex.end());
+  // The lowest section of each hash is surely the first of its name; any other may not be.
+  FirstOfHash.assign(Sections.size(), false);
+  for (std::size_t i = 0; i < SectionIndex.size(); ++i)
+    if (i == 0 || (SectionIndex[i] >> 32) != (SectionIndex[i - 1] >> 32))
+      FirstOfHash[SectionIndex[i] & 0xFFFFFFFFu] = true;
 }
 
 // A head is a line whose first character past its blanks is "[": each "[" in the text is looked
@@ -276,7 +282,17 @@ std::size_t TIniFile::KeyEnd(std::size_t section) const {
 }
 
 std::size_t TIniFile::Find(std::string_view section) const {
-  if (FLastSection != kNone && FLastName == section) return FLastSection;
+  if (FLastSection != kNone) {
+    if (FLastName == section) return FLastSection;
+    // Reads go through sections in file order, as the audit does with Rom1, Rom2, ...: the next
+    // one is tried before the index.
+    const std::size_t next = FLastSection + 1;
+    if (next < FirstOfHash.size() && FirstOfHash[next] && SameName(SectionName(next), section)) {
+      FLastName = section;
+      FLastSection = next;
+      return next;
+    }
+  }
   const uint64_t first = IndexKey(FoldedHash(section), 0);
   for (auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(), first);
        it != SectionIndex.end() && (*it >> 32) == (first >> 32); ++it) {

@@ -92,6 +92,8 @@ class TIniFile {
   static uint64_t IndexKey(uint64_t hash, std::size_t section) {
     return (hash & 0xFFFFFFFF00000000ull) | section;
   }
+  // Where no earlier section has the same hash (so none has the same name); made by Parse only.
+  std::vector<bool> FirstOfHash;
   // Reads come in runs on one section: the last one found is checked first.
   mutable std::string FLastName;
   mutable std::size_t FLastSection = kNone;  // an index, so that copies stay right
