@@ -26,7 +26,8 @@ constexpr uint64_t kZip64EndSize = 56;      // fixed part of the ZIP64 end recor
 constexpr uint64_t kSearchSpan = 1024;      // the end record is looked for in the last 1 KiB
 constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 constexpr uint16_t kUtf8NameFlag = 0x0800;
-constexpr size_t kFirstChunk = 4096;
+// The first read is the tail where the end record is looked for, and no more.
+constexpr size_t kFirstChunk = kSearchSpan;
 // A directory bigger than this is read in pieces, so no archive costs more
 // memory.
 constexpr size_t kMaxChunk = size_t{16} << 20;
