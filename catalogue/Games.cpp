@@ -88,11 +88,13 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
                                     std::string& RomDir, bool withNotes, TGameVisitor visit) {
   RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"));
 
-  TFileLookup lookup;  // one listing of the ROM directory serves every game
   // Archives are opened relative to the ROM folder, whose path is resolved once; when it cannot
   // be opened, each archive is looked for by its whole path (and its name's letter case).
-  const TFd romFolder(
-      ::open(AbsolutePath(workDir, RomDir).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  const std::string romFolderPath = AbsolutePath(workDir, RomDir);
+  const TFd romFolder(::open(romFolderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  // One listing of the ROM directory serves every game. A folder that opened is spelled as it
+  // is on disk, so names are looked up from there without listing the folders above it.
+  TFileLookup lookup(romFolder.IsOpen() ? romFolderPath : workDir);
 
   // One game's record and every buffer are made once and reused, so the audit allocates next to
   // nothing per game.

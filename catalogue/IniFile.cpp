@@ -119,7 +119,7 @@ void ForEachLine(std::string_view text, F&& f) {
   bool inSection = false;
   std::size_t pos = 0;
   while (pos < size) {
-    const auto* nl = static_cast<const char*>(std::memchr(base + pos, '\n', size - pos));
+    const char* nl = FindByte(base + pos, base + size, '\n');
     const std::size_t next = nl ? static_cast<std::size_t>(nl - base) + 1 : size;
     std::size_t end = nl ? next - 1 : size;
     if (end > pos && base[end - 1] == '\r') --end;
@@ -129,7 +129,7 @@ void ForEachLine(std::string_view text, F&& f) {
       if (base[first] == '[') {
         inSection = true;
         f(TLineKind::Head, pos);
-      } else if (inSection && base[first] != ';' && std::memchr(base + first, '=', end - first)) {
+      } else if (inSection && base[first] != ';' && FindByte(base + first, base + end, '=')) {
         f(TLineKind::Key, pos);
       }
     }
@@ -256,8 +256,7 @@ std::string TIniFile::Changed(std::string text, const std::vector<TChange>& chan
 
 std::string_view TIniFile::LineAt(std::size_t offset) const {
   const char* const base = FText.data();
-  const auto* nl =
-      static_cast<const char*>(std::memchr(base + offset, '\n', FText.size() - offset));
+  const char* nl = FindByte(base + offset, base + FText.size(), '\n');
   std::size_t end = nl ? static_cast<std::size_t>(nl - base) : FText.size();
   if (end > offset && base[end - 1] == '\r') --end;
   return std::string_view(FText).substr(offset, end - offset);
@@ -360,12 +359,12 @@ bool TIniFile::ReadSection(std::string_view section, const std::string_view* key
   // (there is one on every key line) ends the name, and only a wanted key's value is looked for.
   for (std::size_t k = Sections[s].FirstKey; k < KeyEnd(s) && left > 0; ++k) {
     const char* const line = base + Keys[k];
-    const auto* eq = static_cast<const char*>(std::memchr(line, '=', size - Keys[k]));
+    const char* eq = FindByte(line, base + size, '=');
     const std::string_view name = Trim(std::string_view(line, static_cast<std::size_t>(eq - line)));
     for (std::size_t i = 0; i < count; ++i) {
       if (found[i] || !SameName(name, keys[i])) continue;
       const std::size_t valueAt = static_cast<std::size_t>(eq + 1 - base);
-      const auto* nl = static_cast<const char*>(std::memchr(eq + 1, '\n', size - valueAt));
+      const char* nl = FindByte(eq + 1, base + size, '\n');
       std::size_t end = nl ? static_cast<std::size_t>(nl - base) : size;
       if (end > valueAt && base[end - 1] == '\r') --end;
       AssignRawValue(std::string_view(eq + 1, end - valueAt), *values[i]);
