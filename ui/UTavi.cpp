@@ -191,26 +191,30 @@ void TfrmMain::CreateLayout() {
   splMain->setChildrenCollapsible(false);
   column->addWidget(splMain, 1);
 
-  tvFolder = new TFolderTree;
-  pnlFolder = Filled(new QWidget, tvFolder);
+  // Each part is made inside its final parent, which already has the window's font: a part made
+  // apart and put in later would be measured and laid out once for each font.
+  pnlFolder = new QWidget(splMain);
+  tvFolder = new TFolderTree(pnlFolder);
+  Filled(pnlFolder, tvFolder);
   pnlFolder->setMinimumWidth(kPanelMinimum);
 
-  lvGames = new TGameViews;
+  pnlGames = new QWidget(splMain);
+  lvGames = new TGameViews(pnlGames);
   QList<int> widths;
   for (int c = 0; c < TGameListModel::ColumnCount; ++c)
     widths.append(TGameListModel::ColumnWidth(c));
   lvGames->SetModel(FProxy, widths);
-  pnlGames = Filled(new QWidget, lvGames);
+  Filled(pnlGames, lvGames);
   pnlGames->setMinimumWidth(kPanelMinimum);
 
   // A lowered outer and a raised inner bevel around the picture.
-  pnlSnapshot = new QFrame;
+  pnlSnapshot = new QFrame(splMain);
   pnlSnapshot->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnlSnapshot->setLineWidth(1);
-  auto* inner = new QFrame;
+  auto* inner = new QFrame(pnlSnapshot);
   inner->setFrameStyle(QFrame::Panel | QFrame::Raised);
   inner->setLineWidth(1);
-  imgSnapshot = new TSnapshotImage;
+  imgSnapshot = new TSnapshotImage(inner);
   Filled(inner, imgSnapshot);
   Filled(pnlSnapshot, inner);
   pnlSnapshot->setMinimumWidth(kPanelMinimum);
@@ -221,9 +225,6 @@ void TfrmMain::CreateLayout() {
   lvGames->DetailView()->setAccessibleName(tr("Games"));
   imgSnapshot->setAccessibleName(tr("Screen shot"));
 
-  splMain->addWidget(pnlFolder);
-  splMain->addWidget(pnlGames);
-  splMain->addWidget(pnlSnapshot);
   splMain->setStretchFactor(0, 0);
   splMain->setStretchFactor(1, 1);
   splMain->setStretchFactor(2, 0);
