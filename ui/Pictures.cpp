@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QIconEngine>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmapCache>
@@ -31,10 +32,15 @@ std::size_t ScaleFor(double wanted) {
 const QImage& Sheet(bool dark, std::size_t scale) {
   static std::array<std::array<QImage, kScales.size()>, 2> sheets;
   QImage& sheet = sheets[dark ? 1 : 0][scale];
-  if (sheet.isNull())
-    sheet = QImage(QStringLiteral(":/pictures/sheet-%1-%2.png")
-                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"),
-                            QLatin1String(kScaleNames[scale])));
+  if (sheet.isNull()) {
+    // Named as PNG, so no image plug-in is loaded to guess the format.
+    QImageReader reader(QStringLiteral(":/pictures/sheet-%1-%2.png")
+                            .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"),
+                                 QLatin1String(kScaleNames[scale])),
+                        QByteArrayLiteral("png"));
+    reader.setAutoDetectImageFormat(false);
+    sheet = reader.read();
+  }
   return sheet;
 }
 
