@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 #include "ItemKeys.h"
@@ -21,6 +22,35 @@ class TIconDelegate : public QStyledItemDelegate {
     option->decorationPosition = QStyleOptionViewItem::Left;
     option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     option->features &= ~QStyleOptionViewItem::WrapText;
+  }
+};
+
+// The detail view's column titles. Qt measures a title in bold, for headers that show the
+// selected column in bold; this one never does, so the titles are measured in the font they are
+// drawn in, which spares loading a second font at start-up.
+class TTitleHeader : public QHeaderView {
+ public:
+  using QHeaderView::QHeaderView;
+
+ protected:
+  QSize sectionSizeFromContents(int logicalIndex) const override {
+    if (highlightSections()) return QHeaderView::sectionSizeFromContents(logicalIndex);
+    ensurePolished();
+    const QAbstractItemModel* titles = model();
+    const QVariant hint = titles->headerData(logicalIndex, orientation(), Qt::SizeHintRole);
+    if (hint.isValid()) return hint.toSize();
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.section = logicalIndex;
+    const QVariant font = titles->headerData(logicalIndex, orientation(), Qt::FontRole);
+    option.fontMetrics =
+        QFontMetrics(font.canConvert<QFont>() ? qvariant_cast<QFont>(font) : this->font());
+    option.text = titles->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+    const QVariant decoration = titles->headerData(logicalIndex, orientation(), Qt::DecorationRole);
+    option.icon = qvariant_cast<QIcon>(decoration);
+    if (option.icon.isNull()) option.icon = qvariant_cast<QPixmap>(decoration);
+    if (isSortIndicatorShown()) option.sortIndicator = QStyleOptionHeader::SortDown;
+    return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
   }
 };
 
@@ -48,6 +78,9 @@ TGameViews::TGameViews(QWidget* parent)
   FIcons->setUniformItemSizes(true);
   FIcons->setWrapping(true);
 
+  auto* header = new TTitleHeader(Qt::Horizontal, FDetails);
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);  // as the tree's own header
+  FDetails->setHeader(header);
   FDetails->setRootIsDecorated(false);
   FDetails->setItemsExpandable(false);
   FDetails->setUniformRowHeights(true);
