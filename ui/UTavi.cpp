@@ -221,7 +221,6 @@ void TfrmMain::CreateLayout() {
 
   // What a screen reader announces for each part.
   tvFolder->setAccessibleName(tr("Folders"));
-  lvGames->IconView()->setAccessibleName(tr("Games"));
   lvGames->DetailView()->setAccessibleName(tr("Games"));
   imgSnapshot->setAccessibleName(tr("Screen shot"));
 
