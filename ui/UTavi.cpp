@@ -51,6 +51,10 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   setWindowTitle(tr("TAVI"));
   QFont dialogFont = font();
   dialogFont.setPointSize(8);
+  // Text in scripts that need shaping is still shaped; Latin titles are drawn glyph by glyph,
+  // without optional ligatures, as the classic controls draw them. Shaping every title of the
+  // list several times over was the largest part of painting it.
+  dialogFont.setStyleStrategy(QFont::PreferNoShaping);
   setFont(dialogFont);
 
   FModel = new TGameListModel(this);
