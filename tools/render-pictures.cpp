@@ -1,6 +1,9 @@
-// Build step: renders the program's SVG pictures onto its picture sheets, one PNG per screen
-// scale and palette: sheet-light-100.png, sheet-dark-150.png, ...; and the program's icon at
-// the desktop's sizes: ludra-16x16.png ... ludra-256x256.png.
+// Build step: renders the program's SVG pictures onto its picture sheets, one per screen scale
+// and palette: sheet-light-100.rgba, sheet-dark-150.rgba, ...; and the program's icon at the
+// desktop's sizes: ludra-16x16.png ... ludra-256x256.png. A sheet is its bare pixels, row after
+// row, 4 bytes each (red, green, blue, alpha; premultiplied), at the size PictureList.h gives it:
+// the resource compiler packs it, and the program takes it as it stands, with no image format
+// to decode at start-up.
 //   render-pictures <svg folder> <output folder>
 #include <QByteArray>
 #include <QFile>
@@ -68,10 +71,17 @@ bool RenderSheet(const QString& svgDir, const QString& outDir, std::size_t s, bo
     ok &= Draw(painter, svgDir, "properties", PropertiesCell(), scale, dark);
     ok &= Draw(painter, svgDir, "logo", LogoCell(), scale, dark);
   }
-  const QString target = QStringLiteral("%1/sheet-%2-%3.png")
+  const QString target = QStringLiteral("%1/sheet-%2-%3.rgba")
                              .arg(outDir, dark ? QStringLiteral("dark") : QStringLiteral("light"),
                                   QLatin1String(kScaleNames[s]));
-  if (!sheet.save(target, "PNG")) {
+  const QImage pixels = sheet.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+  QFile file(target);
+  bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  for (int y = 0; written && y < pixels.height(); ++y) {
+    const auto* line = reinterpret_cast<const char*>(pixels.constScanLine(y));
+    written = file.write(line, qint64(pixels.width()) * 4) == qint64(pixels.width()) * 4;
+  }
+  if (!written || !file.flush()) {
     std::fprintf(stderr, "render-pictures: cannot write %s\n", qPrintable(target));
     return false;
   }

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 #include "ItemKeys.h"
@@ -24,30 +25,44 @@ class TIconDelegate : public QStyledItemDelegate {
   }
 };
 
+// The detail view's column titles. Qt measures a title in bold, for headers that show the
+// selected column in bold; this one never does, so the titles are measured in the font they are
+// drawn in, which spares loading a second font at start-up.
+class TTitleHeader : public QHeaderView {
+ public:
+  using QHeaderView::QHeaderView;
+
+ protected:
+  QSize sectionSizeFromContents(int logicalIndex) const override {
+    if (highlightSections()) return QHeaderView::sectionSizeFromContents(logicalIndex);
+    ensurePolished();
+    const QAbstractItemModel* titles = model();
+    const QVariant hint = titles->headerData(logicalIndex, orientation(), Qt::SizeHintRole);
+    if (hint.isValid()) return hint.toSize();
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.section = logicalIndex;
+    const QVariant font = titles->headerData(logicalIndex, orientation(), Qt::FontRole);
+    option.fontMetrics =
+        QFontMetrics(font.canConvert<QFont>() ? qvariant_cast<QFont>(font) : this->font());
+    option.text = titles->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+    const QVariant decoration = titles->headerData(logicalIndex, orientation(), Qt::DecorationRole);
+    option.icon = qvariant_cast<QIcon>(decoration);
+    if (option.icon.isNull()) option.icon = qvariant_cast<QPixmap>(decoration);
+    if (isSortIndicatorShown()) option.sortIndicator = QStyleOptionHeader::SortDown;
+    return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+  }
+};
+
 namespace {
 constexpr int kSmallIconColumn = 150;  // a title longer than its column is elided
 }  // namespace
 
-TGameViews::TGameViews(QWidget* parent)
-    : QStackedWidget(parent),
-      FIcons(new QListView(this)),
-      FDetails(new QTreeView(this)),
-      FIconDelegate(new TIconDelegate(FIcons)) {
-  FIcons->setItemDelegate(FIconDelegate);
-  for (QAbstractItemView* view :
-       {static_cast<QAbstractItemView*>(FIcons), static_cast<QAbstractItemView*>(FDetails)}) {
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    view->installEventFilter(this);
-  }
-  FIcons->setMovement(QListView::Static);
-  FIcons->setResizeMode(QListView::Adjust);
-  FIcons->setUniformItemSizes(true);
-  FIcons->setWrapping(true);
-
+TGameViews::TGameViews(QWidget* parent) : QStackedWidget(parent), FDetails(new QTreeView(this)) {
+  auto* header = new TTitleHeader(Qt::Horizontal, FDetails);
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);  // as the tree's own header
+  FDetails->setHeader(header);
+  PrepareView(FDetails);
   FDetails->setRootIsDecorated(false);
   FDetails->setItemsExpandable(false);
   FDetails->setUniformRowHeights(true);
@@ -57,21 +72,57 @@ TGameViews::TGameViews(QWidget* parent)
   FDetails->header()->setSectionsMovable(false);
   FDetails->header()->setSectionsClickable(false);  // the list is never sorted
 
-  addWidget(FIcons);
   addWidget(FDetails);
   SetViewStyle(vsReport);
 }
 
+void TGameViews::PrepareView(QAbstractItemView* view) {
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  view->installEventFilter(this);
+}
+
+QListView* TGameViews::IconView() {
+  if (FIcons) return FIcons;
+  FIcons = new QListView(this);
+  FIconDelegate = new TIconDelegate(FIcons);
+  FIcons->setItemDelegate(FIconDelegate);
+  PrepareView(FIcons);
+  FIcons->setMovement(QListView::Static);
+  FIcons->setResizeMode(QListView::Adjust);
+  FIcons->setUniformItemSizes(true);
+  FIcons->setWrapping(true);
+  FIcons->setAccessibleName(FDetails->accessibleName());
+  addWidget(FIcons);
+  if (FModel) {
+    FIcons->setModel(FModel);
+    // One selection for both views: the list adopts the tree's.
+    FIcons->setSelectionModel(FDetails->selectionModel());
+    Connect(FIcons);
+  }
+  return FIcons;
+}
+
 void TGameViews::SetModel(QAbstractItemModel* model, const QList<int>& columnWidths) {
-  FIcons->setModel(model);
+  FModel = model;
   FDetails->setModel(model);
-  // One selection for both views: the tree adopts the list's.
-  FDetails->setSelectionModel(FIcons->selectionModel());
+  if (FIcons) {
+    FIcons->setModel(model);
+    FIcons->setSelectionModel(FDetails->selectionModel());
+    Connect(FIcons);
+  }
   for (int c = 0; c < columnWidths.size(); ++c) FDetails->setColumnWidth(c, columnWidths[c]);
   connect(Selection(), &QItemSelectionModel::selectionChanged, this, &TGameViews::Changed);
   connect(model, &QAbstractItemModel::modelReset, this, &TGameViews::Changed);
+  // A shown view is laid out at once: left to its next paint, the layout would mark the view
+  // dirty again from inside that paint, and the list would be painted twice.
+  connect(model, &QAbstractItemModel::modelReset, this, [this] {
+    if (CurrentView()->isVisible()) CurrentView()->doItemsLayout();
+  });
   connect(Selection(), &QItemSelectionModel::currentChanged, this, &TGameViews::KeepCurrentOnTitle);
-  Connect(FIcons);
   Connect(FDetails);
 }
 
@@ -118,38 +169,39 @@ void TGameViews::SetViewStyle(TViewStyle style) {
   if (style == vsReport) {
     setCurrentWidget(FDetails);
   } else {
+    QListView* icons = IconView();
     switch (style) {
       case vsIcon:
-        FIcons->setViewMode(QListView::IconMode);
-        FIcons->setFlow(QListView::LeftToRight);
-        FIcons->setIconSize(QSize(32, 32));
-        FIcons->setGridSize(QSize(76, 64));
-        FIcons->setWordWrap(true);
-        FIcons->setSpacing(0);
+        icons->setViewMode(QListView::IconMode);
+        icons->setFlow(QListView::LeftToRight);
+        icons->setIconSize(QSize(32, 32));
+        icons->setGridSize(QSize(76, 64));
+        icons->setWordWrap(true);
+        icons->setSpacing(0);
         break;
       case vsSmallIcon:
-        FIcons->setViewMode(QListView::IconMode);
-        FIcons->setFlow(QListView::LeftToRight);
-        FIcons->setIconSize(QSize(16, 16));
-        FIcons->setGridSize(QSize(kSmallIconColumn, qMax(16, FIcons->fontMetrics().height()) + 4));
-        FIcons->setWordWrap(false);
-        FIcons->setSpacing(0);
+        icons->setViewMode(QListView::IconMode);
+        icons->setFlow(QListView::LeftToRight);
+        icons->setIconSize(QSize(16, 16));
+        icons->setGridSize(QSize(kSmallIconColumn, qMax(16, icons->fontMetrics().height()) + 4));
+        icons->setWordWrap(false);
+        icons->setSpacing(0);
         break;
       default:
-        FIcons->setViewMode(QListView::ListMode);
-        FIcons->setFlow(QListView::TopToBottom);
-        FIcons->setIconSize(QSize(16, 16));
-        FIcons->setGridSize(QSize());
-        FIcons->setWordWrap(false);
-        FIcons->setSpacing(0);
+        icons->setViewMode(QListView::ListMode);
+        icons->setFlow(QListView::TopToBottom);
+        icons->setIconSize(QSize(16, 16));
+        icons->setGridSize(QSize());
+        icons->setWordWrap(false);
+        icons->setSpacing(0);
         break;
     }
     FIconDelegate->SideBySide = style == vsSmallIcon;
     // ListMode resets these; every style wraps and stays put.
-    FIcons->setMovement(QListView::Static);
-    FIcons->setWrapping(true);
-    FIcons->setResizeMode(QListView::Adjust);
-    setCurrentWidget(FIcons);
+    icons->setMovement(QListView::Static);
+    icons->setWrapping(true);
+    icons->setResizeMode(QListView::Adjust);
+    setCurrentWidget(icons);
   }
   const QModelIndex current = Selection() ? Selection()->currentIndex() : QModelIndex();
   if (current.isValid()) CurrentView()->scrollTo(current);
@@ -161,7 +213,7 @@ QAbstractItemView* TGameViews::CurrentView() const {
 }
 
 QItemSelectionModel* TGameViews::Selection() const {
-  return FIcons->selectionModel();
+  return FDetails->selectionModel();
 }
 
 int TGameViews::SelectedRow() const {
@@ -171,7 +223,7 @@ int TGameViews::SelectedRow() const {
 }
 
 void TGameViews::SelectRow(int row) {
-  QAbstractItemModel* model = FIcons->model();
+  QAbstractItemModel* model = FDetails->model();
   if (!model) return;
   const QModelIndex index = model->index(row, 0);
   if (!index.isValid()) {

@@ -1,7 +1,8 @@
 #pragma once
 // The game list in its four view styles: a list view for large icons, small icons and the plain
 // list, a tree view for the details, stacked over the same model and the same selection model,
-// so switching style keeps the selected game.
+// so switching style keeps the selected game. The list view is made when a style first needs it;
+// the window opens on the details.
 #include <QListView>
 #include <QStackedWidget>
 #include <QTreeView>
@@ -28,7 +29,7 @@ class TGameViews : public QStackedWidget {
   void SelectRow(int row);
 
   QAbstractItemView* CurrentView() const;
-  QListView* IconView() const { return FIcons; }
+  QListView* IconView();  // made on first use
   QTreeView* DetailView() const { return FDetails; }
   QItemSelectionModel* Selection() const;
 
@@ -41,11 +42,13 @@ class TGameViews : public QStackedWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void PrepareView(QAbstractItemView* view);
   void Connect(QAbstractItemView* view);
   void KeepCurrentOnTitle(const QModelIndex& current);
 
-  QListView* FIcons;
   QTreeView* FDetails;
-  TIconDelegate* FIconDelegate;
+  QListView* FIcons = nullptr;
+  TIconDelegate* FIconDelegate = nullptr;
+  QAbstractItemModel* FModel = nullptr;
   TViewStyle FStyle = vsReport;
 };

@@ -1,8 +1,8 @@
 #pragma once
 // Which pictures there are, and where each sits on the picture sheet. The SVG sources in
 // resources/pictures are rendered when the program is built onto one sheet per screen scale and
-// palette (light, and dark for the pictures that need it), so the program decodes one PNG the
-// first time it shows a picture, instead of parsing and rendering SVG.
+// palette (light, and dark for the pictures that need it), so the program unpacks one sheet of
+// pixels the first time it shows a picture, instead of parsing and rendering SVG.
 #include <array>
 #include <cstddef>
 

@@ -1,5 +1,5 @@
 // The pictures are cut from the sheets rendered at build time and compiled into the program. A
-// sheet is decoded the first time a picture of its scale and palette is drawn; the pieces are
+// sheet is unpacked the first time a picture of its scale and palette is drawn; the pieces are
 // kept in Qt's pixmap cache.
 #include "Pictures.h"
 
@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPixmapCache>
+#include <QResource>
 #include <QStyle>
 #include <QStyleOption>
 #include <array>
@@ -28,13 +29,24 @@ std::size_t ScaleFor(double wanted) {
   return kScales.size() - 1;
 }
 
+// A sheet is stored as its bare pixels (see render-pictures), so taking it is one unpacking of
+// the resource; the image reads the pixels where they lie.
 const QImage& Sheet(bool dark, std::size_t scale) {
+  static std::array<std::array<QByteArray, kScales.size()>, 2> pixels;
   static std::array<std::array<QImage, kScales.size()>, 2> sheets;
   QImage& sheet = sheets[dark ? 1 : 0][scale];
-  if (sheet.isNull())
-    sheet = QImage(QStringLiteral(":/pictures/sheet-%1-%2.png")
-                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"),
-                            QLatin1String(kScaleNames[scale])));
+  if (sheet.isNull()) {
+    QByteArray& data = pixels[dark ? 1 : 0][scale];
+    data = QResource(QStringLiteral(":/pictures/sheet-%1-%2.rgba")
+                         .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"),
+                              QLatin1String(kScaleNames[scale])))
+               .uncompressedData();
+    const int width = static_cast<int>(kSheetWidth * kScales[scale]);
+    const int height = static_cast<int>(kSheetHeight * kScales[scale]);
+    if (data.size() == qsizetype(width) * height * 4)
+      sheet = QImage(reinterpret_cast<const uchar*>(data.constData()), width, height, width * 4,
+                     QImage::Format_RGBA8888_Premultiplied);
+  }
   return sheet;
 }
 

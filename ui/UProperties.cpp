@@ -130,6 +130,18 @@ TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
     return QFileDialog::getExistingDirectory(owner, tr("Choose Rom-Directory"), start);
   };
 
+  FormCreate();
+}
+
+// The renderer list is fixed for the program's run: plug-ins added later are offered after the
+// next start.
+void TfrmProperties::FormCreate() {
+  Guard([this] { Launcher.DiscoverRenderers(); });
+  FRendererAtStart = Launcher.GameSettings.Renderer;
+}
+
+void TfrmProperties::CreateControls() {
+  if (PageControl1) return;
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
@@ -166,16 +178,9 @@ TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
     });
   }
 
-  FormCreate();
-}
-
-// The renderer list is fixed for the program's run: plug-ins added later are offered after the
-// next start.
-void TfrmProperties::FormCreate() {
-  Guard([this] { Launcher.DiscoverRenderers(); });
-  cbRenderer->clear();
+  // The renderer list as the discovery at creation left it.
   for (const auto& name : Launcher.Renderers) cbRenderer->addItem(Str(name));
-  ShowIndex(cbRenderer, Launcher.GameSettings.Renderer);
+  ShowIndex(cbRenderer, FRendererAtStart);
 }
 
 QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
@@ -350,12 +355,14 @@ QWidget* TfrmProperties::CreateRendererPage() {
 }
 
 void TfrmProperties::SetGameName(const QString& title) {
+  CreateControls();
   lblFilename1->setText(title);
   lblFilename2->setText(title);
 }
 
 // Each setting's control is found by its name in the settings table; its kind says what it is.
 void TfrmProperties::ShowSettings() {
+  CreateControls();
   const TGameSettings& s = Launcher.GameSettings;
   for (const TSetting& setting : kSettings) {
     const QString name = QString::fromLatin1(setting.Control);
@@ -369,6 +376,7 @@ void TfrmProperties::ShowSettings() {
 }
 
 void TfrmProperties::ApplySettings() {
+  CreateControls();
   TGameSettings& s = Launcher.GameSettings;
   for (const TSetting& setting : kSettings) {
     const QString name = QString::fromLatin1(setting.Control);
@@ -398,6 +406,7 @@ bool TfrmProperties::Execute(int p, const QString& title) {
 }
 
 void TfrmProperties::btnDirClick() {
+  CreateControls();
   Guard([this] {
     // The field holds the path as stored: "\" separators, relative to the working directory.
     const std::string stored = edDir->text().toStdString();
@@ -414,13 +423,15 @@ void TfrmProperties::btnDirClick() {
   });
 }
 
-QPoint TfrmProperties::ResolutionMenuPos() const {
+QPoint TfrmProperties::ResolutionMenuPos() {
+  CreateControls();
   // Measured from the outer corner, frame included, so the menu opens by the button, shifted up
   // and left by the frame and the tabs.
   return frameGeometry().topLeft() + SpeedButton1->mapTo(TabSheet2, QPoint(0, 0));
 }
 
 void TfrmProperties::SpeedButton1Click() {
+  CreateControls();
   Guard([this] { pmResolution->popup(ResolutionMenuPos()); });
 }
 
@@ -454,6 +465,7 @@ void TfrmProperties::keyPressEvent(QKeyEvent* event) {
 }
 
 void TfrmProperties::setVisible(bool visible) {
+  if (visible) CreateControls();
   if (visible && !isVisible()) {
     if (QScreen* desktop = QGuiApplication::primaryScreen()) {
       const QRect area = desktop->availableGeometry();

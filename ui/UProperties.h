@@ -26,6 +26,11 @@ class TfrmProperties : public QDialog {
   // Creation runs the renderer discovery, which fills the renderer list.
   explicit TfrmProperties(TLauncher& launcher, QWidget* parent = nullptr);
 
+  // The pages with their controls, the buttons and the resolution menu are built when first
+  // needed: before the first showing, and by every method here that reads or sets a control.
+  // Code that reaches a control directly calls this first.
+  void CreateControls();
+
   void SetGameName(const QString& title);
   void ShowSettings();   // settings record -> controls
   void ApplySettings();  // controls -> settings record
@@ -44,56 +49,56 @@ class TfrmProperties : public QDialog {
 
   // Where the resolution menu pops up: the dialog's top left corner plus the button's offset
   // within its page.
-  QPoint ResolutionMenuPos() const;
+  QPoint ResolutionMenuPos();
 
   // Handlers, public so the tests can drive them as a click would.
   void btnDirClick();
   void SpeedButton1Click();
 
   // Page control and the two pages.
-  QTabWidget* PageControl1;
-  QWidget* TabSheet1;  // "Game Properties"
-  QWidget* TabSheet2;  // "Renderer"
-  QLabel* lblFilename1;
-  QLabel* lblFilename2;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;  // "Game Properties"
+  QWidget* TabSheet2 = nullptr;  // "Renderer"
+  QLabel* lblFilename1 = nullptr;
+  QLabel* lblFilename2 = nullptr;
 
   // "Game Properties"
-  QComboBox* cbRenderer;
-  QLineEdit* edCutOff;
-  QLineEdit* edCBuffer;
-  QLineEdit* edDBuffer;
-  QCheckBox* cbInterpreter;
-  QCheckBox* cbGeometry;
-  QLineEdit* edDir;
-  QToolButton* btnDir;
-  QCheckBox* cbSound;
-  QCheckBox* cbSoundFilter;
-  QCheckBox* cbSurround;
-  QCheckBox* cbStereo;
-  QLineEdit* edSurrMult;
+  QComboBox* cbRenderer = nullptr;
+  QLineEdit* edCutOff = nullptr;
+  QLineEdit* edCBuffer = nullptr;
+  QLineEdit* edDBuffer = nullptr;
+  QCheckBox* cbInterpreter = nullptr;
+  QCheckBox* cbGeometry = nullptr;
+  QLineEdit* edDir = nullptr;
+  QToolButton* btnDir = nullptr;
+  QCheckBox* cbSound = nullptr;
+  QCheckBox* cbSoundFilter = nullptr;
+  QCheckBox* cbSurround = nullptr;
+  QCheckBox* cbStereo = nullptr;
+  QLineEdit* edSurrMult = nullptr;
 
   // "Renderer"
-  QCheckBox* cbWindow;
-  QToolButton* SpeedButton1;
-  QLineEdit* edXMax;
-  QLineEdit* edYMax;
-  QCheckBox* cbDithering;
-  QComboBox* cbTFiltering;
-  QComboBox* cbTCaching;
-  QComboBox* cbTQuality;
-  QComboBox* cbBPP;
-  QLineEdit* edFRate;
-  QCheckBox* cbFPS;
-  QCheckBox* cbSkip;
-  QCheckBox* cbLimit;
-  QCheckBox* cbDetect;
-  QComboBox* cbDisplay;
-  QComboBox* cbBlending;
-  QComboBox* cbScanlines;
+  QCheckBox* cbWindow = nullptr;
+  QToolButton* SpeedButton1 = nullptr;
+  QLineEdit* edXMax = nullptr;
+  QLineEdit* edYMax = nullptr;
+  QCheckBox* cbDithering = nullptr;
+  QComboBox* cbTFiltering = nullptr;
+  QComboBox* cbTCaching = nullptr;
+  QComboBox* cbTQuality = nullptr;
+  QComboBox* cbBPP = nullptr;
+  QLineEdit* edFRate = nullptr;
+  QCheckBox* cbFPS = nullptr;
+  QCheckBox* cbSkip = nullptr;
+  QCheckBox* cbLimit = nullptr;
+  QCheckBox* cbDetect = nullptr;
+  QComboBox* cbDisplay = nullptr;
+  QComboBox* cbBlending = nullptr;
+  QComboBox* cbScanlines = nullptr;
 
-  QPushButton* btnOK;
-  QPushButton* btnCancel;
-  QMenu* pmResolution;
+  QPushButton* btnOK = nullptr;
+  QPushButton* btnCancel = nullptr;
+  QMenu* pmResolution = nullptr;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,4 +115,5 @@ class TfrmProperties : public QDialog {
   bool editorKeyPress(const QString& typed) const;
 
   TLauncher& Launcher;
+  int FRendererAtStart = -1;  // the renderer selected by the discovery at creation
 };

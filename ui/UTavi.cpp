@@ -51,6 +51,10 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   setWindowTitle(tr("TAVI"));
   QFont dialogFont = font();
   dialogFont.setPointSize(8);
+  // Text in scripts that need shaping is still shaped; Latin titles are drawn glyph by glyph,
+  // without optional ligatures, as the classic controls draw them. Shaping every title of the
+  // list several times over was the largest part of painting it.
+  dialogFont.setStyleStrategy(QFont::PreferNoShaping);
   setFont(dialogFont);
 
   FModel = new TGameListModel(this);
@@ -191,39 +195,39 @@ void TfrmMain::CreateLayout() {
   splMain->setChildrenCollapsible(false);
   column->addWidget(splMain, 1);
 
-  tvFolder = new TFolderTree;
-  pnlFolder = Filled(new QWidget, tvFolder);
+  // Each part is made inside its final parent, which already has the window's font: a part made
+  // apart and put in later would be measured and laid out once for each font.
+  pnlFolder = new QWidget(splMain);
+  tvFolder = new TFolderTree(pnlFolder);
+  Filled(pnlFolder, tvFolder);
   pnlFolder->setMinimumWidth(kPanelMinimum);
 
-  lvGames = new TGameViews;
+  pnlGames = new QWidget(splMain);
+  lvGames = new TGameViews(pnlGames);
   QList<int> widths;
   for (int c = 0; c < TGameListModel::ColumnCount; ++c)
     widths.append(TGameListModel::ColumnWidth(c));
   lvGames->SetModel(FProxy, widths);
-  pnlGames = Filled(new QWidget, lvGames);
+  Filled(pnlGames, lvGames);
   pnlGames->setMinimumWidth(kPanelMinimum);
 
   // A lowered outer and a raised inner bevel around the picture.
-  pnlSnapshot = new QFrame;
+  pnlSnapshot = new QFrame(splMain);
   pnlSnapshot->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnlSnapshot->setLineWidth(1);
-  auto* inner = new QFrame;
+  auto* inner = new QFrame(pnlSnapshot);
   inner->setFrameStyle(QFrame::Panel | QFrame::Raised);
   inner->setLineWidth(1);
-  imgSnapshot = new TSnapshotImage;
+  imgSnapshot = new TSnapshotImage(inner);
   Filled(inner, imgSnapshot);
   Filled(pnlSnapshot, inner);
   pnlSnapshot->setMinimumWidth(kPanelMinimum);
 
   // What a screen reader announces for each part.
   tvFolder->setAccessibleName(tr("Folders"));
-  lvGames->IconView()->setAccessibleName(tr("Games"));
   lvGames->DetailView()->setAccessibleName(tr("Games"));
   imgSnapshot->setAccessibleName(tr("Screen shot"));
 
-  splMain->addWidget(pnlFolder);
-  splMain->addWidget(pnlGames);
-  splMain->addWidget(pnlSnapshot);
   splMain->setStretchFactor(0, 0);
   splMain->setStretchFactor(1, 1);
   splMain->setStretchFactor(2, 0);

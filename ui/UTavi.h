@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "EdgeToolBar.h"
 #include "Games.h"
 #include "Paths.h"
 #include "Shell.h"
@@ -18,7 +19,6 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QSplitterHandle;
-class QToolBar;
 class IFolderChooser;
 class TFolderTree;
 class TGameFilterProxy;
@@ -82,7 +82,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   void ShellError(const std::string& message) override;
 
   // Controls.
-  QToolBar* tbMain;
+  TEdgeToolBar* tbMain;
   QWidget* pnlTop;
   QSplitter* splMain;  // holds the three panels; its handles are splLeft and splRight
   QWidget* pnlFolder;

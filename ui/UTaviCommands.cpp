@@ -5,7 +5,6 @@
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QToolBar>
 #include <chrono>
 #include <random>
 

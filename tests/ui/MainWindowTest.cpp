@@ -7,7 +7,7 @@
 #include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTest>
-#include <QToolBar>
+#include <QToolButton>
 #include <QToolTip>
 #include <chrono>
 #include <filesystem>
@@ -330,6 +330,47 @@ TEST(MainWindowActions, ShortcutsAndHints) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
   QTest::keyClick(&f.Main(), Qt::Key_N, Qt::AltModifier);
   EXPECT_FALSE(f.Main().pnlSnapshot->isVisible());
+}
+
+TEST(MainWindowActions, ToolbarButtonsInOrderRunTheirActionsAndShowNoTooltips) {
+  TMainWindowFixture f;
+  f.Main().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
+  TfrmMain& m = f.Main();
+  const QList<QAction*> actions = m.tbMain->actions();
+  ASSERT_EQ(actions.size(), 9);
+  const std::vector<QAction*> buttons = {
+      m.actHideFolder, m.actHideScreenshot, nullptr, m.actLargeIcons, m.actSmallIcons,
+      m.actList,       m.actDetails,        nullptr, m.ToolButton9};
+  int right = 0;
+  for (int i = 0; i < actions.size(); ++i) {
+    QWidget* item = m.tbMain->widgetForAction(actions[i]);
+    ASSERT_NE(item, nullptr);
+    if (buttons[i]) {
+      EXPECT_EQ(actions[i], buttons[i]) << i;
+    }
+    EXPECT_EQ(actions[i]->isSeparator(), buttons[i] == nullptr) << i;
+    EXPECT_EQ(qobject_cast<QToolButton*>(item) != nullptr, buttons[i] != nullptr) << i;
+    EXPECT_TRUE(item->isVisible()) << i;
+    EXPECT_GE(item->x(), right) << i;  // left to right, side by side
+    right = item->x() + item->width();
+  }
+  EXPECT_LE(right, m.tbMain->width());
+
+  auto* screenshot = qobject_cast<QToolButton*>(m.tbMain->widgetForAction(m.actHideScreenshot));
+  ASSERT_NE(screenshot, nullptr);
+  EXPECT_TRUE(screenshot->isChecked());
+  QTest::mouseClick(screenshot, Qt::LeftButton);
+  EXPECT_FALSE(m.pnlSnapshot->isVisible());
+  EXPECT_FALSE(screenshot->isChecked());
+
+  // The hint is kept for a screen reader; hovering shows nothing.
+  EXPECT_EQ(screenshot->accessibleDescription().toStdString(), "Toggle Screen Shot");
+  QToolTip::hideText();
+  const QPoint at = screenshot->rect().center();
+  QHelpEvent hover(QEvent::ToolTip, at, screenshot->mapToGlobal(at));
+  QApplication::sendEvent(screenshot, &hover);
+  EXPECT_TRUE(QToolTip::text().isEmpty());
 }
 
 // ---- Random launch ----

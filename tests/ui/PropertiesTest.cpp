@@ -52,11 +52,16 @@ class PropertiesTest : public ::testing::Test {
   }
 
   // The dialog is made on demand, so a test can put plug-ins or a list file in place first.
-  TfrmProperties& Dialog() {
+  TfrmProperties& Created() {
     if (!FDialog) {
       FLauncher = std::make_unique<TLauncher>(Paths, Shell);
       FDialog = std::make_unique<TfrmProperties>(*FLauncher, nullptr);
     }
+    return *FDialog;
+  }
+  // The same, with its controls built, as the tests reach into them.
+  TfrmProperties& Dialog() {
+    Created().CreateControls();
     return *FDialog;
   }
   TLauncher& Launcher() {
@@ -482,6 +487,9 @@ TEST_F(PropertiesFileTest, RenderersFoundAtCreationAreOfferedFirstOneSelected) {
   std::filesystem::copy_file(fixtures + "renderer.tvi", Paths.ExeDir + "zgl.tvi");
   std::filesystem::copy_file(fixtures + "renderer.tvi", Paths.ExeDir + "asoft.tvi");
   std::filesystem::copy_file(fixtures + "controller.tvi", Paths.ExeDir + "pad.tvi");
+  Created();
+  // A plug-in added after creation is not offered, even though the controls come later.
+  std::filesystem::copy_file(fixtures + "renderer.tvi", Paths.ExeDir + "late.tvi");
   TfrmProperties& d = Dialog();
   ASSERT_EQ(d.cbRenderer->count(), 2);
   EXPECT_EQ(d.cbRenderer->itemText(0), QStringLiteral("asoft.tvi"));

@@ -417,6 +417,7 @@ TEST(RobustnessPlugins, GarbageIsLeftOutSilentlyAndForeignRenderersAreOffered) {
   f.Main().SetDialogs(properties, nullptr);
   EXPECT_EQ(f.Launcher.Renderers, (std::vector<std::string>{"renderer.tvi", "z-foreign.tvi"}));
   EXPECT_EQ(f.Launcher.GameSettings.Renderer, 0);
+  properties->CreateControls();
   ASSERT_EQ(properties->cbRenderer->count(), 2);
   EXPECT_EQ(properties->cbRenderer->itemText(0).toStdString(), "renderer.tvi");
   EXPECT_TRUE(f.Errors.Messages.empty());
