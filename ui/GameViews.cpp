@@ -117,11 +117,6 @@ void TGameViews::SetModel(QAbstractItemModel* model, const QList<int>& columnWid
   for (int c = 0; c < columnWidths.size(); ++c) FDetails->setColumnWidth(c, columnWidths[c]);
   connect(Selection(), &QItemSelectionModel::selectionChanged, this, &TGameViews::Changed);
   connect(model, &QAbstractItemModel::modelReset, this, &TGameViews::Changed);
-  // A shown view is laid out at once: left to its next paint, the layout would mark the view
-  // dirty again from inside that paint, and the list would be painted twice.
-  connect(model, &QAbstractItemModel::modelReset, this, [this] {
-    if (CurrentView()->isVisible()) CurrentView()->doItemsLayout();
-  });
   connect(Selection(), &QItemSelectionModel::currentChanged, this, &TGameViews::KeepCurrentOnTitle);
   Connect(FDetails);
 }
@@ -205,6 +200,12 @@ void TGameViews::SetViewStyle(TViewStyle style) {
   }
   const QModelIndex current = Selection() ? Selection()->currentIndex() : QModelIndex();
   if (current.isValid()) CurrentView()->scrollTo(current);
+}
+
+// Left to its next paint, the layout would mark the view dirty again from inside that paint, and
+// the list would be painted twice.
+void TGameViews::LayOutNow() {
+  if (CurrentView()->isVisible()) CurrentView()->doItemsLayout();
 }
 
 QAbstractItemView* TGameViews::CurrentView() const {

@@ -22,6 +22,8 @@ class TGameViews : public QStackedWidget {
   void SetModel(QAbstractItemModel* model, const QList<int>& columnWidths);
 
   void SetViewStyle(TViewStyle style);
+  // Lays the shown view out now rather than in its next paint; for after a refill.
+  void LayOutNow();
   TViewStyle ViewStyle() const { return FStyle; }
 
   // The row of the selected item in the model, or -1.

@@ -88,6 +88,7 @@ void TfrmMain::FillGameList(int Filter) {
   filter.Kind = Filter;
   if (folder) filter.Text = folder->text(0).toStdString();
   FProxy->SetFilter(filter);
+  lvGames->LayOutNow();  // once, after the table and the filter have both changed
 }
 
 // ---------------------------------------------------------------------------------------------
