@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <future>
 #include <optional>
+#include <system_error>
 #include <unordered_set>
 #include <utility>
 
@@ -25,6 +27,20 @@ void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
     names.emplace_back(files.substr(0, comma));
     files.remove_prefix(comma + 1);
   }
+}
+
+// Calls f(name) for each name of a Files value, as SplitFiles cuts them, until f returns true;
+// true when it did. Nothing is stored: most archives match on their first member and first name.
+template <class F>
+bool AnyName(std::string_view files, F&& f) {
+  while (!files.empty()) {
+    const char* comma = FindByte(files.data(), files.data() + files.size(), ',');
+    if (!comma) return f(files);
+    const auto length = static_cast<std::size_t>(comma - files.data());
+    if (f(files.substr(0, length))) return true;
+    files.remove_prefix(length + 1);
+  }
+  return false;
 }
 
 // The archive's name below the ROM folder, for opening it relative to the folder: a leading "/"
@@ -95,6 +111,18 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
   // One listing of the ROM directory serves every game. A folder that opened is spelled as it
   // is on disk, so names are looked up from there without listing the folders above it.
   TFileLookup lookup(romFolder.IsOpen() ? romFolderPath : workDir);
+  // Nearly every collection has an archive missing or stored in another letter case, which
+  // takes the listing; it is made on a second thread while the first archives are opened, and
+  // waited for at the first name not found as stored. (Declared after `lookup`, so that leaving
+  // early waits for it before the lookup goes.)
+  std::future<void> listing;
+  if (romFolder.IsOpen()) {
+    try {
+      listing = std::async(std::launch::async, [&] { lookup.Preload(lookup.Base()); });
+    } catch (const std::system_error&) {
+      // No thread to spare: the listing is made when it is first needed.
+    }
+  }
 
   // One game's record and every buffer are made once and reused, so the audit allocates next to
   // nothing per game.
@@ -141,6 +169,7 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     if (file.IsFile()) {
       archive = &native;
     } else if (file.Missing()) {
+      if (listing.valid()) listing.get();
       if (auto other = lookup.FindFile(native)) {
         moved = std::move(*other);
         archive = &moved;
@@ -165,7 +194,6 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     // Until its directory is read the game is available on the archive's existence alone,
     // which is also what an archive that cannot be opened leaves behind.
     if (note) note->Reason = TAuditNote::DirectoryUnreadable;
-    SplitFiles(files, names);
     // The directory is walked where it lies in the read buffer and the walk stops at the first
     // expected name; an archive that cannot be opened or read ends the audit here.
     std::optional<std::string_view> found;
@@ -173,13 +201,11 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     try {
       members = ScanZip(file, [&](const TZipEntry& entry) {
         const std::string_view member = entry.FileName(converted);
-        for (const std::string_view expected : names) {
-          if (SameName(expected, member)) {
-            found = expected;
-            return false;
-          }
-        }
-        return !names.empty();
+        return !AnyName(files, [&](std::string_view expected) {
+          if (!SameName(expected, member)) return false;
+          found = expected;
+          return true;
+        });
       });
     } catch (...) {
       visit(game, note);
@@ -187,14 +213,13 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     }
     if (members > 0) {
       if (note) note->Reason = TAuditNote::Ok;
-      if (!names.empty()) {
-        game.Available = found.has_value();
-        if (note && found) {
-          note->Found = *found;
-        } else if (note) {
-          note->Reason = TAuditNote::NoExpectedFile;
-          note->Expected.assign(names.begin(), names.end());
-        }
+      game.Available = found.has_value();
+      if (note && found) {
+        note->Found = *found;
+      } else if (note) {
+        note->Reason = TAuditNote::NoExpectedFile;
+        SplitFiles(files, names);
+        note->Expected.assign(names.begin(), names.end());
       }
     }
     visit(game, note);

@@ -339,7 +339,7 @@ void TIniFile::AssignValue(std::string_view line, std::string& value) {
 
 void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) {
   const std::string_view raw = Trim(afterEquals);
-  if (IsValidUtf8(raw)) {
+  if (IsAscii(raw) || IsValidUtf8(raw)) {
     value.clear();  // then appended: a plain copy into the storage the string already has
     value.append(raw);
   } else {

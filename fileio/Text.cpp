@@ -81,21 +81,6 @@ class TCodePage {
 
 }  // namespace
 
-bool IsAscii(std::string_view text) {
-  // Eight bytes at a time: is any byte's high bit set?
-  const char* s = text.data();
-  const std::size_t length = text.size();
-  uint64_t high = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= length; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, s + i, 8);
-    high |= word;
-  }
-  for (; i < length; ++i) high |= static_cast<unsigned char>(s[i]);
-  return (high & 0x8080808080808080ull) == 0;
-}
-
 bool IsValidUtf8(std::string_view text) {
   // Nearly every value and name is plain ASCII, which needs no walk.
   if (IsAscii(text)) return true;

@@ -27,8 +27,19 @@ inline const char* FindByte(const char* p, const char* end, char c) {
   return nullptr;
 }
 
-// True when no byte of `text` lies outside ASCII.
-bool IsAscii(std::string_view text);
+// True when no byte of `text` lies outside ASCII. Inline: every value read and every archive
+// member name is checked.
+inline bool IsAscii(std::string_view text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+#if defined(__SSE2__)
+  for (; end - p >= 16; p += 16)
+    if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) != 0) return false;
+#endif
+  unsigned char high = 0;
+  for (; p < end; ++p) high |= static_cast<unsigned char>(*p);
+  return high < 0x80;
+}
 
 // DOS code page 437 (ZIP member names without the UTF-8 flag) to UTF-8. A byte the converter does
 // not know, or all of them where the system has no converter, becomes U+FFFD; ASCII stays.
