@@ -104,7 +104,7 @@ TIniFile::TIniFile(std::string text) : FText(std::move(text)) {
 TIniFile TIniFile::Load(const std::string& path) {
   std::string bytes;
   ReadWholeFile(path, bytes, MaxFileBytes);
-  return TIniFile(std::move(bytes));
+  return ForReading(std::move(bytes));
 }
 
 namespace {
@@ -179,22 +179,80 @@ void TIniFile::Parse() {
   const auto [equals, brackets] = CountBytes(FText, '=', '[');
   Keys.reserve(equals);
   Sections.reserve(brackets);
-  SectionIndex.reserve(Sections.capacity());
   ForEachLine(FText, [&](TLineKind kind, std::size_t offset) {
     if (kind == TLineKind::Key) {
       Keys.push_back(static_cast<uint32_t>(offset));
       return;
     }
     Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
-    SectionIndex.push_back(
-        IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
   });
+  FKeysIndexed = true;
+  IndexNames();
+}
+
+TIniFile TIniFile::ForReading(std::string text) {
+  TIniFile ini;
+  ini.FText = std::move(text);
+  if (ini.FText.size() > std::numeric_limits<uint32_t>::max())
+    throw std::length_error("list file text too long");
+  ini.Sections.reserve(CountBytes(ini.FText, '[', '[').first);
+  ini.IndexHeads();
+  ini.FKeysIndexed = false;
+  ini.IndexNames();
+  return ini;
+}
+
+void TIniFile::IndexNames() {
+  SectionIndex.clear();
+  SectionIndex.reserve(Sections.size());
+  for (std::size_t s = 0; s < Sections.size(); ++s)
+    SectionIndex.push_back(IndexKey(FoldedHash(SectionName(s)), s));
   std::sort(SectionIndex.begin(), SectionIndex.end());
   // The lowest section of each hash is surely the first of its name; any other may not be.
   FirstOfHash.assign(Sections.size(), false);
   for (std::size_t i = 0; i < SectionIndex.size(); ++i)
     if (i == 0 || (SectionIndex[i] >> 32) != (SectionIndex[i - 1] >> 32))
       FirstOfHash[SectionIndex[i] & 0xFFFFFFFFu] = true;
+}
+
+template <class F>
+void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
+  const char* const base = FText.data();
+  if (FKeysIndexed) {
+    const char* const textEnd = base + FText.size();
+    for (std::size_t k = Sections[section].FirstKey; k < KeyEnd(section); ++k) {
+      const char* const line = base + Keys[k];
+      const char* const eq = FindByte(line, textEnd, '=');  // every key line holds one
+      const char* const nl = FindByte(eq + 1, textEnd, '\n');
+      const char* end = nl ? nl : textEnd;
+      if (end > eq + 1 && end[-1] == '\r') --end;
+      if (f(std::string_view(line, static_cast<std::size_t>(eq - line)),
+            std::string_view(eq + 1, static_cast<std::size_t>(end - eq - 1))))
+        return;
+    }
+    return;
+  }
+  // Only the heads are indexed: the section's lines are walked where they stand, each once, by
+  // the rules of ForEachLine (the head first, then key lines, comments and others).
+  const std::size_t stop =
+      section + 1 < Sections.size() ? Sections[section + 1].Head : FText.size();
+  std::size_t pos = Sections[section].Head;
+  for (bool head = true; pos < stop; head = false) {
+    const char* const nl = FindByte(base + pos, base + stop, '\n');
+    const std::size_t next = nl ? static_cast<std::size_t>(nl - base) + 1 : stop;
+    std::size_t end = nl ? next - 1 : stop;
+    if (end > pos && base[end - 1] == '\r') --end;
+    std::size_t first = pos;
+    while (first < end && IsBlank(base[first])) ++first;
+    if (!head && first < end && base[first] != ';') {
+      if (const char* eq = FindByte(base + first, base + end, '=')) {
+        if (f(std::string_view(base + pos, static_cast<std::size_t>(eq - (base + pos))),
+              std::string_view(eq + 1, static_cast<std::size_t>(base + end - eq - 1))))
+          return;
+      }
+    }
+    pos = next;
+  }
 }
 
 // A head is a line whose first character past its blanks is "[": each "[" in the text is looked
@@ -318,10 +376,13 @@ bool TIniFile::SectionExists(std::string_view section) const {
 bool TIniFile::Lookup(std::string_view section, std::string_view key, std::string& value) const {
   const std::size_t s = Find(section);
   if (s == kNone) return false;
-  const std::size_t k = FindKey(s, key);
-  if (k == kNone) return false;
-  value = ValueOf(k);
-  return true;
+  bool found = false;
+  ForEachKeyLine(s, [&](std::string_view name, std::string_view rawValue) {
+    if (!SameName(Trim(name), key)) return false;
+    AssignRawValue(rawValue, value);
+    return found = true;
+  });
+  return found;
 }
 
 // The value of key line `k`: trimmed, in UTF-8 (Windows-1252 when it is not), cut to the longest
@@ -352,27 +413,19 @@ bool TIniFile::ReadSection(std::string_view section, const std::string_view* key
                            std::size_t count, std::string* const* values, bool* found) const {
   const std::size_t s = Find(section);
   if (s == kNone) return false;
-  const char* const base = FText.data();
-  const std::size_t size = FText.size();
   std::size_t left = count;
-  // The first key of a name wins, as for a single read. Each line is looked at once: its "="
-  // (there is one on every key line) ends the name, and only a wanted key's value is looked for.
-  for (std::size_t k = Sections[s].FirstKey; k < KeyEnd(s) && left > 0; ++k) {
-    const char* const line = base + Keys[k];
-    const char* eq = FindByte(line, base + size, '=');
-    const std::string_view name = Trim(std::string_view(line, static_cast<std::size_t>(eq - line)));
+  // The first key of a name wins, as for a single read; each line is looked at once.
+  ForEachKeyLine(s, [&](std::string_view rawName, std::string_view rawValue) {
+    const std::string_view name = Trim(rawName);
     for (std::size_t i = 0; i < count; ++i) {
       if (found[i] || !SameName(name, keys[i])) continue;
-      const std::size_t valueAt = static_cast<std::size_t>(eq + 1 - base);
-      const char* nl = FindByte(eq + 1, base + size, '\n');
-      std::size_t end = nl ? static_cast<std::size_t>(nl - base) : size;
-      if (end > valueAt && base[end - 1] == '\r') --end;
-      AssignRawValue(std::string_view(eq + 1, end - valueAt), *values[i]);
+      AssignRawValue(rawValue, *values[i]);
       found[i] = true;
       --left;
       break;
     }
-  }
+    return left == 0;
+  });
   return true;
 }
 
@@ -440,6 +493,7 @@ bool PlainKey(std::string_view k) {
 }  // namespace
 
 std::string TIniFile::Applied(const std::vector<TChange>& changes) const {
+  if (!FKeysIndexed) return TIniFile(FText).Applied(changes);  // writes need every key indexed
   const bool plain = std::all_of(changes.begin(), changes.end(), [](const TChange& c) {
     return PlainSection(c.Section) && PlainKey(c.Key);
   });

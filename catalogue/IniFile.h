@@ -19,8 +19,14 @@ class TIniFile {
   TIniFile() = default;
   explicit TIniFile(std::string text);
 
-  // Reads the file at `path`; a missing file is an empty text. A file that exists but cannot be
-  // read, is no regular file or is larger than MaxFileBytes raises EFOpenError naming it.
+  // For reading only: the section heads are indexed, and a read walks its section's lines. A
+  // catalogue is read once, game by game, and this skips the index of every key line; a write
+  // indexes the whole text first.
+  static TIniFile ForReading(std::string text);
+
+  // Reads the file at `path` for reading (as ForReading); a missing file is an empty text. A file
+  // that exists but cannot be read, is no regular file or is larger than MaxFileBytes raises
+  // EFOpenError naming it.
   static TIniFile Load(const std::string& path);
 
   std::string ReadString(std::string_view section, std::string_view key,
@@ -66,6 +72,11 @@ class TIniFile {
   };
 
   void Parse();
+  void IndexNames();  // SectionIndex and FirstOfHash, from Sections
+  // Calls f(name, value) for the key lines of `section` in order, until f returns true: the text
+  // before the line's first "=" and after it (without the line end), both untrimmed.
+  template <class F>
+  void ForEachKeyLine(std::size_t section, F&& f) const;
   void IndexHeads();                                  // Sections only
   void IndexKeysOf(const std::vector<bool>& wanted);  // Keys of the wanted sections only
   std::string_view LineAt(std::size_t offset) const;  // without its line end
@@ -83,7 +94,8 @@ class TIniFile {
   std::string LastLineBreak() const;
 
   std::string FText;
-  std::vector<uint32_t> Keys;  // offset of each key line
+  std::vector<uint32_t> Keys;  // offset of each key line (when FKeysIndexed)
+  bool FKeysIndexed = true;    // false for a text made ForReading
   std::vector<TSection> Sections;
   // The folded name's hash above the section's index, sorted: equal names sit together in file
   // order, so the first match is the first section of that name. No strings are copied to build

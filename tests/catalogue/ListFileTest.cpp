@@ -25,13 +25,16 @@ std::string Crlf(const std::string& lf) {
 // ---- Reading: names, values, first match wins ----
 
 TEST(IniRead, NamesIgnoreCaseAndTheFirstSectionAndKeyWin) {
-  const TIniFile ini(
-      "[Rom1]\ngame=Lower\nGAME=Second\n[ROM1]\nCountry=Ignored\n[rom2]\n  Game  =  Spaced Out  "
-      "\n");
-  EXPECT_EQ(ini.ReadString("Rom1", "Game", "?"), "Lower");
-  EXPECT_EQ(ini.ReadString("rom1", "Country", "def"), "def");  // the second [ROM1] is never seen
-  EXPECT_EQ(ini.ReadString("Rom2", "game", "?"), "Spaced Out");
-  EXPECT_EQ(ini.ReadString("Rom3", "Game", "missing"), "missing");
+  const std::string text =
+      "[Rom1]\ngame=Lower\n;Game=Comment\nGAME=Second\n[ROM1]\nCountry=Ignored\n[rom2]\n  Game  =  "
+      "Spaced Out  \r\n";
+  // The full index and the text made for reading only (its lines walked) read alike.
+  for (const TIniFile& ini : {TIniFile(text), TIniFile::ForReading(text)}) {
+    EXPECT_EQ(ini.ReadString("Rom1", "Game", "?"), "Lower");
+    EXPECT_EQ(ini.ReadString("rom1", "Country", "def"), "def");  // the second [ROM1] is never seen
+    EXPECT_EQ(ini.ReadString("Rom2", "game", "?"), "Spaced Out");
+    EXPECT_EQ(ini.ReadString("Rom3", "Game", "missing"), "missing");
+  }
 }
 
 TEST(IniRead, ValuesAreEverythingAfterTheFirstEqualsSign) {
