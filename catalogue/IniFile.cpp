@@ -179,15 +179,18 @@ void TIniFile::Parse() {
   const auto [equals, brackets] = CountBytes(FText, '=', '[');
   Keys.reserve(equals);
   Sections.reserve(brackets);
+  SectionIndex.reserve(brackets);
   ForEachLine(FText, [&](TLineKind kind, std::size_t offset) {
     if (kind == TLineKind::Key) {
       Keys.push_back(static_cast<uint32_t>(offset));
       return;
     }
     Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
+    SectionIndex.push_back(
+        IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
   });
   FKeysIndexed = true;
-  IndexNames();
+  SortNames();
 }
 
 TIniFile TIniFile::ForReading(std::string text) {
@@ -195,18 +198,16 @@ TIniFile TIniFile::ForReading(std::string text) {
   ini.FText = std::move(text);
   if (ini.FText.size() > std::numeric_limits<uint32_t>::max())
     throw std::length_error("list file text too long");
-  ini.Sections.reserve(CountBytes(ini.FText, '[', '[').first);
-  ini.IndexHeads();
+  const std::size_t brackets = CountBytes(ini.FText, '[', '[').first;
+  ini.Sections.reserve(brackets);
+  ini.SectionIndex.reserve(brackets);
+  ini.IndexHeads(true);
   ini.FKeysIndexed = false;
-  ini.IndexNames();
+  ini.SortNames();
   return ini;
 }
 
-void TIniFile::IndexNames() {
-  SectionIndex.clear();
-  SectionIndex.reserve(Sections.size());
-  for (std::size_t s = 0; s < Sections.size(); ++s)
-    SectionIndex.push_back(IndexKey(FoldedHash(SectionName(s)), s));
+void TIniFile::SortNames() {
   std::sort(SectionIndex.begin(), SectionIndex.end());
   // The lowest section of each hash is surely the first of its name; any other may not be.
   FirstOfHash.assign(Sections.size(), false);
@@ -257,7 +258,7 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
 
 // A head is a line whose first character past its blanks is "[": each "[" in the text is looked
 // at, and only what stands before it on its line.
-void TIniFile::IndexHeads() {
+void TIniFile::IndexHeads(bool withNames) {
   const char* const base = FText.data();
   const std::size_t size = FText.size();
   for (std::size_t pos = 0; pos < size;) {
@@ -265,8 +266,13 @@ void TIniFile::IndexHeads() {
     if (!open) break;
     std::size_t lineStart = static_cast<std::size_t>(open - base);
     while (lineStart > 0 && IsBlank(base[lineStart - 1])) --lineStart;
-    if (lineStart == 0 || base[lineStart - 1] == '\n')
+    if (lineStart == 0 || base[lineStart - 1] == '\n') {
       Sections.push_back({static_cast<uint32_t>(lineStart), 0});
+      // Hashed while its line is at hand: a second visit to every head costs a cache miss each.
+      if (withNames)
+        SectionIndex.push_back(
+            IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
+    }
     pos = static_cast<std::size_t>(open - base) + 1;
   }
 }
@@ -289,7 +295,7 @@ std::string TIniFile::Changed(std::string text, const std::vector<TChange>& chan
   ini.FText = std::move(text);
   if (ini.FText.size() > std::numeric_limits<uint32_t>::max())
     throw std::length_error("list file text too long");
-  ini.IndexHeads();
+  ini.IndexHeads(false);
   // The first section of each name written to, found in one walk; only those go into the index.
   std::vector<std::string_view> names;
   for (const TChange& change : changes)

@@ -72,12 +72,12 @@ class TIniFile {
   };
 
   void Parse();
-  void IndexNames();  // SectionIndex and FirstOfHash, from Sections
+  void SortNames();  // SectionIndex sorted, and FirstOfHash from it
   // Calls f(name, value) for the key lines of `section` in order, until f returns true: the text
   // before the line's first "=" and after it (without the line end), both untrimmed.
   template <class F>
   void ForEachKeyLine(std::size_t section, F&& f) const;
-  void IndexHeads();                                  // Sections only
+  void IndexHeads(bool withNames);                    // Sections (and their SectionIndex entries)
   void IndexKeysOf(const std::vector<bool>& wanted);  // Keys of the wanted sections only
   std::string_view LineAt(std::size_t offset) const;  // without its line end
   std::string_view SectionName(std::size_t section) const;
