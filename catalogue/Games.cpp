@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <future>
 #include <optional>
-#include <system_error>
 #include <unordered_set>
 #include <utility>
 
@@ -111,19 +109,6 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
   // One listing of the ROM directory serves every game. A folder that opened is spelled as it
   // is on disk, so names are looked up from there without listing the folders above it.
   TFileLookup lookup(romFolder.IsOpen() ? romFolderPath : workDir);
-  // Nearly every collection has an archive missing or stored in another letter case, which
-  // takes the listing; it is made on a second thread while the first archives are opened, and
-  // waited for at the first name not found as stored. (Declared after `lookup`, so that leaving
-  // early waits for it before the lookup goes.)
-  std::future<void> listing;
-  if (romFolder.IsOpen()) {
-    try {
-      listing = std::async(std::launch::async, [&] { lookup.Preload(lookup.Base()); });
-    } catch (const std::system_error&) {
-      // No thread to spare: the listing is made when it is first needed.
-    }
-  }
-
   // One game's record and every buffer are made once and reused, so the audit allocates next to
   // nothing per game.
   TGame game;
@@ -169,7 +154,6 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     if (file.IsFile()) {
       archive = &native;
     } else if (file.Missing()) {
-      if (listing.valid()) listing.get();
       if (auto other = lookup.FindFile(native)) {
         moved = std::move(*other);
         archive = &moved;

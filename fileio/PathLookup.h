@@ -19,15 +19,10 @@ class TFileLookup {
   // `base`, when given, is a folder known to exist as spelled (the working directory): paths
   // inside it are resolved from there, without listing the folders above it.
   explicit TFileLookup(const std::string& base = {});
-  const std::string& Base() const { return FBase; }  // ending in "/", or empty
 
   // The existing path, matched exactly where possible and case-insensitively otherwise,
   // or nothing when no such entry exists. `nativePath` must be absolute.
   std::optional<std::string> Find(const std::string& nativePath);
-
-  // Lists `dir` (a native folder path ending in "/", as later lookups name it) now rather than at
-  // its first lookup, so that a caller can do it on another thread ahead of time.
-  void Preload(const std::string& dir) { Listing(dir); }
 
   // Like Find, but only regular files (and links to them) count; a directory is no file.
   std::optional<std::string> FindFile(const std::string& nativePath);
