@@ -3,8 +3,10 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "FileDescriptor.h"
 #include "ListFile.h"
@@ -27,16 +29,37 @@ void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
 
 // The archive's name below the ROM folder, for opening it relative to the folder: a leading "/"
 // of a stored name does not make it absolute ("Roms\\" + "/x.zip" is "Roms//x.zip").
-std::string BelowFolder(const std::string& romName) {
-  std::string native = ToNativePath(romName);
-  native.erase(0, native.find_first_not_of('/'));
-  return native;
+void AssignBelowFolder(std::string& out, const std::string& romName) {
+  out.assign(romName);
+  std::replace(out.begin(), out.end(), '\\', '/');
+  out.erase(0, out.find_first_not_of('/'));
 }
+
+void AssignPreview(std::string& out, const std::string& romName) {
+  const auto dot = romName.find('.');
+  out.assign(romName, 0, dot == std::string::npos ? 0 : dot + 1).append("jpg");
+}
+
+// Distinct companies in order of first appearance.
+class TCompanies {
+ public:
+  void Add(const std::string& company) {
+    if (FSeen.find(company) != FSeen.end()) return;
+    FSeen.insert(company);
+    FList.push_back(company);
+  }
+  std::vector<std::string> Take() { return std::move(FList); }
+
+ private:
+  std::unordered_set<std::string> FSeen;
+  std::vector<std::string> FList;
+};
 }  // namespace
 
 std::string DerivePreview(const std::string& romName) {
-  const auto dot = romName.find('.');
-  return (dot == std::string::npos ? std::string() : romName.substr(0, dot + 1)) + "jpg";
+  std::string preview;
+  AssignPreview(preview, romName);
+  return preview;
 }
 
 std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
@@ -49,102 +72,132 @@ std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::s
 std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& workDir,
                                        TGameList& Games, std::string& RomDir,
                                        std::vector<TAuditNote>* notes) {
-  RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"));
-
   Games.clear();
   Games.reserve(list.SectionCount());
   if (notes) {
     notes->clear();
     notes->reserve(Games.capacity());
   }
-  TFileLookup lookup;  // one listing of the ROM directory serves every game
+  return AuditGames(list, workDir, RomDir, notes != nullptr, [&](TGame& game, TAuditNote* note) {
+    Games.push_back(std::move(game));
+    if (notes) notes->push_back(std::move(*note));
+  });
+}
+
+std::vector<std::string> AuditGames(const TIniFile& list, const std::string& workDir,
+                                    std::string& RomDir, bool withNotes, TGameVisitor visit) {
+  RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"));
+
   // Archives are opened relative to the ROM folder, whose path is resolved once; when it cannot
   // be opened, each archive is looked for by its whole path (and its name's letter case).
-  const TFd romFolder(
-      ::open(AbsolutePath(workDir, RomDir).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  std::vector<std::string_view> names;  // reused by every game
-  std::string converted;                // a member name that is not ASCII, in UTF-8
+  const std::string romFolderPath = AbsolutePath(workDir, RomDir);
+  const TFd romFolder(::open(romFolderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  // One listing of the ROM directory serves every game. A folder that opened is spelled as it
+  // is on disk, so names are looked up from there without listing the folders above it.
+  TFileLookup lookup(romFolder.IsOpen() ? romFolderPath : workDir);
+
+  // One game's record and every buffer are made once and reused, so the audit allocates next to
+  // nothing per game.
+  TGame game;
+  TAuditNote noteStore;
+  TAuditNote* const note = withNotes ? &noteStore : nullptr;
+  std::string section = "Rom", sound, romName, files, native, below, moved, converted;
+  enum { kGame, kCountry, kCompany, kSystem, kYear, kSound, kRomname, kPreview, kFiles, kKeys };
+  static constexpr std::string_view kNames[kKeys] = {
+      "Game", "Country", "Company", "System", "Year", "Sound", "Romname", "Preview", "Files"};
+  std::string* const values[kKeys] = {&game.Game,   &game.Country, &game.Company,
+                                      &game.System, &game.Year,    &sound,
+                                      &romName,     &game.Preview, &files};
+  std::vector<std::string_view> names;
+  TArchiveFile file;
+  TCompanies companies;
   for (int n = 1;; ++n) {
     // One pass over the game's section reads all its keys.
-    enum { kGame, kCountry, kCompany, kSystem, kYear, kSound, kRomname, kPreview, kFiles, kKeys };
-    static constexpr std::string_view kNames[kKeys] = {
-        "Game", "Country", "Company", "System", "Year", "Sound", "Romname", "Preview", "Files"};
-    std::string values[kKeys];
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    section.resize(3);
+    section.append(digits, end);
     bool present[kKeys] = {};
-    list.ReadSection("Rom" + std::to_string(n), kNames, kKeys, values, present);
-    TGame game;
-    game.Game = std::move(values[kGame]);
+    list.ReadSection(section, kNames, kKeys, values, present);
+    for (int k = 0; k < kKeys; ++k)
+      if (!present[k]) values[k]->clear();
     if (game.Game.empty()) break;
-    game.Country = std::move(values[kCountry]);
-    game.Company = std::move(values[kCompany]);
-    game.System = std::move(values[kSystem]);
-    game.Year = std::move(values[kYear]);
-    int32_t sound = 0;
-    game.SoundFlag = ParseProfileInteger(values[kSound], sound) && sound != 0;
-    const std::string romName = std::move(values[kRomname]);
-    game.Preview = present[kPreview] ? std::move(values[kPreview]) : DerivePreview(romName);
-    game.RomPath = RomDir + romName;
-    const std::string files = std::move(values[kFiles]);
+    int32_t soundValue = 0;
+    game.SoundFlag = ParseProfileInteger(sound, soundValue) && soundValue != 0;
+    if (!present[kPreview]) AssignPreview(game.Preview, romName);
+    game.RomPath.assign(RomDir).append(romName);
+    companies.Add(game.Company);
 
     // The archive is opened once, at its stored name first; the folder is listed (once per
     // audit) only for names that differ in letter case from the file on disk.
-    const std::string native = AbsolutePath(workDir, game.RomPath);
-    TArchiveFile file = romFolder.IsOpen()
-                            ? TArchiveFile(romFolder.Get(), BelowFolder(romName), native)
-                            : TArchiveFile(native);
-    std::optional<std::string> archive;
-    if (file.IsFile()) {
-      archive = native;
-    } else if (file.Missing()) {
-      archive = lookup.FindFile(native);
-      if (archive) file = TArchiveFile(*archive);
-    } else if (IsRegularFile(native)) {
-      archive = native;  // there, but it cannot be opened: TZip says so below
+    AssignAbsolutePath(native, workDir, game.RomPath);
+    if (romFolder.IsOpen()) {
+      AssignBelowFolder(below, romName);
+      file.Open(romFolder.Get(), below.c_str(), native);
+    } else {
+      file.Open(AT_FDCWD, native.c_str(), native);
     }
-    game.Available = archive.has_value();
-    Games.push_back(std::move(game));
-    TAuditNote* note = nullptr;
-    if (notes) {
-      note = &notes->emplace_back();
+    const std::string* archive = nullptr;  // where the archive is, when it is anywhere
+    if (file.IsFile()) {
+      archive = &native;
+    } else if (file.Missing()) {
+      if (auto other = lookup.FindFile(native)) {
+        moved = std::move(*other);
+        archive = &moved;
+        file.Open(AT_FDCWD, moved.c_str(), moved);
+      }
+    } else if (IsRegularFile(native)) {
+      archive = &native;  // there, but it cannot be opened: ScanZip says so below
+    }
+    game.Available = archive != nullptr;
+    if (note) {
       note->Reason = archive ? TAuditNote::Ok : TAuditNote::ArchiveMissing;
       // Most archives are where RomPath says; their path is derived when it is shown.
-      if (archive && *archive != native) note->ArchivePath = std::move(*archive);
+      note->ArchivePath.clear();
+      if (archive && *archive != native) note->ArchivePath = *archive;
+      note->Found.clear();
+      note->Expected.clear();
     }
-
-    if (!archive || files.empty()) continue;
+    if (!archive || files.empty()) {
+      visit(game, note);
+      continue;
+    }
     // Until its directory is read the game is available on the archive's existence alone,
     // which is also what an archive that cannot be opened leaves behind.
     if (note) note->Reason = TAuditNote::DirectoryUnreadable;
     SplitFiles(files, names);
     // The directory is walked where it lies in the read buffer and the walk stops at the first
-    // expected name; an archive that cannot be opened or read ends the load here.
+    // expected name; an archive that cannot be opened or read ends the audit here.
     std::optional<std::string_view> found;
-    const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
-      const std::string_view member = entry.FileName(converted);
-      for (const std::string_view expected : names) {
-        if (SameName(expected, member)) {
-          found = expected;
-          return false;
+    std::size_t members;
+    try {
+      members = ScanZip(file, [&](const TZipEntry& entry) {
+        const std::string_view member = entry.FileName(converted);
+        for (const std::string_view expected : names) {
+          if (SameName(expected, member)) {
+            found = expected;
+            return false;
+          }
+        }
+        return !names.empty();
+      });
+    } catch (...) {
+      visit(game, note);
+      throw;
+    }
+    if (members > 0) {
+      if (note) note->Reason = TAuditNote::Ok;
+      if (!names.empty()) {
+        game.Available = found.has_value();
+        if (note && found) {
+          note->Found = *found;
+        } else if (note) {
+          note->Reason = TAuditNote::NoExpectedFile;
+          note->Expected.assign(names.begin(), names.end());
         }
       }
-      return !names.empty();
-    });
-    if (members == 0) continue;
-    if (note) note->Reason = TAuditNote::Ok;
-    if (names.empty()) continue;
-    Games.back().Available = found.has_value();
-    if (!note) continue;
-    if (found) {
-      note->Found = *found;
-    } else {
-      note->Reason = TAuditNote::NoExpectedFile;
-      note->Expected.assign(names.begin(), names.end());
     }
+    visit(game, note);
   }
-
-  std::vector<std::string> companies;
-  std::unordered_set<std::string> seen;
-  for (const auto& game : Games)
-    if (seen.insert(game.Company).second) companies.push_back(game.Company);
-  return companies;
+  return companies.Take();
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "FunctionRef.h"
 #include "Paths.h"
 
 struct TGame {
@@ -47,6 +48,15 @@ class TIniFile;
 std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& workDir,
                                        TGameList& Games, std::string& RomDir,
                                        std::vector<TAuditNote>* notes = nullptr);
+
+// The audit beneath both, for callers that need no table: each game is handed to `visit` once it
+// is audited, in list order, with its note when `withNotes` (else nullptr). Both belong to the
+// audit and are reused for the next game; the visitor may move from them. An archive that cannot
+// be opened or read hands over its game (available, the note saying its directory was unread)
+// before the error propagates. Returns the company list, as LoadGames does.
+using TGameVisitor = TFunctionRef<void(TGame& game, TAuditNote* note)>;
+std::vector<std::string> AuditGames(const TIniFile& list, const std::string& workDir,
+                                    std::string& RomDir, bool withNotes, TGameVisitor visit);
 
 // The screenshot name derived from an archive name: up to and including its first ".", then
 // "jpg" ("sfex.zip" -> "sfex.jpg", "noext" -> "jpg").

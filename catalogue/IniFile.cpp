@@ -1,6 +1,9 @@
 #include "IniFile.h"
 
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -16,7 +19,7 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view s) {
+inline std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
@@ -116,7 +119,7 @@ void ForEachLine(std::string_view text, F&& f) {
   bool inSection = false;
   std::size_t pos = 0;
   while (pos < size) {
-    const auto* nl = static_cast<const char*>(std::memchr(base + pos, '\n', size - pos));
+    const char* nl = FindByte(base + pos, base + size, '\n');
     const std::size_t next = nl ? static_cast<std::size_t>(nl - base) + 1 : size;
     std::size_t end = nl ? next - 1 : size;
     if (end > pos && base[end - 1] == '\r') --end;
@@ -126,12 +129,40 @@ void ForEachLine(std::string_view text, F&& f) {
       if (base[first] == '[') {
         inSection = true;
         f(TLineKind::Head, pos);
-      } else if (inSection && base[first] != ';' && std::memchr(base + first, '=', end - first)) {
+      } else if (inSection && base[first] != ';' && FindByte(base + first, base + end, '=')) {
         f(TLineKind::Key, pos);
       }
     }
     pos = next;
   }
+}
+}  // namespace
+
+namespace {
+// How many times each of `a` and `b` occurs in `text`: one pass, sixteen bytes at a time.
+std::pair<std::size_t, std::size_t> CountBytes(std::string_view text, char a, char b) {
+  std::size_t countA = 0, countB = 0, i = 0;
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), zero = _mm_setzero_si128();
+  while (text.size() - i >= 16) {
+    // Byte-wide counters, summed before any of them can pass 255.
+    __m128i accA = zero, accB = zero;
+    for (std::size_t block = std::min<std::size_t>((text.size() - i) / 16, 255); block > 0;
+         --block, i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      accA = _mm_sub_epi8(accA, _mm_cmpeq_epi8(v, va));
+      accB = _mm_sub_epi8(accB, _mm_cmpeq_epi8(v, vb));
+    }
+    const __m128i sumA = _mm_sad_epu8(accA, zero), sumB = _mm_sad_epu8(accB, zero);
+    countA += static_cast<std::size_t>(_mm_cvtsi128_si32(sumA) + _mm_extract_epi16(sumA, 4));
+    countB += static_cast<std::size_t>(_mm_cvtsi128_si32(sumB) + _mm_extract_epi16(sumB, 4));
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    countA += text[i] == a;
+    countB += text[i] == b;
+  }
+  return {countA, countB};
 }
 }  // namespace
 
@@ -141,24 +172,29 @@ void TIniFile::Parse() {
   Keys.clear();
   Sections.clear();
   SectionIndex.clear();
+  FirstOfHash.clear();
   FLastSection = kNone;
-  // Counted first, so the index takes exactly what it needs.
-  std::size_t heads = 0, keys = 0;
-  ForEachLine(FText,
-              [&](TLineKind kind, std::size_t) { (kind == TLineKind::Head ? heads : keys) += 1; });
-  Keys.reserve(keys);
-  Sections.reserve(heads);
-  SectionIndex.reserve(heads);
+  // Reserved for what the text can hold at most (a key line holds an "=", a head a "["), so the
+  // index is made in one pass and never grows to twice its size.
+  const auto [equals, brackets] = CountBytes(FText, '=', '[');
+  Keys.reserve(equals);
+  Sections.reserve(brackets);
+  SectionIndex.reserve(Sections.capacity());
   ForEachLine(FText, [&](TLineKind kind, std::size_t offset) {
     if (kind == TLineKind::Key) {
       Keys.push_back(static_cast<uint32_t>(offset));
       return;
     }
     Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
-    SectionIndex.emplace_back(static_cast<uint32_t>(FoldedHash(SectionName(Sections.size() - 1))),
-                              static_cast<uint32_t>(Sections.size() - 1));
+    SectionIndex.push_back(
+        IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
   });
   std::sort(SectionIndex.begin(), SectionIndex.end());
+  // The lowest section of each hash is surely the first of its name; any other may not be.
+  FirstOfHash.assign(Sections.size(), false);
+  for (std::size_t i = 0; i < SectionIndex.size(); ++i)
+    if (i == 0 || (SectionIndex[i] >> 32) != (SectionIndex[i - 1] >> 32))
+      FirstOfHash[SectionIndex[i] & 0xFFFFFFFFu] = true;
 }
 
 // A head is a line whose first character past its blanks is "[": each "[" in the text is looked
@@ -210,8 +246,7 @@ std::string TIniFile::Changed(std::string text, const std::vector<TChange>& chan
       if (found[k] || !SameName(name, names[k])) continue;
       found[k] = wanted[s] = true;
       --left;
-      ini.SectionIndex.emplace_back(static_cast<uint32_t>(FoldedHash(name)),
-                                    static_cast<uint32_t>(s));
+      ini.SectionIndex.push_back(IndexKey(FoldedHash(name), s));
     }
   }
   std::sort(ini.SectionIndex.begin(), ini.SectionIndex.end());
@@ -221,8 +256,7 @@ std::string TIniFile::Changed(std::string text, const std::vector<TChange>& chan
 
 std::string_view TIniFile::LineAt(std::size_t offset) const {
   const char* const base = FText.data();
-  const auto* nl =
-      static_cast<const char*>(std::memchr(base + offset, '\n', FText.size() - offset));
+  const char* nl = FindByte(base + offset, base + FText.size(), '\n');
   std::size_t end = nl ? static_cast<std::size_t>(nl - base) : FText.size();
   if (end > offset && base[end - 1] == '\r') --end;
   return std::string_view(FText).substr(offset, end - offset);
@@ -247,14 +281,24 @@ std::size_t TIniFile::KeyEnd(std::size_t section) const {
 }
 
 std::size_t TIniFile::Find(std::string_view section) const {
-  if (FLastSection != kNone && FLastName == section) return FLastSection;
-  const auto hash = static_cast<uint32_t>(FoldedHash(section));
-  auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(),
-                             std::pair<uint32_t, uint32_t>(hash, 0));
-  for (; it != SectionIndex.end() && it->first == hash; ++it) {
-    if (!SameName(SectionName(it->second), section)) continue;
+  if (FLastSection != kNone) {
+    if (FLastName == section) return FLastSection;
+    // Reads go through sections in file order, as the audit does with Rom1, Rom2, ...: the next
+    // one is tried before the index.
+    const std::size_t next = FLastSection + 1;
+    if (next < FirstOfHash.size() && FirstOfHash[next] && SameName(SectionName(next), section)) {
+      FLastName = section;
+      FLastSection = next;
+      return next;
+    }
+  }
+  const uint64_t first = IndexKey(FoldedHash(section), 0);
+  for (auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(), first);
+       it != SectionIndex.end() && (*it >> 32) == (first >> 32); ++it) {
+    const auto s = static_cast<std::size_t>(*it & 0xFFFFFFFFu);
+    if (!SameName(SectionName(s), section)) continue;
     FLastName = section;
-    FLastSection = it->second;
+    FLastSection = s;
     return FLastSection;
   }
   return kNone;
@@ -265,13 +309,6 @@ std::size_t TIniFile::FindKey(std::size_t section, std::string_view key) const {
   for (std::size_t k = Sections[section].FirstKey; k < KeyEnd(section); ++k)
     if (SameName(KeyName(Keys[k]), key)) return k;
   return kNone;
-}
-
-uint64_t FoldedHash(std::string_view name) {
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a over the folded bytes
-  for (const char c : name)
-    hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
-  return hash;
 }
 
 bool TIniFile::SectionExists(std::string_view section) const {
@@ -290,24 +327,47 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
 // The value of key line `k`: trimmed, in UTF-8 (Windows-1252 when it is not), cut to the longest
 // value a read returns.
 std::string TIniFile::ValueOf(std::size_t k) const {
-  const std::string_view text = LineAt(Keys[k]);
-  const std::string_view raw = Trim(text.substr(text.find('=') + 1));
-  std::string value = IsValidUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
-  if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
+  std::string value;
+  AssignValue(LineAt(Keys[k]), value);
   return value;
 }
 
+// The value of a key line (without its line end) into `value`, whose storage is reused.
+void TIniFile::AssignValue(std::string_view line, std::string& value) {
+  AssignRawValue(line.substr(line.find('=') + 1), value);
+}
+
+void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) {
+  const std::string_view raw = Trim(afterEquals);
+  if (IsValidUtf8(raw)) {
+    value.clear();  // then appended: a plain copy into the storage the string already has
+    value.append(raw);
+  } else {
+    value = Windows1252ToUtf8(raw);
+  }
+  if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
+}
+
 bool TIniFile::ReadSection(std::string_view section, const std::string_view* keys,
-                           std::size_t count, std::string* values, bool* found) const {
+                           std::size_t count, std::string* const* values, bool* found) const {
   const std::size_t s = Find(section);
   if (s == kNone) return false;
+  const char* const base = FText.data();
+  const std::size_t size = FText.size();
   std::size_t left = count;
-  // The first key of a name wins, as for a single read.
+  // The first key of a name wins, as for a single read. Each line is looked at once: its "="
+  // (there is one on every key line) ends the name, and only a wanted key's value is looked for.
   for (std::size_t k = Sections[s].FirstKey; k < KeyEnd(s) && left > 0; ++k) {
-    const std::string_view name = KeyName(Keys[k]);
+    const char* const line = base + Keys[k];
+    const char* eq = FindByte(line, base + size, '=');
+    const std::string_view name = Trim(std::string_view(line, static_cast<std::size_t>(eq - line)));
     for (std::size_t i = 0; i < count; ++i) {
       if (found[i] || !SameName(name, keys[i])) continue;
-      values[i] = ValueOf(k);
+      const std::size_t valueAt = static_cast<std::size_t>(eq + 1 - base);
+      const char* nl = FindByte(eq + 1, base + size, '\n');
+      std::size_t end = nl ? static_cast<std::size_t>(nl - base) : size;
+      if (end > valueAt && base[end - 1] == '\r') --end;
+      AssignRawValue(std::string_view(eq + 1, end - valueAt), *values[i]);
       found[i] = true;
       --left;
       break;

@@ -28,11 +28,11 @@ class TIniFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
   bool SectionExists(std::string_view section) const;
-  // Reads `count` keys (at most 16) of one section in one pass over its lines: where key i is
-  // there, found[i] turns true and values[i] gets what ReadString would give; the others are left
-  // alone. False when there is no such section.
+  // Reads `count` keys of one section in one pass over its lines: where key i is there, found[i]
+  // turns true and *values[i] is assigned what ReadString would give (reusing its storage); the
+  // others are left alone. False when there is no such section.
   bool ReadSection(std::string_view section, const std::string_view* keys, std::size_t count,
-                   std::string* values, bool* found) const;
+                   std::string* const* values, bool* found) const;
   std::size_t SectionCount() const { return Sections.size(); }
 
   // One key to write.
@@ -59,7 +59,7 @@ class TIniFile {
 
  private:
   // The index holds only what a read needs, as offsets into the text (which is at most a few
-  // times MaxFileBytes): 4 bytes per key line, 16 per section head, nothing for other lines.
+  // times MaxFileBytes): 4 bytes per "=" of the text, 16 per "[".
   struct TSection {
     uint32_t Head;      // offset of the "[...]" line
     uint32_t FirstKey;  // its keys are Keys[FirstKey, next section's FirstKey), in file order
@@ -77,15 +77,23 @@ class TIniFile {
   std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
   std::string ValueOf(std::size_t keyIndex) const;
+  static void AssignValue(std::string_view keyLine, std::string& value);
+  static void AssignRawValue(std::string_view afterEquals, std::string& value);
   std::string_view LineEnd() const;
   std::string LastLineBreak() const;
 
   std::string FText;
   std::vector<uint32_t> Keys;  // offset of each key line
   std::vector<TSection> Sections;
-  // (hash of the folded name, section index), sorted: equal names sit together in file order,
-  // so the first match is the first section of that name. No strings are copied to build it.
-  std::vector<std::pair<uint32_t, uint32_t>> SectionIndex;
+  // The folded name's hash above the section's index, sorted: equal names sit together in file
+  // order, so the first match is the first section of that name. No strings are copied to build
+  // it, and one integer compares faster than a pair when it is sorted.
+  std::vector<uint64_t> SectionIndex;
+  static uint64_t IndexKey(uint64_t hash, std::size_t section) {
+    return (hash & 0xFFFFFFFF00000000ull) | section;
+  }
+  // Where no earlier section has the same hash (so none has the same name); made by Parse only.
+  std::vector<bool> FirstOfHash;
   // Reads come in runs on one section: the last one found is checked first.
   mutable std::string FLastName;
   mutable std::size_t FLastSection = kNone;  // an index, so that copies stay right
@@ -100,5 +108,3 @@ bool ParseProfileInteger(std::string_view text, int32_t& value);
 inline bool SameName(std::string_view a, std::string_view b) {
   return AsciiEqualNoCase(a, b);
 }
-// A hash that agrees with SameName: names equal after folding hash alike.
-uint64_t FoldedHash(std::string_view name);

@@ -33,7 +33,19 @@ std::string ToNativePath(const std::string& stored) {
 }
 
 std::string AbsolutePath(const std::string& base, const std::string& stored) {
-  std::string native = ToNativePath(stored);
-  if (!native.empty() && native.front() == '/') return native;
-  return WithSlash(base) + native;
+  std::string native;
+  AssignAbsolutePath(native, base, stored);
+  return native;
+}
+
+void AssignAbsolutePath(std::string& out, const std::string& base, std::string_view stored) {
+  out.clear();
+  const bool absolute = !stored.empty() && (stored.front() == '/' || stored.front() == '\\');
+  if (!absolute) {
+    out.append(base);
+    if (out.empty() || out.back() != '/') out.push_back('/');
+  }
+  const std::size_t start = out.size();
+  out.append(stored);
+  std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '\\', '/');
 }

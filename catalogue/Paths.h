@@ -2,6 +2,7 @@
 // Where files live, and how stored paths (written for a case-insensitive file system with "\"
 // separators) are found on this one.
 #include <string>
+#include <string_view>
 
 #include "PathLookup.h"  // TFileLookup, IsRegularFile, IsDirectory
 
@@ -19,3 +20,5 @@ std::string ToNativePath(const std::string& stored);
 
 // A stored path (absolute, or relative to `base`) as a native absolute path, not yet checked.
 std::string AbsolutePath(const std::string& base, const std::string& stored);
+// The same into `out`, reusing its storage (the audit makes one for every game).
+void AssignAbsolutePath(std::string& out, const std::string& base, std::string_view stored);

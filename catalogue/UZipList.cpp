@@ -26,7 +26,8 @@ constexpr uint64_t kZip64EndSize = 56;      // fixed part of the ZIP64 end recor
 constexpr uint64_t kSearchSpan = 1024;      // the end record is looked for in the last 1 KiB
 constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 constexpr uint16_t kUtf8NameFlag = 0x0800;
-constexpr size_t kFirstChunk = 4096;
+// The first read is the tail where the end record is looked for, and no more.
+constexpr size_t kFirstChunk = kSearchSpan;
 // A directory bigger than this is read in pieces, so no archive costs more
 // memory.
 constexpr size_t kMaxChunk = size_t{16} << 20;
@@ -99,17 +100,8 @@ size_t NameLength(const unsigned char* raw, size_t length) {
   return length;
 }
 
-bool IsAscii(const unsigned char* raw, size_t length) {
-  // Eight bytes at a time: is any byte outside ASCII?
-  uint64_t high = 0;
-  size_t i = 0;
-  for (; i + 8 <= length; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, raw + i, 8);
-    high |= word;
-  }
-  for (; i < length; ++i) high |= raw[i];
-  return (high & 0x8080808080808080ull) == 0;
+bool IsAsciiName(const unsigned char* raw, size_t length) {
+  return IsAscii(std::string_view(reinterpret_cast<const char*>(raw), length));
 }
 
 // Where the file name starts: after the last "/", "\" or ":" (all ASCII, so the
@@ -135,7 +127,7 @@ TItem MakeItem(const TZipEntry& e) {
   TItem item;
   const size_t length = NameLength(e.RawName, e.RawLength);
   const size_t cut = FileNameStart(e.RawName, length);
-  if (IsAscii(e.RawName, length)) {
+  if (IsAsciiName(e.RawName, length)) {
     // The common case, cut straight from the buffer without an intermediate
     // copy.
     const char* text = reinterpret_cast<const char*>(e.RawName);
@@ -163,22 +155,25 @@ TItem MakeItem(const TZipEntry& e) {
 std::string_view TZipEntry::FileName(std::string& scratch) const {
   const size_t length = NameLength(RawName, RawLength);
   const size_t cut = FileNameStart(RawName, length);
-  if (IsAscii(RawName, length))
+  if (IsAsciiName(RawName, length))
     return std::string_view(reinterpret_cast<const char*>(RawName) + cut, length - cut);
   scratch = ToUtf8(RawName + cut, length - cut, NameIsUtf8(*this, length));
   return scratch;
 }
 
-TArchiveFile::TArchiveFile(const std::string& fileName) : FFileName(fileName) {
-  Open(AT_FDCWD, fileName.c_str());
+TArchiveFile::TArchiveFile(const std::string& fileName) {
+  Open(AT_FDCWD, fileName.c_str(), fileName);
 }
 
-TArchiveFile::TArchiveFile(int dirFd, const std::string& name, const std::string& fileName)
-    : FFileName(fileName) {
-  Open(dirFd, name.c_str());
+TArchiveFile::TArchiveFile(int dirFd, const std::string& name, const std::string& fileName) {
+  Open(dirFd, name.c_str(), fileName);
 }
 
-void TArchiveFile::Open(int dirFd, const char* name) {
+void TArchiveFile::Open(int dirFd, const char* name, std::string_view fileName) {
+  FFileName.assign(fileName);
+  FError = 0;
+  FIsFile = false;
+  FSize = 0;
   // Non-blocking, so a FIFO at the path cannot hang the audit; regular files
   // ignore the flag.
   FFd.Reset(openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -191,7 +186,7 @@ void TArchiveFile::Open(int dirFd, const char* name) {
   FSize = FIsFile ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
-std::size_t ScanZip(TArchiveFile& archive, const std::function<bool(const TZipEntry&)>& visit) {
+std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> visit) {
   const std::string& fileName = archive.FFileName;
   if (!archive.FFd.IsOpen()) {
     if (archive.Missing()) return 0;  // no file there

@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "FunctionRef.h"
 
 struct TItem {
   std::string FileName;         // the member's name after its last "\" or ":"
@@ -42,18 +42,20 @@ struct TZipEntry {
 // reader to raise.
 class TArchiveFile {
  public:
+  TArchiveFile() = default;
   explicit TArchiveFile(const std::string& fileName);
   // `name` relative to the open directory `dirFd`; `fileName` is what messages
   // call it.
   TArchiveFile(int dirFd, const std::string& name, const std::string& fileName);
+  // Opens another archive in place of this one, reusing the storage of its name.
+  void Open(int dirFd, const char* name, std::string_view fileName);
 
   bool IsFile() const { return FFd.IsOpen() && FIsFile; }                 // a regular file, open
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
   const std::string& FileName() const { return FFileName; }
 
  private:
-  friend std::size_t ScanZip(TArchiveFile&, const std::function<bool(const TZipEntry&)>&);
-  void Open(int dirFd, const char* name);
+  friend std::size_t ScanZip(TArchiveFile&, TFunctionRef<bool(const TZipEntry&)>);
   std::string FFileName;
   TFd FFd;
   int FError = 0;  // errno of a failed open
@@ -69,7 +71,7 @@ class TArchiveFile {
 // record has no members; a file that exists but cannot be opened raises
 // EFOpenError, a failed read EInOutError, both naming the archive (running out
 // of memory too).
-std::size_t ScanZip(TArchiveFile& archive, const std::function<bool(const TZipEntry&)>& visit);
+std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> visit);
 
 // The members as a list, on the same scanner.
 class TZip {

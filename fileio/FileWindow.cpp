@@ -11,8 +11,11 @@ TFileWindow::TFileWindow(int fd, uint64_t size, std::size_t firstChunk, std::siz
 
 const unsigned char* TFileWindow::Refill(uint64_t pos, std::size_t count) {
   if (pos > FSize || count > FSize - pos || count > FMaxChunk) return nullptr;
-  uint64_t want = std::max<uint64_t>(count, FNextChunk);
-  if (FExpectedEnd > pos) want = std::max(want, FExpectedEnd - pos);
+  // Up to where the caller expects to stop when that covers the request (no byte more), else a
+  // chunk that grows with each refill.
+  uint64_t want = FExpectedEnd > pos && FExpectedEnd - pos >= count
+                      ? FExpectedEnd - pos
+                      : std::max<uint64_t>(count, FNextChunk);
   want = std::min<uint64_t>({want, FMaxChunk, FSize - pos});
   FNextChunk = std::min(FNextChunk * 2, FMaxChunk);
   if (want > FCapacity) {

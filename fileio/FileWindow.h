@@ -32,8 +32,8 @@ class TFileWindow {
   // Copies up to `count` bytes at `pos`, fewer where the file ends; returns how many.
   std::size_t ReadUpTo(uint64_t pos, void* target, std::size_t count);
 
-  // Where the caller expects to stop reading: the next refill extends to there at once (within
-  // `maxChunk`).
+  // Where the caller expects to stop reading: a refill that starts before it reads up to there at
+  // once (within `maxChunk`), and no further.
   void Expect(uint64_t end) { FExpectedEnd = end; }
 
   int Fd() const { return FFd; }

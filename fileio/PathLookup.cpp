@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -60,6 +61,39 @@ void TFileLookup::Refresh() {
   }
 }
 
+std::string_view TFileLookup::TListing::Name(uint32_t i) const {
+  const uint32_t end =
+      i + 1 < Starts.size() ? Starts[i + 1] - 1 : static_cast<uint32_t>(Names.size()) - 1;
+  return std::string_view(Names).substr(Starts[i], end - Starts[i]);
+}
+
+void TFileLookup::TListing::MakeTable() {
+  std::size_t size = 16;
+  while (size < 2 * Starts.size()) size *= 2;
+  Slots.assign(size, 0);
+  const std::size_t mask = size - 1;
+  for (uint32_t i = 0; i < Starts.size(); ++i) {
+    std::size_t slot = FoldedHash(Name(i)) & mask;
+    while (Slots[slot] != 0) slot = (slot + 1) & mask;
+    Slots[slot] = i + 1;
+  }
+}
+
+long TFileLookup::TListing::Lookup(std::string_view name) const {
+  if (Slots.empty()) return -1;
+  const std::size_t mask = Slots.size() - 1;
+  long best = -1;
+  for (std::size_t slot = FoldedHash(name) & mask; Slots[slot] != 0; slot = (slot + 1) & mask) {
+    const uint32_t i = Slots[slot] - 1;
+    const std::string_view candidate = Name(i);
+    if (!AsciiEqualNoCase(candidate, name)) continue;
+    if (candidate == name) return i;
+    // The least name wins where several differ only in case, the same on every run.
+    if (best < 0 || candidate < Name(static_cast<uint32_t>(best))) best = i;
+  }
+  return best;
+}
+
 TFileLookup::TListing& TFileLookup::Listing(const std::string& dir) {
   auto [it, inserted] = Cache.try_emplace(dir);
   if (!inserted) return it->second;
@@ -76,9 +110,15 @@ TFileLookup::TListing& TFileLookup::Listing(const std::string& dir) {
   listing.Readable = true;
   while (dirent* e = readdir(d)) {
     if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-    listing.Exact.emplace(e->d_name, e->d_type);
+    // Offsets are 32-bit: a folder of more than 4 GB of names is listed as far as they reach.
+    const std::size_t length = std::strlen(e->d_name);
+    if (listing.Names.size() + length + 1 > UINT32_MAX) break;
+    listing.Starts.push_back(static_cast<uint32_t>(listing.Names.size()));
+    listing.Names.append(e->d_name, length + 1);
+    listing.Types.push_back(e->d_type);
   }
   closedir(d);
+  listing.MakeTable();
   return listing;
 }
 
@@ -91,19 +131,10 @@ std::optional<TFileLookup::TEntry> TFileLookup::Entry(const std::string& dir,
     if (lstat((dir + name).c_str(), &st) != 0) return std::nullopt;
     return TEntry{name, DT_UNKNOWN};
   }
-  if (auto e = listing.Exact.find(name); e != listing.Exact.end()) return TEntry{name, e->second};
-  if (!listing.FoldedMade) {
-    // The least name wins where several differ only in case, the same on every run.
-    listing.FoldedMade = true;
-    listing.Folded.reserve(listing.Exact.size());
-    for (const auto& [entry, type] : listing.Exact) {
-      auto [f, added] = listing.Folded.try_emplace(AsciiLower(entry), entry);
-      if (!added && entry < f->second) f->second = entry;
-    }
-  }
-  if (auto f = listing.Folded.find(AsciiLower(name)); f != listing.Folded.end())
-    return TEntry{f->second, listing.Exact[f->second]};
-  return std::nullopt;
+  const long i = listing.Lookup(name);
+  if (i < 0) return std::nullopt;
+  const auto index = static_cast<uint32_t>(i);
+  return TEntry{std::string(listing.Name(index)), listing.Types[index]};
 }
 
 std::optional<std::string> TFileLookup::Find(const std::string& nativePath) {

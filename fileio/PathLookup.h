@@ -3,10 +3,13 @@
 // here finds a file under any spelling of its path's components.
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // Finds files whose stored names differ in letter case from the names on disk. Directory listings
 // are cached for the life of the object (one audit, one command), so looking up thousands of
@@ -44,15 +47,22 @@ class TFileLookup {
     std::string Name;
     unsigned char Type;  // dirent d_type
   };
+  // A folder's names in one block, with an open-addressing table keyed by the folded name that
+  // answers both the exact and the case-insensitive question: thousands of names cost a few
+  // allocations, not one per name.
   struct TListing {
     TStamp Stamp;  // taken before reading, so a change during the read shows as one later
     // Changed longer ago than a timestamp's coarsest tick: a later change moves the stamp.
     bool Settled = false;
     bool Readable = false;
-    std::unordered_map<std::string, unsigned char> Exact;  // name -> dirent d_type
-    // Lower-cased name -> the least name of that spelling; made at the first miss only.
-    std::unordered_map<std::string, std::string> Folded;
-    bool FoldedMade = false;
+    std::string Names;                 // every name, each followed by a NUL
+    std::vector<uint32_t> Starts;      // where each name begins in Names
+    std::vector<unsigned char> Types;  // its dirent d_type
+    std::vector<uint32_t> Slots;       // 1 + the index of a name, 0 when empty; a power of 2
+    std::string_view Name(uint32_t i) const;
+    void MakeTable();
+    // The entry of exactly `name`, else the least name of the same folding; -1 when none.
+    long Lookup(std::string_view name) const;
   };
   TListing& Listing(const std::string& dir);
   std::optional<TEntry> Entry(const std::string& dir, const std::string& name);

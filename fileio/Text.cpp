@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -80,7 +81,24 @@ class TCodePage {
 
 }  // namespace
 
+bool IsAscii(std::string_view text) {
+  // Eight bytes at a time: is any byte's high bit set?
+  const char* s = text.data();
+  const std::size_t length = text.size();
+  uint64_t high = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    high |= word;
+  }
+  for (; i < length; ++i) high |= static_cast<unsigned char>(s[i]);
+  return (high & 0x8080808080808080ull) == 0;
+}
+
 bool IsValidUtf8(std::string_view text) {
+  // Nearly every value and name is plain ASCII, which needs no walk.
+  if (IsAscii(text)) return true;
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t length = text.size();
   std::size_t i = 0;
@@ -130,8 +148,9 @@ std::string AsciiLower(std::string_view text) {
   return folded;
 }
 
-bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return AsciiLower(x) == AsciiLower(y);
-         });
+uint64_t FoldedHash(std::string_view name) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a over the folded bytes
+  for (const char c : name)
+    hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
+  return hash;
 }

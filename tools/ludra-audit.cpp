@@ -90,14 +90,6 @@ const char* ReasonKey(TAuditNote::TReason reason) {
   }
 }
 
-struct TReport {
-  std::string ListPath, WorkDir, RomDir, Error;
-  TGameList Games;
-  std::vector<TAuditNote> Notes;
-  std::vector<std::string> Companies;
-  bool Complete = false;
-};
-
 // Everything printed goes through one buffer, written out in large pieces.
 class TOutput {
  public:
@@ -131,77 +123,110 @@ class TOutput {
   std::string FBuffer;
 };
 
-void PrintText(TOutput& out, const TReport& r, bool missing) {
-  std::size_t available = 0, warnings = 0;
-  char number[24];
-  for (std::size_t i = 0; i < r.Games.size(); ++i) {
-    const TGame& g = r.Games[i];
-    available += g.Available;
-    const auto end = std::to_chars(number, number + sizeof number, i + 1).ptr;
-    out.Padded(std::string_view(number, static_cast<std::size_t>(end - number)), 4, true) << "  ";
-    out.Padded(g.Available ? "available" : "missing", 9, false)
-        << "  " << g.Game << " | " << g.Company << " | " << g.Year << " | " << g.RomPath << "\n";
-    if (!missing || i >= r.Notes.size()) continue;
-    const TAuditNote& n = r.Notes[i];
-    if (n.Reason == TAuditNote::Ok) continue;
-    warnings += n.Reason == TAuditNote::DirectoryUnreadable;
-    out << "        " << AuditNoteText(g, n, r.WorkDir) << "\n";
-  }
-  if (!r.Complete) return;
-  out << "Companies: " << Join(r.Companies, "; ") << "\n";
-  out << r.Games.size() << " games: " << available << " available, " << r.Games.size() - available
-      << " missing";
-  if (missing && warnings) out << ", " << warnings << " with an unreadable archive directory";
-  out << "\n";
-}
+// Prints the report as the audit goes: each game when it has been audited, so no table of games
+// is kept, whatever the size of the catalogue.
+class TReport {
+ public:
+  TReport(bool json, bool missing, const std::string& workDir)
+      : FJson(json), FMissing(missing), FWorkDir(workDir) {}
 
-void PrintJson(TOutput& out, const TReport& r, bool missing) {
-  std::size_t available = 0;
-  out << "{\n  \"listFile\": " << Json(r.ListPath) << ",\n  \"romDirectory\": " << Json(r.RomDir)
-      << ",\n  \"games\": [";
-  for (std::size_t i = 0; i < r.Games.size(); ++i) {
-    const TGame& g = r.Games[i];
-    available += g.Available;
-    out << (i ? "," : "") << "\n    {\"number\": " << i + 1
+  std::string ListPath, RomDir;
+
+  void Game(const TGame& g, const TAuditNote* n) {
+    Begin();
+    ++FGames;
+    FAvailable += g.Available;
+    if (FJson)
+      JsonGame(g, n);
+    else
+      TextGame(g, n);
+  }
+
+  void End(const std::vector<std::string>* companies, const std::string& error) {
+    Begin();
+    if (FJson)
+      JsonEnd(companies, error);
+    else if (companies)
+      TextEnd(*companies);
+    Out.Flush();
+  }
+
+ private:
+  void Begin() {
+    if (FBegun) return;
+    FBegun = true;
+    if (FJson)
+      Out << "{\n  \"listFile\": " << Json(ListPath) << ",\n  \"romDirectory\": " << Json(RomDir)
+          << ",\n  \"games\": [";
+  }
+
+  void TextGame(const TGame& g, const TAuditNote* n) {
+    char number[24];
+    const auto end = std::to_chars(number, number + sizeof number, FGames).ptr;
+    Out.Padded(std::string_view(number, static_cast<std::size_t>(end - number)), 4, true) << "  ";
+    Out.Padded(g.Available ? "available" : "missing", 9, false)
+        << "  " << g.Game << " | " << g.Company << " | " << g.Year << " | " << g.RomPath << "\n";
+    if (!FMissing || !n || n->Reason == TAuditNote::Ok) return;
+    FWarnings += n->Reason == TAuditNote::DirectoryUnreadable;
+    Out << "        " << AuditNoteText(g, *n, FWorkDir) << "\n";
+  }
+
+  void TextEnd(const std::vector<std::string>& companies) {
+    Out << "Companies: " << Join(companies, "; ") << "\n";
+    Out << FGames << " games: " << FAvailable << " available, " << FGames - FAvailable
+        << " missing";
+    if (FMissing && FWarnings) Out << ", " << FWarnings << " with an unreadable archive directory";
+    Out << "\n";
+  }
+
+  void JsonGame(const TGame& g, const TAuditNote* n) {
+    Out << (FGames > 1 ? "," : "") << "\n    {\"number\": " << FGames
         << ", \"available\": " << (g.Available ? "true" : "false")
         << ", \"title\": " << Json(g.Game) << ", \"country\": " << Json(g.Country)
         << ", \"company\": " << Json(g.Company) << ", \"system\": " << Json(g.System)
         << ", \"year\": " << Json(g.Year) << ", \"archive\": " << Json(g.RomPath)
         << ", \"preview\": " << Json(g.Preview)
         << ", \"sound\": " << (g.SoundFlag ? "true" : "false");
-    if (missing && i < r.Notes.size()) {
-      const TAuditNote& n = r.Notes[i];
-      out << ", \"reason\": \"" << ReasonKey(n.Reason)
-          << "\", \"archivePath\": " << Json(AuditedPath(g, n, r.WorkDir));
-      if (n.Reason == TAuditNote::NoExpectedFile) {
-        out << ", \"expected\": [";
-        for (std::size_t k = 0; k < n.Expected.size(); ++k)
-          out << (k ? ", " : "") << Json(n.Expected[k]);
-        out << "]";
+    if (FMissing && n) {
+      Out << ", \"reason\": \"" << ReasonKey(n->Reason)
+          << "\", \"archivePath\": " << Json(AuditedPath(g, *n, FWorkDir));
+      if (n->Reason == TAuditNote::NoExpectedFile) {
+        Out << ", \"expected\": [";
+        for (std::size_t k = 0; k < n->Expected.size(); ++k)
+          Out << (k ? ", " : "") << Json(n->Expected[k]);
+        Out << "]";
       }
     }
-    out << "}";
+    Out << "}";
   }
-  out << "\n  ]";
-  if (r.Complete) {
-    out << ",\n  \"companies\": [";
-    for (std::size_t k = 0; k < r.Companies.size(); ++k)
-      out << (k ? ", " : "") << Json(r.Companies[k]);
-    out << "],\n  \"summary\": {\"games\": " << r.Games.size() << ", \"available\": " << available
-        << ", \"missing\": " << r.Games.size() - available << "}";
-  } else {
-    out << ",\n  \"error\": " << Json(r.Error);
+
+  void JsonEnd(const std::vector<std::string>* companies, const std::string& error) {
+    Out << "\n  ]";
+    if (companies) {
+      Out << ",\n  \"companies\": [";
+      for (std::size_t k = 0; k < companies->size(); ++k)
+        Out << (k ? ", " : "") << Json((*companies)[k]);
+      Out << "],\n  \"summary\": {\"games\": " << FGames << ", \"available\": " << FAvailable
+          << ", \"missing\": " << FGames - FAvailable << "}";
+    } else {
+      Out << ",\n  \"error\": " << Json(error);
+    }
+    Out << "\n}\n";
   }
-  out << "\n}\n";
-}
+
+  const bool FJson, FMissing;
+  const std::string& FWorkDir;
+  bool FBegun = false;
+  std::size_t FGames = 0, FAvailable = 0, FWarnings = 0;
+  TOutput Out;
+};
 }  // namespace
 
 int main(int argc, char** argv) {
   TPaths paths = TPaths::FromProcess();
-  TReport report;
   // Paths are shown relative to where the user is, also when the emulator's folder is elsewhere.
-  report.WorkDir = paths.WorkDir;
-  std::string emulatorDir;
+  const std::string userDir = paths.WorkDir;
+  std::string listPath, emulatorDir;
   bool missing = false, json = false, listGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -210,7 +235,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--json") {
       json = true;
     } else if (arg == "--list" && i + 1 < argc) {
-      report.ListPath = AbsolutePath(paths.WorkDir, argv[++i]);
+      listPath = AbsolutePath(paths.WorkDir, argv[++i]);
       listGiven = true;
     } else if (arg == "--emulator-dir" && i + 1 < argc) {
       emulatorDir = argv[++i];
@@ -249,8 +274,13 @@ int main(int argc, char** argv) {
       }
       paths = PathsInFolder(*folder);
     }
-    report.ListPath = ListFilePath(paths);
+    listPath = ListFilePath(paths);
   }
+  TReport report(json, missing, userDir);
+  report.ListPath = listPath;
+  std::vector<std::string> companies;
+  std::string error;
+  bool complete = false;
   // An auditor only reads: it opens the list file read-only and creates nothing.
   try {
     TIniFile list;
@@ -264,22 +294,16 @@ int main(int argc, char** argv) {
       list = TIniFile(std::string(kDefaultCatalogue));
     }
     // The reasons are gathered only when they are printed.
-    report.Companies = LoadGamesFrom(list, paths.WorkDir, report.Games, report.RomDir,
-                                     missing ? &report.Notes : nullptr);
-    report.Complete = true;
+    companies = AuditGames(list, paths.WorkDir, report.RomDir, missing,
+                           [&](TGame& game, TAuditNote* note) { report.Game(game, note); });
+    complete = true;
   } catch (const std::exception& e) {
-    report.Error = e.what();
+    error = e.what();
   }
-  {
-    TOutput out;
-    if (json)
-      PrintJson(out, report, missing);
-    else
-      PrintText(out, report, missing);
-  }
+  report.End(complete ? &companies : nullptr, error);
   std::fflush(stdout);
-  if (!report.Complete) {
-    std::fprintf(stderr, "ludra-audit: %s\n", report.Error.c_str());
+  if (!complete) {
+    std::fprintf(stderr, "ludra-audit: %s\n", error.c_str());
     return 1;
   }
   return 0;
