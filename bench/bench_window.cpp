@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "AppStyle.h"
 #include "FolderTree.h"
 #include "GameFilter.h"
 #include "GameViews.h"
@@ -259,6 +260,8 @@ int StartupChild(const char* mode, const char* folder) {
     if (mode[10] == 'l') window.setCentralWidget(new QLabel(QStringLiteral("Ludra")));
     return RunUntilFirstPaint(window);
   }
+  // As the program starts its windows.
+  InstallAppStyle();
   TPaths paths{folder, folder};
   TNoShell shell;
   TLauncher launcher(paths, shell);

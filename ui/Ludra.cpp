@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 
+#include "AppStyle.h"
 #include "CommandLine.h"
 #include "EmulatorFolder.h"
 #include "ErrorGuard.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  InstallAppStyle();
   InstallTranslations(QLocale());
   QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
   QApplication::setWindowIcon(Pictures::AppIcon());

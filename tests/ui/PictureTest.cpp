@@ -11,11 +11,14 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QRandomGenerator>
+#include <QStyleFactory>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "AppStyle.h"
 #include "Errors.h"
 #include "Picture.h"
 #include "Pictures.h"
@@ -229,6 +232,24 @@ TEST(Pictures, AreMadeOnce) {
   EnsureApplication();
   EXPECT_EQ(Pictures::Logo().cacheKey(), Pictures::Logo().cacheKey());
   EXPECT_EQ(Pictures::GameImage(1).cacheKey(), Pictures::GameImage(1).cacheKey());
+}
+
+// The application's style hands out the overflow arrows late, but they are its base style's, and
+// every other standard icon is the base style's as it stands.
+TEST(Pictures, AppStyleDrawsEveryStandardIconAsItsBaseStyle) {
+  EnsureApplication();
+  TAppStyle style(QStyleFactory::create(QStringLiteral("fusion")));
+  std::unique_ptr<QStyle> base(QStyleFactory::create(QStringLiteral("fusion")));
+  for (QStyle::StandardPixmap icon :
+       {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton,
+        QStyle::SP_MessageBoxWarning, QStyle::SP_DirIcon}) {
+    const QIcon ours = style.standardIcon(icon), theirs = base->standardIcon(icon);
+    ASSERT_FALSE(ours.isNull()) << icon;
+    for (int size : {8, 16, 32}) {
+      EXPECT_EQ(ours.actualSize(QSize(size, size)), theirs.actualSize(QSize(size, size))) << icon;
+      EXPECT_EQ(ours.pixmap(size).toImage(), theirs.pixmap(size).toImage()) << icon << size;
+    }
+  }
 }
 
 // ---- JPEG through libjpeg -----------------------------------------------------------------
