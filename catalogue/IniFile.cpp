@@ -391,19 +391,8 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
   return found;
 }
 
-// The value of key line `k`: trimmed, in UTF-8 (Windows-1252 when it is not), cut to the longest
-// value a read returns.
-std::string TIniFile::ValueOf(std::size_t k) const {
-  std::string value;
-  AssignValue(LineAt(Keys[k]), value);
-  return value;
-}
-
-// The value of a key line (without its line end) into `value`, whose storage is reused.
-void TIniFile::AssignValue(std::string_view line, std::string& value) {
-  AssignRawValue(line.substr(line.find('=') + 1), value);
-}
-
+// A key's value as a read returns it: trimmed, in UTF-8 (Windows-1252 when it is not), cut to the
+// longest value a read returns; into `value`, whose storage is reused.
 void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) {
   const std::string_view raw = Trim(afterEquals);
   if (IsAscii(raw) || IsValidUtf8(raw)) {

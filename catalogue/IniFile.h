@@ -87,8 +87,6 @@ class TIniFile {
   std::size_t Find(std::string_view section) const;  // kNone when absent
   std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
-  std::string ValueOf(std::size_t keyIndex) const;
-  static void AssignValue(std::string_view keyLine, std::string& value);
   static void AssignRawValue(std::string_view afterEquals, std::string& value);
   std::string_view LineEnd() const;
   std::string LastLineBreak() const;
