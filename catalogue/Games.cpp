@@ -115,12 +115,13 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
   TAuditNote noteStore;
   TAuditNote* const note = withNotes ? &noteStore : nullptr;
   std::string section = "Rom", sound, romName, files, native, below, moved, converted;
-  enum { kGame, kCountry, kCompany, kSystem, kYear, kSound, kRomname, kPreview, kFiles, kKeys };
+  // In the order the catalogue writes them, so that each key line finds its name early.
+  enum { kGame, kCountry, kCompany, kSystem, kYear, kRomname, kFiles, kSound, kPreview, kKeys };
   static constexpr std::string_view kNames[kKeys] = {
-      "Game", "Country", "Company", "System", "Year", "Sound", "Romname", "Preview", "Files"};
+      "Game", "Country", "Company", "System", "Year", "Romname", "Files", "Sound", "Preview"};
   std::string* const values[kKeys] = {&game.Game,   &game.Country, &game.Company,
-                                      &game.System, &game.Year,    &sound,
-                                      &romName,     &game.Preview, &files};
+                                      &game.System, &game.Year,    &romName,
+                                      &files,       &sound,        &game.Preview};
   std::vector<std::string_view> names;
   TArchiveFile file;
   TCompanies companies;
