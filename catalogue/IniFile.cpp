@@ -110,7 +110,8 @@ TIniFile TIniFile::Load(const std::string& path) {
 namespace {
 enum class TLineKind { Head, Key };
 
-// Calls f(kind, offset) for each section head and key line of `text`, in order. Lines before the
+// Calls f(kind, offset, line, eq) for each section head and key line of `text`, in order, until f
+// returns true: `line` is the line without its end, `eq` a key line's first "=". Lines before the
 // first section belong to none and count as other lines; so do comments and blank lines.
 template <class F>
 void ForEachLine(std::string_view text, F&& f) {
@@ -126,11 +127,13 @@ void ForEachLine(std::string_view text, F&& f) {
     std::size_t first = pos;
     while (first < end && IsBlank(base[first])) ++first;
     if (first < end) {
+      const std::string_view line(base + pos, end - pos);
       if (base[first] == '[') {
         inSection = true;
-        f(TLineKind::Head, pos);
-      } else if (inSection && base[first] != ';' && FindByte(base + first, base + end, '=')) {
-        f(TLineKind::Key, pos);
+        if (f(TLineKind::Head, pos, line, nullptr)) return;
+      } else if (inSection && base[first] != ';') {
+        if (const char* eq = FindByte(base + first, base + end, '='))
+          if (f(TLineKind::Key, pos, line, eq)) return;
       }
     }
     pos = next;
@@ -180,14 +183,15 @@ void TIniFile::Parse() {
   Keys.reserve(equals);
   Sections.reserve(brackets);
   SectionIndex.reserve(brackets);
-  ForEachLine(FText, [&](TLineKind kind, std::size_t offset) {
+  ForEachLine(FText, [&](TLineKind kind, std::size_t offset, std::string_view, const char*) {
     if (kind == TLineKind::Key) {
       Keys.push_back(static_cast<uint32_t>(offset));
-      return;
+      return false;
     }
     Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
     SectionIndex.push_back(
         IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
+    return false;
   });
   FKeysIndexed = true;
   SortNames();
@@ -237,27 +241,16 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
     }
     return;
   }
-  // Only the heads are indexed: the section's lines are walked where they stand, each once, by
-  // the rules of ForEachLine (the head first, then key lines, comments and others).
+  // Only the heads are indexed: the section's lines are walked where they stand, each once.
+  const std::size_t head = Sections[section].Head;
   const std::size_t stop =
       section + 1 < Sections.size() ? Sections[section + 1].Head : FText.size();
-  std::size_t pos = Sections[section].Head;
-  for (bool head = true; pos < stop; head = false) {
-    const char* const nl = FindByte(base + pos, base + stop, '\n');
-    const std::size_t next = nl ? static_cast<std::size_t>(nl - base) + 1 : stop;
-    std::size_t end = nl ? next - 1 : stop;
-    if (end > pos && base[end - 1] == '\r') --end;
-    std::size_t first = pos;
-    while (first < end && IsBlank(base[first])) ++first;
-    if (!head && first < end && base[first] != ';') {
-      if (const char* eq = FindByte(base + first, base + end, '=')) {
-        if (f(std::string_view(base + pos, static_cast<std::size_t>(eq - (base + pos))),
-              std::string_view(eq + 1, static_cast<std::size_t>(base + end - eq - 1))))
-          return;
-      }
-    }
-    pos = next;
-  }
+  ForEachLine(std::string_view(FText).substr(head, stop - head),
+              [&](TLineKind kind, std::size_t, std::string_view line, const char* eq) {
+                if (kind != TLineKind::Key) return false;
+                const auto name = static_cast<std::size_t>(eq - line.data());
+                return f(line.substr(0, name), line.substr(name + 1));
+              });
 }
 
 // A head is a line whose first character past its blanks is "[": each "[" in the text is looked
@@ -287,9 +280,10 @@ void TIniFile::IndexKeysOf(const std::vector<bool>& wanted) {
     if (!wanted[s]) continue;
     const std::size_t end = s + 1 < Sections.size() ? Sections[s + 1].Head : FText.size();
     ForEachLine(std::string_view(FText).substr(Sections[s].Head, end - Sections[s].Head),
-                [&](TLineKind kind, std::size_t offset) {
+                [&](TLineKind kind, std::size_t offset, std::string_view, const char*) {
                   if (kind == TLineKind::Key)
                     Keys.push_back(static_cast<uint32_t>(Sections[s].Head + offset));
+                  return false;
                 });
   }
 }
