@@ -13,22 +13,9 @@
 #include "UZipList.h"
 
 namespace {
-// "a,b" -> a, b; a comma at the very end adds no empty name, two in a row add one. Untrimmed.
-void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
-  names.clear();
-  while (!files.empty()) {
-    const auto comma = files.find(',');
-    if (comma == std::string_view::npos) {
-      names.emplace_back(files);
-      break;
-    }
-    names.emplace_back(files.substr(0, comma));
-    files.remove_prefix(comma + 1);
-  }
-}
-
-// Calls f(name) for each name of a Files value, as SplitFiles cuts them, until f returns true;
-// true when it did. Nothing is stored: most archives match on their first member and first name.
+// Calls f(name) for each name of a Files value until f returns true; true when it did. "a,b" ->
+// a, b; a comma at the very end adds no empty name, two in a row add one. Untrimmed. Nothing is
+// stored: most archives match on their first member and first name.
 template <class F>
 bool AnyName(std::string_view files, F&& f) {
   while (!files.empty()) {
@@ -39,6 +26,14 @@ bool AnyName(std::string_view files, F&& f) {
     files.remove_prefix(length + 1);
   }
   return false;
+}
+
+void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
+  names.clear();
+  AnyName(files, [&](std::string_view name) {
+    names.push_back(name);
+    return false;
+  });
 }
 
 // The archive's name below the ROM folder, for opening it relative to the folder: a leading "/"
