@@ -20,12 +20,14 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "AppStyle.h"
 #include "FolderTree.h"
+#include "FontPreload.h"
 #include "GameFilter.h"
 #include "GameViews.h"
 #include "Launcher.h"
@@ -248,11 +250,14 @@ int RunUntilFirstPaint(QWidget& window) {
 }
 
 int StartupChild(const char* mode, const char* folder) {
+  const bool program = std::strcmp(mode, "--startup-window") == 0;
+  std::optional<TFontPreload> fonts;
+  if (program) fonts.emplace();  // as the program starts
   int argc = 1;
   char name[] = "ludra-bench-window";
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
-  if (std::strcmp(mode, "--startup-empty") == 0 || std::strcmp(mode, "--startup-label") == 0) {
+  if (!program) {
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("empty"));
     window.resize(638, 480);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <exception>
 
+#include "FontPreload.h"
+
 namespace {
 IErrorReporter* gReporter = nullptr;
 
@@ -13,6 +15,7 @@ void Report(const std::string& message) {
     gReporter->ShowError(message);
     return;
   }
+  TFontPreload::Wait();
   QMessageBox::critical(QApplication::activeWindow(), QApplication::translate("Guard", "Ludra"),
                         QString::fromStdString(message));
 }

@@ -106,7 +106,7 @@ QListView* TGameViews::IconView() {
   return FIcons;
 }
 
-void TGameViews::SetModel(QAbstractItemModel* model, const QList<int>& columnWidths) {
+void TGameViews::SetModel(QAbstractItemModel* model) {
   FModel = model;
   FDetails->setModel(model);
   if (FIcons) {
@@ -114,11 +114,14 @@ void TGameViews::SetModel(QAbstractItemModel* model, const QList<int>& columnWid
     FIcons->setSelectionModel(FDetails->selectionModel());
     Connect(FIcons);
   }
-  for (int c = 0; c < columnWidths.size(); ++c) FDetails->setColumnWidth(c, columnWidths[c]);
   connect(Selection(), &QItemSelectionModel::selectionChanged, this, &TGameViews::Changed);
   connect(model, &QAbstractItemModel::modelReset, this, &TGameViews::Changed);
   connect(Selection(), &QItemSelectionModel::currentChanged, this, &TGameViews::KeepCurrentOnTitle);
   Connect(FDetails);
+}
+
+void TGameViews::SetColumnWidths(const QList<int>& widths) {
+  for (int c = 0; c < widths.size(); ++c) FDetails->setColumnWidth(c, widths[c]);
 }
 
 // Type-ahead searches the column of the current cell; keeping it on the title makes every view

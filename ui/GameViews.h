@@ -18,8 +18,10 @@ class TGameViews : public QStackedWidget {
 
   explicit TGameViews(QWidget* parent = nullptr);
 
-  // Both views show `model`; the detail view's column widths come from `columnWidths`.
-  void SetModel(QAbstractItemModel* model, const QList<int>& columnWidths);
+  // Both views show `model`.
+  void SetModel(QAbstractItemModel* model);
+  // The detail view's column widths; this measures text (a column's least width).
+  void SetColumnWidths(const QList<int>& widths);
 
   void SetViewStyle(TViewStyle style);
   // Lays the shown view out now rather than in its next paint; for after a refill.

@@ -13,6 +13,7 @@
 #include "EmulatorFolder.h"
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
+#include "FontPreload.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
                                  options.Game);
   }
 
+  const TFontPreload fonts;  // while the application and its window are made
   QApplication app(argc, argv);
   InstallAppStyle();
   InstallTranslations(QLocale());

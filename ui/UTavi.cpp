@@ -13,6 +13,7 @@
 #include "EdgeToolBar.h"
 #include "FolderChooser.h"
 #include "FolderTree.h"
+#include "FontPreload.h"
 #include "GameFilterProxy.h"
 #include "GameListModel.h"
 #include "GameViews.h"
@@ -66,6 +67,12 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   CreateLayout();
   CreateMenus();
   CreateToolbar();
+  // The above measures no text; what follows does, and needs the fonts.
+  TFontPreload::Wait();
+  QList<int> widths;
+  for (int c = 0; c < TGameListModel::ColumnCount; ++c)
+    widths.append(TGameListModel::ColumnWidth(c));
+  lvGames->SetColumnWidths(widths);
   CreateStatusBar();
 
   // Until the frame is known the outer size is taken as the window's own.
@@ -204,10 +211,7 @@ void TfrmMain::CreateLayout() {
 
   pnlGames = new QWidget(splMain);
   lvGames = new TGameViews(pnlGames);
-  QList<int> widths;
-  for (int c = 0; c < TGameListModel::ColumnCount; ++c)
-    widths.append(TGameListModel::ColumnWidth(c));
-  lvGames->SetModel(FProxy, widths);
+  lvGames->SetModel(FProxy);
   Filled(pnlGames, lvGames);
   pnlGames->setMinimumWidth(kPanelMinimum);
 
