@@ -299,13 +299,18 @@ double SpawnMs(const char* mode, const std::string& folder) {
 
 void StartupFigures() {
   TTempDir dir;  // the default catalogue, created by the first start
-  const int runs = 11;
+  const int runs = 21;
   SpawnMs("--startup-window", dir.Path());
-  std::vector<double> window, empty, label;
+  std::vector<double> window, empty, label, ratios;
   for (int i = 0; i < runs; ++i) {
     empty.push_back(SpawnMs("--startup-empty", dir.Path()));
+    // The window and the label take turns at going first, so neither always starts on the
+    // heels of the other; the ratio is the median of each round's own ratio.
+    const bool windowFirst = i % 2 == 1;
+    if (windowFirst) window.push_back(SpawnMs("--startup-window", dir.Path()));
     label.push_back(SpawnMs("--startup-label", dir.Path()));
-    window.push_back(SpawnMs("--startup-window", dir.Path()));
+    if (!windowFirst) window.push_back(SpawnMs("--startup-window", dir.Path()));
+    ratios.push_back(window.back() / label.back());
   }
   const double w = Median(window), e = Median(empty), l = Median(label);
   std::printf("start-up to first paint: empty QMainWindow %8.1f ms\n", e);
@@ -313,7 +318,7 @@ void StartupFigures() {
   std::printf(
       "start-up to first paint: main window       %8.1f ms  (ratio %.2f to the label, target "
       "<= 1.15)\n",
-      w, w / l);
+      w, Median(ratios));
 }
 }  // namespace
 

@@ -33,7 +33,13 @@ QImage TSnapshotImage::LogoBitmap(const QIcon& logo, qreal ratio, const QColor& 
   return bitmap;
 }
 
+bool TSnapshotImage::LogoCurrent() const {
+  return !FLogo.isNull() && FPicture.devicePixelRatio() == devicePixelRatioF() &&
+         FPicture.pixel(0, FPicture.height() - 1) == Background().rgb();
+}
+
 void TSnapshotImage::ShowLogo(const QIcon& logo) {
+  if (LogoCurrent() && FLogo.cacheKey() == logo.cacheKey()) return;
   FLogo = logo;
   Assign(LogoBitmap(logo, devicePixelRatioF(), Background()));
 }
@@ -49,9 +55,10 @@ QImage TSnapshotImage::WithoutBackground(const QImage& picture) {
   if (picture.isNull()) return picture;
   QImage out = picture.convertToFormat(QImage::Format_ARGB32);
   const QRgb background = out.pixel(0, out.height() - 1);
-  for (int y = 0; y < out.height(); ++y) {
+  const int width = out.width(), height = out.height();
+  for (int y = 0; y < height; ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < out.width(); ++x)
+    for (int x = 0; x < width; ++x)
       if (line[x] == background) line[x] = qRgba(0, 0, 0, 0);
   }
   return out;
@@ -72,8 +79,7 @@ void TSnapshotImage::changeEvent(QEvent* event) {
 
 void TSnapshotImage::paintEvent(QPaintEvent*) {
   // The window may have moved to a screen of another scale, or the palette changed.
-  if (!FLogo.isNull() && (FPicture.devicePixelRatio() != devicePixelRatioF() ||
-                          FPicture.pixel(0, FPicture.height() - 1) != Background().rgb()))
+  if (!FLogo.isNull() && !LogoCurrent())
     Assign(LogoBitmap(FLogo, devicePixelRatioF(), Background()));
   const QImage shown = Displayed();
   if (shown.isNull()) return;

@@ -37,6 +37,8 @@ class TSnapshotImage : public QWidget {
  private:
   void Assign(const QImage& picture);
   QColor Background() const;
+  // The logo is shown, drawn for the present scale and background.
+  bool LogoCurrent() const;
 
   QImage FPicture;
   QIcon FLogo;  // while the logo is shown

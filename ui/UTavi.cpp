@@ -68,6 +68,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   CreateMenus();
   CreateToolbar();
   // The above measures no text; what follows does, and needs the fonts.
+  // Drawn while the fonts are still being read; the first audit finds it drawn.
+  imgSnapshot->ShowLogo(Pictures::Logo());
   TFontPreload::Wait();
   QList<int> widths;
   for (int c = 0; c < TGameListModel::ColumnCount; ++c)
