@@ -36,17 +36,16 @@ void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
   });
 }
 
-// The archive's name below the ROM folder, for opening it relative to the folder: a leading "/"
-// of a stored name does not make it absolute ("Roms\\" + "/x.zip" is "Roms//x.zip").
-void AssignBelowFolder(std::string& out, const std::string& romName) {
-  out.assign(romName);
+// A stored name as a native one: "/" for "\\".
+void AssignNative(std::string& out, std::string_view stored) {
+  out.assign(stored.data(), stored.size());
   std::replace(out.begin(), out.end(), '\\', '/');
-  out.erase(0, out.find_first_not_of('/'));
 }
 
-void AssignPreview(std::string& out, const std::string& romName) {
+void AssignPreview(std::string& out, std::string_view romName) {
   const auto dot = romName.find('.');
-  out.assign(romName, 0, dot == std::string::npos ? 0 : dot + 1).append("jpg");
+  out.assign(romName.data(), dot == std::string_view::npos ? 0 : dot + 1);
+  out.append("jpg", 3);
 }
 
 // Distinct companies in order of first appearance.
@@ -109,14 +108,19 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
   TGame game;
   TAuditNote noteStore;
   TAuditNote* const note = withNotes ? &noteStore : nullptr;
-  std::string section = "Rom", sound, romName, files, native, below, moved, converted;
+  std::string section = "Rom", native, below, moved, converted;
+  // Values only the audit looks at stay where they lie in the list file's text.
+  std::string_view sound, romName, files;
+  std::string soundStore, romNameStore, filesStore;
   // In the order the catalogue writes them, so that each key line finds its name early.
   enum { kGame, kCountry, kCompany, kSystem, kYear, kRomname, kFiles, kSound, kPreview, kKeys };
   static constexpr std::string_view kNames[kKeys] = {
       "Game", "Country", "Company", "System", "Year", "Romname", "Files", "Sound", "Preview"};
-  std::string* const values[kKeys] = {&game.Game,   &game.Country, &game.Company,
-                                      &game.System, &game.Year,    &romName,
-                                      &files,       &sound,        &game.Preview};
+  const TIniFile::TKeyNames keys(kNames, kKeys);
+  const TIniFile::TValueOut values[kKeys] = {
+      {&game.Game},          {&game.Country},       {&game.Company},
+      {&game.System},        {&game.Year},          {&romNameStore, &romName},
+      {&filesStore, &files}, {&soundStore, &sound}, {&game.Preview}};
   std::vector<std::string_view> names;
   TArchiveFile file;
   TCompanies companies;
@@ -127,9 +131,14 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     section.resize(3);
     section.append(digits, end);
     bool present[kKeys] = {};
-    list.ReadSection(section, kNames, kKeys, values, present);
-    for (int k = 0; k < kKeys; ++k)
-      if (!present[k]) values[k]->clear();
+    list.ReadSection(section, keys, values, present);
+    for (int k = 0; k < kKeys; ++k) {
+      if (present[k]) continue;
+      if (values[k].View)
+        *values[k].View = {};
+      else
+        values[k].String->clear();
+    }
     if (game.Game.empty()) break;
     int32_t soundValue = 0;
     game.SoundFlag = ParseProfileInteger(sound, soundValue) && soundValue != 0;
@@ -138,11 +147,15 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     companies.Add(game.Company);
 
     // The archive is opened once, at its stored name first; the folder is listed (once per
-    // audit) only for names that differ in letter case from the file on disk.
-    AssignAbsolutePath(native, workDir, game.RomPath);
+    // audit) only for names that differ in letter case from the file on disk. Its whole path is
+    // the ROM folder's followed by its native name, as RomDir is followed by Romname.
+    AssignNative(below, romName);
+    native.assign(romFolderPath).append(below);
     if (romFolder.IsOpen()) {
-      AssignBelowFolder(below, romName);
-      file.Open(romFolder.Get(), below.c_str(), native);
+      // A leading "/" of a stored name does not make it absolute below the folder ("Roms\\" +
+      // "/x.zip" is "Roms//x.zip").
+      const std::size_t start = std::min(below.find_first_not_of('/'), below.size());
+      file.Open(romFolder.Get(), below.c_str() + start, native);
     } else {
       file.Open(AT_FDCWD, native.c_str(), native);
     }

@@ -110,34 +110,59 @@ TIniFile TIniFile::Load(const std::string& path) {
 namespace {
 enum class TLineKind { Head, Key };
 
-// Calls f(kind, offset, line, eq) for each section head and key line of `text`, in order, until f
-// returns true: `line` is the line without its end, `eq` a key line's first "=". Lines before the
-// first section belong to none and count as other lines; so do comments and blank lines.
+// Calls f(kind, offset, name, value) for each section head and key line of text[pos, stop), in
+// order, until f returns true: `offset` is where the line begins; for a key line, `name` is the
+// text from its first non-blank to its first "=" and `value` the text after it (without the line
+// end), both untrimmed at their ends. Lines before the first section belong to none and count as
+// other lines; so do comments and blank lines. `stop` is the text's end or a line's start.
 template <class F>
-void ForEachLine(std::string_view text, F&& f) {
+void ForEachLine(std::string_view text, std::size_t pos, std::size_t stop, F&& f) {
   const char* const base = text.data();
-  const std::size_t size = text.size();
+  const char* const textEnd = base + text.size();
   bool inSection = false;
-  std::size_t pos = 0;
-  while (pos < size) {
-    const char* nl = FindByte(base + pos, base + size, '\n');
-    const std::size_t next = nl ? static_cast<std::size_t>(nl - base) + 1 : size;
-    std::size_t end = nl ? next - 1 : size;
+  while (pos < stop) {
+    // Looked for up to the text's end, which is no further than `stop` (a line starts there) but
+    // lets the search go sixteen bytes at a time to the last byte of the line.
+    const char* nl = FindByte(base + pos, textEnd, '\n');
+    const std::size_t next = nl ? static_cast<std::size_t>(nl - base) + 1 : text.size();
+    std::size_t end = nl ? next - 1 : text.size();
     if (end > pos && base[end - 1] == '\r') --end;
     std::size_t first = pos;
     while (first < end && IsBlank(base[first])) ++first;
     if (first < end) {
-      const std::string_view line(base + pos, end - pos);
       if (base[first] == '[') {
         inSection = true;
-        if (f(TLineKind::Head, pos, line, nullptr)) return;
+        if (f(TLineKind::Head, pos, std::string_view(), std::string_view())) return;
       } else if (inSection && base[first] != ';') {
-        if (const char* eq = FindByte(base + first, base + end, '='))
-          if (f(TLineKind::Key, pos, line, eq)) return;
+        // Names are short: one block of sixteen bytes past the name's start finds the "=" of
+        // nearly every line, also where the line is shorter than that.
+        const char* const lineEnd = base + end;
+        const char* const limit = std::min(textEnd, std::max(lineEnd, base + first + 16));
+        const char* eq = FindByte(base + first, limit, '=');
+        if (eq && eq < lineEnd &&
+            f(TLineKind::Key, pos, std::string_view(base + first, eq - (base + first)),
+              std::string_view(eq + 1, lineEnd - (eq + 1))))
+          return;
       }
     }
     pos = next;
   }
+}
+
+// The first `a` or `b` in [p, end), or nullptr.
+inline const char* FindEither(const char* p, const char* end, char a, char b) {
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+  for (; end - p >= 16; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (const int hits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, va), _mm_cmpeq_epi8(block, vb))))
+      return p + __builtin_ctz(static_cast<unsigned>(hits));
+  }
+#endif
+  for (; p < end; ++p)
+    if (*p == a || *p == b) return p;
+  return nullptr;
 }
 }  // namespace
 
@@ -183,16 +208,18 @@ void TIniFile::Parse() {
   Keys.reserve(equals);
   Sections.reserve(brackets);
   SectionIndex.reserve(brackets);
-  ForEachLine(FText, [&](TLineKind kind, std::size_t offset, std::string_view, const char*) {
-    if (kind == TLineKind::Key) {
-      Keys.push_back(static_cast<uint32_t>(offset));
-      return false;
-    }
-    Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
-    SectionIndex.push_back(
-        IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
-    return false;
-  });
+  ForEachLine(
+      FText, 0, FText.size(),
+      [&](TLineKind kind, std::size_t offset, std::string_view, std::string_view) {
+        if (kind == TLineKind::Key) {
+          Keys.push_back(static_cast<uint32_t>(offset));
+          return false;
+        }
+        Sections.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(Keys.size())});
+        SectionIndex.push_back(
+            IndexKey(FoldedHash(SectionName(Sections.size() - 1)), Sections.size() - 1));
+        return false;
+      });
   FKeysIndexed = true;
   SortNames();
 }
@@ -245,11 +272,9 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
   const std::size_t head = Sections[section].Head;
   const std::size_t stop =
       section + 1 < Sections.size() ? Sections[section + 1].Head : FText.size();
-  ForEachLine(std::string_view(FText).substr(head, stop - head),
-              [&](TLineKind kind, std::size_t, std::string_view line, const char* eq) {
-                if (kind != TLineKind::Key) return false;
-                const auto name = static_cast<std::size_t>(eq - line.data());
-                return f(line.substr(0, name), line.substr(name + 1));
+  ForEachLine(FText, head, stop,
+              [&](TLineKind kind, std::size_t, std::string_view name, std::string_view value) {
+                return kind == TLineKind::Key && f(name, value);
               });
 }
 
@@ -279,10 +304,9 @@ void TIniFile::IndexKeysOf(const std::vector<bool>& wanted) {
     Sections[s].FirstKey = static_cast<uint32_t>(Keys.size());
     if (!wanted[s]) continue;
     const std::size_t end = s + 1 < Sections.size() ? Sections[s + 1].Head : FText.size();
-    ForEachLine(std::string_view(FText).substr(Sections[s].Head, end - Sections[s].Head),
-                [&](TLineKind kind, std::size_t offset, std::string_view, const char*) {
-                  if (kind == TLineKind::Key)
-                    Keys.push_back(static_cast<uint32_t>(Sections[s].Head + offset));
+    ForEachLine(FText, Sections[s].Head, end,
+                [&](TLineKind kind, std::size_t offset, std::string_view, std::string_view) {
+                  if (kind == TLineKind::Key) Keys.push_back(static_cast<uint32_t>(offset));
                   return false;
                 });
   }
@@ -325,10 +349,17 @@ std::string_view TIniFile::LineAt(std::size_t offset) const {
 }
 
 std::string_view TIniFile::SectionName(std::size_t section) const {
-  std::string_view text = Trim(LineAt(Sections[section].Head));
-  text.remove_prefix(1);  // "["
-  const auto close = text.find(']');
-  return Trim(close == std::string_view::npos ? text : text.substr(0, close));
+  const char* const base = FText.data();
+  const char* const textEnd = base + FText.size();
+  const char* name = base + Sections[section].Head;
+  while (IsBlank(*name)) ++name;
+  ++name;  // "["
+  // Up to the first "]" or else the line's end, without its CR; trimmed.
+  const char* end = FindEither(name, textEnd, ']', '\n');
+  if (!end) end = textEnd;
+  if (end == textEnd || *end == '\n')
+    if (end > name && end[-1] == '\r') --end;
+  return Trim(std::string_view(name, static_cast<std::size_t>(end - name)));
 }
 
 std::string_view TIniFile::KeyName(uint32_t keyLine) const {
@@ -390,34 +421,68 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
 }
 
 // A key's value as a read returns it: trimmed, in UTF-8 (Windows-1252 when it is not), cut to the
-// longest value a read returns; into `value`, whose storage is reused.
-void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) {
+// longest value a read returns. Most values are that as they stand in the text and are returned
+// there; the others are made in `storage`.
+std::string_view TIniFile::RawValue(std::string_view afterEquals, std::string& storage) {
   const std::string_view raw = Trim(afterEquals);
-  if (IsAscii(raw) || IsValidUtf8(raw)) {
-    value.clear();  // then appended: a plain copy into the storage the string already has
-    value.append(raw);
-  } else {
-    value = Windows1252ToUtf8(raw);
-  }
-  if (value.size() > MaxValueLength) TruncateChars(value, MaxValueLength);
+  if (raw.size() <= MaxValueLength && (IsAscii(raw) || IsValidUtf8(raw))) return raw;
+  if (IsValidUtf8(raw))
+    storage.assign(raw);
+  else
+    storage = Windows1252ToUtf8(raw);
+  if (storage.size() > MaxValueLength) TruncateChars(storage, MaxValueLength);
+  return storage;
 }
 
-bool TIniFile::ReadSection(std::string_view section, const std::string_view* keys,
-                           std::size_t count, std::string* const* values, bool* found) const {
+// Into `value`, whose storage is reused.
+void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) {
+  const std::string_view read = RawValue(afterEquals, value);
+  if (read.data() == value.data()) return;
+  value.clear();  // then appended: a plain copy into the storage the string already has
+  value.append(read);
+}
+
+TIniFile::TKeyNames::TKeyNames(const std::string_view* names, std::size_t count)
+    : FNames(names, names + count) {
+  for (const std::string_view name : FNames)
+    FFolded.push_back(AsciiLowerWord(name.size() < 8 ? LoadShort(name.data(), name.size())
+                                                     : LoadWord64(name.data())));
+}
+
+// One word compares the whole of a short name; the folded key needs no folding again.
+inline bool TIniFile::TKeyNames::Is(std::size_t i, std::string_view name) const {
+  const std::string_view key = FNames[i];
+  if (name.size() != key.size()) return false;
+  const uint64_t head =
+      name.size() < 8 ? LoadShort(name.data(), name.size()) : LoadWord64(name.data());
+  if (AsciiLowerWord(head) != FFolded[i]) return false;
+  return name.size() <= 8 || SameName(name.substr(8), key.substr(8));
+}
+
+bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, const TValueOut* values,
+                           bool* found) const {
   const std::size_t s = Find(section);
   if (s == kNone) return false;
-  std::size_t left = count;
-  // The first key of a name wins, as for a single read; each line is looked at once.
+  const std::size_t count = keys.Count();
+  std::size_t left = count, next = 0;
+  // The first key of a name wins, as for a single read; each line is looked at once. Keys mostly
+  // come in the order asked for: the one after the last found is tried first.
   ForEachKeyLine(s, [&](std::string_view rawName, std::string_view rawValue) {
     const std::string_view name = Trim(rawName);
-    for (std::size_t i = 0; i < count; ++i) {
-      if (found[i] || !SameName(name, keys[i])) continue;
-      AssignRawValue(rawValue, *values[i]);
-      found[i] = true;
-      --left;
-      break;
+    std::size_t i = next;
+    if (i >= count || found[i] || !keys.Is(i, name)) {
+      for (i = 0; i < count; ++i)
+        if (!found[i] && keys.Is(i, name)) break;
+      if (i == count) return false;
     }
-    return left == 0;
+    const TValueOut& out = values[i];
+    if (out.View)
+      *out.View = RawValue(rawValue, *out.String);
+    else
+      AssignRawValue(rawValue, *out.String);
+    found[i] = true;
+    next = i + 1;
+    return --left == 0;
   });
   return true;
 }

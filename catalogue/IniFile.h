@@ -34,11 +34,30 @@ class TIniFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
   bool SectionExists(std::string_view section) const;
-  // Reads `count` keys of one section in one pass over its lines: where key i is there, found[i]
-  // turns true and *values[i] is assigned what ReadString would give (reusing its storage); the
-  // others are left alone. False when there is no such section.
-  bool ReadSection(std::string_view section, const std::string_view* keys, std::size_t count,
-                   std::string* const* values, bool* found) const;
+  // Key names made ready once for the many sections read with them.
+  class TKeyNames {
+   public:
+    // The names must differ from one another and outlive this.
+    TKeyNames(const std::string_view* names, std::size_t count);
+    std::size_t Count() const { return FNames.size(); }
+
+   private:
+    friend class TIniFile;
+    bool Is(std::size_t i, std::string_view name) const;
+    std::vector<std::string_view> FNames;
+    std::vector<uint64_t> FFolded;  // the first eight bytes of each, folded, as Is loads a name
+  };
+  // Where ReadSection puts a value: into *String, whose storage is reused; or, with View given,
+  // *View is the value where it lies in the text when it needs no conversion, else *String.
+  struct TValueOut {
+    std::string* String;
+    std::string_view* View = nullptr;
+  };
+  // Reads keys of one section in one pass over its lines: where key i is there, found[i] turns
+  // true and values[i] receives what ReadString would give; the others are left alone. False when
+  // there is no such section. Fastest when the keys come in the order the section holds them.
+  bool ReadSection(std::string_view section, const TKeyNames& keys, const TValueOut* values,
+                   bool* found) const;
   std::size_t SectionCount() const { return Sections.size(); }
 
   // One key to write.
@@ -88,6 +107,7 @@ class TIniFile {
   std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
   static void AssignRawValue(std::string_view afterEquals, std::string& value);
+  static std::string_view RawValue(std::string_view afterEquals, std::string& storage);
   std::string_view LineEnd() const;
   std::string LastLineBreak() const;
 

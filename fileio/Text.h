@@ -1,7 +1,9 @@
 #pragma once
 // Text encodings of the files Ludra reads: UTF-8 checks, the DOS and Windows code pages of old
 // archives and list files (through iconv), and the ASCII case folding of names.
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -27,6 +29,27 @@ inline const char* FindByte(const char* p, const char* end, char c) {
   return nullptr;
 }
 
+// Unaligned loads of 4 and 8 bytes; short texts are read as two loads that may overlap, which
+// costs less than a loop over their bytes.
+inline uint32_t LoadWord32(const char* p) {
+  uint32_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+inline uint64_t LoadWord64(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+// The `n` bytes at `p` (n < 8) packed into one word, the same for the same bytes; zero when n = 0.
+inline uint64_t LoadShort(const char* p, std::size_t n) {
+  if (n >= 4) return LoadWord32(p) | static_cast<uint64_t>(LoadWord32(p + n - 4)) << 32;
+  if (n == 0) return 0;
+  return static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[n / 2]) << 8 |
+         static_cast<uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16;
+}
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
 // True when no byte of `text` lies outside ASCII. Inline: every value read and every archive
 // member name is checked.
 inline bool IsAscii(std::string_view text) {
@@ -36,9 +59,11 @@ inline bool IsAscii(std::string_view text) {
   for (; end - p >= 16; p += 16)
     if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) != 0) return false;
 #endif
-  unsigned char high = 0;
-  for (; p < end; ++p) high |= static_cast<unsigned char>(*p);
-  return high < 0x80;
+  for (; end - p > 8; p += 8)
+    if (LoadWord64(p) & kHighBits) return false;
+  const auto left = static_cast<std::size_t>(end - p);
+  if (left == 8) return (LoadWord64(p) & kHighBits) == 0;
+  return (LoadShort(p, left) & kHighBits) == 0;
 }
 
 // DOS code page 437 (ZIP member names without the UTF-8 flag) to UTF-8. A byte the converter does
@@ -54,13 +79,27 @@ std::string Windows1252ToUtf8(std::string_view text);
 inline char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
+// The same for the eight bytes of a word at once; bytes outside ASCII stay as they are.
+inline uint64_t AsciiLowerWord(uint64_t w) {
+  const uint64_t low = w & ~kHighBits;
+  // High bit of a byte: its low seven bits are at least "A", and not more than "Z".
+  const uint64_t atLeastA = low + 0x3F3F3F3F3F3F3F3Full;
+  const uint64_t aboveZ = low + 0x2525252525252525ull;
+  const uint64_t upper = atLeastA & ~aboveZ & ~w & kHighBits;
+  return w | upper >> 2;
+}
 std::string AsciiLower(std::string_view text);
 // A hash that agrees with AsciiEqualNoCase: names equal after folding hash alike.
 uint64_t FoldedHash(std::string_view name);
-// Inline: the audit compares every archive member and list-file key this way.
+// Inline: the audit compares every archive member and list-file key this way. Eight bytes at a
+// time: names are short, and a loop over their bytes cost more than the rest of a comparison.
 inline bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  const char* const p = a.data();
+  const char* const q = b.data();
+  if (n < 8) return AsciiLowerWord(LoadShort(p, n)) == AsciiLowerWord(LoadShort(q, n));
+  for (std::size_t i = 0; i + 8 < n; i += 8)
+    if (AsciiLowerWord(LoadWord64(p + i)) != AsciiLowerWord(LoadWord64(q + i))) return false;
+  return AsciiLowerWord(LoadWord64(p + n - 8)) == AsciiLowerWord(LoadWord64(q + n - 8));
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -156,8 +157,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CollectNames(text, sections, keys);
   // A text made for reading only (heads indexed, lines walked) reads exactly as the full index.
   const TIniFile reader = TIniFile::ForReading(text);
+  std::vector<std::string_view> keyNames(keys.begin(), keys.end());
+  const TIniFile::TKeyNames keySet(keyNames.data(), keyNames.size());
   for (const auto& s : sections) {
     if (reader.SectionExists(s) != ini.SectionExists(s)) Fail("reader: section differs", s);
+    // All keys in one pass, half of them left where they stand in the text, read as one by one.
+    std::vector<std::string> strings(keys.size(), "<none>");
+    std::vector<std::string_view> views(keys.size());
+    std::vector<TIniFile::TValueOut> outs;
+    for (size_t k = 0; k < keys.size(); ++k)
+      outs.push_back({&strings[k], k % 2 ? &views[k] : nullptr});
+    std::unique_ptr<bool[]> found(new bool[keys.size() + 1]());
+    reader.ReadSection(s, keySet, outs.data(), found.get());
+    for (size_t k = 0; k < keys.size(); ++k) {
+      const std::string one = ini.ReadString(s, keys[k], "<none>");
+      const std::string_view read = !found[k] ? "<none>" : k % 2 ? views[k] : strings[k];
+      if (read != one) Fail("reader: a value read with others differs", s + "/" + keys[k]);
+    }
     for (const auto& k : keys) {
       (void)ini.ReadInteger(s, k, 7);
       (void)ini.ReadBool(s, k, true);

@@ -37,6 +37,31 @@ TEST(IniRead, NamesIgnoreCaseAndTheFirstSectionAndKeyWin) {
   }
 }
 
+// Names are compared and hashed eight bytes at a time: only the 26 ASCII letters fold, at every
+// length and position; their neighbours ("@" and "`", "[" and "{") and bytes above ASCII do not.
+TEST(IniRead, OnlyAsciiLettersFoldInNamesOfAnyLength) {
+  const std::string alphabet = "@AZ[`az{0 \xC1\xE1\xFF";
+  std::mt19937 random(11);
+  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+  for (std::size_t length = 0; length <= 20; ++length) {
+    for (int trial = 0; trial < 200; ++trial) {
+      std::string a(length, ' '), b(length, ' ');
+      for (std::size_t i = 0; i < length; ++i) {
+        a[i] = alphabet[random() % alphabet.size()];
+        b[i] = random() % 4 ? a[i] : alphabet[random() % alphabet.size()];
+      }
+      bool expected = true;
+      for (std::size_t i = 0; i < length; ++i)
+        expected = expected && lower(static_cast<unsigned char>(a[i])) ==
+                                   lower(static_cast<unsigned char>(b[i]));
+      ASSERT_EQ(SameName(a, b), expected) << "[" << a << "] [" << b << "]";
+      if (expected) {
+        ASSERT_EQ(FoldedHash(a), FoldedHash(b)) << "[" << a << "]";
+      }
+    }
+  }
+}
+
 TEST(IniRead, ValuesAreEverythingAfterTheFirstEqualsSign) {
   const TIniFile ini("[S]\nA=x=y\nB=\ncontinuation line\n;C=comment\n D\t=\tq \n");
   EXPECT_EQ(ini.ReadString("S", "A", ""), "x=y");
