@@ -1,9 +1,11 @@
 // ludra-audit: the catalogue's audit without a window, for large sets and for scripts.
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,36 +41,12 @@ bool ReadListFile(const std::string& path, TIniFile& list) {
   return true;
 }
 
-std::string Json(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
+// A string to be printed as a JSON string.
+struct TJson {
+  std::string_view Text;
+};
+TJson Json(std::string_view s) {
+  return {s};
 }
 
 std::string Join(const std::vector<std::string>& items, const char* separator) {
@@ -93,14 +71,18 @@ const char* ReasonKey(TAuditNote::TReason reason) {
 // Everything printed goes through one buffer, written out in large pieces.
 class TOutput {
  public:
-  TOutput() { FBuffer.reserve(kChunk + 4096); }
+  TOutput() : FData(new char[kSize]), FPos(FData.get()) {}
   ~TOutput() { Flush(); }
   TOutput(const TOutput&) = delete;
   TOutput& operator=(const TOutput&) = delete;
 
   TOutput& operator<<(std::string_view text) {
-    FBuffer.append(text);
-    if (FBuffer.size() >= kChunk) Flush();
+    if (text.size() <= Room()) {
+      if (!text.empty()) std::memcpy(FPos, text.data(), text.size());
+      FPos += text.size();
+    } else {
+      Spill(text);
+    }
     return *this;
   }
   TOutput& operator<<(std::size_t number) {
@@ -108,19 +90,70 @@ class TOutput {
     const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
     return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
   }
+  // Quoted, with what JSON cannot hold as it is escaped.
+  TOutput& operator<<(TJson json) {
+    *this << "\"";
+    std::string_view rest = json.Text;
+    while (!rest.empty()) {
+      std::size_t plain = 0;
+      while (plain < rest.size() && !NeedsEscape(static_cast<unsigned char>(rest[plain]))) ++plain;
+      *this << rest.substr(0, plain);
+      if (plain == rest.size()) break;
+      *this << Escape(static_cast<unsigned char>(rest[plain]));
+      rest.remove_prefix(plain + 1);
+    }
+    return *this << "\"";
+  }
   // `text` padded with blanks to `width`, on the left or on the right.
   TOutput& Padded(std::string_view text, std::size_t width, bool right) {
-    const std::string blanks(width > text.size() ? width - text.size() : 0, ' ');
-    return right ? *this << blanks << text : *this << text << blanks;
+    static constexpr std::string_view kBlanks = "                ";
+    if (!right) *this << text;
+    for (std::size_t pad = width > text.size() ? width - text.size() : 0; pad > 0;) {
+      const std::size_t n = std::min(pad, kBlanks.size());
+      *this << kBlanks.substr(0, n);
+      pad -= n;
+    }
+    return right ? *this << text : *this;
   }
   void Flush() {
-    std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout);
-    FBuffer.clear();
+    std::fwrite(FData.get(), 1, static_cast<std::size_t>(FPos - FData.get()), stdout);
+    FPos = FData.get();
   }
 
  private:
-  static constexpr std::size_t kChunk = 64 * 1024;
-  std::string FBuffer;
+  static constexpr std::size_t kSize = 64 * 1024;
+  std::size_t Room() const { return static_cast<std::size_t>(FData.get() + kSize - FPos); }
+  void Spill(std::string_view text) {
+    Flush();
+    if (text.size() >= kSize) {
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      return;
+    }
+    std::memcpy(FPos, text.data(), text.size());
+    FPos += text.size();
+  }
+  static bool NeedsEscape(unsigned char c) { return c == '"' || c == '\\' || c < 0x20; }
+  static std::string Escape(unsigned char c) {
+    switch (c) {
+      case '"':
+        return "\\\"";
+      case '\\':
+        return "\\\\";
+      case '\n':
+        return "\\n";
+      case '\r':
+        return "\\r";
+      case '\t':
+        return "\\t";
+      default: {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\u%04x", c);
+        return buf;
+      }
+    }
+  }
+  std::unique_ptr<char[]> FData;
+  char* FPos;
 };
 
 // Prints the report as the audit goes: each game when it has been audited, so no table of games
