@@ -1,9 +1,11 @@
 #include "UZipList.h"
 
 #include <fcntl.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -31,14 +33,16 @@ constexpr size_t kFirstChunk = kSearchSpan;
 // A directory bigger than this is read in pieces, so no archive costs more
 // memory.
 constexpr size_t kMaxChunk = size_t{16} << 20;
+// A buffer up to this size is kept for the next archive.
+constexpr size_t kKeptBuffer = size_t{64} << 10;
 
 // A window onto the archive whose failed reads raise an error naming it. A
 // directory usually costs one read (none when it sits in the tail already read
 // by the end-record search).
 class TWindow {
  public:
-  TWindow(int fd, uint64_t size, const std::string& name)
-      : Size(size), FWindow(fd, size, kFirstChunk, kMaxChunk), FName(name) {}
+  TWindow(int fd, uint64_t size, const std::string& name, TWindowBuffer& buffer)
+      : Size(size), FWindow(fd, size, kFirstChunk, kMaxChunk, &buffer), FName(name) {}
 
   // The bytes [pos, pos + count), or nullptr when the file ends before them. The pointer is valid
   // until the next call.
@@ -67,13 +71,17 @@ bool FindEndRecord(TWindow& window, uint64_t& recordPos) {
   const uint64_t span = window.Size - start;
   const unsigned char* tail = window.Get(start, span);  // one read of the whole tail
   if (!tail) return false;                              // the file shrank under us
-  for (uint64_t i = span - kEndSize;; --i) {
-    if (GetLe32(tail + i) == kEndSignature) {
-      recordPos = start + i;
+  // Backwards from one "P" to the one before: a comment is passed over at the speed of memrchr.
+  for (auto left = static_cast<size_t>(span - kEndSize + 1); left > 0;) {
+    const auto* p = static_cast<const unsigned char*>(memrchr(tail, 'P', left));
+    if (!p) return false;
+    if (GetLe32(p) == kEndSignature) {
+      recordPos = start + static_cast<uint64_t>(p - tail);
       return true;
     }
-    if (i == 0) return false;
+    left = static_cast<size_t>(p - tail);
   }
+  return false;
 }
 
 // The central directory's offset and size from the ZIP64 records, when they are
@@ -92,24 +100,38 @@ bool ReadZip64Directory(TWindow& window, uint64_t endPos, uint64_t& cdOffset, ui
   return true;
 }
 
-// The bytes up to the first NUL: names end there, as the platform's text
-// functions see them.
-size_t NameLength(const unsigned char* raw, size_t length) {
-  if (const void* nul = std::memchr(raw, 0, length))
-    return static_cast<size_t>(static_cast<const unsigned char*>(nul) - raw);
-  return length;
-}
+// What a name's bytes are to FileName: most are none of these.
+enum : unsigned char { kPlain = 0, kSeparator = 1, kNul = 2, kHigh = 4 };
+constexpr auto kNameBytes = [] {
+  std::array<unsigned char, 256> kinds{};
+  kinds['/'] = kinds['\\'] = kinds[':'] = kSeparator;
+  kinds[0] = kNul;
+  for (int c = 0x80; c < 0x100; ++c) kinds[c] = kHigh;
+  return kinds;
+}();
 
-bool IsAsciiName(const unsigned char* raw, size_t length) {
-  return IsAscii(std::string_view(reinterpret_cast<const char*>(raw), length));
-}
-
-// Where the file name starts: after the last "/", "\" or ":" (all ASCII, so the
-// same before and after a conversion to UTF-8).
-size_t FileNameStart(const unsigned char* raw, size_t length) {
-  size_t cut = length;
-  while (cut > 0 && raw[cut - 1] != '/' && raw[cut - 1] != '\\' && raw[cut - 1] != ':') --cut;
-  return cut;
+// One pass over a stored name: where it ends (at its first NUL, as the platform's text functions
+// see it), where its file name starts (after the last "/", "\" or ":", all ASCII, so the same
+// before and after a conversion to UTF-8) and whether it is all ASCII.
+struct TNameShape {
+  size_t Length, Cut;
+  bool Ascii;
+};
+TNameShape ShapeOf(const unsigned char* raw, size_t length) {
+  TNameShape shape{length, 0, true};
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char kind = kNameBytes[raw[i]];
+    if (kind == kPlain) continue;
+    if (kind == kSeparator) {
+      shape.Cut = i + 1;
+    } else if (kind == kNul) {
+      shape.Length = i;
+      break;
+    } else {
+      shape.Ascii = false;
+    }
+  }
+  return shape;
 }
 
 // Is the whole name UTF-8? Flagged and well-formed; otherwise it is CP437.
@@ -125,9 +147,9 @@ std::string ToUtf8(const unsigned char* raw, size_t length, bool utf8) {
 
 TItem MakeItem(const TZipEntry& e) {
   TItem item;
-  const size_t length = NameLength(e.RawName, e.RawLength);
-  const size_t cut = FileNameStart(e.RawName, length);
-  if (IsAsciiName(e.RawName, length)) {
+  const TNameShape shape = ShapeOf(e.RawName, e.RawLength);
+  const size_t length = shape.Length, cut = shape.Cut;
+  if (shape.Ascii) {
     // The common case, cut straight from the buffer without an intermediate
     // copy.
     const char* text = reinterpret_cast<const char*>(e.RawName);
@@ -153,11 +175,11 @@ TItem MakeItem(const TZipEntry& e) {
 }  // namespace
 
 std::string_view TZipEntry::FileName(std::string& scratch) const {
-  const size_t length = NameLength(RawName, RawLength);
-  const size_t cut = FileNameStart(RawName, length);
-  if (IsAsciiName(RawName, length))
-    return std::string_view(reinterpret_cast<const char*>(RawName) + cut, length - cut);
-  scratch = ToUtf8(RawName + cut, length - cut, NameIsUtf8(*this, length));
+  const TNameShape shape = ShapeOf(RawName, RawLength);
+  if (shape.Ascii)
+    return std::string_view(reinterpret_cast<const char*>(RawName) + shape.Cut,
+                            shape.Length - shape.Cut);
+  scratch = ToUtf8(RawName + shape.Cut, shape.Length - shape.Cut, NameIsUtf8(*this, shape.Length));
   return scratch;
 }
 
@@ -198,8 +220,15 @@ std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> 
   const TFd fd(std::move(archive.FFd));
   if (archive.FSize <= kEndSize) return 0;
 
+  // The buffer serves the next archive too, unless this one made it large.
+  struct TTrim {
+    TWindowBuffer& Buffer;
+    ~TTrim() {
+      if (Buffer.Capacity > kKeptBuffer) Buffer = {};
+    }
+  } trim{archive.FBuffer};
   try {
-    TWindow window(fd.Get(), archive.FSize, fileName);
+    TWindow window(fd.Get(), archive.FSize, fileName, archive.FBuffer);
     uint64_t endPos;
     if (!FindEndRecord(window, endPos)) return 0;
     const unsigned char* end = window.Get(endPos, kEndSize);

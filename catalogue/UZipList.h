@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "FileWindow.h"
 #include "FunctionRef.h"
 
 struct TItem {
@@ -61,6 +62,7 @@ class TArchiveFile {
   int FError = 0;  // errno of a failed open
   bool FIsFile = false;
   uint64_t FSize = 0;
+  TWindowBuffer FBuffer;  // read into, archive after archive
 };
 
 // Walks the central directory of `archive` where it lies in the read buffer,

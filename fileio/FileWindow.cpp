@@ -6,8 +6,13 @@
 
 #include "FileDescriptor.h"
 
-TFileWindow::TFileWindow(int fd, uint64_t size, std::size_t firstChunk, std::size_t maxChunk)
-    : FFd(fd), FSize(size), FMaxChunk(std::max(maxChunk, firstChunk)), FNextChunk(firstChunk) {}
+TFileWindow::TFileWindow(int fd, uint64_t size, std::size_t firstChunk, std::size_t maxChunk,
+                         TWindowBuffer* buffer)
+    : FFd(fd),
+      FSize(size),
+      FMaxChunk(std::max(maxChunk, firstChunk)),
+      FNextChunk(firstChunk),
+      FBuffer(buffer ? *buffer : FOwn) {}
 
 const unsigned char* TFileWindow::Refill(uint64_t pos, std::size_t count) {
   if (pos > FSize || count > FSize - pos || count > FMaxChunk) return nullptr;
@@ -18,20 +23,21 @@ const unsigned char* TFileWindow::Refill(uint64_t pos, std::size_t count) {
                       : std::max<uint64_t>(count, FNextChunk);
   want = std::min<uint64_t>({want, FMaxChunk, FSize - pos});
   FNextChunk = std::min(FNextChunk * 2, FMaxChunk);
-  if (want > FCapacity) {
-    FData.reset();  // release the old buffer before taking a bigger one
-    FData = std::make_unique_for_overwrite<unsigned char[]>(want);
-    FCapacity = want;
+  if (want > FBuffer.Capacity) {
+    FBuffer.Data.reset();  // release the old buffer before taking a bigger one
+    FBuffer.Capacity = 0;
+    FBuffer.Data = std::make_unique_for_overwrite<unsigned char[]>(want);
+    FBuffer.Capacity = want;
   }
   FStart = pos;
-  const ssize_t got = PreadFull(FFd, FData.get(), want, pos);
+  const ssize_t got = PreadFull(FFd, FBuffer.Data.get(), want, pos);
   if (got < 0) {
     FError = errno;
     FLength = 0;
     return nullptr;
   }
   FLength = static_cast<std::size_t>(got);
-  return count <= FLength ? FData.get() : nullptr;  // fewer bytes: the file shrank under us
+  return count <= FLength ? FBuffer.Data.get() : nullptr;  // fewer bytes: the file shrank under us
 }
 
 bool TFileWindow::Read(uint64_t pos, void* target, std::size_t count) {

@@ -6,12 +6,23 @@
 #include <cstdint>
 #include <memory>
 
+// What a window reads into. It may outlive the window, so that a reader of many files keeps one
+// buffer for all of them.
+struct TWindowBuffer {
+  std::unique_ptr<unsigned char[]> Data;
+  std::size_t Capacity = 0;
+};
+
 class TFileWindow {
  public:
   // `size` is the file's size as found when it was opened; nothing past it is read. Each refill
   // reads at least `firstChunk` bytes, twice as many as the last one up to `maxChunk`, which is
-  // also the most the buffer ever holds.
-  TFileWindow(int fd, uint64_t size, std::size_t firstChunk = 4096, std::size_t maxChunk = 4096);
+  // also the most the buffer ever holds. Reads go into `buffer` when given, else into the
+  // window's own.
+  TFileWindow(int fd, uint64_t size, std::size_t firstChunk = 4096, std::size_t maxChunk = 4096,
+              TWindowBuffer* buffer = nullptr);
+  TFileWindow(const TFileWindow&) = delete;
+  TFileWindow& operator=(const TFileWindow&) = delete;
 
   // The bytes [pos, pos + count), valid until the next call; nullptr when they do not all lie in
   // the file, when `count` exceeds `maxChunk`, or when the read failed (then Error() says why).
@@ -23,7 +34,7 @@ class TFileWindow {
   // The bytes [pos, pos + count) when the buffer holds them already, else nullptr; never reads.
   const unsigned char* Cached(uint64_t pos, std::size_t count) const {
     if (pos >= FStart && pos - FStart <= FLength && count <= FLength - (pos - FStart))
-      return FData.get() + (pos - FStart);
+      return FBuffer.Data.get() + (pos - FStart);
     return nullptr;
   }
 
@@ -47,8 +58,9 @@ class TFileWindow {
   uint64_t FSize;
   std::size_t FMaxChunk;
   std::size_t FNextChunk;
-  std::unique_ptr<unsigned char[]> FData;
-  std::size_t FCapacity = 0, FLength = 0;
+  TWindowBuffer FOwn;
+  TWindowBuffer& FBuffer;
+  std::size_t FLength = 0;
   uint64_t FStart = 0, FExpectedEnd = 0;
   int FError = 0;
 };
