@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -254,28 +255,52 @@ void TIniFile::SortNames() {
 template <class F>
 void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
   const char* const base = FText.data();
-  if (FKeysIndexed) {
-    const char* const textEnd = base + FText.size();
-    for (std::size_t k = Sections[section].FirstKey; k < KeyEnd(section); ++k) {
-      const char* const line = base + Keys[k];
-      const char* const eq = FindByte(line, textEnd, '=');  // every key line holds one
-      const char* const nl = FindByte(eq + 1, textEnd, '\n');
-      const char* end = nl ? nl : textEnd;
-      if (end > eq + 1 && end[-1] == '\r') --end;
-      if (f(std::string_view(line, static_cast<std::size_t>(eq - line)),
-            std::string_view(eq + 1, static_cast<std::size_t>(end - eq - 1))))
-        return;
+  const char* const textEnd = base + FText.size();
+  std::size_t key = Sections[section].FirstKey;
+  const std::size_t keyEnd = FKeysIndexed ? KeyEnd(section) : 0;
+  // Without the index of keys the section's lines are walked where they stand, each once. No
+  // other head lies inside a section, so a line is a key line when it is no comment and holds an
+  // "=", the first of which comes before its line end. Searches run up to the text's end, which
+  // no line end of the section lies past, sixteen bytes at a time.
+  const char* const stop =
+      base + (section + 1 < Sections.size() ? Sections[section + 1].Head : FText.size());
+  const char* p = FKeysIndexed ? nullptr : FindByte(base + Sections[section].Head, textEnd, '\n');
+  for (;;) {
+    const char* name;  // past its blanks
+    const char* eq;
+    if (FKeysIndexed) {
+      if (key == keyEnd) return;
+      name = base + Keys[key++];
+      while (IsBlank(*name)) ++name;
+      eq = FindByte(name, textEnd, '=');  // every key line holds one
+    } else {
+      if (!p || ++p >= stop) return;
+      while (p < textEnd && IsBlank(*p)) ++p;
+      if (p == textEnd) return;
+      if (*p == ';') {
+        p = FindByte(p, textEnd, '\n');
+        continue;
+      }
+      eq = FindEither(p, textEnd, '=', '\n');
+      if (!eq || *eq == '\n') {
+        p = eq;
+        continue;
+      }
+      name = p;
     }
-    return;
+    const char* const nl = FindByte(eq + 1, textEnd, '\n');
+    p = nl;
+    const char* nameEnd = eq;
+    while (nameEnd > name && IsBlank(nameEnd[-1])) --nameEnd;
+    const char* value = eq + 1;
+    const char* valueEnd = nl ? nl : textEnd;
+    if (valueEnd > value && valueEnd[-1] == '\r') --valueEnd;
+    while (value < valueEnd && IsBlank(*value)) ++value;
+    while (valueEnd > value && IsBlank(valueEnd[-1])) --valueEnd;
+    if (f(std::string_view(name, static_cast<std::size_t>(nameEnd - name)),
+          std::string_view(value, static_cast<std::size_t>(valueEnd - value))))
+      return;
   }
-  // Only the heads are indexed: the section's lines are walked where they stand, each once.
-  const std::size_t head = Sections[section].Head;
-  const std::size_t stop =
-      section + 1 < Sections.size() ? Sections[section + 1].Head : FText.size();
-  ForEachLine(FText, head, stop,
-              [&](TLineKind kind, std::size_t, std::string_view name, std::string_view value) {
-                return kind == TLineKind::Key && f(name, value);
-              });
 }
 
 // A head is a line whose first character past its blanks is "[": each "[" in the text is looked
@@ -412,31 +437,35 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
   const std::size_t s = Find(section);
   if (s == kNone) return false;
   bool found = false;
-  ForEachKeyLine(s, [&](std::string_view name, std::string_view rawValue) {
-    if (!SameName(Trim(name), key)) return false;
-    AssignRawValue(rawValue, value);
+  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed) {
+    if (!SameName(name, key)) return false;
+    AssignValue(trimmed, value);
     return found = true;
   });
   return found;
 }
 
-// A key's value as a read returns it: trimmed, in UTF-8 (Windows-1252 when it is not), cut to the
-// longest value a read returns. Most values are that as they stand in the text and are returned
-// there; the others are made in `storage`.
-std::string_view TIniFile::RawValue(std::string_view afterEquals, std::string& storage) {
-  const std::string_view raw = Trim(afterEquals);
-  if (raw.size() <= MaxValueLength && (IsAscii(raw) || IsValidUtf8(raw))) return raw;
-  if (IsValidUtf8(raw))
-    storage.assign(raw);
+// A key's value as a read returns it, from its trimmed text: in UTF-8 (Windows-1252 when it is
+// not), cut to the longest value a read returns. Most values are that as they stand; the others
+// are made in `storage`.
+inline std::string_view TIniFile::ValueOf(std::string_view trimmed, std::string& storage) {
+  if (trimmed.size() <= MaxValueLength && IsAscii(trimmed)) return trimmed;
+  return ConvertedValue(trimmed, storage);
+}
+
+std::string_view TIniFile::ConvertedValue(std::string_view trimmed, std::string& storage) {
+  if (trimmed.size() <= MaxValueLength && IsValidUtf8(trimmed)) return trimmed;
+  if (IsValidUtf8(trimmed))
+    storage.assign(trimmed);
   else
-    storage = Windows1252ToUtf8(raw);
+    storage = Windows1252ToUtf8(trimmed);
   if (storage.size() > MaxValueLength) TruncateChars(storage, MaxValueLength);
   return storage;
 }
 
 // Into `value`, whose storage is reused.
-void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) {
-  const std::string_view read = RawValue(afterEquals, value);
+inline void TIniFile::AssignValue(std::string_view trimmed, std::string& value) {
+  const std::string_view read = ValueOf(trimmed, value);
   if (read.data() == value.data()) return;
   value.clear();  // then appended: a plain copy into the storage the string already has
   value.append(read);
@@ -444,19 +473,30 @@ void TIniFile::AssignRawValue(std::string_view afterEquals, std::string& value) 
 
 TIniFile::TKeyNames::TKeyNames(const std::string_view* names, std::size_t count)
     : FNames(names, names + count) {
-  for (const std::string_view name : FNames)
-    FFolded.push_back(AsciiLowerWord(name.size() < 8 ? LoadShort(name.data(), name.size())
-                                                     : LoadWord64(name.data())));
+  for (const std::string_view name : FNames) {
+    uint64_t head = 0;
+    std::memcpy(&head, name.data(), std::min<std::size_t>(name.size(), 8));
+    FFolded.push_back(AsciiLowerWord(head));
+  }
 }
 
-// One word compares the whole of a short name; the folded key needs no folding again.
-inline bool TIniFile::TKeyNames::Is(std::size_t i, std::string_view name) const {
+// One word compares the whole of a short name (the text holds eight bytes past nearly every
+// name), and the key needs no folding again.
+[[gnu::always_inline]] inline bool TIniFile::TKeyNames::Is(std::size_t i, std::string_view name,
+                                                           const char* textEnd) const {
   const std::string_view key = FNames[i];
-  if (name.size() != key.size()) return false;
-  const uint64_t head =
-      name.size() < 8 ? LoadShort(name.data(), name.size()) : LoadWord64(name.data());
+  const std::size_t n = name.size();
+  if (n != key.size()) return false;
+  uint64_t head;
+  if (std::endian::native == std::endian::little && textEnd - name.data() >= 8) {
+    head = LoadWord64(name.data());
+    if (n < 8) head &= ~uint64_t{0} >> (64 - 8 * n);  // its first n bytes; n > 0
+  } else {
+    head = 0;
+    std::memcpy(&head, name.data(), std::min<std::size_t>(n, 8));
+  }
   if (AsciiLowerWord(head) != FFolded[i]) return false;
-  return name.size() <= 8 || SameName(name.substr(8), key.substr(8));
+  return n <= 8 || SameName(name.substr(8), key.substr(8));
 }
 
 bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, const TValueOut* values,
@@ -464,22 +504,22 @@ bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, cons
   const std::size_t s = Find(section);
   if (s == kNone) return false;
   const std::size_t count = keys.Count();
+  const char* const textEnd = FText.data() + FText.size();
   std::size_t left = count, next = 0;
   // The first key of a name wins, as for a single read; each line is looked at once. Keys mostly
   // come in the order asked for: the one after the last found is tried first.
-  ForEachKeyLine(s, [&](std::string_view rawName, std::string_view rawValue) {
-    const std::string_view name = Trim(rawName);
+  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed) {
     std::size_t i = next;
-    if (i >= count || found[i] || !keys.Is(i, name)) {
+    if (i >= count || found[i] || name.empty() || !keys.Is(i, name, textEnd)) {
       for (i = 0; i < count; ++i)
-        if (!found[i] && keys.Is(i, name)) break;
+        if (!found[i] && (name.empty() ? keys.FNames[i].empty() : keys.Is(i, name, textEnd))) break;
       if (i == count) return false;
     }
     const TValueOut& out = values[i];
     if (out.View)
-      *out.View = RawValue(rawValue, *out.String);
+      *out.View = ValueOf(trimmed, *out.String);
     else
-      AssignRawValue(rawValue, *out.String);
+      AssignValue(trimmed, *out.String);
     found[i] = true;
     next = i + 1;
     return --left == 0;

@@ -43,9 +43,9 @@ class TIniFile {
 
    private:
     friend class TIniFile;
-    bool Is(std::size_t i, std::string_view name) const;
+    bool Is(std::size_t i, std::string_view name, const char* textEnd) const;  // name not empty
     std::vector<std::string_view> FNames;
-    std::vector<uint64_t> FFolded;  // the first eight bytes of each, folded, as Is loads a name
+    std::vector<uint64_t> FFolded;  // the first eight bytes of each (zeros past its end), folded
   };
   // Where ReadSection puts a value: into *String, whose storage is reused; or, with View given,
   // *View is the value where it lies in the text when it needs no conversion, else *String.
@@ -93,7 +93,7 @@ class TIniFile {
   void Parse();
   void SortNames();  // SectionIndex sorted, and FirstOfHash from it
   // Calls f(name, value) for the key lines of `section` in order, until f returns true: the text
-  // before the line's first "=" and after it (without the line end), both untrimmed.
+  // before the line's first "=" and after it (without the line end), both trimmed.
   template <class F>
   void ForEachKeyLine(std::size_t section, F&& f) const;
   void IndexHeads(bool withNames);                    // Sections (and their SectionIndex entries)
@@ -106,8 +106,9 @@ class TIniFile {
   std::size_t Find(std::string_view section) const;  // kNone when absent
   std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
-  static void AssignRawValue(std::string_view afterEquals, std::string& value);
-  static std::string_view RawValue(std::string_view afterEquals, std::string& storage);
+  static std::string_view ValueOf(std::string_view trimmed, std::string& storage);
+  static std::string_view ConvertedValue(std::string_view trimmed, std::string& storage);
+  static void AssignValue(std::string_view trimmed, std::string& value);
   std::string_view LineEnd() const;
   std::string LastLineBreak() const;
 

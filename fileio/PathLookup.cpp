@@ -73,7 +73,7 @@ void TFileLookup::TListing::MakeTable() {
   Slots.assign(size, 0);
   const std::size_t mask = size - 1;
   for (uint32_t i = 0; i < Starts.size(); ++i) {
-    std::size_t slot = FoldedHash(Name(i)) & mask;
+    std::size_t slot = HashSlot(FoldedHash(Name(i)), size);
     while (Slots[slot] != 0) slot = (slot + 1) & mask;
     Slots[slot] = i + 1;
   }
@@ -83,7 +83,8 @@ long TFileLookup::TListing::Lookup(std::string_view name) const {
   if (Slots.empty()) return -1;
   const std::size_t mask = Slots.size() - 1;
   long best = -1;
-  for (std::size_t slot = FoldedHash(name) & mask; Slots[slot] != 0; slot = (slot + 1) & mask) {
+  for (std::size_t slot = HashSlot(FoldedHash(name), Slots.size()); Slots[slot] != 0;
+       slot = (slot + 1) & mask) {
     const uint32_t i = Slots[slot] - 1;
     const std::string_view candidate = Name(i);
     if (!AsciiEqualNoCase(candidate, name)) continue;

@@ -134,20 +134,12 @@ std::string AsciiLower(std::string_view text) {
 }
 
 uint64_t FoldedHash(std::string_view name) {
-  // Eight folded bytes at a time, each word mixed in by a multiply; the end mixes every bit into
-  // both halves, as the section index sorts by the high one and the listing's table uses the low.
+  // Eight folded bytes at a time, each word mixed in by a multiply, which carries every bit of it
+  // into the high bits of the product (and no higher bit into a lower one).
   constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
   const char* p = name.data();
   std::size_t n = name.size();
   uint64_t hash = n * kMultiplier;
-  for (; n > 8; p += 8, n -= 8) {
-    hash = (hash ^ AsciiLowerWord(LoadWord64(p))) * kMultiplier;
-    hash ^= hash >> 29;
-  }
-  hash ^= AsciiLowerWord(n == 8 ? LoadWord64(p) : LoadShort(p, n));
-  hash ^= hash >> 33;
-  hash *= 0xFF51AFD7ED558CCDull;
-  hash ^= hash >> 33;
-  hash *= 0xC4CEB9FE1A85EC53ull;
-  return hash ^ hash >> 33;
+  for (; n > 8; p += 8, n -= 8) hash = (hash ^ AsciiLowerWord(LoadWord64(p))) * kMultiplier;
+  return (hash ^ AsciiLowerWord(n == 8 ? LoadWord64(p) : LoadShort(p, n))) * kMultiplier;
 }

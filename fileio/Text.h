@@ -1,6 +1,7 @@
 #pragma once
 // Text encodings of the files Ludra reads: UTF-8 checks, the DOS and Windows code pages of old
 // archives and list files (through iconv), and the ASCII case folding of names.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -89,8 +90,13 @@ inline uint64_t AsciiLowerWord(uint64_t w) {
   return w | upper >> 2;
 }
 std::string AsciiLower(std::string_view text);
-// A hash that agrees with AsciiEqualNoCase: names equal after folding hash alike.
+// A hash that agrees with AsciiEqualNoCase: names equal after folding hash alike. Its high bits
+// are the ones every byte reaches: a table takes its slot from them (HashSlot).
 uint64_t FoldedHash(std::string_view name);
+// The slot of `hash` in a table of `size` slots, a power of 2 of at least 2.
+inline std::size_t HashSlot(uint64_t hash, std::size_t size) {
+  return static_cast<std::size_t>(hash >> (64 - std::countr_zero(size)));
+}
 // Inline: the audit compares every archive member and list-file key this way. Eight bytes at a
 // time: names are short, and a loop over their bytes cost more than the rest of a comparison.
 inline bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
