@@ -4,21 +4,26 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <atomic>
+
 namespace {
 // Only the main thread starts and waits, so a plain flag will do.
 pthread_t gThread;
 bool gRunning = false;
+cpu_set_t gAllowed;  // the processors the program may use
+std::atomic<bool> gRead{false};
 
 void* ReadConfiguration(void*) {
   FcInit();
+  gRead = true;
   return nullptr;
 }
 }  // namespace
 
 TFontPreload::TFontPreload() {
   if (gRunning) return;
-  cpu_set_t others;
-  if (sched_getaffinity(0, sizeof others, &others) != 0 || CPU_COUNT(&others) < 2) return;
+  if (sched_getaffinity(0, sizeof gAllowed, &gAllowed) != 0 || CPU_COUNT(&gAllowed) < 2) return;
+  cpu_set_t others = gAllowed;
   // Left to itself the scheduler often queues a new thread behind its parent on the same
   // processor, where it would only take turns with the window being built.
   const int here = sched_getcpu();
@@ -36,6 +41,10 @@ TFontPreload::~TFontPreload() {
 
 void TFontPreload::Wait() {
   if (!gRunning) return;
+  // The waiting thread's processor is free now; should the others be busy, the reading moves
+  // there rather than queue behind them. (Were the thread just ending, the call could reach
+  // this thread instead, which already has these processors.)
+  if (!gRead) pthread_setaffinity_np(gThread, sizeof gAllowed, &gAllowed);
   pthread_join(gThread, nullptr);
   gRunning = false;
 }
