@@ -11,12 +11,17 @@ std::string ShownPath(const std::string& path, const std::string& workDir) {
 }
 }  // namespace
 
-std::string AuditedPath(const TGame& game, const TAuditNote& note, const std::string& workDir) {
-  return note.ArchivePath.empty() ? AbsolutePath(workDir, game.RomPath) : note.ArchivePath;
+std::string AuditedPath(std::string_view romPath, const TAuditNote& note,
+                        const std::string& workDir) {
+  if (!note.ArchivePath.empty()) return note.ArchivePath;
+  std::string path;
+  AssignAbsolutePath(path, workDir, romPath);
+  return path;
 }
 
-std::string AuditNoteText(const TGame& game, const TAuditNote& note, const std::string& workDir) {
-  const std::string archive = ShownPath(AuditedPath(game, note, workDir), workDir);
+std::string AuditNoteText(std::string_view romPath, const TAuditNote& note,
+                          const std::string& workDir) {
+  const std::string archive = ShownPath(AuditedPath(romPath, note, workDir), workDir);
   switch (note.Reason) {
     case TAuditNote::Ok:
       if (note.Found.empty()) return "archive found: " + archive + "; no files are listed for it";

@@ -36,15 +36,18 @@ void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
   });
 }
 
-// A stored name as a native one: "/" for "\\".
-void AssignNative(std::string& out, std::string_view stored) {
-  out.assign(stored.data(), stored.size());
-  std::replace(out.begin(), out.end(), '\\', '/');
+// A stored name appended as a native one: "/" for "\\".
+void AppendNative(std::string& out, std::string_view stored) {
+  const std::size_t start = out.size();
+  out.append(stored);
+  for (std::size_t i = start; i < out.size(); ++i)
+    if (out[i] == '\\') out[i] = '/';
 }
 
 void AssignPreview(std::string& out, std::string_view romName) {
-  const auto dot = romName.find('.');
-  out.assign(romName.data(), dot == std::string_view::npos ? 0 : dot + 1);
+  const char* const dot = FindByte(romName.data(), romName.data() + romName.size(), '.');
+  out.clear();
+  out.append(romName.data(), dot ? static_cast<std::size_t>(dot - romName.data()) + 1 : 0);
   out.append("jpg", 3);
 }
 
@@ -105,10 +108,25 @@ std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& 
     notes->clear();
     notes->reserve(Games.capacity());
   }
-  return AuditGames(list, workDir, RomDir, notes != nullptr, [&](TGame& game, TAuditNote* note) {
-    Games.push_back(std::move(game));
-    if (notes) notes->push_back(std::move(*note));
-  });
+  return AuditGames(list, workDir, RomDir, notes != nullptr,
+                    [&](const TGameView& game, TAuditNote* note) {
+                      Games.push_back(game.ToGame());
+                      if (notes) notes->push_back(std::move(*note));
+                    });
+}
+
+TGame TGameView::ToGame() const {
+  TGame game;
+  game.Game = Game;
+  game.Country = Country;
+  game.Company = Company;
+  game.System = System;
+  game.Year = Year;
+  game.RomPath = RomPath;
+  game.Preview = Preview;
+  game.Available = Available;
+  game.SoundFlag = SoundFlag;
+  return game;
 }
 
 std::vector<std::string> AuditGames(const TIniFile& list, const std::string& workDir,
@@ -123,23 +141,24 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
   // is on disk, so names are looked up from there without listing the folders above it.
   TFileLookup lookup(romFolder.IsOpen() ? romFolderPath : workDir);
   // One game's record and every buffer are made once and reused, so the audit allocates next to
-  // nothing per game.
-  TGame game;
+  // nothing per game. Values are left where they lie in the list file's text, unless they had to
+  // be converted (into their store).
+  TGameView game;
   TAuditNote noteStore;
   TAuditNote* const note = withNotes ? &noteStore : nullptr;
-  std::string section = "Rom", native, below, moved, converted;
-  // Values only the audit looks at stay where they lie in the list file's text.
+  std::string section = "Rom", romPath = RomDir, preview, native = romFolderPath, moved, converted;
   std::string_view sound, romName, files;
-  std::string soundStore, romNameStore, filesStore;
   // In the order the catalogue writes them, so that each key line finds its name early.
   enum { kGame, kCountry, kCompany, kSystem, kYear, kRomname, kFiles, kSound, kPreview, kKeys };
   static constexpr std::string_view kNames[kKeys] = {
       "Game", "Country", "Company", "System", "Year", "Romname", "Files", "Sound", "Preview"};
   const TIniFile::TKeyNames keys(kNames, kKeys);
-  const TIniFile::TValueOut values[kKeys] = {
-      {&game.Game},          {&game.Country},       {&game.Company},
-      {&game.System},        {&game.Year},          {&romNameStore, &romName},
-      {&filesStore, &files}, {&soundStore, &sound}, {&game.Preview}};
+  std::string stores[kKeys];
+  std::string_view* const views[kKeys] = {&game.Game,   &game.Country, &game.Company,
+                                          &game.System, &game.Year,    &romName,
+                                          &files,       &sound,        &game.Preview};
+  TIniFile::TValueOut values[kKeys];
+  for (int k = 0; k < kKeys; ++k) values[k] = {&stores[k], views[k]};
   std::vector<std::string_view> names;
   TArchiveFile file;
   TCompanies companies;
@@ -151,30 +170,31 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     section.append(digits, end);
     bool present[kKeys] = {};
     list.ReadSection(section, keys, values, present);
-    for (int k = 0; k < kKeys; ++k) {
-      if (present[k]) continue;
-      if (values[k].View)
-        *values[k].View = {};
-      else
-        values[k].String->clear();
-    }
+    for (int k = 0; k < kKeys; ++k)
+      if (!present[k]) *views[k] = {};
     if (game.Game.empty()) break;
     int32_t soundValue = 0;
     game.SoundFlag = ParseProfileInteger(sound, soundValue) && soundValue != 0;
-    if (!present[kPreview]) AssignPreview(game.Preview, romName);
-    game.RomPath.assign(RomDir).append(romName);
+    if (!present[kPreview]) {
+      AssignPreview(preview, romName);
+      game.Preview = preview;
+    }
+    romPath.resize(RomDir.size());  // RomDir stays at its start
+    romPath.append(romName);
+    game.RomPath = romPath;
     companies.Add(game.Company);
 
     // The archive is opened once, at its stored name first; the folder is listed (once per
     // audit) only for names that differ in letter case from the file on disk. Its whole path is
     // the ROM folder's followed by its native name, as RomDir is followed by Romname.
-    AssignNative(below, romName);
-    native.assign(romFolderPath).append(below);
+    native.resize(romFolderPath.size());  // the folder's path stays at its start
+    AppendNative(native, romName);
     if (romFolder.IsOpen()) {
       // A leading "/" of a stored name does not make it absolute below the folder ("Roms\\" +
       // "/x.zip" is "Roms//x.zip").
-      const std::size_t start = std::min(below.find_first_not_of('/'), below.size());
-      file.Open(romFolder.Get(), below.c_str() + start, native);
+      std::size_t start = romFolderPath.size();
+      while (start < native.size() && native[start] == '/') ++start;
+      file.Open(romFolder.Get(), native.c_str() + start, native);
     } else {
       file.Open(AT_FDCWD, native.c_str(), native);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The catalogue: every game of the list file, audited against the ROM directory.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FunctionRef.h"
@@ -49,12 +50,21 @@ std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& 
                                        TGameList& Games, std::string& RomDir,
                                        std::vector<TAuditNote>* notes = nullptr);
 
+// A game as the audit hands it over: the fields of TGame as views of the list file's text or of
+// the audit's own buffers, valid while it is visited.
+struct TGameView {
+  std::string_view Game, Country, Company, System, Year, RomPath, Preview;
+  bool Available = false;
+  bool SoundFlag = false;
+  TGame ToGame() const;
+};
+
 // The audit beneath both, for callers that need no table: each game is handed to `visit` once it
 // is audited, in list order, with its note when `withNotes` (else nullptr). Both belong to the
-// audit and are reused for the next game; the visitor may move from them. An archive that cannot
-// be opened or read hands over its game (available, the note saying its directory was unread)
-// before the error propagates. Returns the company list, as LoadGames does.
-using TGameVisitor = TFunctionRef<void(TGame& game, TAuditNote* note)>;
+// audit and are reused for the next game; the visitor may move from the note. An archive that
+// cannot be opened or read hands over its game (available, the note saying its directory was
+// unread) before the error propagates. Returns the company list, as LoadGames does.
+using TGameVisitor = TFunctionRef<void(const TGameView& game, TAuditNote* note)>;
 std::vector<std::string> AuditGames(const TIniFile& list, const std::string& workDir,
                                     std::string& RomDir, bool withNotes, TGameVisitor visit);
 

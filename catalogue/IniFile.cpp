@@ -165,6 +165,31 @@ inline const char* FindEither(const char* p, const char* end, char a, char b) {
     if (*p == a || *p == b) return p;
   return nullptr;
 }
+
+// The first "\n" in [p, end), or nullptr; `ascii` says whether every byte before it (or before
+// `end`) lies in ASCII, found in the same pass.
+inline const char* FindLineEnd(const char* p, const char* end, bool& ascii) {
+  unsigned high = 0;
+#if defined(__SSE2__)
+  const __m128i newline = _mm_set1_epi8('\n');
+  for (; end - p >= 16; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto bytes = static_cast<unsigned>(_mm_movemask_epi8(block));
+    if (const auto hits =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, newline)))) {
+      ascii = (high | (bytes & ((1u << __builtin_ctz(hits)) - 1))) == 0;
+      return p + __builtin_ctz(hits);
+    }
+    high |= bytes;
+  }
+#endif
+  for (; p < end; ++p) {
+    if (*p == '\n') break;
+    high |= static_cast<unsigned char>(*p) & 0x80u;
+  }
+  ascii = high == 0;
+  return p < end ? p : nullptr;
+}
 }  // namespace
 
 namespace {
@@ -288,7 +313,8 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
       }
       name = p;
     }
-    const char* const nl = FindByte(eq + 1, textEnd, '\n');
+    bool ascii;
+    const char* const nl = FindLineEnd(eq + 1, textEnd, ascii);
     p = nl;
     const char* nameEnd = eq;
     while (nameEnd > name && IsBlank(nameEnd[-1])) --nameEnd;
@@ -298,7 +324,7 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
     while (value < valueEnd && IsBlank(*value)) ++value;
     while (valueEnd > value && IsBlank(valueEnd[-1])) --valueEnd;
     if (f(std::string_view(name, static_cast<std::size_t>(nameEnd - name)),
-          std::string_view(value, static_cast<std::size_t>(valueEnd - value))))
+          std::string_view(value, static_cast<std::size_t>(valueEnd - value)), ascii))
       return;
   }
 }
@@ -400,24 +426,19 @@ std::size_t TIniFile::KeyEnd(std::size_t section) const {
 
 std::size_t TIniFile::Find(std::string_view section) const {
   if (FLastSection != kNone) {
-    if (FLastName == section) return FLastSection;
     // Reads go through sections in file order, as the audit does with Rom1, Rom2, ...: the next
-    // one is tried before the index.
+    // one is tried before the index, then the last one found (the first of its name, as every
+    // section Find returns), which runs of reads on one section find.
     const std::size_t next = FLastSection + 1;
-    if (next < FirstOfHash.size() && FirstOfHash[next] && SameName(SectionName(next), section)) {
-      FLastName = section;
-      FLastSection = next;
-      return next;
-    }
+    if (next < FirstOfHash.size() && FirstOfHash[next] && SameName(SectionName(next), section))
+      return FLastSection = next;
+    if (SameName(SectionName(FLastSection), section)) return FLastSection;
   }
   const uint64_t first = IndexKey(FoldedHash(section), 0);
   for (auto it = std::lower_bound(SectionIndex.begin(), SectionIndex.end(), first);
        it != SectionIndex.end() && (*it >> 32) == (first >> 32); ++it) {
     const auto s = static_cast<std::size_t>(*it & 0xFFFFFFFFu);
-    if (!SameName(SectionName(s), section)) continue;
-    FLastName = section;
-    FLastSection = s;
-    return FLastSection;
+    if (SameName(SectionName(s), section)) return FLastSection = s;
   }
   return kNone;
 }
@@ -437,19 +458,20 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
   const std::size_t s = Find(section);
   if (s == kNone) return false;
   bool found = false;
-  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed) {
+  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed, bool ascii) {
     if (!SameName(name, key)) return false;
-    AssignValue(trimmed, value);
+    AssignValue(trimmed, ascii, value);
     return found = true;
   });
   return found;
 }
 
-// A key's value as a read returns it, from its trimmed text: in UTF-8 (Windows-1252 when it is
-// not), cut to the longest value a read returns. Most values are that as they stand; the others
-// are made in `storage`.
-inline std::string_view TIniFile::ValueOf(std::string_view trimmed, std::string& storage) {
-  if (trimmed.size() <= MaxValueLength && IsAscii(trimmed)) return trimmed;
+// A key's value as a read returns it, from its trimmed text (`ascii` when all of it is): in UTF-8
+// (Windows-1252 when it is not), cut to the longest value a read returns. Most values are that as
+// they stand; the others are made in `storage`.
+inline std::string_view TIniFile::ValueOf(std::string_view trimmed, bool ascii,
+                                          std::string& storage) {
+  if (ascii && trimmed.size() <= MaxValueLength) return trimmed;
   return ConvertedValue(trimmed, storage);
 }
 
@@ -464,8 +486,8 @@ std::string_view TIniFile::ConvertedValue(std::string_view trimmed, std::string&
 }
 
 // Into `value`, whose storage is reused.
-inline void TIniFile::AssignValue(std::string_view trimmed, std::string& value) {
-  const std::string_view read = ValueOf(trimmed, value);
+inline void TIniFile::AssignValue(std::string_view trimmed, bool ascii, std::string& value) {
+  const std::string_view read = ValueOf(trimmed, ascii, value);
   if (read.data() == value.data()) return;
   value.clear();  // then appended: a plain copy into the storage the string already has
   value.append(read);
@@ -489,8 +511,17 @@ TIniFile::TKeyNames::TKeyNames(const std::string_view* names, std::size_t count)
   if (n != key.size()) return false;
   uint64_t head;
   if (std::endian::native == std::endian::little && textEnd - name.data() >= 8) {
-    head = LoadWord64(name.data());
-    if (n < 8) head &= ~uint64_t{0} >> (64 - 8 * n);  // its first n bytes; n > 0
+    // Its first n bytes (n > 0).
+    static constexpr uint64_t kFirstBytes[9] = {0,
+                                                0xFFull,
+                                                0xFFFFull,
+                                                0xFFFFFFull,
+                                                0xFFFFFFFFull,
+                                                0xFFFFFFFFFFull,
+                                                0xFFFFFFFFFFFFull,
+                                                0xFFFFFFFFFFFFFFull,
+                                                ~uint64_t{0}};
+    head = LoadWord64(name.data()) & kFirstBytes[std::min<std::size_t>(n, 8)];
   } else {
     head = 0;
     std::memcpy(&head, name.data(), std::min<std::size_t>(n, 8));
@@ -508,7 +539,7 @@ bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, cons
   std::size_t left = count, next = 0;
   // The first key of a name wins, as for a single read; each line is looked at once. Keys mostly
   // come in the order asked for: the one after the last found is tried first.
-  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed) {
+  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed, bool ascii) {
     std::size_t i = next;
     if (i >= count || found[i] || name.empty() || !keys.Is(i, name, textEnd)) {
       for (i = 0; i < count; ++i)
@@ -517,9 +548,9 @@ bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, cons
     }
     const TValueOut& out = values[i];
     if (out.View)
-      *out.View = ValueOf(trimmed, *out.String);
+      *out.View = ValueOf(trimmed, ascii, *out.String);
     else
-      AssignValue(trimmed, *out.String);
+      AssignValue(trimmed, ascii, *out.String);
     found[i] = true;
     next = i + 1;
     return --left == 0;

@@ -92,8 +92,9 @@ class TIniFile {
 
   void Parse();
   void SortNames();  // SectionIndex sorted, and FirstOfHash from it
-  // Calls f(name, value) for the key lines of `section` in order, until f returns true: the text
-  // before the line's first "=" and after it (without the line end), both trimmed.
+  // Calls f(name, value, ascii) for the key lines of `section` in order, until f returns true:
+  // the text before the line's first "=" and after it (without the line end), both trimmed, and
+  // whether the value is all ASCII.
   template <class F>
   void ForEachKeyLine(std::size_t section, F&& f) const;
   void IndexHeads(bool withNames);                    // Sections (and their SectionIndex entries)
@@ -106,9 +107,9 @@ class TIniFile {
   std::size_t Find(std::string_view section) const;  // kNone when absent
   std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
-  static std::string_view ValueOf(std::string_view trimmed, std::string& storage);
+  static std::string_view ValueOf(std::string_view trimmed, bool ascii, std::string& storage);
   static std::string_view ConvertedValue(std::string_view trimmed, std::string& storage);
-  static void AssignValue(std::string_view trimmed, std::string& value);
+  static void AssignValue(std::string_view trimmed, bool ascii, std::string& value);
   std::string_view LineEnd() const;
   std::string LastLineBreak() const;
 
@@ -125,8 +126,7 @@ class TIniFile {
   }
   // Where no earlier section has the same hash (so none has the same name); made by Parse only.
   std::vector<bool> FirstOfHash;
-  // Reads come in runs on one section: the last one found is checked first.
-  mutable std::string FLastName;
+  // Reads come in runs on one section, or go from one to the next: the last one found is kept.
   mutable std::size_t FLastSection = kNone;  // an index, so that copies stay right
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 };

@@ -165,7 +165,7 @@ class TReport {
 
   std::string ListPath, RomDir;
 
-  void Game(const TGame& g, const TAuditNote* n) {
+  void Game(const TGameView& g, const TAuditNote* n) {
     Begin();
     ++FGames;
     FAvailable += g.Available;
@@ -193,7 +193,7 @@ class TReport {
           << ",\n  \"games\": [";
   }
 
-  void TextGame(const TGame& g, const TAuditNote* n) {
+  void TextGame(const TGameView& g, const TAuditNote* n) {
     char number[24];
     const auto end = std::to_chars(number, number + sizeof number, FGames).ptr;
     Out.Padded(std::string_view(number, static_cast<std::size_t>(end - number)), 4, true) << "  ";
@@ -201,7 +201,7 @@ class TReport {
         << "  " << g.Game << " | " << g.Company << " | " << g.Year << " | " << g.RomPath << "\n";
     if (!FMissing || !n || n->Reason == TAuditNote::Ok) return;
     FWarnings += n->Reason == TAuditNote::DirectoryUnreadable;
-    Out << "        " << AuditNoteText(g, *n, FWorkDir) << "\n";
+    Out << "        " << AuditNoteText(g.RomPath, *n, FWorkDir) << "\n";
   }
 
   void TextEnd(const std::vector<std::string>& companies) {
@@ -212,7 +212,7 @@ class TReport {
     Out << "\n";
   }
 
-  void JsonGame(const TGame& g, const TAuditNote* n) {
+  void JsonGame(const TGameView& g, const TAuditNote* n) {
     Out << (FGames > 1 ? "," : "") << "\n    {\"number\": " << FGames
         << ", \"available\": " << (g.Available ? "true" : "false")
         << ", \"title\": " << Json(g.Game) << ", \"country\": " << Json(g.Country)
@@ -222,7 +222,7 @@ class TReport {
         << ", \"sound\": " << (g.SoundFlag ? "true" : "false");
     if (FMissing && n) {
       Out << ", \"reason\": \"" << ReasonKey(n->Reason)
-          << "\", \"archivePath\": " << Json(AuditedPath(g, *n, FWorkDir));
+          << "\", \"archivePath\": " << Json(AuditedPath(g.RomPath, *n, FWorkDir));
       if (n->Reason == TAuditNote::NoExpectedFile) {
         Out << ", \"expected\": [";
         for (std::size_t k = 0; k < n->Expected.size(); ++k)
@@ -327,8 +327,9 @@ int main(int argc, char** argv) {
       list = TIniFile::ForReading(std::string(kDefaultCatalogue));
     }
     // The reasons are gathered only when they are printed.
-    companies = AuditGames(list, paths.WorkDir, report.RomDir, missing,
-                           [&](TGame& game, TAuditNote* note) { report.Game(game, note); });
+    companies =
+        AuditGames(list, paths.WorkDir, report.RomDir, missing,
+                   [&](const TGameView& game, TAuditNote* note) { report.Game(game, note); });
     complete = true;
   } catch (const std::exception& e) {
     error = e.what();
