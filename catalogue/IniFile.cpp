@@ -493,12 +493,40 @@ inline void TIniFile::AssignValue(std::string_view trimmed, bool ascii, std::str
   value.append(read);
 }
 
+namespace {
+// The first n bytes of a word loaded from memory (n <= 8), on a little-endian machine.
+constexpr uint64_t kFirstBytes[9] = {0,
+                                     0xFFull,
+                                     0xFFFFull,
+                                     0xFFFFFFull,
+                                     0xFFFFFFFFull,
+                                     0xFFFFFFFFFFull,
+                                     0xFFFFFFFFFFFFull,
+                                     0xFFFFFFFFFFFFFFull,
+                                     ~uint64_t{0}};
+}  // namespace
+
 TIniFile::TKeyNames::TKeyNames(const std::string_view* names, std::size_t count)
     : FNames(names, names + count) {
   for (const std::string_view name : FNames) {
     uint64_t head = 0;
     std::memcpy(&head, name.data(), std::min<std::size_t>(name.size(), 8));
     FFolded.push_back(AsciiLowerWord(head));
+    // A key line that starts with exactly the name and its "=" is one of that name: no other
+    // reading of the line gives another (names without blanks, "=", line breaks, or a first
+    // character that makes a comment or a head).
+    uint64_t line = 0;
+    const bool plain =
+        std::endian::native == std::endian::little && !name.empty() && name.size() < 8 &&
+        name.front() != ';' && name.front() != '[' &&
+        std::none_of(name.begin(), name.end(), [](char c) {
+          return c == '=' || c == ' ' || c == '\t' || static_cast<unsigned char>(c) < 0x20;
+        });
+    if (plain) {
+      std::memcpy(&line, name.data(), name.size());
+      line |= uint64_t{'='} << (8 * name.size());
+    }
+    FLine.push_back(line);
   }
 }
 
@@ -511,17 +539,7 @@ TIniFile::TKeyNames::TKeyNames(const std::string_view* names, std::size_t count)
   if (n != key.size()) return false;
   uint64_t head;
   if (std::endian::native == std::endian::little && textEnd - name.data() >= 8) {
-    // Its first n bytes (n > 0).
-    static constexpr uint64_t kFirstBytes[9] = {0,
-                                                0xFFull,
-                                                0xFFFFull,
-                                                0xFFFFFFull,
-                                                0xFFFFFFFFull,
-                                                0xFFFFFFFFFFull,
-                                                0xFFFFFFFFFFFFull,
-                                                0xFFFFFFFFFFFFFFull,
-                                                ~uint64_t{0}};
-    head = LoadWord64(name.data()) & kFirstBytes[std::min<std::size_t>(n, 8)];
+    head = LoadWord64(name.data()) & kFirstBytes[std::min<std::size_t>(n, 8)];  // n > 0
   } else {
     head = 0;
     std::memcpy(&head, name.data(), std::min<std::size_t>(n, 8));
@@ -535,17 +553,20 @@ bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, cons
   const std::size_t s = Find(section);
   if (s == kNone) return false;
   const std::size_t count = keys.Count();
-  const char* const textEnd = FText.data() + FText.size();
+  const char* const base = FText.data();
+  const char* const textEnd = base + FText.size();
   std::size_t left = count, next = 0;
   // The first key of a name wins, as for a single read; each line is looked at once. Keys mostly
   // come in the order asked for: the one after the last found is tried first.
-  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed, bool ascii) {
+  auto match = [&](std::string_view name) {
     std::size_t i = next;
     if (i >= count || found[i] || name.empty() || !keys.Is(i, name, textEnd)) {
       for (i = 0; i < count; ++i)
         if (!found[i] && (name.empty() ? keys.FNames[i].empty() : keys.Is(i, name, textEnd))) break;
-      if (i == count) return false;
     }
+    return i;
+  };
+  auto take = [&](std::size_t i, std::string_view trimmed, bool ascii) {
     const TValueOut& out = values[i];
     if (out.View)
       *out.View = ValueOf(trimmed, ascii, *out.String);
@@ -554,7 +575,54 @@ bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, cons
     found[i] = true;
     next = i + 1;
     return --left == 0;
-  });
+  };
+  if (FKeysIndexed) {
+    ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed, bool ascii) {
+      const std::size_t i = match(name);
+      return i < count && take(i, trimmed, ascii);
+    });
+    return true;
+  }
+  // The walk of ForEachKeyLine, with one shortcut: the catalogue writes each key as it is asked
+  // for, at the start of its line, so one word of the text often shows the name and its "=".
+  const char* const stop = base + (s + 1 < Sections.size() ? Sections[s + 1].Head : FText.size());
+  const char* p = FindByte(base + Sections[s].Head, textEnd, '\n');  // past the head
+  while (p && ++p < stop) {
+    while (p < textEnd && IsBlank(*p)) ++p;
+    if (p == textEnd) break;
+    std::size_t i = next;
+    const char* eq;
+    if (i < count && !found[i] && keys.FLine[i] != 0 && textEnd - p >= 8 &&
+        (LoadWord64(p) & kFirstBytes[keys.FNames[i].size() + 1]) == keys.FLine[i]) {
+      eq = p + keys.FNames[i].size();
+    } else {
+      if (*p == ';') {
+        p = FindByte(p, textEnd, '\n');
+        continue;
+      }
+      eq = FindEither(p, textEnd, '=', '\n');
+      if (!eq || *eq == '\n') {
+        p = eq;
+        continue;
+      }
+      const char* nameEnd = eq;
+      while (nameEnd > p && IsBlank(nameEnd[-1])) --nameEnd;
+      i = match(std::string_view(p, static_cast<std::size_t>(nameEnd - p)));
+      if (i == count) {
+        p = FindByte(eq + 1, textEnd, '\n');
+        continue;
+      }
+    }
+    bool ascii;
+    const char* const nl = FindLineEnd(eq + 1, textEnd, ascii);
+    p = nl;
+    const char* value = eq + 1;
+    const char* valueEnd = nl ? nl : textEnd;
+    if (valueEnd > value && valueEnd[-1] == '\r') --valueEnd;
+    while (value < valueEnd && IsBlank(*value)) ++value;
+    while (valueEnd > value && IsBlank(valueEnd[-1])) --valueEnd;
+    if (take(i, std::string_view(value, static_cast<std::size_t>(valueEnd - value)), ascii)) break;
+  }
   return true;
 }
 

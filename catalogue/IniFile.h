@@ -46,6 +46,7 @@ class TIniFile {
     bool Is(std::size_t i, std::string_view name, const char* textEnd) const;  // name not empty
     std::vector<std::string_view> FNames;
     std::vector<uint64_t> FFolded;  // the first eight bytes of each (zeros past its end), folded
+    std::vector<uint64_t> FLine;    // the name and "=" as a line starts with them, or 0
   };
   // Where ReadSection puts a value: into *String, whose storage is reused; or, with View given,
   // *View is the value where it lies in the text when it needs no conversion, else *String.
