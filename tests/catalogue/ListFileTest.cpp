@@ -37,6 +37,34 @@ TEST(IniRead, NamesIgnoreCaseAndTheFirstSectionAndKeyWin) {
   }
 }
 
+// The audit reads a section's keys in one pass, taking a line that starts with exactly a name and
+// its "=" as that key: every rule of single reads still holds.
+TEST(IniRead, ASectionReadInOnePassReadsAsSingleReads) {
+  const std::string text =
+      "[Rom1]\r\n;Game=comment\r\n Year=1994\r\ngame = first\r\nYear=2000\r\nGame=second\r\n"
+      "Files\t=a.bin, b.bin \r\nnoequals\r\nCountry=J\xE9p\r\nSound=" +
+      std::string(3000, 's') + "\r\n[Rom2]\r\nGame=next";
+  const std::string_view names[] = {"Game", "Year", "Files", "Country", "Sound", "Preview"};
+  const TIniFile::TKeyNames keys(names, std::size(names));
+  for (const TIniFile& ini : {TIniFile(text), TIniFile::ForReading(text)}) {
+    std::string strings[std::size(names)];
+    std::string_view views[std::size(names)];
+    TIniFile::TValueOut values[std::size(names)];
+    for (std::size_t k = 0; k < std::size(names); ++k)
+      values[k] = {&strings[k], k % 2 ? &views[k] : nullptr};
+    bool found[std::size(names)] = {};
+    ASSERT_TRUE(ini.ReadSection("ROM1", keys, values, found));
+    for (std::size_t k = 0; k < std::size(names); ++k) {
+      const std::string single = ini.ReadString("Rom1", names[k], "<none>");
+      EXPECT_EQ(found[k] ? std::string(k % 2 ? views[k] : strings[k]) : "<none>", single)
+          << names[k];
+    }
+    EXPECT_EQ(strings[0], "first");
+    EXPECT_EQ(views[1], "1994");
+    EXPECT_FALSE(found[5]);
+  }
+}
+
 // Names are compared and hashed eight bytes at a time: only the 26 ASCII letters fold, at every
 // length and position; their neighbours ("@" and "`", "[" and "{") and bytes above ASCII do not.
 TEST(IniRead, OnlyAsciiLettersFoldInNamesOfAnyLength) {
