@@ -224,8 +224,8 @@ TArchiveFile::TArchiveFile(int dirFd, const std::string& name, const std::string
   Open(dirFd, name.c_str(), fileName);
 }
 
-void TArchiveFile::Open(int dirFd, const char* name, std::string_view fileName) {
-  FFileName.assign(fileName);
+void TArchiveFile::Open(int dirFd, const char* name, const std::string& fileName) {
+  FFileName = &fileName;
   FError = 0;
   FIsFile = false;
   FSize = 0;
@@ -242,7 +242,7 @@ void TArchiveFile::Open(int dirFd, const char* name, std::string_view fileName) 
 }
 
 std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> visit) {
-  const std::string& fileName = archive.FFileName;
+  const std::string& fileName = *archive.FFileName;
   if (!archive.FFd.IsOpen()) {
     if (archive.Missing()) return 0;  // no file there
     throw EFOpenError(

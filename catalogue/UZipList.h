@@ -45,20 +45,25 @@ struct TZipEntry {
 class TArchiveFile {
  public:
   TArchiveFile() = default;
+  // `fileName` (what messages call the archive) is not copied: it must outlive the scan, so a
+  // temporary is refused.
   explicit TArchiveFile(const std::string& fileName);
-  // `name` relative to the open directory `dirFd`; `fileName` is what messages
-  // call it.
+  explicit TArchiveFile(std::string&&) = delete;
+  // `name` relative to the open directory `dirFd`.
   TArchiveFile(int dirFd, const std::string& name, const std::string& fileName);
-  // Opens another archive in place of this one, reusing the storage of its name.
-  void Open(int dirFd, const char* name, std::string_view fileName);
+  TArchiveFile(int dirFd, const std::string& name, std::string&&) = delete;
+  // Opens another archive in place of this one.
+  void Open(int dirFd, const char* name, const std::string& fileName);
+  void Open(int dirFd, const char* name, std::string&&) = delete;
 
   bool IsFile() const { return FFd.IsOpen() && FIsFile; }                 // a regular file, open
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
-  const std::string& FileName() const { return FFileName; }
+  const std::string& FileName() const { return *FFileName; }
 
  private:
   friend std::size_t ScanZip(TArchiveFile&, TFunctionRef<bool(const TZipEntry&)>);
-  std::string FFileName;
+  static inline const std::string kNoName;
+  const std::string* FFileName = &kNoName;
   TFd FFd;
   int FError = 0;  // errno of a failed open
   bool FIsFile = false;
