@@ -255,12 +255,13 @@ TIniFile TIniFile::ForReading(std::string text) {
   ini.FText = std::move(text);
   if (ini.FText.size() > std::numeric_limits<uint32_t>::max())
     throw std::length_error("list file text too long");
-  // Room for a head every 64 bytes, more than a catalogue's sections of ten lines need, so the
-  // index is made in one pass over the text and (nearly always) never moves; what is reserved
-  // and not used is never touched, so it costs address space only.
-  const std::size_t heads = ini.FText.size() / 64 + 16;
-  ini.Sections.reserve(heads);
-  ini.SectionIndex.reserve(heads);
+  // "[" is rare in a list file: counted by hopping from one to the next.
+  std::size_t brackets = 0;
+  for (const char *p = ini.FText.data(), *end = p + ini.FText.size();
+       (p = static_cast<const char*>(std::memchr(p, '[', static_cast<std::size_t>(end - p)))); ++p)
+    ++brackets;
+  ini.Sections.reserve(brackets);
+  ini.SectionIndex.reserve(brackets);
   ini.IndexHeads(true);
   ini.FKeysIndexed = false;
   ini.SortNames();
