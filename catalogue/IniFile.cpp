@@ -277,8 +277,8 @@ void TIniFile::SortNames() {
       FirstOfHash[SectionIndex[i] & 0xFFFFFFFFu] = true;
 }
 
-template <class F>
-void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
+template <class F, class Q>
+void TIniFile::ForEachKeyLine(std::size_t section, F&& f, Q&& quick) const {
   const char* const base = FText.data();
   const char* const textEnd = base + FText.size();
   std::size_t key = Sections[section].FirstKey;
@@ -302,14 +302,18 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f) const {
       if (!p || ++p >= stop) return;
       while (p < textEnd && IsBlank(*p)) ++p;
       if (p == textEnd) return;
-      if (*p == ';') {
-        p = FindByte(p, textEnd, '\n');
-        continue;
-      }
-      eq = FindEither(p, textEnd, '=', '\n');
-      if (!eq || *eq == '\n') {
-        p = eq;
-        continue;
+      if (const char* known = quick(p)) {
+        eq = known;
+      } else {
+        if (*p == ';') {
+          p = FindByte(p, textEnd, '\n');
+          continue;
+        }
+        eq = FindEither(p, textEnd, '=', '\n');
+        if (!eq || *eq == '\n') {
+          p = eq;
+          continue;
+        }
       }
       name = p;
     }
@@ -458,11 +462,14 @@ bool TIniFile::Lookup(std::string_view section, std::string_view key, std::strin
   const std::size_t s = Find(section);
   if (s == kNone) return false;
   bool found = false;
-  ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed, bool ascii) {
-    if (!SameName(name, key)) return false;
-    AssignValue(trimmed, ascii, value);
-    return found = true;
-  });
+  ForEachKeyLine(
+      s,
+      [&](std::string_view name, std::string_view trimmed, bool ascii) {
+        if (!SameName(name, key)) return false;
+        AssignValue(trimmed, ascii, value);
+        return found = true;
+      },
+      [](const char*) -> const char* { return nullptr; });
   return found;
 }
 
@@ -576,53 +583,25 @@ bool TIniFile::ReadSection(std::string_view section, const TKeyNames& keys, cons
     next = i + 1;
     return --left == 0;
   };
-  if (FKeysIndexed) {
-    ForEachKeyLine(s, [&](std::string_view name, std::string_view trimmed, bool ascii) {
-      const std::size_t i = match(name);
-      return i < count && take(i, trimmed, ascii);
-    });
-    return true;
-  }
-  // The walk of ForEachKeyLine, with one shortcut: the catalogue writes each key as it is asked
-  // for, at the start of its line, so one word of the text often shows the name and its "=".
-  const char* const stop = base + (s + 1 < Sections.size() ? Sections[s + 1].Head : FText.size());
-  const char* p = FindByte(base + Sections[s].Head, textEnd, '\n');  // past the head
-  while (p && ++p < stop) {
-    while (p < textEnd && IsBlank(*p)) ++p;
-    if (p == textEnd) break;
-    std::size_t i = next;
-    const char* eq;
-    if (i < count && !found[i] && keys.FLine[i] != 0 && textEnd - p >= 8 &&
-        (LoadWord64(p) & kFirstBytes[keys.FNames[i].size() + 1]) == keys.FLine[i]) {
-      eq = p + keys.FNames[i].size();
-    } else {
-      if (*p == ';') {
-        p = FindByte(p, textEnd, '\n');
-        continue;
-      }
-      eq = FindEither(p, textEnd, '=', '\n');
-      if (!eq || *eq == '\n') {
-        p = eq;
-        continue;
-      }
-      const char* nameEnd = eq;
-      while (nameEnd > p && IsBlank(nameEnd[-1])) --nameEnd;
-      i = match(std::string_view(p, static_cast<std::size_t>(nameEnd - p)));
-      if (i == count) {
-        p = FindByte(eq + 1, textEnd, '\n');
-        continue;
-      }
+  // The catalogue writes each key as it is asked for, at the start of its line, so one word of
+  // the text often shows the next name and its "=".
+  const char* quickLine = nullptr;  // the line the shortcut recognised, as the next key's
+  auto quick = [&](const char* line) -> const char* {
+    const std::size_t i = next;
+    if (i < count && !found[i] && keys.FLine[i] != 0 && textEnd - line >= 8 &&
+        (LoadWord64(line) & kFirstBytes[keys.FNames[i].size() + 1]) == keys.FLine[i]) {
+      quickLine = line;
+      return line + keys.FNames[i].size();
     }
-    bool ascii;
-    const char* const nl = FindLineEnd(eq + 1, textEnd, ascii);
-    p = nl;
-    const char* value = eq + 1;
-    const char* valueEnd = nl ? nl : textEnd;
-    if (valueEnd > value && valueEnd[-1] == '\r') --valueEnd;
-    while (value < valueEnd && IsBlank(*value)) ++value;
-    while (valueEnd > value && IsBlank(valueEnd[-1])) --valueEnd;
-    if (take(i, std::string_view(value, static_cast<std::size_t>(valueEnd - value)), ascii)) break;
-  }
+    return nullptr;
+  };
+  ForEachKeyLine(
+      s,
+      [&](std::string_view name, std::string_view trimmed, bool ascii) {
+        const std::size_t i = name.data() == quickLine ? next : match(name);
+        return i < count && take(i, trimmed, ascii);
+      },
+      quick);
   return true;
 }
 

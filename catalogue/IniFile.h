@@ -95,9 +95,11 @@ class TIniFile {
   void SortNames();  // SectionIndex sorted, and FirstOfHash from it
   // Calls f(name, value, ascii) for the key lines of `section` in order, until f returns true:
   // the text before the line's first "=" and after it (without the line end), both trimmed, and
-  // whether the value is all ASCII.
-  template <class F>
-  void ForEachKeyLine(std::size_t section, F&& f) const;
+  // whether the value is all ASCII. Where the lines are walked as they stand, quick(line) is asked
+  // first at each line's first non-blank: it may return the line's "=" when the line's first bytes
+  // already show a name and its "=", and nullptr otherwise.
+  template <class F, class Q>
+  void ForEachKeyLine(std::size_t section, F&& f, Q&& quick) const;
   void IndexHeads(bool withNames);                    // Sections (and their SectionIndex entries)
   void IndexKeysOf(const std::vector<bool>& wanted);  // Keys of the wanted sections only
   std::string_view LineAt(std::size_t offset) const;  // without its line end
