@@ -67,8 +67,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   CreateLayout();
   CreateMenus();
   CreateToolbar();
-  // The above measures no text; what follows does, and needs the fonts.
-  // Drawn while the fonts are still being read; the first audit finds it drawn.
+  // Nothing above measures text. The logo is drawn while the fonts are still being read (the
+  // first audit finds it drawn); what follows measures text and needs them.
   imgSnapshot->ShowLogo(Pictures::Logo());
   TFontPreload::Wait();
   QList<int> widths;
