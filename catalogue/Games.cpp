@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -149,7 +148,6 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
   TAuditNote* const note = withNotes ? &noteStore : nullptr;
   std::string section = "Rom", romPath = RomDir, preview, native = romFolderPath, moved, converted;
   std::string_view sound, romName, files;
-  char previewBuffer[256];
   // In the order the catalogue writes them, so that each key line finds its name early.
   enum { kGame, kCountry, kCompany, kSystem, kYear, kRomname, kFiles, kSound, kPreview, kKeys };
   static constexpr std::string_view kNames[kKeys] = {
@@ -178,17 +176,8 @@ std::vector<std::string> AuditGames(const TIniFile& list, const std::string& wor
     int32_t soundValue = 0;
     game.SoundFlag = ParseProfileInteger(sound, soundValue) && soundValue != 0;
     if (!present[kPreview]) {
-      // Derived from the archive's name: in a buffer of the audit's own where it fits.
-      const char* const dot = FindByte(romName.data(), romName.data() + romName.size(), '.');
-      const std::size_t keep = dot ? static_cast<std::size_t>(dot - romName.data()) + 1 : 0;
-      if (keep + 3 <= sizeof previewBuffer) {
-        if (keep > 0) std::memcpy(previewBuffer, romName.data(), keep);
-        std::memcpy(previewBuffer + keep, "jpg", 3);
-        game.Preview = std::string_view(previewBuffer, keep + 3);
-      } else {
-        AssignPreview(preview, romName);
-        game.Preview = preview;
-      }
+      AssignPreview(preview, romName);  // reuses the string's storage
+      game.Preview = preview;
     }
     romPath.resize(RomDir.size());  // RomDir stays at its start
     romPath.append(romName);
