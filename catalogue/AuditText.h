@@ -9,16 +9,8 @@
 // The native path of the archive looked at (or found) for the game stored at `romPath`.
 std::string AuditedPath(std::string_view romPath, const TAuditNote& note,
                         const std::string& workDir);
-inline std::string AuditedPath(const TGame& game, const TAuditNote& note,
-                               const std::string& workDir) {
-  return AuditedPath(game.RomPath, note, workDir);
-}
 
 // `workDir` (ending in '/') shortens a path inside the working directory to the relative form a
 // user would type there.
 std::string AuditNoteText(std::string_view romPath, const TAuditNote& note,
                           const std::string& workDir);
-inline std::string AuditNoteText(const TGame& game, const TAuditNote& note,
-                                 const std::string& workDir) {
-  return AuditNoteText(game.RomPath, note, workDir);
-}

@@ -69,7 +69,7 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
       // Put into words only when asked: the audit keeps just the facts.
       if (static_cast<size_t>(index.row()) < FNotes.size())
         return QString::fromStdString(
-            AuditNoteText(game, FNotes[static_cast<size_t>(index.row())], FWorkDir));
+            AuditNoteText(game.RomPath, FNotes[static_cast<size_t>(index.row())], FWorkDir));
       return {};
     case PositionRole:
       return index.row();
