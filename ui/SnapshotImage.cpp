@@ -67,6 +67,13 @@ QImage TSnapshotImage::WithoutBackground(const QImage& picture) {
 QImage TSnapshotImage::Displayed() const {
   if (!FCacheValid) {
     FCache = FTransparent ? WithoutBackground(FPicture) : FPicture;
+    // The painter copies or blends these two formats as they are; any other (the cleared
+    // picture's ARGB32, a grey JPEG, an indexed PNG) it converts pixel by pixel at every paint,
+    // a picture of 96 rows or more on threads it starts for that.
+    if (!FCache.isNull() && FCache.format() != QImage::Format_RGB32 &&
+        FCache.format() != QImage::Format_ARGB32_Premultiplied)
+      FCache.convertTo(FCache.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_RGB32);
     FCacheValid = true;
   }
   return FCache;

@@ -493,6 +493,10 @@ TEST(MainWindowScreenshot, MissingScreenshotShowsTheLogoTransparently) {
   // The bottom-left pixel's colour is left out.
   const QImage shown = f.Main().imgSnapshot->Displayed();
   EXPECT_EQ(qAlpha(shown.pixel(0, 111)), 0);
+  // Kept in the format the painter blends as it is, the other colours unchanged.
+  EXPECT_EQ(shown.format(), QImage::Format_ARGB32_Premultiplied);
+  const QImage picture = f.Main().imgSnapshot->Picture();
+  EXPECT_EQ(shown.pixel(75, 40), picture.pixel(75, 40));
 }
 
 TEST(MainWindowScreenshot, UnreadablePictureIsReportedByNameAndTheWindowGoesOn) {
