@@ -249,10 +249,19 @@ int RunUntilFirstPaint(QWidget& window) {
   return QApplication::exec();
 }
 
+// As the program starts: the font reading before the libraries initialise, in the window's child
+// only.
+void StartFontReading(int argc, char** argv, char** environment) {
+  if (argc == 3 && std::strcmp(argv[1], "--startup-window") == 0)
+    TFontPreload::StartBeforeLibraries(environment);
+}
+using TPreinit = void (*)(int, char**, char**);
+[[gnu::used, gnu::section(".preinit_array")]] TPreinit gPreinit = StartFontReading;
+
 int StartupChild(const char* mode, const char* folder) {
   const bool program = std::strcmp(mode, "--startup-window") == 0;
   std::optional<TFontPreload> fonts;
-  if (program) fonts.emplace();  // as the program starts
+  if (program) fonts.emplace();  // as the program's main holds it
   int argc = 1;
   char name[] = "ludra-bench-window";
   char* argv[] = {name, nullptr};

@@ -6,8 +6,8 @@
 
 class TFontPreload {
  public:
-  // Starts the reading on a processor other than this thread's; does nothing when there is only
-  // one.
+  // Starts the reading on a processor other than this thread's, unless it runs already; does
+  // nothing when there is only one.
   TFontPreload();
   // Waits for the reading, so it never outlives the program's main.
   ~TFontPreload();
@@ -17,4 +17,11 @@ class TFontPreload {
   // Before anything measures or draws text: Qt would otherwise read the configuration a second
   // time alongside. Returns at once when no reading runs.
   static void Wait();
+
+  // For a program's .preinit_array (see Ludra.cpp), the earliest its own code runs: before the
+  // libraries initialise themselves (Qt, ICU, GLib: about a millisecond), so the reading gains
+  // that much. `environment` is the process's; the C library sets `environ` to it only after
+  // this, and the reading needs it for the user's own font settings. A reading started here that
+  // nothing waits for (the command-line modes) ends with the process.
+  static void StartBeforeLibraries(char** environment);
 };

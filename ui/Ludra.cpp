@@ -36,7 +36,17 @@ int Fail(const std::exception& e, int code) {
   std::fprintf(stderr, "ludra: %s\n", e.what());
   return code;
 }
+
+void StartFontReading(int, char**, char** environment) {
+  TFontPreload::StartBeforeLibraries(environment);
+}
+using TPreinit = void (*)(int, char**, char**);
 }  // namespace
+
+// Run by the dynamic loader before the libraries initialise themselves (an executable's own
+// hook: a library may not have one). The window is the usual start; the command-line modes
+// leave the reading unused.
+[[gnu::used, gnu::section(".preinit_array")]] static TPreinit gPreinit = StartFontReading;
 
 int main(int argc, char** argv) {
   TCommandLine options;
@@ -69,7 +79,7 @@ int main(int argc, char** argv) {
                                  options.Game);
   }
 
-  const TFontPreload fonts;  // while the application and its window are made
+  const TFontPreload fonts;  // running already (gPreinit); waited for by main's end at the latest
   QApplication app(argc, argv);
   InstallAppStyle();
   InstallTranslations(QLocale());
