@@ -30,6 +30,7 @@
 #include "FontPreload.h"
 #include "GameFilter.h"
 #include "GameViews.h"
+#include "GuiThreadFills.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
@@ -276,6 +277,7 @@ int StartupChild(const char* mode, const char* folder) {
   }
   // As the program starts its windows.
   InstallAppStyle();
+  KeepGuiFillsOnGuiThread();
   TPaths paths{folder, folder};
   TNoShell shell;
   TLauncher launcher(paths, shell);

@@ -14,6 +14,7 @@
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
 #include "FontPreload.h"
+#include "GuiThreadFills.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
   const TFontPreload fonts;  // running already (gPreinit); waited for by main's end at the latest
   QApplication app(argc, argv);
   InstallAppStyle();
+  KeepGuiFillsOnGuiThread();
   InstallTranslations(QLocale());
   QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
   QApplication::setWindowIcon(Pictures::AppIcon());
