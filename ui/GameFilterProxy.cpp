@@ -1,24 +1,78 @@
 #include "GameFilterProxy.h"
 
-#include "GameListModel.h"
+TGameFilterProxy::TGameFilterProxy(QObject* parent) : QAbstractTableModel(parent) {}
 
-TGameFilterProxy::TGameFilterProxy(QObject* parent) : QSortFilterProxyModel(parent) {
-  setDynamicSortFilter(false);
+void TGameFilterProxy::SetSource(TGameListModel* source) {
+  if (source == FSource) return;
+  beginResetModel();
+  if (FSource) disconnect(FSource, nullptr, this, nullptr);
+  FSource = source;
+  if (source) {
+    connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
+            &TGameFilterProxy::beginResetModel);
+    connect(source, &QAbstractItemModel::modelReset, this, [this] {
+      Rebuild();
+      endResetModel();
+    });
+    connect(source, &QAbstractItemModel::headerDataChanged, this,
+            &TGameFilterProxy::headerDataChanged);
+    // Going first (the window's children go in the order they were made), it leaves an empty
+    // list behind for the views still to go.
+    connect(source, &QObject::destroyed, this, [this] {
+      beginResetModel();
+      FRows.clear();
+      endResetModel();
+    });
+  }
+  Rebuild();
+  endResetModel();
 }
 
 void TGameFilterProxy::SetFilter(const TGameFilter& filter) {
   beginResetModel();
   FFilter = filter;
+  Rebuild();
   endResetModel();
 }
 
-int TGameFilterProxy::Position(int row) const {
-  const QModelIndex i = index(row, 0);
-  return i.isValid() ? i.data(TGameListModel::PositionRole).toInt() : -1;
+void TGameFilterProxy::Rebuild() {
+  FRows.clear();
+  if (!FSource) return;
+  const TGameList& games = FSource->Games();
+  for (std::size_t p = 0; p < games.size(); ++p)
+    if (FFilter.Match(games[p])) FRows.push_back(static_cast<int>(p));
 }
 
-bool TGameFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-  const auto* games = qobject_cast<const TGameListModel*>(sourceModel());
-  const TGame* game = games ? games->Game(sourceRow) : nullptr;
-  return game && FFilter.Match(*game);
+int TGameFilterProxy::Position(int row) const {
+  return row >= 0 && static_cast<std::size_t>(row) < FRows.size()
+             ? FRows[static_cast<std::size_t>(row)]
+             : -1;
+}
+
+QModelIndex TGameFilterProxy::SourceIndex(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != this || !FSource) return {};
+  const int p = Position(index.row());
+  return p < 0 ? QModelIndex() : FSource->index(p, index.column());
+}
+
+int TGameFilterProxy::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(FRows.size());
+}
+
+int TGameFilterProxy::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() || !FSource ? 0 : FSource->columnCount();
+}
+
+QVariant TGameFilterProxy::data(const QModelIndex& index, int role) const {
+  const QModelIndex source = SourceIndex(index);
+  return source.isValid() ? FSource->data(source, role) : QVariant();
+}
+
+QVariant TGameFilterProxy::headerData(int section, Qt::Orientation orientation, int role) const {
+  return FSource ? FSource->headerData(section, orientation, role) : QVariant();
+}
+
+Qt::ItemFlags TGameFilterProxy::flags(const QModelIndex& index) const {
+  const QModelIndex source = SourceIndex(index);
+  return source.isValid() ? FSource->flags(source) : Qt::NoItemFlags;
 }

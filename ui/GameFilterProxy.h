@@ -1,25 +1,45 @@
 #pragma once
 // The folder's filter over the game model. The list keeps catalogue order: nothing is sorted.
-#include <QSortFilterProxyModel>
+// A plain table over the source's rows rather than a QSortFilterProxyModel: the source only ever
+// changes as a whole (a reset), so a list of positions is all the mapping there is, and the
+// general proxy's set-up (some fifty connections made by signature) was a tenth of building the
+// window.
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <vector>
 
 #include "GameFilter.h"
+#include "GameListModel.h"
 
-class TGameFilterProxy : public QSortFilterProxyModel {
+class TGameFilterProxy : public QAbstractTableModel {
   Q_OBJECT
  public:
-  // The source is a TGameListModel, whose games the rule reads.
   explicit TGameFilterProxy(QObject* parent = nullptr);
+
+  // The games the rule reads. The list starts over with every reset of the source.
+  void SetSource(TGameListModel* source);
+  TGameListModel* Source() const { return FSource; }
 
   // Replaces the rule and rebuilds the list from scratch, as a reset: the selection goes with it.
   void SetFilter(const TGameFilter& filter);
   const TGameFilter& Filter() const { return FFilter; }
 
-  // The catalogue position of a proxy row, or -1.
+  // The catalogue position of a row, or -1.
   int Position(int row) const;
 
- protected:
-  bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
+  void Rebuild();
+  // The source's cell behind a row's, or an invalid index.
+  QModelIndex SourceIndex(const QModelIndex& index) const;
+
+  QPointer<TGameListModel> FSource;
   TGameFilter FFilter;
+  std::vector<int> FRows;  // the catalogue position of each row
 };

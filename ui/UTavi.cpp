@@ -61,7 +61,7 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   FModel = new TGameListModel(this);
   FProxy = new TGameFilterProxy(this);
   FModel->SetWorkDir(FPaths.WorkDir);
-  FProxy->setSourceModel(FModel);
+  FProxy->SetSource(FModel);
 
   CreateActions();
   CreateLayout();
