@@ -1,7 +1,8 @@
 #pragma once
-// Qt 6.4's raster engine hands every run of 96 or more spans to Qt's global thread pool and waits
-// for it; a one-pixel line that long is as many spans, so each of Fusion's header and scroll-bar
-// lines costs two thread hand-offs (about 40 microseconds each here) to fill a hundred pixels.
+// Qt 6.4's raster engine hands every translucent fill of 96 or more spans to Qt's global thread
+// pool and waits for it; a one-pixel line that long is as many spans, so each of Fusion's header
+// and scroll-bar lines costs two thread hand-offs (about 40 microseconds each here) to blend a
+// hundred pixels.
 // With this on, the work Qt GUI hands to the pool from the GUI thread, which that thread then
 // waits for, runs on the GUI thread itself; everything else still goes to the pool.
 

@@ -1,6 +1,6 @@
 // The pictures are cut from the sheets rendered at build time and compiled into the program. A
-// sheet is unpacked the first time a picture of its scale and palette is drawn; the pieces are
-// kept in Qt's pixmap cache.
+// sheet is taken (unpacked, unless it is stored as it is) the first time a picture of its scale
+// and palette is drawn; the pieces are kept in Qt's pixmap cache.
 #include "Pictures.h"
 
 #include <QApplication>
@@ -29,8 +29,9 @@ std::size_t ScaleFor(double wanted) {
   return kScales.size() - 1;
 }
 
-// A sheet is stored as its bare pixels (see render-pictures), so taking it is one unpacking of
-// the resource; the image reads the pixels where they lie.
+// A sheet is stored as its bare pixels (see render-pictures), so taking it is at most one
+// unpacking of the resource (none for the sheets stored uncompressed, whose data is the
+// executable's own); the image reads the pixels where they lie.
 const QImage& Sheet(bool dark, std::size_t scale) {
   static std::array<std::array<QByteArray, kScales.size()>, 2> pixels;
   static std::array<std::array<QImage, kScales.size()>, 2> sheets;
