@@ -18,7 +18,6 @@ class TGameFilterProxy : public QAbstractTableModel {
 
   // The games the rule reads. The list starts over with every reset of the source.
   void SetSource(TGameListModel* source);
-  TGameListModel* Source() const { return FSource; }
 
   // Replaces the rule and rebuilds the list from scratch, as a reset: the selection goes with it.
   void SetFilter(const TGameFilter& filter);

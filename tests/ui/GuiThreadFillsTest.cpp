@@ -2,7 +2,6 @@
 // still runs everything else it is given.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSemaphore>
