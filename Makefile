@@ -7,6 +7,8 @@ FUZZ_SMOKE_SECONDS ?= 20
 FUZZ_TARGETS ?= fuzz_zip fuzz_listfile fuzz_plugin fuzz_jpeg
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
+# Rebuilds in several checkouts share one compiler cache when ccache is there; nothing needs it.
+CMAKE_GEN  += $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test deps build build-asan build-fuzz test-fast test-asan test-fuzz check-format bench \
 	fuzz format clean
