@@ -110,15 +110,23 @@ std::string NotRegularReason(unsigned mode) {
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes, std::string_view verb) {
-  auto fail = [&](const std::string& reason) {
+  WriteFileAtomic(path, bytes, [&](int, const std::string& reason) {
     throw EFCreateError(path, FileErrorMessage(verb, path, reason));
+  });
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise) {
+  auto fail = [&](int code, const std::string& reason) {
+    raise(code, reason);
+    throw EFCreateError(path, FileErrorMessage("write", path, reason));  // a raise that did not
   };
   const std::string target = LinkTarget(path);
   struct stat st;
   const bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode)) fail(NotRegularReason(st.st_mode));
+  if (exists && !S_ISREG(st.st_mode))
+    fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, NotRegularReason(st.st_mode));
   // The owner's write bit plays the part of the read-only attribute, also for root.
-  if (exists && !(st.st_mode & S_IWUSR)) fail("the file is read-only");
+  if (exists && !(st.st_mode & S_IWUSR)) fail(EACCES, "the file is read-only");
   const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
 
   const std::string dir = DirectoryOf(target);
@@ -133,19 +141,19 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     if (!temp.Fd.IsOpen() && errno != EEXIST) {
       const int err = errno;
       temp.Path.clear();
-      fail(SysErrorMessage(err));
+      fail(err, SysErrorMessage(err));
     }
   }
   if (!temp.Fd.IsOpen()) {
     temp.Path.clear();
-    fail("no temporary file could be made beside it");
+    fail(EEXIST, "no temporary file could be made beside it");
   }
 
-  if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) fail(SysErrorMessage(errno));
-  if (fchmod(temp.Fd.Get(), mode) != 0) fail(SysErrorMessage(errno));
-  if (fsync(temp.Fd.Get()) != 0) fail(SysErrorMessage(errno));
-  if (temp.Fd.Close() != 0) fail(SysErrorMessage(errno));
-  if (rename(temp.Path.c_str(), target.c_str()) != 0) fail(SysErrorMessage(errno));
+  if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) fail(errno, SysErrorMessage(errno));
+  if (fchmod(temp.Fd.Get(), mode) != 0) fail(errno, SysErrorMessage(errno));
+  if (fsync(temp.Fd.Get()) != 0) fail(errno, SysErrorMessage(errno));
+  if (temp.Fd.Close() != 0) fail(errno, SysErrorMessage(errno));
+  if (rename(temp.Path.c_str(), target.c_str()) != 0) fail(errno, SysErrorMessage(errno));
   temp.Keep = true;
 
   // Make the rename itself durable.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "FileDescriptor.h"
+#include "FunctionRef.h"
 
 // The file that `path` names, symbolic links followed to their end, also when that end does not
 // exist yet (a dangling link): writing there keeps the link. `path` itself when it is no link.
@@ -22,6 +23,12 @@ std::string NotRegularReason(unsigned mode);
 // removes the temporary files that writers of the same target left when they were killed.
 void WriteFileAtomic(const std::string& path, std::string_view bytes,
                      std::string_view verb = "write");
+
+// The same, for callers with an error of their own: `raise(errorCode, reason)` must throw. The
+// code is the system's (EISDIR for a directory in the way, EINVAL for another non-file, EACCES
+// for a read-only file).
+using TWriteFailure = TFunctionRef<void(int errorCode, const std::string& reason)>;
+void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise);
 
 // Reads a whole file without ever blocking: a missing file gives `false`; a file that is no
 // regular file, cannot be read or is larger than `maxBytes` raises EFOpenError naming it.
