@@ -109,6 +109,29 @@ std::string NotRegularReason(unsigned mode) {
   return "it is not a regular file";
 }
 
+namespace {
+// Rewrites the file where it lies, for a folder that takes no new file: room for the new bytes is
+// taken before the old ones are touched, so a full disk fails with the file as it was.
+void WriteInPlace(const std::string& target, std::string_view bytes, TWriteFailure raise) {
+  const TFd file(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!file.IsOpen()) return raise(errno, SysErrorMessage(errno));
+  struct stat st;
+  if (fstat(file.Get(), &st) != 0) return raise(errno, SysErrorMessage(errno));
+  if (!S_ISREG(st.st_mode)) return raise(EINVAL, NotRegularReason(st.st_mode));
+  if (static_cast<std::size_t>(st.st_size) < bytes.size()) {
+    const int err = posix_fallocate(file.Get(), 0, static_cast<off_t>(bytes.size()));
+    if (err != 0 && err != EOPNOTSUPP && err != EINVAL) {
+      (void)!ftruncate(file.Get(), st.st_size);  // what a partial reservation added
+      return raise(err, SysErrorMessage(err));
+    }
+  }
+  if (!WriteFull(file.Get(), bytes.data(), bytes.size()))
+    return raise(errno, SysErrorMessage(errno));
+  if (ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0 || fsync(file.Get()) != 0)
+    return raise(errno, SysErrorMessage(errno));
+}
+}  // namespace
+
 void WriteFileAtomic(const std::string& path, std::string_view bytes, std::string_view verb) {
   WriteFileAtomic(path, bytes, [&](int, const std::string& reason) {
     throw EFCreateError(path, FileErrorMessage(verb, path, reason));
@@ -141,6 +164,10 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
     if (!temp.Fd.IsOpen() && errno != EEXIST) {
       const int err = errno;
       temp.Path.clear();
+      if (exists && (err == EACCES || err == EPERM)) {
+        WriteInPlace(target, bytes, fail);
+        return;
+      }
       fail(err, SysErrorMessage(err));
     }
   }
@@ -150,6 +177,10 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
   }
 
   if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) fail(errno, SysErrorMessage(errno));
+  // A new file is the writer's: the old one's owner and group are given back where allowed (root
+  // saving a user's file; a member of the file's group), or at least its group.
+  if (exists && fchown(temp.Fd.Get(), st.st_uid, st.st_gid) != 0)
+    (void)!fchown(temp.Fd.Get(), static_cast<uid_t>(-1), st.st_gid);
   if (fchmod(temp.Fd.Get(), mode) != 0) fail(errno, SysErrorMessage(errno));
   if (fsync(temp.Fd.Get()) != 0) fail(errno, SysErrorMessage(errno));
   if (temp.Fd.Close() != 0) fail(errno, SysErrorMessage(errno));
