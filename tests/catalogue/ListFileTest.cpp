@@ -216,6 +216,17 @@ TEST(IniWrite, ABatchOfWritesGivesTheBytesOfSingleWritesInTurn) {
   }
 }
 
+TEST(IniWrite, AByteOrderMarkIsSkippedOnReadingAndKeptOnWriting) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string text = bom + "[Rom1]\r\nGame=A\r\n[General]\r\nPath=R\r\n";
+  for (const TIniFile& ini : {TIniFile(text), TIniFile::ForReading(text)}) {
+    EXPECT_EQ(ini.ReadString("Rom1", "Game", "?"), "A");
+    EXPECT_EQ(ini.ReadString("General", "Path", "?"), "R");
+  }
+  EXPECT_EQ(TIniFile::Changed(text, {{"Rom1", "Game", "B"}, {"General", "Path", "S"}}),
+            bom + "[Rom1]\r\nGame=B\r\n[General]\r\nPath=S\r\n");
+}
+
 // ---- The default catalogue ----
 
 TEST(DefaultCatalogue, Is261CrlfLinesWithItsSeparatorsAndContinuations) {
