@@ -105,7 +105,11 @@ TIniFile::TIniFile(std::string text) : FText(std::move(text)) {
 TIniFile TIniFile::Load(const std::string& path) {
   std::string bytes;
   ReadWholeFile(path, bytes, MaxFileBytes);
-  return ForReading(std::move(bytes));
+  try {
+    return ForReading(std::move(bytes));
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(path);  // the index of a file of many sections
+  }
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string_view>
 #include <thread>
 
@@ -212,7 +213,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
   if (!S_ISREG(st.st_mode)) fail("open", NotRegularReason(st.st_mode));
   if (static_cast<std::size_t>(st.st_size) > maxBytes)
     fail("open", "the file is too large (" + std::to_string(st.st_size) + " bytes)");
-  bytes.resize(static_cast<std::size_t>(st.st_size));
+  try {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(path);
+  }
   const ssize_t got = ReadFull(file.Get(), bytes.data(), bytes.size());
   if (got < 0) fail("read", SysErrorMessage(errno));
   bytes.resize(static_cast<std::size_t>(got));  // fewer when it shrank meanwhile
