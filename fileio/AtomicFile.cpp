@@ -114,10 +114,14 @@ namespace {
 // Rewrites the file where it lies, for a folder that takes no new file: room for the new bytes is
 // taken before the old ones are touched, so a full disk fails with the file as it was.
 void WriteInPlace(const std::string& target, std::string_view bytes, TWriteFailure raise) {
+  auto failed = [&] {
+    const int err = errno;
+    raise(err, SysErrorMessage(err));
+  };
   const TFd file(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!file.IsOpen()) return raise(errno, SysErrorMessage(errno));
+  if (!file.IsOpen()) return failed();
   struct stat st;
-  if (fstat(file.Get(), &st) != 0) return raise(errno, SysErrorMessage(errno));
+  if (fstat(file.Get(), &st) != 0) return failed();
   if (!S_ISREG(st.st_mode)) return raise(EINVAL, NotRegularReason(st.st_mode));
   if (static_cast<std::size_t>(st.st_size) < bytes.size()) {
     const int err = posix_fallocate(file.Get(), 0, static_cast<off_t>(bytes.size()));
@@ -126,10 +130,9 @@ void WriteInPlace(const std::string& target, std::string_view bytes, TWriteFailu
       return raise(err, SysErrorMessage(err));
     }
   }
-  if (!WriteFull(file.Get(), bytes.data(), bytes.size()))
-    return raise(errno, SysErrorMessage(errno));
+  if (!WriteFull(file.Get(), bytes.data(), bytes.size())) return failed();
   if (ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0 || fsync(file.Get()) != 0)
-    return raise(errno, SysErrorMessage(errno));
+    return failed();
 }
 }  // namespace
 
@@ -143,6 +146,10 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
   auto fail = [&](int code, const std::string& reason) {
     raise(code, reason);
     throw EFCreateError(path, FileErrorMessage("write", path, reason));  // a raise that did not
+  };
+  auto failed = [&] {
+    const int err = errno;
+    fail(err, SysErrorMessage(err));
   };
   const std::string target = LinkTarget(path);
   struct stat st;
@@ -177,15 +184,15 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
     fail(EEXIST, "no temporary file could be made beside it");
   }
 
-  if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) fail(errno, SysErrorMessage(errno));
+  if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) failed();
   // A new file is the writer's: the old one's owner and group are given back where allowed (root
   // saving a user's file; a member of the file's group), or at least its group.
   if (exists && fchown(temp.Fd.Get(), st.st_uid, st.st_gid) != 0)
     (void)!fchown(temp.Fd.Get(), static_cast<uid_t>(-1), st.st_gid);
-  if (fchmod(temp.Fd.Get(), mode) != 0) fail(errno, SysErrorMessage(errno));
-  if (fsync(temp.Fd.Get()) != 0) fail(errno, SysErrorMessage(errno));
-  if (temp.Fd.Close() != 0) fail(errno, SysErrorMessage(errno));
-  if (rename(temp.Path.c_str(), target.c_str()) != 0) fail(errno, SysErrorMessage(errno));
+  if (fchmod(temp.Fd.Get(), mode) != 0) failed();
+  if (fsync(temp.Fd.Get()) != 0) failed();
+  if (temp.Fd.Close() != 0) failed();
+  if (rename(temp.Path.c_str(), target.c_str()) != 0) failed();
   temp.Keep = true;
 
   // Make the rename itself durable.

@@ -281,11 +281,13 @@ int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string
 
     const std::string dir = WithSlash(dataHome) + "applications/";
     MakeFolders(dir, 0755);
-    const std::string file = dir + EntryName(paths.ExeDir, number);
+    const std::string name = EntryName(paths.ExeDir, number);
+    const std::string file = dir + name;
     WriteFileAtomic(file, text);
     // An entry of this same game written under its old name would be a second menu item: it goes
     // when it starts exactly what the new one starts. Another game's entry there stays.
-    if (const std::string old = TitleEntryName(title); !old.empty() && old.size() < NAME_MAX) {
+    if (const std::string old = TitleEntryName(title);
+        !old.empty() && old != name && old.size() < NAME_MAX) {
       std::string bytes;
       try {
         if (ReadWholeFile(dir + old, bytes, 64 << 10) &&
