@@ -3,8 +3,11 @@
 // against an empty QMainWindow program.
 //   ludra-bench-window              runs everything and prints the figures
 //   ludra-bench-window --selection  only the screenshot lookup on selection
+//   ludra-bench-window --large MB   starts the window on 100,000 games five times, each under an
+//                                   address-space limit of MB megabytes (0: none)
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "AppStyle.h"
@@ -71,11 +75,11 @@ double Time(int runs, const std::function<void()>& prepare, const std::function<
   return Median(times);
 }
 
-// 10,000 games over 40 companies and the six year folders; every fourth has its archive.
-void WriteCatalogue(const TTempDir& dir) {
+// `games` games over 40 companies and the six year folders; every fourth has its archive.
+void WriteCatalogue(const TTempDir& dir, int games = kGames) {
   std::string list = "[General]\r\nPath=Roms\\\r\n";
   MakeDirs(dir / "Roms");
-  for (int i = 0; i < kGames; ++i) {
+  for (int i = 0; i < games; ++i) {
     const std::string name = "g" + std::to_string(i);
     list += "[Rom" + std::to_string(i + 1) + "]\r\nGame=Game " + name +
             "\r\nCountry=Japan\r\nCompany=Company " + std::to_string(i % 40) +
@@ -287,6 +291,89 @@ int StartupChild(const char* mode, const char* folder) {
   return RunUntilFirstPaint(window);
 }
 
+// The process's peak address space and resident size, in MB, from /proc.
+std::pair<long, long> PeakMemoryMB() {
+  long vm = 0, rss = 0;
+  if (FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[128];
+    while (std::fgets(line, sizeof line, status)) {
+      std::sscanf(line, "VmPeak: %ld", &vm);
+      std::sscanf(line, "VmHWM: %ld", &rss);
+    }
+    std::fclose(status);
+  }
+  return {vm / 1024, rss / 1024};
+}
+
+// The program's window on a large catalogue: started, audited, its list filled and painted; then
+// the figures on stdout and an exit without teardown.
+int LargeChild(const char* folder) {
+  const auto start = TClock::now();
+  TFontPreload fonts;
+  int argc = 1;
+  char name[] = "ludra-bench-window";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  InstallAppStyle();
+  KeepGuiFillsOnGuiThread();
+  TPaths paths{folder, folder};
+  TNoShell shell;
+  TLauncher launcher(paths, shell);
+  TfrmMain window(paths, launcher);
+  window.SetDialogs(new TfrmProperties(launcher, &window),
+                    new TfrmAbout(Pictures::Logo(), &window));
+  window.show();
+  QTimer::singleShot(0, &window, [&] {
+    const auto shown = TClock::now();
+    window.FormActivate();  // the audit and the first fill, when activation has not run them
+    window.repaint();
+    const auto [vm, rss] = PeakMemoryMB();
+    std::printf(
+        "%d games listed; start %.0f ms, audit and fill %.0f ms; peak %ld MB address "
+        "space, %ld MB resident\n",
+        window.ListedCount(), Ms(shown - start), Ms(TClock::now() - shown), vm, rss);
+    std::fflush(stdout);
+    std::_Exit(window.ListedCount() > 0 ? 0 : 1);
+  });
+  return QApplication::exec();
+}
+
+// Five starts of the window on 100,000 games, each under an address-space limit of `limitMB`.
+int LargeFigures(long limitMB) {
+  TTempDir dir;
+  WriteCatalogue(dir, 100000);
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return 1;
+  self[n] = 0;
+  int good = 0;
+  for (int run = 0; run < 5; ++run) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (limitMB > 0) {
+        const rlimit limit{static_cast<rlim_t>(limitMB) << 20, static_cast<rlim_t>(limitMB) << 20};
+        setrlimit(RLIMIT_AS, &limit);
+      }
+      std::string mode = "--large-child", folder = dir.Path();
+      char* args[] = {self, mode.data(), folder.data(), nullptr};
+      execv(self, args);
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      ++good;
+    else if (WIFSIGNALED(status))
+      std::printf("start %d: killed by signal %d\n", run + 1, WTERMSIG(status));
+    else
+      std::printf("start %d: exit code %d\n", run + 1, WEXITSTATUS(status));
+  }
+  std::printf("100,000 games under %ld MB of address space: %d of 5 starts showed their games\n",
+              limitMB, good);
+  return good == 5 ? 0 : 1;
+}
+
 double SpawnMs(const char* mode, const std::string& folder) {
   char self[4096];
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -335,6 +422,8 @@ void StartupFigures() {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (argc == 3 && std::strcmp(argv[1], "--large-child") == 0) return LargeChild(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "--large") == 0) return LargeFigures(std::atol(argv[2]));
   if (argc == 3) return StartupChild(argv[1], argv[2]);
   const bool selectionOnly = argc == 2 && std::strcmp(argv[1], "--selection") == 0;
   {

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <utility>
 
+#include "Errors.h"
 #include "FileDescriptor.h"
 #include "ListFile.h"
 #include "UZipList.h"
@@ -96,7 +98,12 @@ std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::s
                                    std::vector<TAuditNote>* notes) {
   const std::string listPath = ListFilePath(paths);
   EnsureListFile(listPath);
-  return LoadGamesFrom(TListFile(listPath).Ini(), paths.WorkDir, Games, RomDir, notes);
+  const TListFile list(listPath);
+  try {
+    return LoadGamesFrom(list.Ini(), paths.WorkDir, Games, RomDir, notes);
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(listPath);  // the games it lists (an archive's own says so)
+  }
 }
 
 std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& workDir,

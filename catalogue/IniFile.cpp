@@ -105,11 +105,22 @@ TIniFile::TIniFile(std::string text) : FText(std::move(text)) {
 TIniFile TIniFile::Load(const std::string& path) {
   std::string bytes;
   ReadWholeFile(path, bytes, MaxFileBytes);
-  return ForReading(std::move(bytes));
+  try {
+    return ForReading(std::move(bytes));
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(path);  // the index of a file of many sections
+  }
 }
 
 namespace {
 enum class TLineKind { Head, Key };
+
+// Editors may put a UTF-8 byte-order mark before the first line. It belongs to no line: the first
+// one starts past it, and a write leaves it where it is.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+std::size_t FirstLineStart(std::string_view text) {
+  return text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+}
 
 // Calls f(kind, offset, name, value) for each section head and key line of text[pos, stop), in
 // order, until f returns true: `offset` is where the line begins; for a key line, `name` is the
@@ -121,6 +132,7 @@ void ForEachLine(std::string_view text, std::size_t pos, std::size_t stop, F&& f
   const char* const base = text.data();
   const char* const textEnd = base + text.size();
   bool inSection = false;
+  if (pos == 0) pos = std::min(FirstLineStart(text), stop);
   while (pos < stop) {
     // Looked for up to the text's end, which is no further than `stop` (a line starts there) but
     // lets the search go sixteen bytes at a time to the last byte of the line.
@@ -343,7 +355,7 @@ void TIniFile::IndexHeads(bool withNames) {
     if (!open) break;
     std::size_t lineStart = static_cast<std::size_t>(open - base);
     while (lineStart > 0 && IsBlank(base[lineStart - 1])) --lineStart;
-    if (lineStart == 0 || base[lineStart - 1] == '\n') {
+    if (lineStart == FirstLineStart(FText) || (lineStart > 0 && base[lineStart - 1] == '\n')) {
       Sections.push_back({static_cast<uint32_t>(lineStart), 0});
       // Hashed while its line is at hand: a second visit to every head costs a cache miss each.
       if (withNames)

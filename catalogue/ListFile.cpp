@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <new>
 
 #include "AtomicFile.h"
 #include "Errors.h"
@@ -38,7 +39,11 @@ TListFileChange::TListFileChange(std::string path, TMissing missing,
 }
 
 const TIniFile& TListFileChange::Ini() const {
-  if (!FIni) FIni.emplace(FText);
+  try {
+    if (!FIni) FIni.emplace(FText);
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(FPath);
+  }
   return *FIni;
 }
 
@@ -57,7 +62,12 @@ void TListFileChange::WriteBool(std::string_view section, std::string_view key, 
 
 void TListFileChange::Commit() {
   // Only the sections written to are looked at: a save costs little more than the replacement.
-  const std::string text = TIniFile::Changed(FIni ? FText : std::move(FText), FChanges);
+  std::string text;
+  try {
+    text = TIniFile::Changed(FIni ? FText : std::move(FText), FChanges);
+  } catch (const std::bad_alloc&) {
+    throw EFCreateError(FPath, FileErrorMessage("write", FPath, "not enough memory"));
+  }
   WriteFileAtomic(FPath, text, FExisted ? "write" : "create");
 }
 

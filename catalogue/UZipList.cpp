@@ -200,11 +200,6 @@ TItem MakeItem(const TZipEntry& e) {
   return item;
 }
 
-[[noreturn]] void RaiseOutOfMemory(const std::string& fileName) {
-  throw EInOutError(
-      fileName, FileErrorMessage("read the archive", fileName, SysErrorMessage(ENOMEM)), ENOMEM);
-}
-
 }  // namespace
 
 std::string_view TZipEntry::FileName(std::string& scratch) const {

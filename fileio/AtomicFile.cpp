@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string_view>
 #include <thread>
 
@@ -109,16 +110,54 @@ std::string NotRegularReason(unsigned mode) {
   return "it is not a regular file";
 }
 
+namespace {
+// Rewrites the file where it lies, for a folder that takes no new file: room for the new bytes is
+// taken before the old ones are touched, so a full disk fails with the file as it was.
+void WriteInPlace(const std::string& target, std::string_view bytes, TWriteFailure raise) {
+  auto failed = [&] {
+    const int err = errno;
+    raise(err, SysErrorMessage(err));
+  };
+  const TFd file(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!file.IsOpen()) return failed();
+  struct stat st;
+  if (fstat(file.Get(), &st) != 0) return failed();
+  if (!S_ISREG(st.st_mode)) return raise(EINVAL, NotRegularReason(st.st_mode));
+  if (static_cast<std::size_t>(st.st_size) < bytes.size()) {
+    const int err = posix_fallocate(file.Get(), 0, static_cast<off_t>(bytes.size()));
+    if (err != 0 && err != EOPNOTSUPP && err != EINVAL) {
+      (void)!ftruncate(file.Get(), st.st_size);  // what a partial reservation added
+      return raise(err, SysErrorMessage(err));
+    }
+  }
+  if (!WriteFull(file.Get(), bytes.data(), bytes.size())) return failed();
+  if (ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0 || fsync(file.Get()) != 0)
+    return failed();
+}
+}  // namespace
+
 void WriteFileAtomic(const std::string& path, std::string_view bytes, std::string_view verb) {
-  auto fail = [&](const std::string& reason) {
+  WriteFileAtomic(path, bytes, [&](int, const std::string& reason) {
     throw EFCreateError(path, FileErrorMessage(verb, path, reason));
+  });
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise) {
+  auto fail = [&](int code, const std::string& reason) {
+    raise(code, reason);
+    throw EFCreateError(path, FileErrorMessage("write", path, reason));  // a raise that did not
+  };
+  auto failed = [&] {
+    const int err = errno;
+    fail(err, SysErrorMessage(err));
   };
   const std::string target = LinkTarget(path);
   struct stat st;
   const bool exists = stat(target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode)) fail(NotRegularReason(st.st_mode));
+  if (exists && !S_ISREG(st.st_mode))
+    fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, NotRegularReason(st.st_mode));
   // The owner's write bit plays the part of the read-only attribute, also for root.
-  if (exists && !(st.st_mode & S_IWUSR)) fail("the file is read-only");
+  if (exists && !(st.st_mode & S_IWUSR)) fail(EACCES, "the file is read-only");
   const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
 
   const std::string dir = DirectoryOf(target);
@@ -133,19 +172,27 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     if (!temp.Fd.IsOpen() && errno != EEXIST) {
       const int err = errno;
       temp.Path.clear();
-      fail(SysErrorMessage(err));
+      if (exists && (err == EACCES || err == EPERM)) {
+        WriteInPlace(target, bytes, fail);
+        return;
+      }
+      fail(err, SysErrorMessage(err));
     }
   }
   if (!temp.Fd.IsOpen()) {
     temp.Path.clear();
-    fail("no temporary file could be made beside it");
+    fail(EEXIST, "no temporary file could be made beside it");
   }
 
-  if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) fail(SysErrorMessage(errno));
-  if (fchmod(temp.Fd.Get(), mode) != 0) fail(SysErrorMessage(errno));
-  if (fsync(temp.Fd.Get()) != 0) fail(SysErrorMessage(errno));
-  if (temp.Fd.Close() != 0) fail(SysErrorMessage(errno));
-  if (rename(temp.Path.c_str(), target.c_str()) != 0) fail(SysErrorMessage(errno));
+  if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) failed();
+  // A new file is the writer's: the old one's owner and group are given back where allowed (root
+  // saving a user's file; a member of the file's group), or at least its group.
+  if (exists && fchown(temp.Fd.Get(), st.st_uid, st.st_gid) != 0)
+    (void)!fchown(temp.Fd.Get(), static_cast<uid_t>(-1), st.st_gid);
+  if (fchmod(temp.Fd.Get(), mode) != 0) failed();
+  if (fsync(temp.Fd.Get()) != 0) failed();
+  if (temp.Fd.Close() != 0) failed();
+  if (rename(temp.Path.c_str(), target.c_str()) != 0) failed();
   temp.Keep = true;
 
   // Make the rename itself durable.
@@ -173,7 +220,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
   if (!S_ISREG(st.st_mode)) fail("open", NotRegularReason(st.st_mode));
   if (static_cast<std::size_t>(st.st_size) > maxBytes)
     fail("open", "the file is too large (" + std::to_string(st.st_size) + " bytes)");
-  bytes.resize(static_cast<std::size_t>(st.st_size));
+  try {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(path);
+  }
   const ssize_t got = ReadFull(file.Get(), bytes.data(), bytes.size());
   if (got < 0) fail("read", SysErrorMessage(errno));
   bytes.resize(static_cast<std::size_t>(got));  // fewer when it shrank meanwhile

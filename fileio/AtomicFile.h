@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "FileDescriptor.h"
+#include "FunctionRef.h"
 
 // The file that `path` names, symbolic links followed to their end, also when that end does not
 // exist yet (a dangling link): writing there keeps the link. `path` itself when it is no link.
@@ -17,11 +18,22 @@ std::string NotRegularReason(unsigned mode);
 
 // The new bytes go to a temporary file in the same directory, created for the owner alone (or
 // with the target's mode), flushed to disk, and renamed over the target; the folder is flushed
-// too. A link is written through, and stays. A failure leaves the old file whole and raises
+// too. The replacement keeps the old file's mode, and its owner and group where the process may
+// set them. A link is written through, and stays. A failure leaves the old file whole and raises
 // EFCreateError naming `path`, with `verb` in its message ("write", "create"). A success also
 // removes the temporary files that writers of the same target left when they were killed.
+//
+// A file the process may write in a folder where it may not make one (a shared folder) cannot
+// be replaced: it is rewritten in place instead, room for the new bytes taken first and the
+// result flushed. That write is not safe against a crash in its middle.
 void WriteFileAtomic(const std::string& path, std::string_view bytes,
                      std::string_view verb = "write");
+
+// The same, for callers with an error of their own: `raise(errorCode, reason)` must throw. The
+// code is the system's (EISDIR for a directory in the way, EINVAL for another non-file, EACCES
+// for a read-only file).
+using TWriteFailure = TFunctionRef<void(int errorCode, const std::string& reason)>;
+void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise);
 
 // Reads a whole file without ever blocking: a missing file gives `false`; a file that is no
 // regular file, cannot be read or is larger than `maxBytes` raises EFOpenError naming it.

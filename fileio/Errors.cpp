@@ -1,5 +1,6 @@
 #include "Errors.h"
 
+#include <cerrno>
 #include <cstring>
 
 std::string SysErrorMessage(int errorCode) {
@@ -15,4 +16,8 @@ std::string FileErrorMessage(std::string_view verb, std::string_view file,
   std::string message = "Cannot ";
   message.append(verb).append(" \"").append(file).append("\": ").append(reason).append(".");
   return message;
+}
+
+void RaiseOutOfMemory(const std::string& file) {
+  throw EInOutError(file, FileErrorMessage("read", file, "not enough memory"), ENOMEM);
 }

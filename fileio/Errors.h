@@ -35,3 +35,7 @@ std::string SysErrorMessage(int errorCode);
 // The one form of a file error's message: 'Cannot <verb> "<file>": <reason>.' (a full stop
 // ending `reason` is not doubled).
 std::string FileErrorMessage(std::string_view verb, std::string_view file, std::string_view reason);
+
+// Running out of memory while reading `file`: an EInOutError (ENOMEM) saying
+// 'Cannot read "<file>": not enough memory.', so the user learns which file was too much.
+[[noreturn]] void RaiseOutOfMemory(const std::string& file);

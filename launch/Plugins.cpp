@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string_view>
 
 #include "ElfExports.h"
+#include "Errors.h"
 #include "FileDescriptor.h"
 #include "FileWindow.h"
 #include "PeExports.h"
@@ -52,15 +55,26 @@ TPluginKind KindAt(int dirFd, const char* name) {
   return pkOther;
 }
 
+// The same; running out of memory while reading the file names it (`path`).
+TPluginKind KindOrRaise(int dirFd, const char* name, const std::string& path) {
+  try {
+    return KindAt(dirFd, name);
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(path);
+  }
+}
+
 }  // namespace
 
 TPluginKind PluginKind(const std::string& path) {
-  return KindAt(AT_FDCWD, path.c_str());
+  return KindOrRaise(AT_FDCWD, path.c_str(), path);
 }
 
 std::vector<std::string> FindRenderers(const std::string& exeDir) {
   std::vector<std::string> candidates;
-  DIR* dir = ::opendir(exeDir.empty() ? "." : exeDir.c_str());
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(
+      ::opendir(exeDir.empty() ? "." : exeDir.c_str()), ::closedir);
+  DIR* const dir = listing.get();
   if (!dir) return {};
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
@@ -77,7 +91,7 @@ std::vector<std::string> FindRenderers(const std::string& exeDir) {
   std::sort(candidates.begin(), candidates.end());
   std::vector<std::string> renderers;
   for (const auto& name : candidates)
-    if (KindAt(::dirfd(dir), name.c_str()) == pkRenderer) renderers.push_back(name);
-  ::closedir(dir);
+    if (KindOrRaise(::dirfd(dir), name.c_str(), exeDir + name) == pkRenderer)
+      renderers.push_back(name);
   return renderers;
 }

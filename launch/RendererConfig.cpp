@@ -1,16 +1,10 @@
 // "renderer.cfg": the display options of the game about to start, read by the emulator.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "AtomicFile.h"
 #include "Errors.h"
-#include "FileDescriptor.h"
 #include "Launcher.h"
 
 namespace {
@@ -36,10 +30,8 @@ std::string ColorDepth(int bpp) {
   }
 }
 
-[[noreturn]] void RaiseWriteError(const std::string& path, int code,
-                                  const std::string& reason = "") {
-  throw EInOutError(
-      path, FileErrorMessage("write", path, reason.empty() ? SysErrorMessage(code) : reason), code);
+[[noreturn]] void RaiseWriteError(const std::string& path, int code, const std::string& reason) {
+  throw EInOutError(path, FileErrorMessage("write", path, reason), code);
 }
 
 }  // namespace
@@ -75,17 +67,10 @@ void TLauncher::WriteRendererConfig() {
   const std::string path = FPaths.ExeDir + "renderer.cfg";
   const std::string text = RendererConfigText();
 
-  // Written in place (like any text file the emulator reads): an existing file keeps its
-  // permissions and links, and is emptied once it is known to be a file. Opened without blocking,
-  // and only a regular file is written: a named pipe or a device there is refused, never waited on.
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-    RaiseWriteError(path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL, NotRegularReason(st.st_mode));
-  TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
-  if (!fd.IsOpen()) RaiseWriteError(path, errno);
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd.Get(), 0) != 0)
-    RaiseWriteError(path, errno, S_ISREG(st.st_mode) ? "" : NotRegularReason(st.st_mode));
-  if (!WriteFull(fd.Get(), text.data(), text.size())) RaiseWriteError(path, errno);
-  // A delayed write error (full disk on some file systems) shows up only here.
-  if (fd.Close() != 0) RaiseWriteError(path, errno);
+  // Written whole or not at all, as the list file is: on a full disk the emulator must not start
+  // on a half-written file, and the previous one stays as it was. A named pipe or a device in its
+  // place is refused, never waited on.
+  WriteFileAtomic(path, text, [&](int code, const std::string& reason) {
+    RaiseWriteError(path, code, reason);
+  });
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -331,6 +332,9 @@ int main(int argc, char** argv) {
         AuditGames(list, paths.WorkDir, report.RomDir, missing,
                    [&](const TGameView& game, TAuditNote* note) { report.Game(game, note); });
     complete = true;
+  } catch (const std::bad_alloc&) {
+    // The list file's games (an archive's own says so).
+    error = FileErrorMessage("read", report.ListPath, "not enough memory");
   } catch (const std::exception& e) {
     error = e.what();
   }

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -118,8 +119,22 @@ std::string ExecArgument(const std::string& arg) {
   return EntryString(quoted + "\"");
 }
 
-// The file name: the game's title in lower-case letters and digits, words joined by '-'.
-std::string EntryName(const std::string& title, int number) {
+// The file name: one per game and emulator's folder, the same on every run, whatever the title
+// holds: the game's number and a short digest of the folder ("ludra-rom12-0a1b2c3d.desktop").
+// Titles would not do: names that differ only in case or punctuation would share one file, and
+// a long one would pass the file system's limit.
+std::string EntryName(const std::string& folder, int number) {
+  char real[PATH_MAX];
+  const std::string canonical = ::realpath(folder.c_str(), real) ? real : folder;
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : canonical) hash = (hash ^ c) * 1099511628211ull;
+  char digest[9];
+  std::snprintf(digest, sizeof digest, "%08x", static_cast<unsigned>(hash ^ (hash >> 32)));
+  return "ludra-rom" + std::to_string(number) + "-" + digest + ".desktop";
+}
+
+// The name earlier versions gave the entry: the title in lower-case letters and digits.
+std::string TitleEntryName(const std::string& title) {
   std::string slug;
   for (unsigned char c : title) {
     if (std::isalnum(c) && c < 0x80) {
@@ -129,8 +144,7 @@ std::string EntryName(const std::string& title, int number) {
     }
   }
   while (!slug.empty() && slug.back() == '-') slug.pop_back();
-  if (slug.empty()) slug = "game-" + std::to_string(number);
-  return "ludra-" + slug + ".desktop";
+  return slug.empty() ? "" : "ludra-" + slug + ".desktop";
 }
 
 bool HasControl(const std::string& text) {
@@ -267,8 +281,22 @@ int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string
 
     const std::string dir = WithSlash(dataHome) + "applications/";
     MakeFolders(dir, 0755);
-    const std::string file = dir + EntryName(title, number);
+    const std::string name = EntryName(paths.ExeDir, number);
+    const std::string file = dir + name;
     WriteFileAtomic(file, text);
+    // An entry of this same game written under its old name would be a second menu item: it goes
+    // when it starts exactly what the new one starts. Another game's entry there stays.
+    if (const std::string old = TitleEntryName(title);
+        !old.empty() && old != name && old.size() < NAME_MAX) {
+      std::string bytes;
+      try {
+        if (ReadWholeFile(dir + old, bytes, 64 << 10) &&
+            bytes.find("\nExec=" + exec + "\n") != std::string::npos)
+          ::unlink((dir + old).c_str());
+      } catch (const EFileError&) {
+        // not ours to judge: left alone
+      }
+    }
     std::printf("%s\n", file.c_str());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ludra: %s\n", e.what());

@@ -250,11 +250,15 @@ QImage DecodeJpeg(const unsigned char* data, std::size_t size, const std::string
 }
 
 QImage DecodeJpegFile(const std::string& nativePath) {
-  const std::vector<unsigned char> bytes = ReadPictureFile(nativePath);
-  return DecodeJpeg(bytes.data(), bytes.size(), nativePath);
+  try {
+    const std::vector<unsigned char> bytes = ReadPictureFile(nativePath);
+    return DecodeJpeg(bytes.data(), bytes.size(), nativePath);
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory(nativePath);
+  }
 }
 
-QImage LoadPicture(const std::string& nativePath) {
+QImage LoadPicture(const std::string& nativePath) try {
   const std::string ext = LowerExtension(nativePath);
   if (IsJpegExtension(ext)) return DecodeJpegFile(nativePath);
   const std::vector<unsigned char> bytes = ReadPictureFile(nativePath);
@@ -265,4 +269,6 @@ QImage LoadPicture(const std::string& nativePath) {
   // An extension no reader claims: go by the content.
   if (StartsLikeJpeg(bytes)) return DecodeJpeg(bytes.data(), bytes.size(), nativePath);
   return ReadWithQt(bytes, nativePath, QByteArray());
+} catch (const std::bad_alloc&) {
+  RaiseOutOfMemory(nativePath);
 }

@@ -6,9 +6,11 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <chrono>
+#include <new>
 #include <random>
 
 #include "ErrorGuard.h"
+#include "Errors.h"
 #include "FolderChooser.h"
 #include "FolderTree.h"
 #include "GameFilterProxy.h"
@@ -75,7 +77,12 @@ void TfrmMain::Audit() {
     // Should the load stop on an error, the model still takes what was read, and the list is
     // rebuilt from it with the filter in force.
     TGameTableHandover handover(*FModel);
-    companies = LoadGamesFrom(list.Ini(), FPaths.WorkDir, handover.Table, RomDir, &handover.Notes);
+    try {
+      companies =
+          LoadGamesFrom(list.Ini(), FPaths.WorkDir, handover.Table, RomDir, &handover.Notes);
+    } catch (const std::bad_alloc&) {
+      RaiseOutOfMemory(listPath);  // the games it lists (an archive's own says so)
+    }
   }
   tvFolder->AddCompanyFolders(companies);
   FillGameList(TGameFilter::All);

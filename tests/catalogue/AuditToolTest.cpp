@@ -81,6 +81,26 @@ TEST(AuditTool, BadArgumentsAndUnreadableFilesHaveTheirExitCodes) {
   EXPECT_NE(blocked.Out.find(dir / "blocked.ini"), std::string::npos) << blocked.Out;
 }
 
+// Too little memory for the list file: the message names it, in words, not as "std::bad_alloc".
+// An address-space limit stands for a small machine; a sanitizer's shadow memory cannot live
+// under one.
+TEST(AuditTool, RunningOutOfMemoryNamesTheFile) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "no address-space limit under the address sanitizer";
+#endif
+  TTempDir dir;
+  std::string heads;  // 32 MiB of section heads, whose index would take 256 MiB more
+  heads.reserve(32u << 20);
+  for (int i = 0; i < (16 << 20); ++i) heads += "[\n";
+  WriteFileBytes(dir / "big.ini", heads);
+  const TRun run = RunCommand("cd '" + dir.Path() + "' && ulimit -v 200000 && '" +
+                              LUDRA_AUDIT_TOOL + "' --list big.ini 2>&1");
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Out.find("Cannot read \"" + dir / "big.ini" + "\": not enough memory."),
+            std::string::npos)
+      << run.Out;
+}
+
 // An auditor never writes: not at a mistyped --list, not beside itself, not into a named pipe.
 TEST(AuditTool, OnlyReadsAndCreatesNothing) {
   TTempDir dir;

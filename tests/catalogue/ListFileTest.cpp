@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "Errors.h"
@@ -19,6 +20,20 @@ std::string Crlf(const std::string& lf) {
     out += c;
   }
   return out;
+}
+
+// `body` in a child process run as the unprivileged user "nobody": its exit code, 77 when that
+// user cannot reach `dir`, -1 when it did not exit. Only root can become another user.
+int AsNobody(const std::string& dir, const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(3);
+    if (access(dir.c_str(), X_OK) != 0) _exit(77);
+    _exit(body());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 }  // namespace
 
@@ -201,6 +216,17 @@ TEST(IniWrite, ABatchOfWritesGivesTheBytesOfSingleWritesInTurn) {
   }
 }
 
+TEST(IniWrite, AByteOrderMarkIsSkippedOnReadingAndKeptOnWriting) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string text = bom + "[Rom1]\r\nGame=A\r\n[General]\r\nPath=R\r\n";
+  for (const TIniFile& ini : {TIniFile(text), TIniFile::ForReading(text)}) {
+    EXPECT_EQ(ini.ReadString("Rom1", "Game", "?"), "A");
+    EXPECT_EQ(ini.ReadString("General", "Path", "?"), "R");
+  }
+  EXPECT_EQ(TIniFile::Changed(text, {{"Rom1", "Game", "B"}, {"General", "Path", "S"}}),
+            bom + "[Rom1]\r\nGame=B\r\n[General]\r\nPath=S\r\n");
+}
+
 // ---- The default catalogue ----
 
 TEST(DefaultCatalogue, Is261CrlfLinesWithItsSeparatorsAndContinuations) {
@@ -297,6 +323,51 @@ TEST(ListFileDisk, AFailedChangeNamesTheFileAndWritesNothing) {
     EXPECT_EQ(std::string(e.what()), "Cannot write \"" + path + "\": the file is read-only.");
   }
   EXPECT_EQ(ReadFileBytes(path), std::string(kDefaultCatalogue));
+}
+
+// A file its users may write in a shared folder where they may not make one is saved where it
+// lies, with the bytes a replacement writes; a replacement by root keeps the owner and group.
+TEST(ListFileDisk, AFileInAFolderThatTakesNoNewFileIsSavedInPlaceAndOwnersAreKept) {
+  if (geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+  TTempDir dir;
+  chmod(dir.Path().c_str(), 0755);
+  const std::string shared = dir / "shared/ludra.ini", replaced = dir / "ludra.ini";
+  MakeDirs(dir / "shared");
+  for (const std::string& path : {shared, replaced})
+    WriteFileBytes(path, std::string(kDefaultCatalogue));
+  chmod(shared.c_str(), 0666);
+  chmod((dir / "shared").c_str(), 0555);
+  ASSERT_EQ(chown(replaced.c_str(), 65534, 65534), 0);
+  chmod(replaced.c_str(), 0640);
+  struct stat before, after;
+  ASSERT_EQ(stat(shared.c_str(), &before), 0);
+  auto save = [](const std::string& path, const std::string& cutOff) {
+    TListFileChange change(path);
+    change.WriteString("Rom3", "CutOff", cutOff);
+    change.WriteString("General", "Path", "Roms\\");
+    change.Commit();
+  };
+  for (const std::string cutOff : {"11025", "1"}) {  // longer, then shorter than before
+    const int code = AsNobody(dir.Path(), [&] {
+      try {
+        save(shared, cutOff);
+        return 0;
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+      }
+    });
+    if (code == 77) GTEST_SKIP() << "\"nobody\" cannot reach the temporary folder";
+    ASSERT_EQ(code, 0);
+    save(replaced, cutOff);
+    EXPECT_EQ(ReadFileBytes(shared), ReadFileBytes(replaced));
+  }
+  ASSERT_EQ(stat(shared.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  ASSERT_EQ(stat(replaced.c_str(), &after), 0);
+  EXPECT_EQ(after.st_uid, 65534u);
+  EXPECT_EQ(after.st_gid, 65534u);
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
 }
 
 // One change waits for another's lock; a lock held too long fails the change, which writes

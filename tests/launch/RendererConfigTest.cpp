@@ -1,7 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include "Errors.h"
 #include "LaunchSupport.h"
@@ -117,4 +122,37 @@ TEST(RendererConfig, FailedWriteStopsTheLaunch) {
   MakeDirs(s.Dir / "renderer.cfg");
   EXPECT_THROW(s.Launcher.PlayGame(0), EInOutError);
   EXPECT_TRUE(s.Shell.Calls.empty());
+}
+
+// Out of space: the previous file stays whole, nothing is left beside it, the emulator is not
+// started.
+TEST(RendererConfig, AFullDiskKeepsThePreviousFileAndStartsNothing) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small memory disk needs root";
+  TLaunchSetup s;
+  const std::string exe = s.Dir / "exe/";
+  MakeDirs(exe);
+  if (mount("tmpfs", exe.c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "no memory disk: " << std::strerror(errno);
+  struct TUnmount {
+    std::string Dir;
+    ~TUnmount() { umount2(Dir.c_str(), MNT_DETACH); }
+  } unmount{exe};
+  TLauncher launcher(TPaths{exe, s.Dir.Path()}, s.Shell);
+  launcher.LoadSettings(1);  // the list file is made while there is room
+  const std::string previous = std::string(kDefaultConfig) + "; the last game's\r\n";
+  WriteFileBytes(exe + "renderer.cfg", previous);
+  {
+    const int fill = open((exe + "fill").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const std::string page(4096, 'x');
+    while (write(fill, page.data(), page.size()) > 0) {
+    }
+    close(fill);
+  }
+  EXPECT_THROW(launcher.WriteRendererConfig(), EInOutError);
+  EXPECT_THROW(launcher.PlayGame(0), EInOutError);
+  EXPECT_TRUE(s.Shell.Calls.empty());
+  EXPECT_EQ(ReadFileBytes(exe + "renderer.cfg"), previous);
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(exe)) ++entries;
+  EXPECT_EQ(entries, 3);  // the list file, renderer.cfg, the filling
 }

@@ -82,33 +82,54 @@ TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
   TTempDir top;
   const std::string dir = top / "Arcade $HOME `x` 50%/";
   MakeDirs(dir + "Shots");
-  WriteFileBytes(dir + "ludra.ini", kTwoGames);
+  const std::string longTitle(1000, 'L');
+  WriteFileBytes(dir + "ludra.ini", std::string(kTwoGames) +
+                                        "[Rom3]\nGame=FIGHTER S: best (100)\nRomname=b.zip\n"
+                                        "[Rom4]\nGame=" +
+                                        longTitle + "\nRomname=l.zip\n");
   WriteFileBytes(dir + "Shots/FIRST.JPG", "a picture");
   const std::string data = top / "data";
+  const std::string apps = data + "/applications/";
+  // The path of the entry written, from what the command prints.
+  auto entry = [&](int game) {
+    const TRun run =
+        Ludra(dir, "--desktop-entry " + std::to_string(game), "XDG_DATA_HOME='" + data + "'");
+    EXPECT_EQ(run.ExitCode, 0) << run.Out;
+    EXPECT_EQ(run.Out.rfind(apps + "ludra-", 0), 0u) << run.Out;
+    return run.Out.empty() ? std::string() : run.Out.substr(0, run.Out.size() - 1);
+  };
 
-  const TRun first = Ludra(dir, "--desktop-entry 1", "XDG_DATA_HOME='" + data + "'");
-  ASSERT_EQ(first.ExitCode, 0) << first.Out;
-  const std::string file = data + "/applications/ludra-first.desktop";
-  EXPECT_EQ(first.Out, file + "\n");
+  const std::string file = entry(1);
   const std::string text = ReadFileBytes(file);
   // Quoted for Exec ($ and ` escaped, % doubled), then escaped as a string (\ doubled).
-  EXPECT_NE(
-      text.find("\nExec=\"" + top.Path() + "Arcade \\\\$HOME \\\\`x\\\\` 50%%/ludra\" --run 1\n"),
-      std::string::npos)
-      << text;
+  const std::string exec =
+      "\nExec=\"" + top.Path() + "Arcade \\\\$HOME \\\\`x\\\\` 50%%/ludra\" --run 1\n";
+  EXPECT_NE(text.find(exec), std::string::npos) << text;
   EXPECT_NE(text.find("\nPath=" + dir + "\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nIcon=" + dir + "Shots/FIRST.JPG\n"), std::string::npos) << text;
 
-  const TRun second = Ludra(dir, "--desktop-entry 2", "XDG_DATA_HOME='" + data + "'");
-  ASSERT_EQ(second.ExitCode, 0) << second.Out;
-  const std::string best = ReadFileBytes(data + "/applications/ludra-fighter-s-best-100.desktop");
-  EXPECT_NE(best.find("\nName=Fighter's \"Best\" 100%\n"), std::string::npos) << best;
-  EXPECT_NE(best.find("\nIcon=org.ludra.Ludra\n"), std::string::npos) << best;
+  // Titles that differ only in case and punctuation, and one past any file name's length, each
+  // get an entry of their own; the title stays the entry's name.
+  const std::string best = entry(2), twin = entry(3), longest = entry(4);
+  EXPECT_NE(best, twin);
+  EXPECT_NE(ReadFileBytes(best).find("\nName=Fighter's \"Best\" 100%\n"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(best).find("\nIcon=org.ludra.Ludra\n"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(twin).find("\nName=FIGHTER S: best (100)\n"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(longest).find("\nName=" + longTitle + "\n"), std::string::npos);
+
+  // The same name on the next run; the entry this game had under its title's name goes, another
+  // game's entry under such a name stays.
+  std::filesystem::rename(file, apps + "ludra-first.desktop");
+  WriteFileBytes(apps + "ludra-fighter-s-best-100.desktop", ReadFileBytes(best));
+  EXPECT_EQ(entry(1), file);
+  EXPECT_FALSE(std::filesystem::exists(apps + "ludra-first.desktop"));
+  EXPECT_EQ(entry(3), twin);
+  EXPECT_TRUE(std::filesystem::exists(apps + "ludra-fighter-s-best-100.desktop"));
 
   if (std::system("command -v desktop-file-validate >/dev/null") != 0)
     GTEST_SKIP() << "desktop-file-validate is not installed";
-  for (const std::string& entry : {file, data + "/applications/ludra-fighter-s-best-100.desktop"})
-    EXPECT_EQ(std::system(("desktop-file-validate '" + entry + "'").c_str()), 0) << entry;
+  for (const std::string& path : {file, best, longest})
+    EXPECT_EQ(std::system(("desktop-file-validate '" + path + "'").c_str()), 0) << path;
 }
 
 TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownAndRemembersIt) {
