@@ -74,6 +74,21 @@ class TPathOverride : public TEnvOverride {
   explicit TPathOverride(const std::string& path) : TEnvOverride("PATH", path) {}
 };
 
+// The real shell, whose runs all end before the test does: it is their parent, and a run left
+// unreaped would be a zombie in a later count.
+class TShell : public TProcessShell {
+ public:
+  TShell(const TPaths& paths, IShellReporter* reporter, TRunOptions options = {})
+      : TProcessShell(paths, reporter, std::move(options)) {}
+  ~TShell() override { EndAll(); }
+  bool EndAll() {
+    bool all = true;
+    for (auto& run : Runs()) all = run->WaitFor(std::chrono::seconds(10)) && all;
+    Runs().clear();
+    return all;
+  }
+};
+
 std::string RealDir(const TTempDir& dir) {
   return fs::canonical(dir.Path()).string();
 }
@@ -86,7 +101,7 @@ TEST(ProcessShell, DocumentedLaunchArrivesAsArguments) {
   TTempDir exe, work;
   WriteRecorder(work / "tavi.exe", work / "record");
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{exe.Path(), work.Path()}, &reporter);
+  TShell shell(TPaths{exe.Path(), work.Path()}, &reporter);
   TLauncher launcher(TPaths{exe.Path(), work.Path()}, shell);
   launcher.Renderers = {"soft.tvi"};
   launcher.PlayGame(0);
@@ -105,6 +120,7 @@ TEST(ProcessShell, DocumentedLaunchArrivesAsArguments) {
                                              RealDir(work)};
   EXPECT_EQ(WaitForRecord(work / "record"), expected);
   EXPECT_TRUE(reporter.Messages.empty());
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -112,7 +128,7 @@ TEST(ProcessShell, BlankInRomDirectoryMakesTwoArguments) {
   TTempDir dir;
   WriteRecorder(dir / "tavi.exe", dir / "record");
   WriteFileBytes(dir / "ludra.ini", "[General]\r\nPath=My Roms\\\r\n[Rom1]\r\nGame=X\r\n");
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
   launcher.PlayGame(0);
   const auto args = WaitForRecord(dir / "record");
@@ -126,7 +142,7 @@ TEST(ProcessShell, MetacharactersArriveAsPlainText) {
   TTempDir dir;
   WriteRecorder(dir / "tavi.exe", dir / "record");
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe",
              "1  ;touch${IFS}pwned $(touch pwned2) `touch pwned3` >out |cat & ~ * \"q\" 'a'  ");
   const std::vector<std::string> expected = {"1",       ";touch${IFS}pwned",
@@ -145,7 +161,7 @@ TEST(ProcessShell, MetacharactersArriveAsPlainText) {
 TEST(ProcessShell, ProgramNameIgnoresLetterCase) {
   TTempDir dir;
   WriteRecorder(dir / "TAVI.EXE", dir / "record");
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   shell.Open("tavi.exe", "7");
   EXPECT_EQ(WaitForRecord(dir / "record"), (std::vector<std::string>{"7", RealDir(dir)}));
 }
@@ -159,7 +175,7 @@ TEST(ProcessShell, FrontEndFilesAreNotInherited) {
                                        " ]; then echo open; else echo closed; fi > '" + record +
                                        ".tmp' && mv '" + record + ".tmp' '" + record + "'\n");
   ::chmod((dir / "tavi.exe").c_str(), 0755);
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   shell.Open("tavi.exe", "1");
   EXPECT_EQ(WaitForRecord(record), std::vector<std::string>{"closed"});
   ::close(fd);
@@ -174,12 +190,13 @@ TEST(ProcessShell, WindowsProgramGoesThroughWine) {
   WriteRecorder(bin / "wine", dir / "record", "wine");
   TPathOverride path(bin.Path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : ""));
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe", "3 --use-sound=no");
   EXPECT_EQ(
       WaitForRecord(dir / "record"),
       (std::vector<std::string>{"wine", dir / "tavi.exe", "3", "--use-sound=no", RealDir(dir)}));
   EXPECT_TRUE(reporter.Messages.empty());
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -196,7 +213,7 @@ TEST(ProcessShell, WineChosenByTheUserGetsTheEnvironmentAsItIs) {
   TPathOverride path(bin.Path() + ":" + own.Path() + ":" +
                      (std::getenv("PATH") ? std::getenv("PATH") : ""));
   TEnvOverride prefix("WINEPREFIX", dir / "prefix with blank");
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
 
   TEnvOverride absolute("WINE", own / "my-wine");
   shell.Open("tavi.exe", "2");
@@ -216,7 +233,7 @@ TEST(ProcessShell, WindowsProgramWithoutWineIsReported) {
   WriteFileBytes(dir / "tavi.exe", "MZ");
   TPathOverride path(emptyBin.Path());
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   {
     TEnvOverride noChoice("WINE", std::nullopt);
     shell.Open("tavi.exe", "1");
@@ -236,12 +253,13 @@ TEST(ProcessShell, WindowsProgramWithoutWineIsReported) {
 TEST(ProcessShell, MissingProgramIsReportedAfterTheConfigIsWritten) {
   TTempDir dir;
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
   EXPECT_NO_THROW(launcher.PlayGame(0));
   ASSERT_EQ(reporter.Messages.size(), 1u);
   EXPECT_NE(reporter.Messages[0].find(dir / "tavi.exe"), std::string::npos) << reporter.Messages[0];
   EXPECT_TRUE(fs::exists(dir / "renderer.cfg"));
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -250,12 +268,13 @@ TEST(ProcessShell, FailedExecIsReported) {
   WriteRecorder(dir / "tavi.exe", dir / "record");
   ::chmod((dir / "tavi.exe").c_str(), 0644);  // no execute bit stops even root
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe", "1");
   ASSERT_EQ(reporter.Messages.size(), 1u);
   EXPECT_NE(reporter.Messages[0].find("tavi.exe"), std::string::npos);
   EXPECT_NE(reporter.Messages[0].find("Permission denied"), std::string::npos)
       << reporter.Messages[0];
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -264,7 +283,7 @@ TEST(ProcessShell, ProgramWithoutInterpreterLineIsNotRunByAShell) {
   WriteFileBytes(dir / "tavi.exe", "touch ran\n");
   ::chmod((dir / "tavi.exe").c_str(), 0755);
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe", "1");
   EXPECT_EQ(reporter.Messages.size(), 1u);
   EXPECT_FALSE(fs::exists(dir / "ran"));
@@ -272,6 +291,6 @@ TEST(ProcessShell, ProgramWithoutInterpreterLineIsNotRunByAShell) {
 
 TEST(ProcessShell, WithoutReporterFailuresAreSilent) {
   TTempDir dir;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   EXPECT_NO_THROW(shell.Open("tavi.exe", "1"));
 }

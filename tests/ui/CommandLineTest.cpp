@@ -13,13 +13,14 @@
 
 namespace {
 // A copy of the program in `dir` (a copy in the emulator's folder is what a user runs), started
-// there with no display at all.
+// there with no display and no session bus at all; the emulator's logs go to dir/state.
 TRun Ludra(const std::string& dir, const std::string& arguments, const std::string& env = "") {
   if (!std::filesystem::exists(dir + "ludra"))
     std::filesystem::copy_file(LUDRA_PROGRAM, dir + "ludra");
   const std::string command = "cd '" + dir +
-                              "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
-                              " ./ludra " + arguments + " 2>&1";
+                              "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                              "-u DBUS_SESSION_BUS_ADDRESS XDG_STATE_HOME='" +
+                              dir + "state' " + env + " ./ludra " + arguments + " 2>&1";
   return RunCommand(command);
 }
 
