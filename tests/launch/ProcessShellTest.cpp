@@ -1,14 +1,21 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
+#include <thread>
 
 #include "LaunchSupport.h"
+#include "LogKeeper.h"
 
 namespace fs = std::filesystem;
 
@@ -89,6 +96,28 @@ class TShell : public TProcessShell {
   }
 };
 
+// The output kept as the program keeps it, in dir/state/.
+TRunOptions KeptOutput(const TTempDir& dir) {
+  TRunOptions options;
+  options.LogDir = dir / "state/";
+  options.Keeper = {LUDRA_LOG_KEEPER};
+  return options;
+}
+
+void StandIn(const std::string& path, const std::string& script) {
+  WriteFileBytes(path, "#!/bin/sh\n" + script);
+  ::chmod(path.c_str(), 0755);
+}
+
+// The descriptors a process holds, by number, each with what it refers to.
+std::map<int, std::string> OpenFiles(pid_t pid) {
+  std::map<int, std::string> files;
+  const fs::path dir = "/proc/" + std::to_string(pid) + "/fd";
+  for (const auto& entry : fs::directory_iterator(dir))
+    files[std::stoi(entry.path().filename())] = fs::read_symlink(entry.path()).string();
+  return files;
+}
+
 std::string RealDir(const TTempDir& dir) {
   return fs::canonical(dir.Path()).string();
 }
@@ -166,21 +195,6 @@ TEST(ProcessShell, ProgramNameIgnoresLetterCase) {
   EXPECT_EQ(WaitForRecord(dir / "record"), (std::vector<std::string>{"7", RealDir(dir)}));
 }
 
-TEST(ProcessShell, FrontEndFilesAreNotInherited) {
-  TTempDir dir;
-  const int fd = ::open((dir / "held").c_str(), O_CREAT | O_WRONLY, 0644);  // inheritable
-  ASSERT_GE(fd, 3);
-  const std::string record = dir / "record";
-  WriteFileBytes(dir / "tavi.exe", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(fd) +
-                                       " ]; then echo open; else echo closed; fi > '" + record +
-                                       ".tmp' && mv '" + record + ".tmp' '" + record + "'\n");
-  ::chmod((dir / "tavi.exe").c_str(), 0755);
-  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
-  shell.Open("tavi.exe", "1");
-  EXPECT_EQ(WaitForRecord(record), std::vector<std::string>{"closed"});
-  ::close(fd);
-}
-
 // ---- Windows programs ----------------------------------------------------------------------
 
 TEST(ProcessShell, WindowsProgramGoesThroughWine) {
@@ -207,19 +221,27 @@ TEST(ProcessShell, WineChosenByTheUserGetsTheEnvironmentAsItIs) {
   // The user's wine says which it is and which prefix it was given.
   const std::string record = dir / "record";
   const std::string script = "#!/bin/sh\n{ printf '%s\\n' \"$0\" \"$WINEPREFIX\" \"$@\"; } > '" +
-                             record + ".tmp' && mv '" + record + ".tmp' '" + record + "'\n";
+                             record + ".tmp' && mv '" + record + ".tmp' '" + record +
+                             "'\necho 'err:module:import_dll Library d3d8.dll not found' >&2\n";
   WriteFileBytes(own / "my-wine", script);
   ::chmod((own / "my-wine").c_str(), 0755);
   TPathOverride path(bin.Path() + ":" + own.Path() + ":" +
                      (std::getenv("PATH") ? std::getenv("PATH") : ""));
   TEnvOverride prefix("WINEPREFIX", dir / "prefix with blank");
-  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
 
   TEnvOverride absolute("WINE", own / "my-wine");
   shell.Open("tavi.exe", "2");
   EXPECT_EQ(WaitForRecord(record),
             (std::vector<std::string>{own / "my-wine", dir / "prefix with blank", dir / "tavi.exe",
                                       "2"}));
+  // Wine's own complaints are the emulator's output, and its settings are part of the report.
+  ASSERT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(10)));
+  EXPECT_EQ(shell.Runs()[0]->LastLines(15),
+            std::vector<std::string>{"err:module:import_dll Library d3d8.dll not found"});
+  EXPECT_EQ(shell.Runs()[0]->Notes(),
+            (std::vector<std::string>{"WINE=" + own / "my-wine",
+                                      "WINEPREFIX=" + dir / "prefix with blank"}));
   fs::remove(record);
   TEnvOverride byName("WINE", "my-wine");  // looked up on the PATH, after a "wine" there
   shell.Open("tavi.exe", "3");
@@ -293,4 +315,100 @@ TEST(ProcessShell, WithoutReporterFailuresAreSilent) {
   TTempDir dir;
   TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   EXPECT_NO_THROW(shell.Open("tavi.exe", "1"));
+}
+
+// ---- Watching the run ----------------------------------------------------------------------
+
+TEST(ProcessShellRun, ExitStatusAndOutputAreKeptInTheGamesLog) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "echo 'fatal: cannot find sfe-04a'\nexit 3\n");
+  WriteFileBytes(dir / "ludra.ini", "[Rom1]\r\nGame=Street Fighter EX\r\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
+  launcher.PlayGame(0);
+  ASSERT_EQ(shell.Runs().size(), 1u);
+  TEmulatorRun& run = *shell.Runs()[0];
+  ASSERT_TRUE(run.WaitFor(std::chrono::seconds(10)));
+  EXPECT_FALSE(run.End().Signaled);
+  EXPECT_EQ(run.End().Code, 3);
+  EXPECT_EQ(DescribeEnd(run.End()), "exit status 3");
+  EXPECT_EQ(run.Game().Title, "Street Fighter EX");
+  EXPECT_EQ(run.LogPath(), dir / "state/1-street-fighter-ex.log");
+  EXPECT_EQ(ReadFileBytes(run.LogPath()), "fatal: cannot find sfe-04a\n");
+  EXPECT_EQ(run.LastLines(15), std::vector<std::string>{"fatal: cannot find sfe-04a"});
+}
+
+TEST(ProcessShellRun, DeathBySignalIsNamed) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "echo 'loading'\nkill -SEGV $$\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  ASSERT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(10)));
+  const TRunEnd& end = shell.Runs()[0]->End();
+  EXPECT_TRUE(end.Signaled);
+  EXPECT_EQ(end.Code, SIGSEGV);
+  EXPECT_EQ(DescribeEnd(end), "signal SIGSEGV (Segmentation fault)");
+  EXPECT_EQ(shell.Runs()[0]->LastLines(15), std::vector<std::string>{"loading"});
+}
+
+TEST(ProcessShellRun, FloodOfOutputKeepsTheLogCappedAndThisProcessFlat) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "yes 'a line of output' | head -n 3000000\necho 'the last line'\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  const long before = PeakRssKiB();
+  shell.Open("tavi.exe", "1");
+  ASSERT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(60)));
+  EXPECT_LT(PeakRssKiB() - before, 4 * kMiB);
+  const std::string log = ReadFileBytes(shell.Runs()[0]->LogPath());
+  EXPECT_LE(log.size(), kLogCap);
+  EXPECT_GE(log.size(), kLogCap / 4);
+  EXPECT_EQ(log.substr(0, 18), "a line of output\na");  // cut at a line's start
+  EXPECT_EQ(shell.Runs()[0]->LastLines(2),
+            (std::vector<std::string>{"a line of output", "the last line"}));
+}
+
+TEST(ProcessShellRun, ChildLeftBehindHoldsNothingOfOursAndLeavesNoZombie) {
+  TTempDir dir;
+  // Inheritable on purpose: a list file held open and a socket.
+  const int held = ::open((dir / "ludra.ini").c_str(), O_CREAT | O_WRONLY, 0644);
+  int sockets[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
+  StandIn(dir / "tavi.exe", "sleep 30 &\necho \"$!\"\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  // The child goes on holding the output; the run is over when the emulator is.
+  ASSERT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(10)));
+  EXPECT_FALSE(shell.Runs()[0]->End().Failed());
+  EXPECT_TRUE(ChildProcesses().empty());
+  const auto lines = shell.Runs()[0]->LastLines(1);
+  ASSERT_EQ(lines.size(), 1u);
+  const pid_t child = std::stoi(lines[0]);
+  // Once the child is "sleep", its shell's own descriptors are gone.
+  const std::string comm = "/proc/" + std::to_string(child) + "/comm";
+  for (int i = 0; i < 500 && ReadFileBytes(comm) != "sleep\n"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const auto files = OpenFiles(child);
+  ::kill(child, SIGKILL);
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files.at(0), "/dev/null");
+  EXPECT_EQ(files.at(1).rfind("pipe:", 0), 0u) << files.at(1);
+  EXPECT_EQ(files.at(2), files.at(1));
+  for (int fd : {held, sockets[0], sockets[1]}) ::close(fd);
+}
+
+TEST(ProcessShellRun, EmulatorOutlivesItsWatcherAndItsLogIsComplete) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "echo first\nsleep 0.3\necho second\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  const pid_t pid = shell.Runs().at(0)->Pid();
+  const std::string log = shell.Runs()[0]->LogPath();
+  shell.Runs().clear();  // as when Ludra is closed
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (ReadFileBytes(log) != "first\nsecond\n" && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReadFileBytes(log), "first\nsecond\n");
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);  // what init does once Ludra is gone
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
