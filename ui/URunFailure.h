@@ -14,6 +14,7 @@ class QSocketNotifier;
 // One run, looked at whenever the emulator ends or its keeper reports the log complete; calls
 // `finished` once both happened. No timer and no thread.
 class TRunWatch : public QObject {
+  Q_OBJECT
  public:
   TRunWatch(std::unique_ptr<TEmulatorRun> run, std::function<void(TRunWatch*)> finished,
             QObject* parent);
