@@ -73,8 +73,11 @@ void NotifyDesktop(const TEmulatorRun& run) {
       QStringLiteral("org.freedesktop.Notifications"),
       QStringLiteral("/org/freedesktop/Notifications"),
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-  // The body may be shown as markup.
-  const QString body = QString::fromStdString(QuickFailureText(run)).toHtmlEscaped();
+  // The body may be taken as markup, which knows these three.
+  QString body = QString::fromStdString(QuickFailureText(run));
+  body.replace(QLatin1Char('&'), QLatin1String("&amp;"))
+      .replace(QLatin1Char('<'), QLatin1String("&lt;"))
+      .replace(QLatin1Char('>'), QLatin1String("&gt;"));
   QVariantMap hints;
   hints.insert(QStringLiteral("desktop-entry"), QLatin1String(kAppId));
   hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(1));
