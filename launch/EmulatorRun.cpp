@@ -12,14 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 
-TEmulatorRun::TEmulatorRun(pid_t pid, TFd process, TFd drained, TGameRef game, std::string logPath,
+TEmulatorRun::TEmulatorRun(pid_t pid, TClock::time_point started, TFd process, TFd drained,
+                           TGameRef game, TFd log, std::string logPath,
                            std::vector<std::string> notes)
     : FPid(pid),
+      FStarted(started),
       FProcess(std::move(process)),
       FDrained(std::move(drained)),
       FGame(std::move(game)),
       FLogPath(std::move(logPath)),
-      FNotes(std::move(notes)) {}
+      FNotes(std::move(notes)),
+      FLog(std::move(log)) {}
 
 bool TEmulatorRun::Update() {
   if (FProcess.IsOpen()) {
@@ -58,14 +61,12 @@ bool TEmulatorRun::WaitFor(std::chrono::milliseconds timeout) {
 
 std::vector<std::string> TEmulatorRun::LastLines(std::size_t count) const {
   std::vector<std::string> lines;
-  if (FLogPath.empty()) return lines;
-  const TFd fd(::open(FLogPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat st;
-  if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return lines;
+  if (!FLog.IsOpen() || ::fstat(FLog.Get(), &st) != 0) return lines;
   const std::size_t size = static_cast<std::size_t>(st.st_size);
   const std::size_t want = std::min<std::size_t>(size, 64 * 1024);
   std::string text(want, '\0');
-  const ssize_t n = PreadFull(fd.Get(), text.data(), want, size - want);
+  const ssize_t n = PreadFull(FLog.Get(), text.data(), want, size - want);
   text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
   if (!text.empty() && text.back() == '\n') text.pop_back();
   std::size_t at = 0;

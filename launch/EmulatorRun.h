@@ -30,8 +30,8 @@ struct TRunEnd {
 class TEmulatorRun {
  public:
   using TClock = std::chrono::steady_clock;
-  TEmulatorRun(pid_t pid, TFd process, TFd drained, TGameRef game, std::string logPath,
-               std::vector<std::string> notes);
+  TEmulatorRun(pid_t pid, TClock::time_point started, TFd process, TFd drained, TGameRef game,
+               TFd log, std::string logPath, std::vector<std::string> notes);
 
   int ProcessFd() const { return FProcess.Get(); }  // -1 once it is reaped
   int DrainedFd() const { return FDrained.Get(); }  // -1 once the log is complete
@@ -52,17 +52,19 @@ class TEmulatorRun {
   // "WINE=..." and "WINEPREFIX=..." as they were set, for a program started through wine.
   const std::vector<std::string>& Notes() const { return FNotes; }
 
-  // The last `count` lines of the log (at most its last 64 KiB are read).
+  // The last `count` lines of its log (at most its last 64 KiB are read): of this run's own file,
+  // also when a later start of the game has taken the name.
   std::vector<std::string> LastLines(std::size_t count) const;
 
  private:
   pid_t FPid;
+  TClock::time_point FStarted;
   TFd FProcess;
   TFd FDrained;
   TGameRef FGame;
   std::string FLogPath;
   std::vector<std::string> FNotes;
-  TClock::time_point FStarted = TClock::now();
+  TFd FLog;
   TRunEnd FEnd;
 };
 

@@ -219,7 +219,12 @@ TOutput OpenLog(const std::string& dir, const TGameRef& game) {
     return output;
   }
   const std::string path = dir + LogFileName(game);
-  TFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0600));
+  // A fresh file: a run of the same game still going keeps writing to its own, now nameless.
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+    output.Problem = FileErrorMessage("replace", path, SysErrorMessage(errno));
+    return output;
+  }
+  TFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0600));
   struct stat st;
   if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     output.Problem =
@@ -257,6 +262,7 @@ std::variant<std::unique_ptr<TEmulatorRun>, TFailure> Start(const std::vector<st
       (output.Log.IsOpen() && (!pipe(outRead, outWrite) || !pipe(drainedRead, drainedWrite))))
     return TFailure{stFork, errno};
 
+  const auto started = TEmulatorRun::TClock::now();
   const pid_t pid =
       ForkEmulator(argv, dir, null.Get(), output.Log.IsOpen() ? outWrite.Get() : null.Get(),
                    goRead.Get(), goWrite.Get(), errorWrite.Get());
@@ -282,8 +288,9 @@ std::variant<std::unique_ptr<TEmulatorRun>, TFailure> Start(const std::vector<st
     Reap(pid);
     return *failure;
   }
-  auto run = std::make_unique<TEmulatorRun>(pid, std::move(process), std::move(drainedRead), game,
-                                            output.Path, std::move(notes));
+  auto run =
+      std::make_unique<TEmulatorRun>(pid, started, std::move(process), std::move(drainedRead), game,
+                                     std::move(output.Log), output.Path, std::move(notes));
   run->LogProblem = output.Problem;
   return run;
 }

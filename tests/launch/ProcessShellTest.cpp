@@ -412,3 +412,19 @@ TEST(ProcessShellRun, EmulatorOutlivesItsWatcherAndItsLogIsComplete) {
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);  // what init does once Ludra is gone
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
+
+TEST(ProcessShellRun, SecondStartOfAGameTakesTheLogWhileTheFirstKeepsItsOwn) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe",
+          "if [ -e started ]; then echo two; exit 3; fi\n"
+          ": > started\necho one\nsleep 0.3\necho 'one again'\nexit 4\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  ASSERT_TRUE(WaitForFile(dir / "started"));
+  shell.Open("tavi.exe", "1");
+  ASSERT_EQ(shell.Runs().size(), 2u);
+  for (auto& run : shell.Runs()) ASSERT_TRUE(run->WaitFor(std::chrono::seconds(10)));
+  EXPECT_EQ(shell.Runs()[0]->LastLines(15), (std::vector<std::string>{"one", "one again"}));
+  EXPECT_EQ(shell.Runs()[1]->LastLines(15), std::vector<std::string>{"two"});
+  EXPECT_EQ(ReadFileBytes(dir / "state/1.log"), "two\n");
+}
