@@ -25,7 +25,7 @@ class RunFailureWindow : public ::testing::Test {
     Real = std::make_unique<TProcessShell>(f.Paths, nullptr, options);
     f.Shell.ForwardTo = Real.get();
     // Shortened from the program's ten seconds, so a "late" failure comes soon.
-    f.Main().SetQuickFailureWindow(1000ms);
+    f.Main().SetQuickFailureWindow(2000ms);
     f.Main().FormActivate();
   }
 
@@ -83,6 +83,6 @@ TEST_F(RunFailureWindow, QuickFailureShowsTheGameTheStatusAndTheLastLinesSelecta
 TEST_F(RunFailureWindow, CleanExitAndLateFailureShowNothing) {
   EXPECT_TRUE(Play("echo 'bye'\nexit 0\n").isEmpty());
   EXPECT_EQ(Log(), "bye\n");
-  EXPECT_TRUE(Play("sleep 1.2\nexit 1\n").isEmpty());
+  EXPECT_TRUE(Play("sleep 2.1\nexit 1\n").isEmpty());
   EXPECT_TRUE(f.Errors.Messages.empty());
 }
