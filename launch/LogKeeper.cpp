@@ -4,8 +4,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -79,18 +81,19 @@ int RunLogKeeper(std::size_t cap) {
   bool ended = ::fcntl(kKeeperProcess, F_GETFD) < 0;
   bool drained = ::fcntl(kKeeperDrained, F_GETFD) < 0;
 
-  // Reads what the pipe holds; false at its end (every writer gone).
-  auto readSome = [&](bool wait) {
-    while (true) {
-      const ssize_t n = ::read(kKeeperOutput, buffer.data(), buffer.size());
+  // Reads up to `limit` bytes of what the pipe holds; false at its end (every writer gone).
+  auto readSome = [&](std::size_t limit) {
+    while (limit > 0) {
+      const ssize_t n = ::read(kKeeperOutput, buffer.data(), std::min(buffer.size(), limit));
       if (n > 0) {
         log.Append(buffer.data(), static_cast<std::size_t>(n));
-        if (wait) return true;
+        limit -= static_cast<std::size_t>(n);
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
       return n < 0 && errno == EAGAIN;
     }
+    return true;
   };
   ::fcntl(kKeeperOutput, F_SETFL, ::fcntl(kKeeperOutput, F_GETFL) | O_NONBLOCK);
 
@@ -101,10 +104,13 @@ int RunLogKeeper(std::size_t cap) {
       break;
     }
     if (fds[1].revents) {
-      // Everything the emulator wrote is in the pipe now: take it, then tell Ludra. Children
-      // it left behind may go on writing, and the log goes on with them.
+      // Everything the emulator wrote is in the pipe now: take that much, then tell Ludra.
+      // Children it left behind may go on writing (the log goes on with them), but they must
+      // not hold the note back.
       ended = true;
-      const bool open = readSome(false);
+      int pending = 0;
+      if (::ioctl(kKeeperOutput, FIONREAD, &pending) != 0) pending = 0;
+      const bool open = readSome(static_cast<std::size_t>(pending));
       if (!drained) {
         const char done = 'd';
         ssize_t ignored = ::write(kKeeperDrained, &done, 1);
@@ -115,7 +121,7 @@ int RunLogKeeper(std::size_t cap) {
       if (!open) break;
       continue;
     }
-    if (fds[0].revents && !readSome(true)) break;
+    if (fds[0].revents && !readSome(buffer.size())) break;
   }
   return 0;
 }
