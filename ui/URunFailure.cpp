@@ -1,6 +1,5 @@
+// Watching the emulator from the event loop, and the message of a quick failure.
 #include "URunFailure.h"
-
-#include <string.h>
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -12,6 +11,7 @@
 #include <QSocketNotifier>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <cstring>
 
 #include "RunReport.h"
 
