@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "ListFile.h"
+
 namespace {
 
 const char* YesNo(bool value) {
@@ -32,8 +34,13 @@ std::string TLauncher::Parameters(int p) const {
 }
 
 void TLauncher::PlayGame(int p) {
-  LoadSettings(p + 1);
+  const std::string path = ListFilePath(FPaths);
+  EnsureListFile(path);
+  const TListFile file(path);
+  LoadSettings(p + 1, file);
   // A failure here raises, so the emulator never starts with a stale or missing file.
   WriteRendererConfig();
-  FShell.Open("tavi.exe", Parameters(p));
+  // The title names the game's log and, should it fail, the game in the report.
+  const TGameRef game{p + 1, file.ReadString("Rom" + std::to_string(p + 1), "Game", "")};
+  FShell.OpenGame("tavi.exe", Parameters(p), game);
 }

@@ -1,19 +1,24 @@
-// The shell's "Open" on this system: the program started detached, with its arguments taken
-// from the parameter text and no command interpreter in between.
+// The shell's "Open" on this system: the program started in its own session, with its arguments
+// taken from the parameter text and no command interpreter in between, and watched.
 #include "Shell.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
+#include <variant>
 #include <vector>
 
+#include "EmulatorFolder.h"
 #include "Errors.h"
 #include "FileDescriptor.h"
+#include "LogKeeper.h"
 
 namespace {
 
@@ -83,14 +88,14 @@ TWine FindWine(const std::string& workDir) {
   return {std::nullopt, "WINE names \"" + name + "\", which is no executable file"};
 }
 
-enum TStage : int { stFork = 1, stDirectory, stExec };
+enum TStage : int { stFork = 1, stDirectory, stExec, stKeeper, stWatch };
 
 struct TFailure {
   int Stage;
   int Error;
 };
 
-// Only async-signal-safe calls from here on: the front-end may run other threads.
+// Only async-signal-safe calls in a child: the front-end may run other threads.
 [[noreturn]] void FailInChild(int pipe, TStage stage, int error) {
   const int message[2] = {stage, error};
   ssize_t ignored = ::write(pipe, message, sizeof message);
@@ -98,61 +103,212 @@ struct TFailure {
   ::_exit(127);
 }
 
-// Starts argv[0] in `dir` as a grandchild, so it belongs to no one here: the child in between
-// is reaped at once and the program is never left as a zombie. A close-on-exec pipe tells a
-// successful exec (the pipe closes with nothing in it) from a failed one (the errno arrives).
-std::optional<TFailure> SpawnDetached(const std::vector<std::string>& args,
-                                      const std::string& dir) {
+// A copy of `fd` above the standard descriptors, so that moving others onto 0..4 cannot
+// overwrite it (a front-end started with its own stdin closed hands out 0 for a new file).
+int Lift(int pipe, int fd) {
+  const int lifted = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
+  if (lifted < 0) FailInChild(pipe, stFork, errno);
+  return lifted;
+}
+
+void Place(int pipe, int fd, int target) {
+  if (::dup2(fd, target) < 0) FailInChild(pipe, stFork, errno);
+}
+
+// A fresh program: default signal handling, nothing blocked, and of this process's files only
+// what was placed on 0..`keep`-1 (the rest close on exec, the error pipe among them).
+void CleanSlate(unsigned keep) {
+  struct sigaction defaults = {};
+  defaults.sa_handler = SIG_DFL;
+  for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &defaults, nullptr);
+  sigset_t none;
+  ::sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  // The front-end's own files (list file and its lock, sockets) are none of the child's business.
+  ::close_range(keep, ~0U, CLOSE_RANGE_CLOEXEC);
+}
+
+std::vector<char*> Argv(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
+  return argv;
+}
 
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) return TFailure{stFork, errno};
-  const pid_t child = ::fork();
-  if (child < 0) {
-    const int error = errno;
-    ::close(fds[0]);
-    ::close(fds[1]);
-    return TFailure{stFork, error};
-  }
-  if (child == 0) {
-    ::close(fds[0]);
-    const pid_t grandchild = ::fork();
-    if (grandchild < 0) FailInChild(fds[1], stFork, errno);
-    if (grandchild > 0) ::_exit(0);
-    // Its own session: a signal to the front-end's terminal or process group leaves it alone.
-    ::setsid();
-    struct sigaction defaults = {};
-    defaults.sa_handler = SIG_DFL;
-    for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &defaults, nullptr);
-    sigset_t none;
-    ::sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    // The front-end's own files (list file, sockets) are none of the emulator's business;
-    // the error pipe is close-on-exec already.
-    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-    if (::chdir(dir.c_str()) != 0) FailInChild(fds[1], stDirectory, errno);
-    ::execv(argv[0], argv.data());
-    FailInChild(fds[1], stExec, errno);
-  }
-
-  ::close(fds[1]);
-  while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-  }
+// The error pipe's report: nothing when the exec went through (the pipe closed empty).
+std::optional<TFailure> ExecResult(TFd& errorRead) {
   int message[2];
-  const TFd errorPipe(fds[0]);
-  if (ReadFull(errorPipe.Get(), message, sizeof message) == sizeof message)
+  if (ReadFull(errorRead.Get(), message, sizeof message) == sizeof message)
     return TFailure{message[0], message[1]};
   return std::nullopt;
 }
 
+void Reap(pid_t pid) {
+  while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+// The emulator: a child of this process in its own session, stdin from /dev/null and stdout
+// and stderr on `output`. It waits on `go` before its exec, so that its keeper is in place
+// before it writes; a close of `go` lets it run, a SIGKILL stops it unstarted.
+pid_t ForkEmulator(const std::vector<char*>& argv, const std::string& dir, int null, int output,
+                   int go, int goWrite, int errorWrite) {
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  ::close(goWrite);
+  char byte;
+  while (::read(go, &byte, 1) < 0 && errno == EINTR) {
+  }
+  // Its own session: a signal to the front-end's terminal or process group leaves it alone.
+  ::setsid();
+  const int in = Lift(errorWrite, null);
+  const int out = Lift(errorWrite, output);
+  Place(errorWrite, in, 0);
+  Place(errorWrite, out, 1);
+  Place(errorWrite, out, 2);
+  CleanSlate(3);
+  if (::chdir(dir.c_str()) != 0) FailInChild(errorWrite, stDirectory, errno);
+  ::execv(argv[0], argv.data());
+  FailInChild(errorWrite, stExec, errno);
+}
+
+// The log keeper, started as a grandchild so it belongs to no one here: the child in between is
+// reaped at once and the keeper, which outlives this process, is never left as a zombie.
+std::optional<TFailure> SpawnKeeper(const std::vector<std::string>& command, int null, int input,
+                                    int log, int process, int drained) {
+  const std::vector<char*> argv = Argv(command);
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return TFailure{stKeeper, errno};
+  TFd errorRead(fds[0]), errorWrite(fds[1]);
+  const pid_t child = ::fork();
+  if (child < 0) return TFailure{stKeeper, errno};
+  if (child == 0) {
+    const int pipe = errorWrite.Get();
+    const pid_t grandchild = ::fork();
+    if (grandchild < 0) FailInChild(pipe, stKeeper, errno);
+    if (grandchild > 0) ::_exit(0);
+    ::setsid();
+    const int from[5] = {Lift(pipe, input), Lift(pipe, log), Lift(pipe, null), Lift(pipe, process),
+                         Lift(pipe, drained)};
+    const int to[5] = {kKeeperOutput, kKeeperLog, 2, kKeeperProcess, kKeeperDrained};
+    for (int i = 0; i < 5; ++i) Place(pipe, from[i], to[i]);
+    CleanSlate(5);
+    if (::chdir("/") != 0) FailInChild(pipe, stKeeper, errno);
+    ::execv(argv[0], argv.data());
+    FailInChild(pipe, stKeeper, errno);
+  }
+  errorWrite.Reset();
+  Reap(child);
+  if (auto failure = ExecResult(errorRead)) return failure;
+  return std::nullopt;
+}
+
+struct TOutput {
+  TFd Log;
+  std::string Path;
+  std::string Problem;
+};
+
+// The game's log file, empty; its folder is made when missing.
+TOutput OpenLog(const std::string& dir, const TGameRef& game) {
+  TOutput output;
+  try {
+    MakeFolders(dir, 0700);
+  } catch (const std::exception& e) {
+    output.Problem = e.what();
+    return output;
+  }
+  const std::string path = dir + LogFileName(game);
+  // A fresh file: a run of the same game still going keeps writing to its own, now nameless.
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+    output.Problem = FileErrorMessage("replace", path, SysErrorMessage(errno));
+    return output;
+  }
+  TFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0600));
+  struct stat st;
+  if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    output.Problem =
+        FileErrorMessage("write", path, fd.IsOpen() ? "not a file" : SysErrorMessage(errno));
+    return output;
+  }
+  output.Log = std::move(fd);
+  output.Path = path;
+  return output;
+}
+
+// Starts the emulator and, when its output is kept, its keeper. A failure leaves nothing running.
+std::variant<std::unique_ptr<TEmulatorRun>, TFailure> Start(const std::vector<std::string>& args,
+                                                            const std::string& dir,
+                                                            const TRunOptions& options,
+                                                            const TGameRef& game,
+                                                            std::vector<std::string> notes) {
+  const std::vector<char*> argv = Argv(args);
+  const TFd null(::open("/dev/null", O_RDWR | O_CLOEXEC));
+  if (!null.IsOpen()) return TFailure{stFork, errno};
+  TOutput output;
+  const bool keep = !options.LogDir.empty() && !options.Keeper.empty();
+  if (keep) output = OpenLog(options.LogDir, game);
+  if (!keep && output.Problem.empty()) output.Problem = "the output is not kept";
+
+  int fds[2];
+  TFd outRead, outWrite, goRead, goWrite, errorRead, errorWrite, drainedRead, drainedWrite;
+  auto pipe = [&](TFd& read, TFd& write) {
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    read.Reset(fds[0]);
+    write.Reset(fds[1]);
+    return true;
+  };
+  if (!pipe(goRead, goWrite) || !pipe(errorRead, errorWrite) ||
+      (output.Log.IsOpen() && (!pipe(outRead, outWrite) || !pipe(drainedRead, drainedWrite))))
+    return TFailure{stFork, errno};
+
+  const auto started = TEmulatorRun::TClock::now();
+  const pid_t pid =
+      ForkEmulator(argv, dir, null.Get(), output.Log.IsOpen() ? outWrite.Get() : null.Get(),
+                   goRead.Get(), goWrite.Get(), errorWrite.Get());
+  if (pid < 0) return TFailure{stFork, errno};
+  auto abandon = [&](TFailure failure) {
+    ::kill(pid, SIGKILL);
+    Reap(pid);
+    return failure;
+  };
+  // glibc's own pidfd_open is declared without C linkage in some releases.
+  TFd process(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+  if (!process.IsOpen()) return abandon({stWatch, errno});
+  if (output.Log.IsOpen()) {
+    if (auto failure = SpawnKeeper(options.Keeper, null.Get(), outRead.Get(), output.Log.Get(),
+                                   process.Get(), drainedWrite.Get()))
+      return abandon(*failure);
+    outWrite.Reset();
+    drainedWrite.Reset();
+  }
+  errorWrite.Reset();
+  goWrite.Reset();  // the emulator goes ahead
+  if (auto failure = ExecResult(errorRead)) {
+    Reap(pid);
+    return *failure;
+  }
+  auto run =
+      std::make_unique<TEmulatorRun>(pid, started, std::move(process), std::move(drainedRead), game,
+                                     std::move(output.Log), output.Path, std::move(notes));
+  run->LogProblem = output.Problem;
+  return run;
+}
+
 }  // namespace
 
-TProcessShell::TProcessShell(const TPaths& paths, IShellReporter* reporter)
-    : FPaths(paths), FReporter(reporter) {}
+TProcessShell::TProcessShell(const TPaths& paths, IShellReporter* reporter, TRunOptions options)
+    : FPaths(paths), FReporter(reporter), FOptions(std::move(options)) {}
 
 void TProcessShell::Open(const std::string& program, const std::string& parameters) {
+  TGameRef game;
+  const auto words = SplitAtBlanks(parameters);
+  if (!words.empty()) game.Number = std::atoi(words[0].c_str());
+  OpenGame(program, parameters, game);
+}
+
+void TProcessShell::OpenGame(const std::string& program, const std::string& parameters,
+                             const TGameRef& game) {
   const std::string wanted =
       !program.empty() && program[0] == '/' ? program : FPaths.WorkDir + ToNativePath(program);
   auto fail = [&](const std::string& shown, const std::string& reason) {
@@ -165,20 +321,37 @@ void TProcessShell::Open(const std::string& program, const std::string& paramete
   if (!found) return fail(wanted, SysErrorMessage(ENOENT));
 
   std::vector<std::string> args;
+  std::vector<std::string> notes;
   std::string runner;
   if (IsWindowsImage(*found)) {
     const TWine wine = FindWine(FPaths.WorkDir);
     if (!wine.Program) return fail(*found, wine.Missing);
     runner = *wine.Program;
     args.push_back(runner);
+    // Wine's own settings, which decide much of how a Windows program fares.
+    for (const char* name : {"WINE", "WINEPREFIX"})
+      if (const char* value = std::getenv(name); value && *value)
+        notes.push_back(std::string(name) + "=" + value);
   }
   args.push_back(*found);
   for (auto& word : SplitAtBlanks(parameters)) args.push_back(std::move(word));
 
-  const auto failure = SpawnDetached(args, FPaths.WorkDir);
-  if (!failure) return;
-  std::string reason = SysErrorMessage(failure->Error);
-  if (failure->Stage == stDirectory) reason += " (working directory \"" + FPaths.WorkDir + "\")";
-  if (failure->Stage == stExec && !runner.empty()) reason += " (through \"" + runner + "\")";
+  auto started = Start(args, FPaths.WorkDir, FOptions, game, std::move(notes));
+  if (auto* run = std::get_if<std::unique_ptr<TEmulatorRun>>(&started)) {
+    // Runs nobody watches are reaped here, at the next start.
+    std::erase_if(FRuns, [](const auto& kept) { return kept->Update(); });
+    if (FOptions.Watcher)
+      FOptions.Watcher->Watch(std::move(*run));
+    else
+      FRuns.push_back(std::move(*run));
+    return;
+  }
+  const TFailure failure = std::get<TFailure>(started);
+  std::string reason = SysErrorMessage(failure.Error);
+  if (failure.Stage == stDirectory) reason += " (working directory \"" + FPaths.WorkDir + "\")";
+  if (failure.Stage == stExec && !runner.empty()) reason += " (through \"" + runner + "\")";
+  if (failure.Stage == stKeeper)
+    reason += " (keeping its output with \"" + FOptions.Keeper.front() + "\")";
+  if (failure.Stage == stWatch) reason += " (watching it)";
   fail(*found, reason);
 }

@@ -17,6 +17,7 @@
 #include "Games.h"
 #include "Launcher.h"
 #include "ListFile.h"
+#include "RunReport.h"
 #include "Shell.h"
 
 namespace {
@@ -83,6 +84,13 @@ class TStderrReporter : public IShellReporter {
     Failed = true;
     std::fprintf(stderr, "ludra: %s\n", message.c_str());
   }
+};
+
+// Keeps the one run that --run starts.
+class TKeptRun : public IRunWatcher {
+ public:
+  std::unique_ptr<TEmulatorRun> Run;
+  void Watch(std::unique_ptr<TEmulatorRun> run) override { Run = std::move(run); }
 };
 
 // Desktop entry values: a string with the escapes the format knows.
@@ -229,9 +237,12 @@ void EnterFolder(const TPaths& paths) {
                       "Cannot enter \"" + paths.WorkDir + "\": " + SysErrorMessage(errno) + ".");
 }
 
-int RunGame(const TPaths& paths, int number) {
+int RunGame(const TPaths& paths, int number, TRunOptions options,
+            std::chrono::milliseconds window) {
   TStderrReporter reporter;
-  TProcessShell shell(paths, &reporter);
+  TKeptRun kept;
+  options.Watcher = &kept;
+  TProcessShell shell(paths, &reporter, options);
   TLauncher launcher(paths, shell);
   try {
     if (!CheckGameNumber(paths, number)) return 2;
@@ -242,7 +253,16 @@ int RunGame(const TPaths& paths, int number) {
     std::fprintf(stderr, "ludra: %s\n", e.what());
     return 1;
   }
-  return reporter.Failed ? 1 : 0;
+  if (reporter.Failed || !kept.Run) return 1;
+  // An emulator still running after the window is left to run; one that ended just before its
+  // close gets a moment for the rest of its output to reach the log.
+  TEmulatorRun& run = *kept.Run;
+  if (!run.WaitFor(window) && run.ProcessFd() < 0) run.WaitFor(std::chrono::seconds(1));
+  if (!QuickFailure(run, window)) return 0;
+  std::fprintf(stderr, "ludra: %s", QuickFailureText(run).c_str());
+  // Started from a desktop entry, nobody reads stderr.
+  if (!::isatty(STDERR_FILENO)) NotifyDesktop(run);
+  return 1;
 }
 
 int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string& exe,

@@ -1,11 +1,13 @@
 #pragma once
 // The program's command line, answered before anything needs a display: --help and --version,
 // the emulator's folder of an installed program, and the two commands that show no window.
+#include <chrono>
 #include <optional>
 #include <string>
 
 #include "EmulatorFolder.h"
 #include "Paths.h"
+#include "Shell.h"
 
 struct TCommandLine {
   enum TMode { Window, Run, DesktopEntry };
@@ -32,8 +34,10 @@ TStart StartPaths(const TCommandLine& options, const TPaths& process, bool insta
 // Makes `paths.WorkDir` the process's working directory; raises EFOpenError naming it.
 void EnterFolder(const TPaths& paths);
 
-// --run N: game N started exactly as a double click starts it. 0 started, 1 failed, 2 no such game.
-int RunGame(const TPaths& paths, int number);
+// --run N: game N started exactly as a double click starts it, then watched for `window`.
+// 0 started (and running, or ended cleanly), 1 failed to start or ended with a failure within
+// `window` (reported on stderr), 2 no such game.
+int RunGame(const TPaths& paths, int number, TRunOptions options, std::chrono::milliseconds window);
 
 // --desktop-entry N: a desktop entry that runs `exe` with --run N for this emulator folder.
 // Prints the path written. 0 written, 1 failed, 2 no such game.

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -16,7 +17,9 @@
 #include "FontPreload.h"
 #include "GuiThreadFills.h"
 #include "Launcher.h"
+#include "LogKeeper.h"
 #include "Pictures.h"
+#include "RunReport.h"
 #include "Shell.h"
 #include "Translations.h"
 #include "UAbout.h"
@@ -24,12 +27,16 @@
 #include "UTavi.h"
 
 namespace {
-// The shell exists before the window that shows its messages; this hands them on once it does.
-class TShellReporterRelay : public IShellReporter {
+// The shell exists before the window that shows its messages and watches its runs; this hands
+// them on once it does.
+class TShellReporterRelay : public IShellReporter, public IRunWatcher {
  public:
-  IShellReporter* Target = nullptr;
+  TfrmMain* Target = nullptr;
   void ShellError(const std::string& message) override {
     if (Target) Target->ShellError(message);
+  }
+  void Watch(std::unique_ptr<TEmulatorRun> run) override {
+    if (Target) Target->Watch(std::move(run));
   }
 };
 
@@ -38,7 +45,12 @@ int Fail(const std::exception& e, int code) {
   return code;
 }
 
-void StartFontReading(int, char**, char** environment) {
+bool IsLogKeeper(int argc, char** argv) {
+  return argc == 2 && std::strcmp(argv[1], kKeepLogArgument) == 0;
+}
+
+void StartFontReading(int argc, char** argv, char** environment) {
+  if (IsLogKeeper(argc, argv)) return;  // it shows nothing
   TFontPreload::StartBeforeLibraries(environment);
 }
 using TPreinit = void (*)(int, char**, char**);
@@ -50,6 +62,8 @@ using TPreinit = void (*)(int, char**, char**);
 [[gnu::used, gnu::section(".preinit_array")]] static TPreinit gPreinit = StartFontReading;
 
 int main(int argc, char** argv) {
+  // Ludra's own executable keeps each emulator's output, so a copy of it runs alone too.
+  if (IsLogKeeper(argc, argv)) return RunLogKeeper();
   TCommandLine options;
   if (const auto done = ParseCommandLine(argc, argv, options)) return *done;
 
@@ -75,7 +89,8 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       return Fail(e, 1);
     }
-    if (options.Mode == TCommandLine::Run) return RunGame(*start.Paths, options.Game);
+    if (options.Mode == TCommandLine::Run)
+      return RunGame(*start.Paths, options.Game, ProgramRunOptions(nullptr), kQuickFailureWindow);
     return WriteGameDesktopEntry(*start.Paths, installed, ExecutablePath(), UserDataDir(),
                                  options.Game);
   }
@@ -114,7 +129,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<TLauncher> launcher;
   std::unique_ptr<TfrmMain> frmMain;
   Guard([&] {
-    shell = std::make_unique<TProcessShell>(paths, &relay);
+    shell = std::make_unique<TProcessShell>(paths, &relay, ProgramRunOptions(&relay));
     launcher = std::make_unique<TLauncher>(paths, *shell);
     frmMain = std::make_unique<TfrmMain>(paths, *launcher);
     relay.Target = frmMain.get();

@@ -18,6 +18,7 @@
 #include "GameListModel.h"
 #include "GameViews.h"
 #include "Pictures.h"
+#include "RunReport.h"
 #include "SnapshotImage.h"
 
 namespace {
@@ -48,7 +49,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
       FPaths(paths),
       FLauncher(launcher),
       FDialogChooser(std::make_unique<TDialogFolderChooser>()),
-      FChooser(FDialogChooser.get()) {
+      FChooser(FDialogChooser.get()),
+      FQuickFailureWindow(kQuickFailureWindow) {
   setWindowTitle(tr("TAVI"));
   QFont dialogFont = font();
   dialogFont.setPointSize(8);

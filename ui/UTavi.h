@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QObject>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,7 +30,7 @@ class TSnapshotImage;
 class TfrmAbout;
 class TfrmProperties;
 
-class TfrmMain : public QMainWindow, public IShellReporter {
+class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   Q_OBJECT
  public:
   // A position in [0, n); the random launch draws with it.
@@ -80,6 +81,10 @@ class TfrmMain : public QMainWindow, public IShellReporter {
 
   // The shell's own failure message, in a box owned by this window.
   void ShellError(const std::string& message) override;
+  // Each run of the emulator, watched from the event loop; one that fails within the quick
+  // failure window of its start gets a message of its own.
+  void Watch(std::unique_ptr<TEmulatorRun> run) override;
+  void SetQuickFailureWindow(std::chrono::milliseconds window) { FQuickFailureWindow = window; }
 
   // Controls.
   TEdgeToolBar* tbMain;
@@ -150,6 +155,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   IFolderChooser* FChooser;
   TRandom FRandom;
   bool FActivated = false;
+  std::chrono::milliseconds FQuickFailureWindow;
   // The receiver of the views' signals. It goes with the window's own members, before the base
   // class deletes the views and models, so nothing they signal on the way out reaches this
   // half-destroyed window.

@@ -20,9 +20,11 @@
 #include "ListFile.h"
 #include "Picture.h"
 #include "Pictures.h"
+#include "RunReport.h"
 #include "SnapshotImage.h"
 #include "UAbout.h"
 #include "UProperties.h"
+#include "URunFailure.h"
 #include "UTavi.h"
 
 void TfrmMain::SetDialogs(TfrmProperties* properties, TfrmAbout* about) {
@@ -210,6 +212,19 @@ void TfrmMain::ShellError(const std::string& message) {
   QMessageBox box(QMessageBox::Warning, tr("TAVI"), QString::fromStdString(message),
                   QMessageBox::Ok, this);
   box.exec();
+}
+
+void TfrmMain::Watch(std::unique_ptr<TEmulatorRun> run) {
+  new TRunWatch(
+      std::move(run),
+      [this](TRunWatch* watch) {
+        if (QuickFailure(watch->Run(), FQuickFailureWindow)) {
+          auto* message = new TfrmRunFailure(watch->Run(), this);
+          message->show();
+        }
+        watch->deleteLater();
+      },
+      this);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,14 +1,21 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
+#include <thread>
 
 #include "LaunchSupport.h"
+#include "LogKeeper.h"
 
 namespace fs = std::filesystem;
 
@@ -74,6 +81,43 @@ class TPathOverride : public TEnvOverride {
   explicit TPathOverride(const std::string& path) : TEnvOverride("PATH", path) {}
 };
 
+// The real shell, whose runs all end before the test does: it is their parent, and a run left
+// unreaped would be a zombie in a later count.
+class TShell : public TProcessShell {
+ public:
+  TShell(const TPaths& paths, IShellReporter* reporter, TRunOptions options = {})
+      : TProcessShell(paths, reporter, std::move(options)) {}
+  ~TShell() override { EndAll(); }
+  bool EndAll() {
+    bool all = true;
+    for (auto& run : Runs()) all = run->WaitFor(std::chrono::seconds(10)) && all;
+    Runs().clear();
+    return all;
+  }
+};
+
+// The output kept as the program keeps it, in dir/state/.
+TRunOptions KeptOutput(const TTempDir& dir) {
+  TRunOptions options;
+  options.LogDir = dir / "state/";
+  options.Keeper = {LUDRA_LOG_KEEPER};
+  return options;
+}
+
+void StandIn(const std::string& path, const std::string& script) {
+  WriteFileBytes(path, "#!/bin/sh\n" + script);
+  ::chmod(path.c_str(), 0755);
+}
+
+// The descriptors a process holds, by number, each with what it refers to.
+std::map<int, std::string> OpenFiles(pid_t pid) {
+  std::map<int, std::string> files;
+  const fs::path dir = "/proc/" + std::to_string(pid) + "/fd";
+  for (const auto& entry : fs::directory_iterator(dir))
+    files[std::stoi(entry.path().filename())] = fs::read_symlink(entry.path()).string();
+  return files;
+}
+
 std::string RealDir(const TTempDir& dir) {
   return fs::canonical(dir.Path()).string();
 }
@@ -86,7 +130,7 @@ TEST(ProcessShell, DocumentedLaunchArrivesAsArguments) {
   TTempDir exe, work;
   WriteRecorder(work / "tavi.exe", work / "record");
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{exe.Path(), work.Path()}, &reporter);
+  TShell shell(TPaths{exe.Path(), work.Path()}, &reporter);
   TLauncher launcher(TPaths{exe.Path(), work.Path()}, shell);
   launcher.Renderers = {"soft.tvi"};
   launcher.PlayGame(0);
@@ -105,6 +149,7 @@ TEST(ProcessShell, DocumentedLaunchArrivesAsArguments) {
                                              RealDir(work)};
   EXPECT_EQ(WaitForRecord(work / "record"), expected);
   EXPECT_TRUE(reporter.Messages.empty());
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -112,7 +157,7 @@ TEST(ProcessShell, BlankInRomDirectoryMakesTwoArguments) {
   TTempDir dir;
   WriteRecorder(dir / "tavi.exe", dir / "record");
   WriteFileBytes(dir / "ludra.ini", "[General]\r\nPath=My Roms\\\r\n[Rom1]\r\nGame=X\r\n");
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
   launcher.PlayGame(0);
   const auto args = WaitForRecord(dir / "record");
@@ -126,7 +171,7 @@ TEST(ProcessShell, MetacharactersArriveAsPlainText) {
   TTempDir dir;
   WriteRecorder(dir / "tavi.exe", dir / "record");
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe",
              "1  ;touch${IFS}pwned $(touch pwned2) `touch pwned3` >out |cat & ~ * \"q\" 'a'  ");
   const std::vector<std::string> expected = {"1",       ";touch${IFS}pwned",
@@ -145,24 +190,9 @@ TEST(ProcessShell, MetacharactersArriveAsPlainText) {
 TEST(ProcessShell, ProgramNameIgnoresLetterCase) {
   TTempDir dir;
   WriteRecorder(dir / "TAVI.EXE", dir / "record");
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   shell.Open("tavi.exe", "7");
   EXPECT_EQ(WaitForRecord(dir / "record"), (std::vector<std::string>{"7", RealDir(dir)}));
-}
-
-TEST(ProcessShell, FrontEndFilesAreNotInherited) {
-  TTempDir dir;
-  const int fd = ::open((dir / "held").c_str(), O_CREAT | O_WRONLY, 0644);  // inheritable
-  ASSERT_GE(fd, 3);
-  const std::string record = dir / "record";
-  WriteFileBytes(dir / "tavi.exe", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(fd) +
-                                       " ]; then echo open; else echo closed; fi > '" + record +
-                                       ".tmp' && mv '" + record + ".tmp' '" + record + "'\n");
-  ::chmod((dir / "tavi.exe").c_str(), 0755);
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
-  shell.Open("tavi.exe", "1");
-  EXPECT_EQ(WaitForRecord(record), std::vector<std::string>{"closed"});
-  ::close(fd);
 }
 
 // ---- Windows programs ----------------------------------------------------------------------
@@ -174,12 +204,13 @@ TEST(ProcessShell, WindowsProgramGoesThroughWine) {
   WriteRecorder(bin / "wine", dir / "record", "wine");
   TPathOverride path(bin.Path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : ""));
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe", "3 --use-sound=no");
   EXPECT_EQ(
       WaitForRecord(dir / "record"),
       (std::vector<std::string>{"wine", dir / "tavi.exe", "3", "--use-sound=no", RealDir(dir)}));
   EXPECT_TRUE(reporter.Messages.empty());
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -190,19 +221,27 @@ TEST(ProcessShell, WineChosenByTheUserGetsTheEnvironmentAsItIs) {
   // The user's wine says which it is and which prefix it was given.
   const std::string record = dir / "record";
   const std::string script = "#!/bin/sh\n{ printf '%s\\n' \"$0\" \"$WINEPREFIX\" \"$@\"; } > '" +
-                             record + ".tmp' && mv '" + record + ".tmp' '" + record + "'\n";
+                             record + ".tmp' && mv '" + record + ".tmp' '" + record +
+                             "'\necho 'err:module:import_dll Library d3d8.dll not found' >&2\n";
   WriteFileBytes(own / "my-wine", script);
   ::chmod((own / "my-wine").c_str(), 0755);
   TPathOverride path(bin.Path() + ":" + own.Path() + ":" +
                      (std::getenv("PATH") ? std::getenv("PATH") : ""));
   TEnvOverride prefix("WINEPREFIX", dir / "prefix with blank");
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
 
   TEnvOverride absolute("WINE", own / "my-wine");
   shell.Open("tavi.exe", "2");
   EXPECT_EQ(WaitForRecord(record),
             (std::vector<std::string>{own / "my-wine", dir / "prefix with blank", dir / "tavi.exe",
                                       "2"}));
+  // Wine's own complaints are the emulator's output, and its settings are part of the report.
+  ASSERT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(10)));
+  EXPECT_EQ(shell.Runs()[0]->LastLines(15),
+            std::vector<std::string>{"err:module:import_dll Library d3d8.dll not found"});
+  EXPECT_EQ(shell.Runs()[0]->Notes(),
+            (std::vector<std::string>{"WINE=" + own / "my-wine",
+                                      "WINEPREFIX=" + dir / "prefix with blank"}));
   fs::remove(record);
   TEnvOverride byName("WINE", "my-wine");  // looked up on the PATH, after a "wine" there
   shell.Open("tavi.exe", "3");
@@ -216,7 +255,7 @@ TEST(ProcessShell, WindowsProgramWithoutWineIsReported) {
   WriteFileBytes(dir / "tavi.exe", "MZ");
   TPathOverride path(emptyBin.Path());
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   {
     TEnvOverride noChoice("WINE", std::nullopt);
     shell.Open("tavi.exe", "1");
@@ -236,12 +275,13 @@ TEST(ProcessShell, WindowsProgramWithoutWineIsReported) {
 TEST(ProcessShell, MissingProgramIsReportedAfterTheConfigIsWritten) {
   TTempDir dir;
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
   EXPECT_NO_THROW(launcher.PlayGame(0));
   ASSERT_EQ(reporter.Messages.size(), 1u);
   EXPECT_NE(reporter.Messages[0].find(dir / "tavi.exe"), std::string::npos) << reporter.Messages[0];
   EXPECT_TRUE(fs::exists(dir / "renderer.cfg"));
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -250,12 +290,13 @@ TEST(ProcessShell, FailedExecIsReported) {
   WriteRecorder(dir / "tavi.exe", dir / "record");
   ::chmod((dir / "tavi.exe").c_str(), 0644);  // no execute bit stops even root
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe", "1");
   ASSERT_EQ(reporter.Messages.size(), 1u);
   EXPECT_NE(reporter.Messages[0].find("tavi.exe"), std::string::npos);
   EXPECT_NE(reporter.Messages[0].find("Permission denied"), std::string::npos)
       << reporter.Messages[0];
+  EXPECT_TRUE(shell.EndAll());
   EXPECT_TRUE(ChildProcesses().empty());
 }
 
@@ -264,7 +305,7 @@ TEST(ProcessShell, ProgramWithoutInterpreterLineIsNotRunByAShell) {
   WriteFileBytes(dir / "tavi.exe", "touch ran\n");
   ::chmod((dir / "tavi.exe").c_str(), 0755);
   TRecordingReporter reporter;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
   shell.Open("tavi.exe", "1");
   EXPECT_EQ(reporter.Messages.size(), 1u);
   EXPECT_FALSE(fs::exists(dir / "ran"));
@@ -272,6 +313,119 @@ TEST(ProcessShell, ProgramWithoutInterpreterLineIsNotRunByAShell) {
 
 TEST(ProcessShell, WithoutReporterFailuresAreSilent) {
   TTempDir dir;
-  TProcessShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr);
   EXPECT_NO_THROW(shell.Open("tavi.exe", "1"));
+}
+
+// ---- Watching the run ----------------------------------------------------------------------
+
+TEST(ProcessShellRun, ExitStatusAndOutputAreKeptInTheGamesLog) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "echo 'fatal: cannot find sfe-04a'\nexit 3\n");
+  WriteFileBytes(dir / "ludra.ini", "[Rom1]\r\nGame=Street Fighter EX\r\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  TLauncher launcher(TPaths{dir.Path(), dir.Path()}, shell);
+  launcher.PlayGame(0);
+  ASSERT_EQ(shell.Runs().size(), 1u);
+  TEmulatorRun& run = *shell.Runs()[0];
+  ASSERT_TRUE(run.WaitFor(std::chrono::seconds(10)));
+  EXPECT_FALSE(run.End().Signaled);
+  EXPECT_EQ(run.End().Code, 3);
+  EXPECT_EQ(DescribeEnd(run.End()), "exit status 3");
+  EXPECT_EQ(run.Game().Title, "Street Fighter EX");
+  EXPECT_EQ(run.LogPath(), dir / "state/1-street-fighter-ex.log");
+  EXPECT_EQ(ReadFileBytes(run.LogPath()), "fatal: cannot find sfe-04a\n");
+  EXPECT_EQ(run.LastLines(15), std::vector<std::string>{"fatal: cannot find sfe-04a"});
+}
+
+TEST(ProcessShellRun, DeathBySignalIsNamed) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "echo 'loading'\nkill -SEGV $$\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  ASSERT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(10)));
+  const TRunEnd& end = shell.Runs()[0]->End();
+  EXPECT_TRUE(end.Signaled);
+  EXPECT_EQ(end.Code, SIGSEGV);
+  EXPECT_EQ(DescribeEnd(end), "signal SIGSEGV (Segmentation fault)");
+  EXPECT_EQ(shell.Runs()[0]->LastLines(15), std::vector<std::string>{"loading"});
+}
+
+TEST(ProcessShellRun, FloodOfOutputKeepsTheLogCappedAndThisProcessFlat) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "yes 'a line of output' | head -n 3000000\necho 'the last line'\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  const long before = PeakRssKiB();
+  shell.Open("tavi.exe", "1");
+  ASSERT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(60)));
+  EXPECT_LT(PeakRssKiB() - before, 4 * kMiB);
+  const std::string log = ReadFileBytes(shell.Runs()[0]->LogPath());
+  EXPECT_LE(log.size(), kLogCap);
+  EXPECT_GE(log.size(), kLogCap / 4);
+  EXPECT_EQ(log.substr(0, 18), "a line of output\na");  // cut at a line's start
+  EXPECT_EQ(shell.Runs()[0]->LastLines(2),
+            (std::vector<std::string>{"a line of output", "the last line"}));
+}
+
+TEST(ProcessShellRun, ChildLeftBehindHoldsNothingOfOursAndLeavesNoZombie) {
+  TTempDir dir;
+  // Inheritable on purpose: a list file held open and a socket.
+  const int held = ::open((dir / "ludra.ini").c_str(), O_CREAT | O_WRONLY, 0644);
+  int sockets[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
+  // The child writes without end into the emulator's output.
+  StandIn(dir / "tavi.exe",
+          "sh -c 'echo $$ > child.tmp && mv child.tmp child && exec yes spam' &\n"
+          "while [ ! -e child ]; do sleep 0.01; done\necho 'fatal: no sound'\nexit 3\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  ASSERT_TRUE(WaitForFile(dir / "child"));
+  const pid_t child = std::stoi(ReadFileBytes(dir / "child"));
+  // The run is over when the emulator is, whatever its child goes on doing.
+  EXPECT_TRUE(shell.Runs().at(0)->WaitFor(std::chrono::seconds(10)));
+  EXPECT_EQ(shell.Runs()[0]->End().Code, 3);
+  EXPECT_TRUE(ChildProcesses().empty());
+  const std::string comm = "/proc/" + std::to_string(child) + "/comm";
+  for (int i = 0; i < 500 && ReadFileBytes(comm) != "yes\n"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const auto files = OpenFiles(child);
+  ::kill(child, SIGKILL);
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files.at(0), "/dev/null");
+  EXPECT_EQ(files.at(1).rfind("pipe:", 0), 0u) << files.at(1);
+  EXPECT_EQ(files.at(2), files.at(1));
+  for (int fd : {held, sockets[0], sockets[1]}) ::close(fd);
+}
+
+TEST(ProcessShellRun, EmulatorOutlivesItsWatcherAndItsLogIsComplete) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "echo first\nsleep 0.3\necho second\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  const pid_t pid = shell.Runs().at(0)->Pid();
+  const std::string log = shell.Runs()[0]->LogPath();
+  shell.Runs().clear();  // as when Ludra is closed
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (ReadFileBytes(log) != "first\nsecond\n" && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReadFileBytes(log), "first\nsecond\n");
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);  // what init does once Ludra is gone
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(ProcessShellRun, SecondStartOfAGameTakesTheLogWhileTheFirstKeepsItsOwn) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe",
+          "if [ -e started ]; then echo two; exit 3; fi\n"
+          ": > started\necho one\nsleep 0.3\necho 'one again'\nexit 4\n");
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, KeptOutput(dir));
+  shell.Open("tavi.exe", "1");
+  ASSERT_TRUE(WaitForFile(dir / "started"));
+  shell.Open("tavi.exe", "1");
+  ASSERT_EQ(shell.Runs().size(), 2u);
+  for (auto& run : shell.Runs()) ASSERT_TRUE(run->WaitFor(std::chrono::seconds(10)));
+  EXPECT_EQ(shell.Runs()[0]->LastLines(15), (std::vector<std::string>{"one", "one again"}));
+  EXPECT_EQ(shell.Runs()[1]->LastLines(15), std::vector<std::string>{"two"});
+  EXPECT_EQ(ReadFileBytes(dir / "state/1.log"), "two\n");
 }

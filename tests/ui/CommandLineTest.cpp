@@ -1,5 +1,6 @@
 // ludra's commands without a window, run as a user runs them: a real process, no display.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -8,18 +9,21 @@
 #include <filesystem>
 #include <thread>
 
+#include "CommandLine.h"
 #include "FolderChooser.h"
 #include "MainWindowFixture.h"
+#include "RunReport.h"
 
 namespace {
 // A copy of the program in `dir` (a copy in the emulator's folder is what a user runs), started
-// there with no display at all.
+// there with no display and no session bus at all; the emulator's logs go to dir/state.
 TRun Ludra(const std::string& dir, const std::string& arguments, const std::string& env = "") {
   if (!std::filesystem::exists(dir + "ludra"))
     std::filesystem::copy_file(LUDRA_PROGRAM, dir + "ludra");
   const std::string command = "cd '" + dir +
-                              "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
-                              " ./ludra " + arguments + " 2>&1";
+                              "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                              "-u DBUS_SESSION_BUS_ADDRESS XDG_STATE_HOME='" +
+                              dir + "state' " + env + " ./ludra " + arguments + " 2>&1";
   return RunCommand(command);
 }
 
@@ -149,4 +153,65 @@ TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownA
   EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders), dir / "found/");
   EXPECT_EQ(chooser.Asked, 2);
   EXPECT_EQ(folders.Remembered(), dir / "found/");
+}
+
+TEST(CommandLine, RunReportsAQuickFailureWithTheEmulatorsLastLines) {
+  TTempDir dir;
+  WriteFileBytes(dir / "ludra.ini", kTwoGames);
+  WriteFileBytes(dir / "tavi.exe", "#!/bin/sh\necho 'fatal: cannot find sfe-04a'\nexit 3\n");
+  chmod((dir / "tavi.exe").c_str(), 0755);
+  const auto started = std::chrono::steady_clock::now();
+  const TRun run = Ludra(dir.Path(), "--run 1");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, kQuickFailureWindow);
+  EXPECT_EQ(run.ExitCode, 1) << run.Out;
+  for (const std::string& part :
+       {std::string("\"First\" (game 1) ended after "), std::string("with exit status 3"),
+        std::string("\n  fatal: cannot find sfe-04a\n"), dir / "state/ludra/1-first.log"})
+    EXPECT_NE(run.Out.find(part), std::string::npos) << part << " in " << run.Out;
+}
+
+TEST(CommandLine, RunFromADesktopEntryAlsoNotifiesTheDesktop) {
+  if (std::system("command -v dbus-run-session >/dev/null && command -v dbus-monitor >/dev/null"))
+    GTEST_SKIP() << "dbus-run-session or dbus-monitor is not installed";
+  TTempDir dir;
+  WriteFileBytes(dir / "ludra.ini", kTwoGames);
+  WriteFileBytes(dir / "tavi.exe", "#!/bin/sh\necho 'fatal: cannot find sfe-04a'\nexit 3\n");
+  chmod((dir / "tavi.exe").c_str(), 0755);
+  std::filesystem::copy_file(LUDRA_PROGRAM, dir / "ludra");
+  // A private session bus with no notification service on it: the call is seen, and its
+  // failure costs --run nothing. stderr is a file, as under a desktop entry.
+  const TRun run = RunCommand(
+      "cd '" + dir.Path() +
+      "' && env -u DISPLAY -u WAYLAND_DISPLAY XDG_STATE_HOME=\"$PWD/state\" dbus-run-session -- "
+      "sh -c '"
+      "dbus-monitor --session interface=org.freedesktop.Notifications > bus.txt 2>&1 & "
+      "sleep 0.5; ./ludra --run 1 2> err.txt; echo $?; sleep 0.2; kill $!' 2>/dev/null");
+  EXPECT_EQ(run.Out, "1\n");
+  const std::string bus = ReadFileBytes(dir / "bus.txt");
+  EXPECT_NE(bus.find("member=Notify"), std::string::npos) << bus;
+  EXPECT_NE(bus.find("fatal: cannot find sfe-04a"), std::string::npos) << bus;
+  EXPECT_NE(ReadFileBytes(dir / "err.txt").find("fatal: cannot find sfe-04a"), std::string::npos);
+}
+
+TEST(CommandLine, RunLeavesAnEmulatorStillRunningAfterTheWatchRunning) {
+  TTempDir dir;
+  WriteFileBytes(dir / "ludra.ini", kTwoGames);
+  WriteFileBytes(dir / "tavi.exe",
+                 "#!/bin/sh\ncd \"$(dirname \"$0\")\" && echo $$ > pid.tmp && mv pid.tmp pid\n"
+                 "echo first\nsleep 1\n"
+                 "echo second\nexit 1\n");
+  chmod((dir / "tavi.exe").c_str(), 0755);
+  TRunOptions options;
+  options.LogDir = dir / "state/";
+  options.Keeper = {LUDRA_PROGRAM, "--keep-log"};
+  // The program's own, in this process, with the watch shortened from ten seconds.
+  EXPECT_EQ(RunGame(TPaths{dir.Path(), dir.Path()}, 1, options, std::chrono::milliseconds(300)), 0);
+  const pid_t pid = std::stoi(WaitForText(dir / "pid"));
+  EXPECT_EQ(::kill(pid, 0), 0);  // still running once --run is done
+  // Its output goes on into the log without Ludra.
+  const std::string log = dir / "state/1-first.log";
+  for (int i = 0; i < 500 && ReadFileBytes(log) != "first\nsecond\n"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReadFileBytes(log), "first\nsecond\n");
+  ::waitpid(pid, nullptr, 0);  // what init does for a --run that has ended
 }

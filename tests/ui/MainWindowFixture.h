@@ -22,8 +22,12 @@ struct TRecordingShell : IShell {
   std::vector<TCall> Calls;
   IShell* ForwardTo = nullptr;  // a real shell that also gets each "Open" (after it is recorded)
   void Open(const std::string& program, const std::string& parameters) override {
+    OpenGame(program, parameters, {});
+  }
+  void OpenGame(const std::string& program, const std::string& parameters,
+                const TGameRef& game) override {
     Calls.push_back({program, parameters});
-    if (ForwardTo) ForwardTo->Open(program, parameters);
+    if (ForwardTo) ForwardTo->OpenGame(program, parameters, game);
   }
   // The game number the emulator was started with: the first word of the parameter text.
   int LastNumber() const;

@@ -1,0 +1,42 @@
+#pragma once
+// The emulator's runs as the window sees them: each watched from the event loop, and the message
+// for one that failed soon after its start.
+#include <QDialog>
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "EmulatorRun.h"
+
+class QPlainTextEdit;
+class QSocketNotifier;
+
+// One run, looked at whenever the emulator ends or its keeper reports the log complete; calls
+// `finished` once both happened. No timer and no thread.
+class TRunWatch : public QObject {
+  Q_OBJECT
+ public:
+  TRunWatch(std::unique_ptr<TEmulatorRun> run, std::function<void(TRunWatch*)> finished,
+            QObject* parent);
+  const TEmulatorRun& Run() const { return *FRun; }
+
+ private:
+  void Check();
+  std::unique_ptr<TEmulatorRun> FRun;
+  std::function<void(TRunWatch*)> FFinished;
+  QSocketNotifier* FProcess = nullptr;
+  QSocketNotifier* FDrained = nullptr;
+};
+
+// The message of a quick failure: the game, how long it ran, how it ended, and the end of its
+// output, selectable, with the log file's path. Not modal; it deletes itself when closed.
+class TfrmRunFailure : public QDialog {
+  Q_OBJECT
+ public:
+  TfrmRunFailure(const TEmulatorRun& run, QWidget* parent);
+  QString Message() const;
+  QPlainTextEdit* mmoOutput = nullptr;  // nullptr when there is no output to show
+
+ private:
+  QString FMessage;
+};
