@@ -1,0 +1,83 @@
+#pragma once
+// Game controllers and arcade sticks, read through SDL, stand in for the keyboard: each move
+// becomes the key it means, sent to the focus of whichever of the program's windows is active.
+// A controller that SDL's database knows uses its standard layout; any other joystick uses its
+// first two axes or its first hat as the stick and its first button to play.
+//
+//   D-pad, left stick, a plain stick or hat   arrow keys (held: repeated)
+//   A, Start; a plain joystick's first button Return
+//   B                                         Escape
+//   Back (Select)                             the Menu key
+//   left / right shoulder                     the previous / next folder
+//
+// While none of the program's windows is active, input is ignored, so a game played with the
+// same controller never moves the list.
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class TFolderTree;
+class QWidget;
+union SDL_Event;
+
+class TGameControllers : public QObject {
+  Q_OBJECT
+ public:
+  using TClock = std::chrono::steady_clock;
+  using TNow = std::function<TClock::time_point()>;
+
+  // A held direction repeats after kRepeatDelay, then every kRepeatInterval.
+  static constexpr std::chrono::milliseconds kRepeatDelay{400};
+  static constexpr std::chrono::milliseconds kRepeatInterval{80};
+  // SDL is read this often while a device is attached and a window of the program is active;
+  // otherwise only often enough to notice a device being plugged in.
+  static constexpr int kBusyPollMs = 10;
+  static constexpr int kIdlePollMs = 250;
+
+  // The shoulder buttons step through `folders`, while its window is the active one.
+  explicit TGameControllers(TFolderTree& folders, QObject* parent = nullptr);
+  ~TGameControllers() override;
+
+  // Starts SDL once `window` has been painted for the first time, so start-up does not wait
+  // for the device scan.
+  void StartAfterFirstPaint(QWidget& window);
+  // Starts SDL's controller support now and polls it from then on; false when SDL cannot.
+  bool Start();
+  bool Started() const { return FStarted; }
+
+  // Takes in what SDL has queued (devices, buttons, axes), then repeats a held direction when it
+  // is due. The poll timer runs it; tests call it directly.
+  void Poll();
+
+  int DeviceCount() const;
+  int PollInterval() const { return FTimer.interval(); }
+  void SetClock(TNow now);  // nullptr: the steady clock
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  enum TInput : uint8_t { Up, Down, Left, Right, Play, Cancel, Menu, PrevFolder, NextFolder };
+  struct TDevice;
+
+  void Handle(const SDL_Event& event);
+  void Open(int deviceIndex);
+  void Close(int32_t instance);
+  TDevice* Find(int32_t instance);
+  void Update();
+  void Press(TInput input);
+  void Repeat();
+  void Schedule();
+
+  TFolderTree& FFolders;
+  QTimer FTimer;
+  TNow FNow;
+  bool FStarted = false;
+  std::vector<TDevice> FDevices;
+  uint32_t FHeld = 0;   // one bit per TInput, over all devices
+  int FRepeating = -1;  // the direction that repeats, or -1
+  TClock::time_point FNextRepeat;
+};
