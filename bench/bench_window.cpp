@@ -285,7 +285,7 @@ int StartupChild(const char* mode, const char* folder) {
   TfrmMain window(paths, launcher);
   window.SetDialogs(new TfrmProperties(launcher, &window),
                     new TfrmAbout(Pictures::Logo(), &window));
-  TGameControllers controllers(*window.tvFolder);
+  TGameControllers controllers(window);
   controllers.StartAfterFirstPaint(window);
   return RunUntilFirstPaint(window);
 }

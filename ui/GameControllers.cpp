@@ -10,6 +10,8 @@
 #include <algorithm>
 
 #include "FolderTree.h"
+#include "GameViews.h"
+#include "UTavi.h"
 
 namespace {
 // SDL is loaded when the controllers start, not with the program: Debian's library brings some
@@ -70,16 +72,7 @@ bool ProgramActive() {
   return QApplication::activeWindow() || QApplication::activePopupWidget();
 }
 
-// Where the keyboard's keys go: an open popup menu, else the active window's focus.
-QWidget* KeyTarget() {
-  if (QWidget* popup = QApplication::activePopupWidget())
-    return popup->focusWidget() ? popup->focusWidget() : popup;
-  if (QWidget* focus = QApplication::focusWidget()) return focus;
-  return QApplication::activeWindow();
-}
-
-void PostKey(int key, bool autoRepeat) {
-  QWidget* target = KeyTarget();
+void PostKey(QWidget* target, int key, bool autoRepeat) {
   if (!target) return;
   QString text;
   if (key == Qt::Key_Return) text = QStringLiteral("\r");
@@ -94,8 +87,7 @@ void PostKey(int key, bool autoRepeat) {
 
 // The Menu key's context menu, as the platform makes it: for the focus, at its text cursor (an
 // item view's current item).
-void PostContextMenu() {
-  QWidget* target = KeyTarget();
+void PostContextMenu(QWidget* target) {
   if (!target || !target->isEnabled()) return;
   const QPoint pos = target->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
   QCoreApplication::postEvent(
@@ -151,8 +143,8 @@ struct TGameControllers::TDevice {
   }
 };
 
-TGameControllers::TGameControllers(TFolderTree& folders, QObject* parent)
-    : QObject(parent), FFolders(folders), FNow(&TClock::now) {
+TGameControllers::TGameControllers(TfrmMain& window, QObject* parent)
+    : QObject(parent), FWindow(window), FNow(&TClock::now) {
   FTimer.setInterval(kIdlePollMs);
   connect(&FTimer, &QTimer::timeout, this, &TGameControllers::Poll);
   // Back in front, a held controller is answered at once rather than at the next idle poll.
@@ -303,32 +295,48 @@ void TGameControllers::Press(TInput input) {
     case Down:
     case Left:
     case Right:
-      PostKey(kArrowKeys[input], false);
+      PostKey(KeysTarget(), kArrowKeys[input], false);
       FRepeating = input;
       FNextRepeat = FNow() + kRepeatDelay;
       return;
     case Play:
-      PostKey(Qt::Key_Return, false);
+      PostKey(KeysTarget(), Qt::Key_Return, false);
       return;
     case Cancel:
-      PostKey(Qt::Key_Escape, false);
+      PostKey(KeysTarget(), Qt::Key_Escape, false);
       return;
     case Menu:
-      PostKey(Qt::Key_Menu, false);
-      PostContextMenu();
+      PostKey(KeysTarget(), Qt::Key_Menu, false);
+      PostContextMenu(KeysTarget());
       return;
     case PrevFolder:
     case NextFolder: {
       // Only in the main window itself, not from a dialog or a menu above it.
-      if (QApplication::activeWindow() != FFolders.window() || QApplication::activePopupWidget())
-        return;
-      TFolderTree* folders = &FFolders;
+      if (QApplication::activeWindow() != &FWindow || QApplication::activePopupWidget()) return;
+      TFolderTree* folders = FWindow.tvFolder;
       const int step = input == PrevFolder ? -1 : 1;
       QMetaObject::invokeMethod(
           folders, [folders, step] { folders->SelectNeighbour(step); }, Qt::QueuedConnection);
       return;
     }
   }
+}
+
+// Where the keyboard's keys would go: an open popup menu, else the active window's focus. In the
+// main window that is the game list, whose focus a controller takes as a click on it would: the
+// folders are the shoulders' part, and the tree, which holds the focus at start, would otherwise
+// take the directions with no button that leaves it.
+QWidget* TGameControllers::KeysTarget() {
+  if (QWidget* popup = QApplication::activePopupWidget())
+    return popup->focusWidget() ? popup->focusWidget() : popup;
+  QWidget* active = QApplication::activeWindow();
+  if (active == &FWindow) {
+    QAbstractItemView* list = FWindow.lvGames->CurrentView();
+    if (!list->hasFocus()) list->setFocus(Qt::OtherFocusReason);
+    return list;
+  }
+  if (QWidget* focus = QApplication::focusWidget()) return focus;
+  return active;
 }
 
 void TGameControllers::Repeat() {
@@ -339,7 +347,7 @@ void TGameControllers::Repeat() {
   }
   const TClock::time_point now = FNow();
   if (now < FNextRepeat) return;
-  PostKey(kArrowKeys[FRepeating], true);
+  PostKey(KeysTarget(), kArrowKeys[FRepeating], true);
   // After a stall the repeat goes on at its pace instead of catching up in a burst.
   FNextRepeat += kRepeatInterval;
   if (FNextRepeat <= now) FNextRepeat = now + kRepeatInterval;

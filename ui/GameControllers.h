@@ -1,6 +1,7 @@
 #pragma once
 // Game controllers and arcade sticks, read through SDL, stand in for the keyboard: each move
-// becomes the key it means, sent to the focus of whichever of the program's windows is active.
+// becomes the key it means, sent to the focus of whichever of the program's windows is active
+// (in the main window, to the game list).
 // A controller that SDL's database knows uses its standard layout; any other joystick uses its
 // first two axes or its first hat as the stick and its first button to play.
 //
@@ -19,8 +20,8 @@
 #include <functional>
 #include <vector>
 
-class TFolderTree;
 class QWidget;
+class TfrmMain;
 union SDL_Event;
 
 class TGameControllers : public QObject {
@@ -37,8 +38,8 @@ class TGameControllers : public QObject {
   static constexpr int kBusyPollMs = 10;
   static constexpr int kIdlePollMs = 250;
 
-  // The shoulder buttons step through `folders`, while its window is the active one.
-  explicit TGameControllers(TFolderTree& folders, QObject* parent = nullptr);
+  // In `window` the controllers drive the game list, and the shoulder buttons its folders.
+  explicit TGameControllers(TfrmMain& window, QObject* parent = nullptr);
   ~TGameControllers() override;
 
   // Starts SDL once `window` has been painted for the first time, so start-up does not wait
@@ -69,10 +70,11 @@ class TGameControllers : public QObject {
   TDevice* Find(int32_t instance);
   void Update();
   void Press(TInput input);
+  QWidget* KeysTarget();
   void Repeat();
   void Schedule();
 
-  TFolderTree& FFolders;
+  TfrmMain& FWindow;
   QTimer FTimer;
   TNow FNow;
   bool FStarted = false;

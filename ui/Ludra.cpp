@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
   frmMain->SetDialogs(frmProperties, frmAbout);
 
   // Gamepads and arcade sticks; their devices are looked for once the window is on screen.
-  TGameControllers controllers(*frmMain->tvFolder);
+  TGameControllers controllers(*frmMain);
   controllers.StartAfterFirstPaint(*frmMain);
 
   frmMain->show();

@@ -56,8 +56,8 @@ class TVirtualDevice {
   SDL_JoystickID FInstance = -1;
 };
 
-// The default catalogue in an active window, the game list holding the focus, and the
-// controllers started.
+// The default catalogue in an active window, the folder tree holding the focus as at start, and
+// the controllers started.
 struct TControllerFixture : TMainWindowFixture {
   TGameControllers::TClock::time_point Now = TGameControllers::TClock::now();
   std::unique_ptr<TGameControllers> Pads;
@@ -66,8 +66,8 @@ struct TControllerFixture : TMainWindowFixture {
     Main().show();
     Main().activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&Main()));
-    Main().lvGames->CurrentView()->setFocus();
-    Pads = std::make_unique<TGameControllers>(*Main().tvFolder);
+    Main().tvFolder->setFocus();
+    Pads = std::make_unique<TGameControllers>(Main());
     Pads->SetClock([this] { return Now; });
     EXPECT_TRUE(Pads->Start());
   }
@@ -103,7 +103,11 @@ TEST(GameControllers, ControllerDownTwiceThenAPlaysTheSecondGame) {
   f.Step();
   ASSERT_EQ(f.Pads->DeviceCount(), 1);
   f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-  EXPECT_EQ(f.SelectedRow(), 0);  // the first Down selects the first game, as the key does
+  // The list takes the focus from the tree, and the first Down selects the first game, as the
+  // key does.
+  EXPECT_TRUE(f.Main().lvGames->CurrentView()->hasFocus());
+  EXPECT_EQ(f.Folder(), "");
+  EXPECT_EQ(f.SelectedRow(), 0);
   f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
   EXPECT_EQ(f.SelectedRow(), 1);
   EXPECT_TRUE(f.Shell.Calls.empty());
