@@ -154,11 +154,12 @@ TGameControllers::TGameControllers(TfrmMain& window, QObject* parent)
 }
 
 TGameControllers::~TGameControllers() {
+  if (FStarter.joinable()) FStarter.join();
   for (TDevice& device : FDevices) {
     if (device.Pad) gSdl.GameControllerClose(device.Pad);
     if (device.Stick) gSdl.JoystickClose(device.Stick);
   }
-  if (FStarted) gSdl.Quit();
+  if (FSdlUp) gSdl.Quit();
 }
 
 void TGameControllers::SetClock(TNow now) {
@@ -169,22 +170,37 @@ void TGameControllers::StartAfterFirstPaint(QWidget& window) {
   window.installEventFilter(this);
 }
 
+// Loading SDL and its scan for devices take some milliseconds, which a thread of their own keeps
+// from the window's first moments.
 bool TGameControllers::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Paint) {
     watched->removeEventFilter(this);
-    QTimer::singleShot(0, this, [this] { Start(); });
+    QTimer::singleShot(0, this, [this] {
+      if (FStarted || FStarter.joinable()) return;
+      FStarter = std::thread([this] {
+        FSdlUp = StartSdl();
+        QMetaObject::invokeMethod(
+            this, [this] { Start(); }, Qt::QueuedConnection);
+      });
+    });
   }
   return QObject::eventFilter(watched, event);
 }
 
-bool TGameControllers::Start() {
-  if (FStarted) return true;
+bool TGameControllers::StartSdl() {
   if (!gSdl.Load()) return false;
   // SDL has no window here to be in front or behind: whether input counts is decided above, by
   // the program's own active window. Qt handles the signals.
   gSdl.SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   gSdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (gSdl.InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
+  return gSdl.InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+}
+
+bool TGameControllers::Start() {
+  if (FStarter.joinable()) FStarter.join();
+  if (!FSdlUp) FSdlUp = StartSdl();
+  if (!FSdlUp) return false;
+  if (FStarted) return true;
   FStarted = true;
   Poll();  // the devices attached already
   FTimer.start();

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <thread>
 #include <vector>
 
 class QWidget;
@@ -42,10 +43,11 @@ class TGameControllers : public QObject {
   explicit TGameControllers(TfrmMain& window, QObject* parent = nullptr);
   ~TGameControllers() override;
 
-  // Starts SDL once `window` has been painted for the first time, so start-up does not wait
-  // for the device scan.
+  // Starts SDL, on a thread, once `window` has been painted for the first time, so start-up
+  // does not wait for the library or the device scan.
   void StartAfterFirstPaint(QWidget& window);
-  // Starts SDL's controller support now and polls it from then on; false when SDL cannot.
+  // Starts SDL's controller support now, unless it runs already, and polls it from then on;
+  // false when SDL cannot be loaded or started.
   bool Start();
   bool Started() const { return FStarted; }
 
@@ -64,6 +66,7 @@ class TGameControllers : public QObject {
   enum TInput : uint8_t { Up, Down, Left, Right, Play, Cancel, Menu, PrevFolder, NextFolder };
   struct TDevice;
 
+  static bool StartSdl();  // on any thread
   void Handle(const SDL_Event& event);
   void Open(int deviceIndex);
   void Close(int32_t instance);
@@ -77,7 +80,9 @@ class TGameControllers : public QObject {
   TfrmMain& FWindow;
   QTimer FTimer;
   TNow FNow;
-  bool FStarted = false;
+  std::thread FStarter;
+  bool FSdlUp = false;    // SDL loaded and started (by FStarter while it runs)
+  bool FStarted = false;  // and polled
   std::vector<TDevice> FDevices;
   uint32_t FHeld = 0;   // one bit per TInput, over all devices
   int FRepeating = -1;  // the direction that repeats, or -1
