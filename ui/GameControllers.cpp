@@ -190,9 +190,13 @@ bool TGameControllers::eventFilter(QObject* watched, QEvent* event) {
 bool TGameControllers::StartSdl() {
   if (!gSdl.Load()) return false;
   // SDL has no window here to be in front or behind: whether input counts is decided above, by
-  // the program's own active window. Qt handles the signals.
+  // the program's own active window. Qt handles the signals. The controllers are only read,
+  // through the system's input devices: SDL's own drivers would talk to some controllers
+  // directly (report modes, lights) while the emulator uses them too. The environment may
+  // still say otherwise, as in any SDL program.
   gSdl.SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   gSdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  gSdl.SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
   return gSdl.InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
 }
 
