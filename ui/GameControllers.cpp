@@ -29,6 +29,7 @@ struct TSdl {
   decltype(&SDL_GameControllerClose) GameControllerClose = nullptr;
   decltype(&SDL_JoystickOpen) JoystickOpen = nullptr;
   decltype(&SDL_JoystickClose) JoystickClose = nullptr;
+  decltype(&SDL_TLSCleanup) TLSCleanup = nullptr;
 
   bool Load() {
     if (Quit) return true;
@@ -44,7 +45,8 @@ struct TSdl {
         Find(library, "SDL_GameControllerOpen", GameControllerOpen) &&
         Find(library, "SDL_GameControllerClose", GameControllerClose) &&
         Find(library, "SDL_JoystickOpen", JoystickOpen) &&
-        Find(library, "SDL_JoystickClose", JoystickClose) && Find(library, "SDL_Quit", Quit);
+        Find(library, "SDL_JoystickClose", JoystickClose) &&
+        Find(library, "SDL_TLSCleanup", TLSCleanup) && Find(library, "SDL_Quit", Quit);
     if (!found) Quit = nullptr;
     return found;
   }
@@ -179,6 +181,8 @@ bool TGameControllers::eventFilter(QObject* watched, QEvent* event) {
       if (FStarted || FStarter.joinable()) return;
       FStarter = std::thread([this] {
         FSdlUp = StartSdl();
+        // What SDL keeps for this thread (its error text) goes with it; SDL's own threads do this.
+        if (gSdl.Quit) gSdl.TLSCleanup();
         QMetaObject::invokeMethod(
             this, [this] { Start(); }, Qt::QueuedConnection);
       });
