@@ -122,8 +122,9 @@ void Run(TVirtualPad& pad, const std::string& line) {
     pad.Unplug();
   } else if (command == "focus") {
     const QWidget* focus = QApplication::focusWidget();
-    std::printf("focus: %s, popup: %s, active window: %s\n",
+    std::printf("focus: %s %s, popup: %s, active window: %s\n",
                 focus ? focus->metaObject()->className() : "none",
+                focus ? qPrintable(focus->objectName()) : "",
                 QApplication::activePopupWidget() ? "open" : "none",
                 QApplication::activeWindow()
                     ? qPrintable(QApplication::activeWindow()->windowTitle())

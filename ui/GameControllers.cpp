@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QWidget>
 #include <algorithm>
@@ -66,6 +67,16 @@ constexpr int kStickRelease = 12288;
 
 constexpr int kArrowKeys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right};
 
+// The key a direction (an index into kArrowKeys) stands for. In a dialog, up and down are Shift+Tab
+// and Tab: there the arrows only change a value or a page, and a controller, which has no Tab,
+// could reach neither OK nor Cancel of the properties dialog, which Escape does not close.
+int DirectionKey(int direction) {
+  if (direction == 0 || direction == 1)
+    if (!QApplication::activePopupWidget() && qobject_cast<QDialog*>(QApplication::activeWindow()))
+      return direction == 0 ? Qt::Key_Backtab : Qt::Key_Tab;
+  return kArrowKeys[direction];
+}
+
 constexpr uint32_t Bit(int input) {
   return uint32_t{1} << input;
 }
@@ -76,15 +87,17 @@ bool ProgramActive() {
 
 void PostKey(QWidget* target, int key, bool autoRepeat) {
   if (!target) return;
+  const Qt::KeyboardModifiers modifiers =
+      key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier;
   QString text;
   if (key == Qt::Key_Return) text = QStringLiteral("\r");
   if (key == Qt::Key_Escape) text = QString(QChar(0x1b));
   // Posted, not sent: a key that opens a modal dialog runs the dialog's event loop, and the
   // controllers must be read from there too.
-  QCoreApplication::postEvent(
-      target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text, autoRepeat));
-  QCoreApplication::postEvent(
-      target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text, autoRepeat));
+  QCoreApplication::postEvent(target,
+                              new QKeyEvent(QEvent::KeyPress, key, modifiers, text, autoRepeat));
+  QCoreApplication::postEvent(target,
+                              new QKeyEvent(QEvent::KeyRelease, key, modifiers, text, autoRepeat));
 }
 
 // The Menu key's context menu, as the platform makes it: for the focus, at its text cursor (an
@@ -319,7 +332,7 @@ void TGameControllers::Press(TInput input) {
     case Down:
     case Left:
     case Right:
-      PostKey(KeysTarget(), kArrowKeys[input], false);
+      PostKey(KeysTarget(), DirectionKey(input), false);
       FRepeating = input;
       FNextRepeat = FNow() + kRepeatDelay;
       return;
@@ -371,7 +384,7 @@ void TGameControllers::Repeat() {
   }
   const TClock::time_point now = FNow();
   if (now < FNextRepeat) return;
-  PostKey(KeysTarget(), kArrowKeys[FRepeating], true);
+  PostKey(KeysTarget(), DirectionKey(FRepeating), true);
   // After a stall the repeat goes on at its pace instead of catching up in a burst.
   FNextRepeat += kRepeatInterval;
   if (FNextRepeat <= now) FNextRepeat = now + kRepeatInterval;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "MainWindowFixture.h"
 #include "Pictures.h"
 #include "UAbout.h"
+#include "UProperties.h"
 
 using namespace std::chrono_literals;
 
@@ -266,6 +268,41 @@ TEST(GameControllers, TheAboutBoxGetsTheKeysWhileItIsActive) {
   f.Main().mnuAboutClick();
   EXPECT_EQ(about->result(), QDialog::Accepted);
   EXPECT_EQ(f.Folder(), "");
+}
+
+// Up and down move through its controls, as Shift+Tab and Tab: the arrows would leave a controller
+// on the page tabs, and Escape does not close it.
+TEST(GameControllers, ThePropertiesDialogIsLeftWithTheDpadAndA) {
+  TControllerFixture f;
+  f.List(GameSection(1, "Here", "A", "1996", "here.zip", ""));
+  f.Zip("here.zip", {"x"});
+  f.Main().mnuAuditClick();
+  auto* properties = new TfrmProperties(f.Launcher, &f.Main());
+  f.Main().SetDialogs(properties, nullptr);
+  ASSERT_TRUE(f.SelectGame("Here"));
+  TVirtualDevice pad(true);
+  f.Step();
+  int downs = 0;
+  bool backAndForth = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (QApplication::activeWindow() != properties) return;
+    if (properties->focusWidget() != properties->btnOK && downs < 60) {
+      ++downs;
+      return f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    }
+    f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_UP);
+    f.Click(pad, SDL_CONTROLLER_BUTTON_B);
+    backAndForth = properties->isVisible() && properties->focusWidget() != properties->btnOK;
+    f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    f.Click(pad, SDL_CONTROLLER_BUTTON_A);
+    if (properties->isVisible()) properties->reject();  // A missed OK: end the test all the same
+  });
+  poll.start(20);
+  f.Main().actPropertiesExecute();
+  EXPECT_LT(downs, 60);
+  EXPECT_TRUE(backAndForth);
+  EXPECT_EQ(properties->result(), QDialog::Accepted);
 }
 
 // ---- Devices coming and going ----
