@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 
 #include "FolderTree.h"
 #include "GameViews.h"
@@ -61,7 +62,7 @@ struct TSdl {
 TSdl gSdl;
 
 // A stick direction counts from half its travel and lets go a little nearer the centre, so a
-// stick resting near the middle of its travel does not flicker between held and released.
+// stick held about half-way does not flicker between held and released.
 constexpr int kStickPress = 16384;
 constexpr int kStickRelease = 12288;
 
@@ -162,7 +163,7 @@ TGameControllers::TGameControllers(TfrmMain& window, QObject* parent)
     : QObject(parent), FWindow(window), FNow(&TClock::now) {
   FTimer.setInterval(kIdlePollMs);
   connect(&FTimer, &QTimer::timeout, this, &TGameControllers::Poll);
-  // Back in front, a held controller is answered at once rather than at the next idle poll.
+  // Back in front, the controllers are read at the quick pace at once, not after an idle poll.
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] {
     if (FStarted) Schedule();
   });

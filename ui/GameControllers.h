@@ -11,6 +11,7 @@
 //   Back (Select)                             the Menu key
 //   left / right shoulder                     the previous / next folder
 //
+// In a dialog, up and down are Shift+Tab and Tab.
 // While none of the program's windows is active, input is ignored, so a game played with the
 // same controller never moves the list.
 #include <QObject>
