@@ -73,7 +73,6 @@ struct TControllerFixture : TMainWindowFixture {
     Pads->SetClock([this] { return Now; });
     EXPECT_TRUE(Pads->Start());
   }
-  ~TControllerFixture() { Pads.reset(); }
 
   // One poll of the controllers, and what it posted delivered.
   void Step(std::chrono::milliseconds later = 0ms) {
