@@ -32,6 +32,7 @@
 #include "AppStyle.h"
 #include "FolderTree.h"
 #include "FontPreload.h"
+#include "GameControllers.h"
 #include "GameFilter.h"
 #include "GameViews.h"
 #include "GuiThreadFills.h"
@@ -288,6 +289,8 @@ int StartupChild(const char* mode, const char* folder) {
   TfrmMain window(paths, launcher);
   window.SetDialogs(new TfrmProperties(launcher, &window),
                     new TfrmAbout(Pictures::Logo(), &window));
+  TGameControllers controllers(window);
+  controllers.StartAfterFirstPaint(window);
   return RunUntilFirstPaint(window);
 }
 

@@ -56,9 +56,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION otherosfs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs the toolkit's platform plug-ins (not a library dependency); SVG screenshots
-# need its SVG plug-in.
+# need its SVG plug-in, game controllers SDL (loaded when the window is shown).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libqt6svg6)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, libsdl2-2.0-0")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

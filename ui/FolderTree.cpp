@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
+#include <algorithm>
 
 #include "ItemKeys.h"
 #include "Pictures.h"
@@ -70,6 +71,19 @@ void TFolderTree::AddCompanyFolders(const std::vector<std::string>& companies) {
 QTreeWidgetItem* TFolderTree::SelectedFolder() const {
   const QList<QTreeWidgetItem*> selected = selectedItems();
   return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void TFolderTree::SelectNeighbour(int step) {
+  std::vector<QTreeWidgetItem*> nodes;
+  for (QTreeWidgetItemIterator it(this); *it; ++it) nodes.push_back(*it);
+  if (nodes.empty()) return;
+  const auto selected = std::find(nodes.begin(), nodes.end(), SelectedFolder());
+  ptrdiff_t at = 0;
+  if (selected != nodes.end()) {
+    at = (selected - nodes.begin()) + step;
+    if (at < 0 || at >= static_cast<ptrdiff_t>(nodes.size())) return;
+  }
+  setCurrentItem(nodes[static_cast<size_t>(at)]);  // a collapsed heading opens to show it
 }
 
 QTreeWidgetItem* TFolderTree::FindFolder(const QString& text) const {

@@ -26,6 +26,11 @@ class TFolderTree : public QTreeWidget {
   // The selected folder, or nullptr.
   QTreeWidgetItem* SelectedFolder() const;
 
+  // Selects the node `step` places before or after the selected one, counted over all nodes in
+  // tree order, expanded or not, as a click on it would; with none selected, the first node.
+  // Nothing happens past either end.
+  void SelectNeighbour(int step);
+
   // The node whose text is `text` (first in tree order), or nullptr; for tests and scripts.
   QTreeWidgetItem* FindFolder(const QString& text) const;
 

@@ -15,6 +15,7 @@
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
 #include "FontPreload.h"
+#include "GameControllers.h"
 #include "GuiThreadFills.h"
 #include "Launcher.h"
 #include "LogKeeper.h"
@@ -142,6 +143,10 @@ int main(int argc, char** argv) {
   Guard([&] { frmProperties = new TfrmProperties(*launcher, frmMain.get()); });
   Guard([&] { frmAbout = new TfrmAbout(Pictures::Logo(), frmMain.get()); });
   frmMain->SetDialogs(frmProperties, frmAbout);
+
+  // Gamepads and arcade sticks; their devices are looked for once the window is on screen.
+  TGameControllers controllers(*frmMain);
+  controllers.StartAfterFirstPaint(*frmMain);
 
   frmMain->show();
   // Without a window manager nothing else activates the window, and the audit waits for that.
