@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "AuditRunner.h"
 #include "EdgeToolBar.h"
 #include "Games.h"
 #include "Paths.h"
@@ -20,6 +21,7 @@ class QMenu;
 class QSplitter;
 class QSplitterHandle;
 class IFolderChooser;
+class TAuditProgress;
 class TFolderTree;
 class TGameFilterProxy;
 class TGameListModel;
@@ -44,9 +46,14 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   void SetFolderChooser(IFolderChooser* chooser);  // nullptr: the platform's dialog
   void SetRandomSource(TRandom random);            // nullptr: seeded from the clock per launch
 
-  // The catalogue, replaced by every audit. The game list model holds the table.
+  // The catalogue, replaced by every audit when it ends (on this thread). The game list model
+  // holds the table.
   const TGameList& Games() const;
   std::string RomDir;
+
+  // The audit runs on a thread of its own; the commands that start one return at once.
+  TAuditRunner& AuditRunner() { return *FAuditRunner; }
+  bool Auditing() const { return FAuditRunner->Running(); }
 
   // Commands and events. Each runs its body through the one error guard, then brings the
   // actions' states up to date.
@@ -96,6 +103,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   QStatusBar* sbMain;
   std::array<QLabel*, 4> sbPanels;
   QMenu* pmGames;
+  TAuditProgress* prgAudit;  // above the list while a long audit runs
 
   // Actions (checked or enabled state) and plain commands.
   QAction* actHideFolder;
@@ -121,6 +129,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
  protected:
   bool event(QEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   QMenu* createPopupMenu() override { return nullptr; }
 
  private:
@@ -132,6 +141,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   void FitOuterSize();
 
   void Audit();
+  void AuditFinished(TAuditRunner::TOutcome& outcome);
   void ShowSelectedGame();
   void RandomLaunch();
   void ChooseRomDirectory();
@@ -150,6 +160,9 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   IFolderChooser* FChooser;
   TRandom FRandom;
   bool FActivated = false;
+  // Gone before the window's parts (the base class deletes them): its thread is joined while they
+  // are whole, and no outcome reaches a half-destroyed window.
+  std::unique_ptr<TAuditRunner> FAuditRunner;
   // The receiver of the views' signals. It goes with the window's own members, before the base
   // class deletes the views and models, so nothing they signal on the way out reaches this
   // half-destroyed window.

@@ -64,22 +64,34 @@ void TfrmMain::mnuAuditClick() {
   updateActions();
 }
 
+// Closing the window (Exit too) stops an audit that runs; it writes nothing.
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  FAuditRunner->Cancel();
+  QMainWindow::closeEvent(event);
+}
+
 void TfrmMain::Audit() {
-  // One reading of the list file serves the ROM directory setting and the catalogue.
+  // One reading of the list file serves the ROM directory setting and the catalogue. The archives
+  // are read off this thread; a request while an audit runs starts it over.
   const std::string listPath = ListFilePath(FPaths);
   EnsureListFile(listPath);
-  const TListFile list(listPath);
+  TListFile list(listPath);
   FLauncher.LoadSettings(-1, list);
-  std::vector<std::string> companies;
-  {
-    // Should the load stop on an error, the model still takes what was read, and the list is
-    // rebuilt from it with the filter in force.
-    TGameTableHandover handover(*FModel);
-    companies = LoadGamesFrom(list.Ini(), FPaths.WorkDir, handover.Table, RomDir, &handover.Notes);
-  }
-  tvFolder->AddCompanyFolders(companies);
-  FillGameList(TGameFilter::All);
-  imgSnapshot->ShowLogo(Pictures::Logo());
+  FAuditRunner->Start(std::move(list).TakeIni(), FPaths.WorkDir);
+}
+
+void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
+  // Should the load have stopped on an error, the model still takes what was read, and the list
+  // is rebuilt from it with the filter in force.
+  RomDir = std::move(outcome.RomDir);
+  FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
+  Guard([&] {
+    if (outcome.Error) std::rethrow_exception(outcome.Error);
+    tvFolder->AddCompanyFolders(outcome.Companies);
+    FillGameList(TGameFilter::All);
+    imgSnapshot->ShowLogo(Pictures::Logo());
+  });
+  updateActions();
 }
 
 void TfrmMain::FillGameList(int Filter) {
