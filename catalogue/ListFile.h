@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "AtomicFile.h"
@@ -29,7 +28,6 @@ class TListFile {
 
   const std::string& Path() const { return FPath; }
   const TIniFile& Ini() const { return FIni; }
-  TIniFile TakeIni() && { return std::move(FIni); }  // for a reader on another thread
 
   std::string ReadString(std::string_view section, std::string_view key,
                          const std::string& def) const {

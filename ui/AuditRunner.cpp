@@ -10,8 +10,7 @@
 #include "AuditEngine.h"
 
 struct TAuditRunner::TJob {
-  TIniFile List;
-  std::string WorkDir;
+  std::string ListPath, WorkDir;
   TAuditControl Control;
   TAuditOptions Options;
   TOutcome Outcome;
@@ -26,10 +25,10 @@ TAuditRunner::~TAuditRunner() {
   for (const auto& job : FRetired) job->Thread.join();  // each stops after its current reads
 }
 
-void TAuditRunner::Start(TIniFile list, const std::string& workDir) {
+void TAuditRunner::Start(const std::string& listPath, const std::string& workDir) {
   if (FCurrent) Retire(std::move(FCurrent));
   auto job = std::make_shared<TJob>();
-  job->List = std::move(list);
+  job->ListPath = listPath;
   job->WorkDir = workDir;
   job->Options.Control = &job->Control;
   job->Options.BeforeRead = BeforeRead;
@@ -37,8 +36,9 @@ void TAuditRunner::Start(TIniFile list, const std::string& workDir) {
   job->Thread = std::thread([this, job] {
     TOutcome& out = job->Outcome;
     try {
-      out.Companies =
-          LoadGamesFrom(job->List, job->WorkDir, out.Games, out.RomDir, &out.Notes, &job->Options);
+      out.List.emplace(job->ListPath);
+      out.Companies = LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, out.RomDir,
+                                    &out.Notes, &job->Options);
     } catch (const EAuditCancelled&) {
     } catch (...) {
       out.Error = std::current_exception();

@@ -1,26 +1,28 @@
 #pragma once
-// The audit off the window's thread. The window reads the list file and refreshes its settings as
-// before, then hands the list to this runner: the archives are read on a thread of its own (the
-// audit engine keeps many reads in flight there), and the outcome comes back on the window's
-// thread, where the catalogue is replaced. An audit that was cancelled, or superseded by a newer
-// one, comes back to nobody.
+// The audit off the window's thread. The list file and the archives are read on a thread of its
+// own (the audit engine keeps many reads in flight there), and the outcome comes back on the
+// window's thread, where the settings are refreshed and the catalogue replaced. An audit that was
+// cancelled, or superseded by a newer one, comes back to nobody.
 #include <QObject>
 #include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Games.h"
-#include "IniFile.h"
+#include "ListFile.h"
 
 class TAuditRunner : public QObject {
   Q_OBJECT
  public:
-  // What a finished audit found: as LoadGamesFrom leaves it, with its error, if any, kept for the
-  // window to report. After an error `Games` holds the games read before it, and no companies.
+  // What a finished audit found: the list file as read (nothing when it could not be read), and
+  // the catalogue as LoadGamesFrom leaves it, with the error, if any, kept for the window to
+  // report. After an archive's error `Games` holds the games read before it, and no companies.
   struct TOutcome {
+    std::optional<TListFile> List;
     TGameList Games;
     std::vector<TAuditNote> Notes;
     std::string RomDir;
@@ -32,9 +34,9 @@ class TAuditRunner : public QObject {
   TAuditRunner(TFinished finished, QObject* parent = nullptr);
   ~TAuditRunner() override;  // cancels, and waits for the thread to stop reading
 
-  // Audits `list`, a relative ROM directory taken from `workDir`. An audit still running is
-  // cancelled: the newest request is the one whose outcome counts.
-  void Start(TIniFile list, const std::string& workDir);
+  // Audits the list file at `listPath`, a relative ROM directory taken from `workDir`. An audit
+  // still running is cancelled: the newest request is the one whose outcome counts.
+  void Start(const std::string& listPath, const std::string& workDir);
   // Stops the running audit; the catalogue stays as it was.
   void Cancel();
 

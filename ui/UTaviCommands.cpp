@@ -71,21 +71,22 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::Audit() {
-  // One reading of the list file serves the ROM directory setting and the catalogue. The archives
-  // are read off this thread; a request while an audit runs starts it over.
+  // The list file is made here when it is missing; it is read, with the archives, off this
+  // thread. A request while an audit runs starts it over.
   const std::string listPath = ListFilePath(FPaths);
   EnsureListFile(listPath);
-  TListFile list(listPath);
-  FLauncher.LoadSettings(-1, list);
-  FAuditRunner->Start(std::move(list).TakeIni(), FPaths.WorkDir);
+  FAuditRunner->Start(listPath, FPaths.WorkDir);
 }
 
 void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
-  // Should the load have stopped on an error, the model still takes what was read, and the list
-  // is rebuilt from it with the filter in force.
-  RomDir = std::move(outcome.RomDir);
-  FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
   Guard([&] {
+    if (!outcome.List) std::rethrow_exception(outcome.Error);  // the list file was not read
+    // One reading of the list file serves the ROM directory setting and the catalogue.
+    FLauncher.LoadSettings(-1, *outcome.List);
+    // Should the load have stopped on an error, the model still takes what was read, and the
+    // list is rebuilt from it with the filter in force.
+    RomDir = std::move(outcome.RomDir);
+    FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     tvFolder->AddCompanyFolders(outcome.Companies);
     FillGameList(TGameFilter::All);
