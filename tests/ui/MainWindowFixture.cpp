@@ -43,6 +43,10 @@ void TMainWindowFixture::ChooseRomDirectory() {
   Main().AuditRunner().WaitUntilEnded();
 }
 
+void TMainWindowFixture::DestroyWindow() {
+  FMain.reset();
+}
+
 void TMainWindowFixture::List(const std::string& text) {
   WriteFileBytes(Dir / "ludra.ini", text);
 }

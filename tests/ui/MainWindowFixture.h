@@ -63,6 +63,7 @@ class TMainWindowFixture {
   void Activate();
   void AuditAll();
   void ChooseRomDirectory();
+  void DestroyWindow();  // as the program's end does, after the window was closed
 
   void List(const std::string& text);
   void Zip(const std::string& name, const std::vector<std::string>& members);
