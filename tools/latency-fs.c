@@ -55,7 +55,8 @@ static void* Init(struct fuse_conn_info* conn, struct fuse_config* cfg) {
 
 static int GetAttr(const char* path, struct stat* st, struct fuse_file_info* fi) {
   Wait();
-  const int r = fi ? fstat((int)fi->fh, st) : fstatat(gRoot, Relative(path), st, AT_SYMLINK_NOFOLLOW);
+  const int r =
+      fi ? fstat((int)fi->fh, st) : fstatat(gRoot, Relative(path), st, AT_SYMLINK_NOFOLLOW);
   return r == 0 ? 0 : -errno;
 }
 
@@ -115,8 +116,10 @@ static int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t o
   (void)flags;
   Wait();
   DIR* dir = (DIR*)(uintptr_t)fi->fh;
-  if (offset == 0) rewinddir(dir);
-  else seekdir(dir, offset);
+  if (offset == 0)
+    rewinddir(dir);
+  else
+    seekdir(dir, offset);
   for (struct dirent* e; (e = readdir(dir)) != NULL;) {
     struct stat st;
     memset(&st, 0, sizeof st);

@@ -20,7 +20,6 @@ TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* parent)
   pbProgress->setTextVisible(false);
   pbProgress->setMaximumHeight(lblProgress->sizeHint().height());
   btnCancel = new QPushButton(tr("Cancel"), this);
-  btnCancel->setToolTip(tr("Stop the audit; the list stays as it was"));
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(4, 2, 4, 2);
   row->addWidget(lblProgress);
