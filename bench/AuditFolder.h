@@ -9,5 +9,6 @@
 void MakeAuditFolder(const std::string& root, int games);
 
 // The least an audit must do for each archive: open, fstat, one read of the tail, at most one
-// more read of the central directory, close. Returns the bytes of the directories read.
-std::size_t AuditFloorLoop(const std::string& root, int games);
+// more read of the central directory, close. Returns the bytes of the directories read. With
+// `reads` above 1, that many threads share the archives, each taking every reads-th one.
+std::size_t AuditFloorLoop(const std::string& root, int games, int reads = 1);

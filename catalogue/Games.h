@@ -36,6 +36,8 @@ struct TAuditNote {
   std::vector<std::string> Expected;  // the names of Files, for NoExpectedFile
 };
 
+struct TAuditOptions;  // AuditEngine.h: reads in flight, cancelling, progress
+
 // Reads the catalogue from the list file (creating it from the default catalogue when missing)
 // and audits every game. `Games` and `RomDir` are replaced; the company list (distinct companies
 // in order of first appearance) is returned. When an archive exists but cannot be opened the
@@ -48,7 +50,8 @@ std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::s
 class TIniFile;
 std::vector<std::string> LoadGamesFrom(const TIniFile& list, const std::string& workDir,
                                        TGameList& Games, std::string& RomDir,
-                                       std::vector<TAuditNote>* notes = nullptr);
+                                       std::vector<TAuditNote>* notes = nullptr,
+                                       const TAuditOptions* options = nullptr);
 
 // A game as the audit hands it over: the fields of TGame as views of the list file's text or of
 // the audit's own buffers, valid while it is visited.
@@ -63,10 +66,13 @@ struct TGameView {
 // is audited, in list order, with its note when `withNotes` (else nullptr). Both belong to the
 // audit and are reused for the next game; the visitor may move from the note. An archive that
 // cannot be opened or read hands over its game (available, the note saying its directory was
-// unread) before the error propagates. Returns the company list, as LoadGames does.
+// unread) before the error propagates. Returns the company list, as LoadGames does. The archives
+// are read by several threads at once (`options`, AuditEngine.h); `visit` is called on the calling
+// thread only.
 using TGameVisitor = TFunctionRef<void(const TGameView& game, TAuditNote* note)>;
 std::vector<std::string> AuditGames(const TIniFile& list, const std::string& workDir,
-                                    std::string& RomDir, bool withNotes, TGameVisitor visit);
+                                    std::string& RomDir, bool withNotes, TGameVisitor visit,
+                                    const TAuditOptions* options = nullptr);
 
 // The screenshot name derived from an archive name: up to and including its first ".", then
 // "jpg" ("sfex.zip" -> "sfex.jpg", "noext" -> "jpg").

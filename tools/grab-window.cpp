@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   window.FormActivate();
+  window.AuditRunner().WaitUntilEnded();
   bool ok = dark || Save(window, out, "main-window-audited");
 
   window.tvFolder->expandAll();

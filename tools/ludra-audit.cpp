@@ -1,7 +1,10 @@
 // ludra-audit: the catalogue's audit without a window, for large sets and for scripts.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "AtomicFile.h"
+#include "AuditEngine.h"
 #include "AuditText.h"
 #include "EmulatorFolder.h"
 #include "Errors.h"
@@ -29,9 +33,12 @@ void Usage(FILE* to) {
                "                      (default: the working directory when it holds tavi.exe,\n"
                "                      else the folder ludra used last)\n"
                "  --missing           say why each game that is not available is missing\n"
+               "  --reads N           archives read at once when they are slow to read, as on\n"
+               "                      a network share or a USB disk (default: %d; 1: one by one)\n"
                "  --json              print one JSON document\n"
                "  --version           print the version\n"
-               "  --help              print this help\n");
+               "  --help              print this help\n",
+               kAuditReads);
 }
 
 // False when there is no file at `path`.
@@ -68,6 +75,40 @@ const char* ReasonKey(TAuditNote::TReason reason) {
       return "ok";
   }
 }
+
+// One line on a terminal's stderr, rewritten in place as the archives are read, gone at the end;
+// nothing at all when stderr is not a terminal, so scripts see what they always saw.
+class TProgress {
+ public:
+  explicit TProgress(const TAuditControl& control)
+      : FControl(control), FShown(isatty(STDERR_FILENO) == 1), FLast(TClock::now()) {}
+  bool Shown() const { return FShown; }
+  ~TProgress() { Clear(); }
+  // Before anything else is written to the terminal.
+  void Clear() {
+    if (!FWritten) return;
+    FWritten = false;
+    std::fputs("\r\033[K", stderr);
+  }
+  void Update() {
+    if (!FShown) return;
+    const auto now = TClock::now();
+    if (now - FLast < kEvery) return;
+    FLast = now;
+    FWritten = true;
+    std::fprintf(stderr, "\rludra-audit: %zu of %zu archives read\033[K",
+                 FControl.Done.load(std::memory_order_relaxed),
+                 FControl.Total.load(std::memory_order_relaxed));
+  }
+
+ private:
+  using TClock = std::chrono::steady_clock;
+  static constexpr std::chrono::milliseconds kEvery{100};
+  const TAuditControl& FControl;
+  const bool FShown;
+  bool FWritten = false;
+  TClock::time_point FLast;
+};
 
 // Everything printed goes through one buffer, written out in large pieces.
 class TOutput {
@@ -116,7 +157,10 @@ class TOutput {
     }
     return right ? *this << text : *this;
   }
+  TProgress* Progress = nullptr;  // its line is cleared before output goes to the terminal
+
   void Flush() {
+    if (Progress) Progress->Clear();
     std::fwrite(FData.get(), 1, static_cast<std::size_t>(FPos - FData.get()), stdout);
     FPos = FData.get();
   }
@@ -165,6 +209,8 @@ class TReport {
       : FJson(json), FMissing(missing), FWorkDir(workDir) {}
 
   std::string ListPath, RomDir;
+
+  void ShowProgress(TProgress* progress) { Out.Progress = progress; }
 
   void Game(const TGameView& g, const TAuditNote* n) {
     Begin();
@@ -262,6 +308,7 @@ int main(int argc, char** argv) {
   const std::string userDir = paths.WorkDir;
   std::string listPath, emulatorDir;
   bool missing = false, json = false, listGiven = false;
+  int reads = kAuditReads;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--missing") {
@@ -271,6 +318,13 @@ int main(int argc, char** argv) {
     } else if (arg == "--list" && i + 1 < argc) {
       listPath = AbsolutePath(paths.WorkDir, argv[++i]);
       listGiven = true;
+    } else if (arg == "--reads" && i + 1 < argc) {
+      const std::string_view value = argv[++i];
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), reads);
+      if (error != std::errc() || end != value.data() + value.size() || reads < 1) {
+        std::fprintf(stderr, "ludra-audit: --reads takes a number of 1 or more\n");
+        return 2;
+      }
     } else if (arg == "--emulator-dir" && i + 1 < argc) {
       emulatorDir = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
@@ -310,7 +364,10 @@ int main(int argc, char** argv) {
     }
     listPath = ListFilePath(paths);
   }
+  TAuditControl control;
+  TProgress progress(control);  // outlives the report, which clears its line before each output
   TReport report(json, missing, userDir);
+  report.ShowProgress(&progress);
   report.ListPath = listPath;
   std::vector<std::string> companies;
   std::string error;
@@ -328,9 +385,16 @@ int main(int argc, char** argv) {
       list = TIniFile::ForReading(std::string(kDefaultCatalogue));
     }
     // The reasons are gathered only when they are printed.
-    companies =
-        AuditGames(list, paths.WorkDir, report.RomDir, missing,
-                   [&](const TGameView& game, TAuditNote* note) { report.Game(game, note); });
+    TAuditOptions options;
+    if (progress.Shown()) options.Control = &control;  // its count of the games costs a pass
+    options.Reads = reads;
+    companies = AuditGames(
+        list, paths.WorkDir, report.RomDir, missing,
+        [&](const TGameView& game, TAuditNote* note) {
+          report.Game(game, note);
+          progress.Update();
+        },
+        &options);
     complete = true;
   } catch (const std::bad_alloc&) {
     // The list file's games (an archive's own says so).

@@ -45,19 +45,3 @@ class TGameListModel : public QAbstractTableModel {
   std::string FWorkDir;
   std::array<QIcon, 3> FImages;
 };
-
-// Hands the table being filled to the model when the scope ends, however it ends: an audit that
-// stops on an error still shows what it read, and no view ever reads past the table.
-class TGameTableHandover {
- public:
-  explicit TGameTableHandover(TGameListModel& model) : FModel(model) {}
-  ~TGameTableHandover() { FModel.SetGames(std::move(Table), std::move(Notes)); }
-  TGameTableHandover(const TGameTableHandover&) = delete;
-  TGameTableHandover& operator=(const TGameTableHandover&) = delete;
-
-  TGameList Table;
-  std::vector<TAuditNote> Notes;
-
- private:
-  TGameListModel& FModel;
-};

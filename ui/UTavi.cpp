@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "AuditProgress.h"
 #include "EdgeToolBar.h"
 #include "FolderChooser.h"
 #include "FolderTree.h"
@@ -64,6 +65,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   FProxy = new TGameFilterProxy(this);
   FModel->SetWorkDir(FPaths.WorkDir);
   FProxy->SetSource(FModel);
+  FAuditRunner = std::make_unique<TAuditRunner>(
+      [this](TAuditRunner::TOutcome& outcome) { AuditFinished(outcome); });
 
   CreateActions();
   CreateLayout();
@@ -217,6 +220,8 @@ void TfrmMain::CreateLayout() {
   lvGames = new TGameViews(pnlGames);
   lvGames->SetModel(FProxy);
   Filled(pnlGames, lvGames);
+  prgAudit = new TAuditProgress(*FAuditRunner, pnlGames);
+  static_cast<QVBoxLayout*>(pnlGames->layout())->insertWidget(0, prgAudit);
   pnlGames->setMinimumWidth(kPanelMinimum);
 
   // A lowered outer and a raised inner bevel around the picture.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "AuditRunner.h"
 #include "EdgeToolBar.h"
 #include "Games.h"
 #include "Paths.h"
@@ -21,6 +22,7 @@ class QMenu;
 class QSplitter;
 class QSplitterHandle;
 class IFolderChooser;
+class TAuditProgress;
 class TFolderTree;
 class TGameFilterProxy;
 class TGameListModel;
@@ -45,9 +47,14 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   void SetFolderChooser(IFolderChooser* chooser);  // nullptr: the platform's dialog
   void SetRandomSource(TRandom random);            // nullptr: seeded from the clock per launch
 
-  // The catalogue, replaced by every audit. The game list model holds the table.
+  // The catalogue, replaced by every audit when it ends (on this thread). The game list model
+  // holds the table.
   const TGameList& Games() const;
   std::string RomDir;
+
+  // The audit runs on a thread of its own; the commands that start one return at once.
+  TAuditRunner& AuditRunner() { return *FAuditRunner; }
+  bool Auditing() const { return FAuditRunner->Running(); }
 
   // Commands and events. Each runs its body through the one error guard, then brings the
   // actions' states up to date.
@@ -101,6 +108,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QStatusBar* sbMain;
   std::array<QLabel*, 4> sbPanels;
   QMenu* pmGames;
+  TAuditProgress* prgAudit;  // above the list while a long audit runs
 
   // Actions (checked or enabled state) and plain commands.
   QAction* actHideFolder;
@@ -126,6 +134,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
  protected:
   bool event(QEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   QMenu* createPopupMenu() override { return nullptr; }
 
  private:
@@ -137,6 +146,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   void FitOuterSize();
 
   void Audit();
+  void AuditFinished(TAuditRunner::TOutcome& outcome);
   void ShowSelectedGame();
   void RandomLaunch();
   void ChooseRomDirectory();
@@ -156,6 +166,9 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   TRandom FRandom;
   bool FActivated = false;
   std::chrono::milliseconds FQuickFailureWindow;
+  // Gone before the window's parts (the base class deletes them): its thread is joined while they
+  // are whole, and no outcome reaches a half-destroyed window.
+  std::unique_ptr<TAuditRunner> FAuditRunner;
   // The receiver of the views' signals. It goes with the window's own members, before the base
   // class deletes the views and models, so nothing they signal on the way out reaches this
   // half-destroyed window.

@@ -6,11 +6,9 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <chrono>
-#include <new>
 #include <random>
 
 #include "ErrorGuard.h"
-#include "Errors.h"
 #include "FolderChooser.h"
 #include "FolderTree.h"
 #include "GameFilterProxy.h"
@@ -68,27 +66,35 @@ void TfrmMain::mnuAuditClick() {
   updateActions();
 }
 
+// Closing the window (Exit too) stops an audit that runs; it writes nothing.
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  FAuditRunner->Cancel();
+  QMainWindow::closeEvent(event);
+}
+
 void TfrmMain::Audit() {
-  // One reading of the list file serves the ROM directory setting and the catalogue.
+  // The list file is made here when it is missing; it is read, with the archives, off this
+  // thread. A request while an audit runs starts it over.
   const std::string listPath = ListFilePath(FPaths);
   EnsureListFile(listPath);
-  const TListFile list(listPath);
-  FLauncher.LoadSettings(-1, list);
-  std::vector<std::string> companies;
-  {
-    // Should the load stop on an error, the model still takes what was read, and the list is
-    // rebuilt from it with the filter in force.
-    TGameTableHandover handover(*FModel);
-    try {
-      companies =
-          LoadGamesFrom(list.Ini(), FPaths.WorkDir, handover.Table, RomDir, &handover.Notes);
-    } catch (const std::bad_alloc&) {
-      RaiseOutOfMemory(listPath);  // the games it lists (an archive's own says so)
-    }
-  }
-  tvFolder->AddCompanyFolders(companies);
-  FillGameList(TGameFilter::All);
-  imgSnapshot->ShowLogo(Pictures::Logo());
+  FAuditRunner->Start(listPath, FPaths.WorkDir);
+}
+
+void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
+  Guard([&] {
+    if (!outcome.List) std::rethrow_exception(outcome.Error);  // the list file was not read
+    // One reading of the list file serves the ROM directory setting and the catalogue.
+    FLauncher.LoadSettings(-1, *outcome.List);
+    // Should the load have stopped on an error, the model still takes what was read, and the
+    // list is rebuilt from it with the filter in force.
+    RomDir = std::move(outcome.RomDir);
+    FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
+    if (outcome.Error) std::rethrow_exception(outcome.Error);
+    tvFolder->AddCompanyFolders(outcome.Companies);
+    FillGameList(TGameFilter::All);
+    imgSnapshot->ShowLogo(Pictures::Logo());
+  });
+  updateActions();
 }
 
 void TfrmMain::FillGameList(int Filter) {

@@ -51,6 +51,9 @@ TEST(AuditTool, PrintsEachGameTheReasonsAndASummary) {
   EXPECT_NE(run.Out.find("        archive not found: Roms/gone.zip\n"), std::string::npos);
   EXPECT_NE(run.Out.find("Companies: A; B\n"), std::string::npos);
   EXPECT_NE(run.Out.find("3 games: 1 available, 2 missing\n"), std::string::npos);
+  // One read at a time gives the same report; a progress line is for terminals only.
+  EXPECT_EQ(Audit(dir.Path(), "--list list.ini --missing --reads 1").Out, run.Out);
+  EXPECT_EQ(run.Out.find("archives read"), std::string::npos) << run.Out;
   // Without --missing there are no reasons.
   EXPECT_EQ(Audit(dir.Path(), "--list list.ini").Out.find("archive not found"), std::string::npos);
 }
@@ -74,6 +77,7 @@ TEST(AuditTool, BadArgumentsAndUnreadableFilesHaveTheirExitCodes) {
   EXPECT_EQ(bad.ExitCode, 2);
   EXPECT_NE(bad.Out.find("usage: ludra-audit"), std::string::npos);
   EXPECT_EQ(Audit(dir.Path(), "--list").ExitCode, 2);
+  EXPECT_EQ(Audit(dir.Path(), "--list list.ini --reads 0").ExitCode, 2);
 
   MakeDirs(dir / "blocked.ini");  // a folder where the list file should be
   const TRun blocked = Audit(dir.Path(), "--list blocked.ini");

@@ -55,7 +55,7 @@ TEST(CommandLine, RunStartsTheGameAsADoubleClickDoesWithoutADisplay) {
                              f.Dir / "gpu_test.tvi");
   StandIn(f.Dir.Path());
   f.Launcher.DiscoverRenderers();  // as the properties dialog does at the window's start
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Fighter's \"Best\" 100%"));
   f.Main().lvGamesDblClick();
   ASSERT_EQ(f.Shell.Calls.size(), 1u);

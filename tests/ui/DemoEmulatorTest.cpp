@@ -28,6 +28,7 @@ TEST(DemoEmulator, DoubleClickStartsTheStandInWithTheGameAndItsRendererConfig) {
   {
     TfrmMain window(paths, launcher);
     window.FormActivate();
+    window.AuditRunner().WaitUntilEnded();
     window.lvGames->SelectRow(2);
     window.lvGamesDblClick();
   }

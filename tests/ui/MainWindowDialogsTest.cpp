@@ -51,7 +51,7 @@ TEST(MainWindowDialogs, PropertiesOpenForAnAvailableGameOnly) {
   f.Zip("here.zip", {"x"});
   auto* properties = new TfrmProperties(f.Launcher, &f.Main());
   f.Main().SetDialogs(properties, nullptr);
-  f.Main().FormActivate();
+  f.Activate();
 
   TModalCloser closer;
   ASSERT_TRUE(f.SelectGame("Gone"));
@@ -106,7 +106,7 @@ TEST(MainWindowInput, DoubleClickOnAGameStartsIt) {
   f.List(TwoGames());
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
-  f.Main().FormActivate();
+  f.Activate();
   QAbstractItemView* view = f.Main().lvGames->CurrentView();
   const QRect item = view->visualRect(view->model()->index(1, 0));
   ASSERT_FALSE(item.isEmpty());
@@ -121,7 +121,7 @@ TEST(MainWindowInput, SmallIconsReachTheLastGameInADefaultSizedWindow) {
   TMainWindowFixture f;
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_EQ(f.Main().ListedCount(), 25);
   f.Main().lvGames->SelectRow(0);
   f.Main().actSmallIcons->trigger();
@@ -142,7 +142,7 @@ TEST(MainWindowInput, SmallIconsReachTheLastGameInADefaultSizedWindow) {
 TEST(MainWindowInput, ReturnAndEnterPlayTheSelectedGameLikeADoubleClick) {
   TMainWindowFixture f;
   f.List(TwoGames());
-  f.Main().FormActivate();
+  f.Activate();
   QAbstractItemView* view = f.Main().lvGames->CurrentView();
   QTest::keyClick(view, Qt::Key_Return);
   EXPECT_TRUE(f.Shell.Calls.empty());  // nothing selected
@@ -159,7 +159,7 @@ TEST(MainWindowInput, ShiftF10OpensThePopupLikeTheMenuKey) {
   f.List(TwoGames());
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Here"));
   QTest::keyClick(f.Main().lvGames->CurrentView(), Qt::Key_F10, Qt::ShiftModifier);
   EXPECT_TRUE(f.Main().pmGames->isVisible());
@@ -171,6 +171,7 @@ TEST(MainWindowInput, FirstDownSelectsTheFirstFolderAndTheFirstGame) {
   f.List(TwoGames());
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
+  f.Main().AuditRunner().WaitUntilEnded();
   EXPECT_EQ(f.Main().tvFolder->SelectedFolder(), nullptr);  // none selected by the program
   f.Main().tvFolder->setFocus(Qt::TabFocusReason);
   QTest::keyClick(f.Main().tvFolder, Qt::Key_Down);
@@ -196,7 +197,7 @@ TEST(MainWindowInput, HoveringAnActionLeavesThePanelsTexts) {
   f.Zip("here.zip", {"x"});
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Here"));
   f.Main().actHideFolder->hover();
   f.Main().actLargeIcons->hover();
@@ -216,7 +217,7 @@ TEST(Translations, GermanLoadsAndChangesTheMenus) {
   ASSERT_TRUE(InstallTranslations(QLocale(QLocale::German, QLocale::Germany)));
   {
     TMainWindowFixture f;
-    f.Main().FormActivate();
+    f.Activate();
     QStringList menus;
     for (QAction* menu : f.Main().menuBar()->actions()) menus << menu->text();
     EXPECT_EQ(menus, QStringList({QStringLiteral("Dat&ei"), QStringLiteral("&Ansicht"),

@@ -28,6 +28,25 @@ TfrmMain& TMainWindowFixture::Main() {
   return *FMain;
 }
 
+void TMainWindowFixture::Activate() {
+  Main().FormActivate();
+  Main().AuditRunner().WaitUntilEnded();
+}
+
+void TMainWindowFixture::AuditAll() {
+  Main().mnuAuditClick();
+  Main().AuditRunner().WaitUntilEnded();
+}
+
+void TMainWindowFixture::ChooseRomDirectory() {
+  Main().mnuRomDirectoryClick();
+  Main().AuditRunner().WaitUntilEnded();
+}
+
+void TMainWindowFixture::DestroyWindow() {
+  FMain.reset();
+}
+
 void TMainWindowFixture::List(const std::string& text) {
   WriteFileBytes(Dir / "ludra.ini", text);
 }

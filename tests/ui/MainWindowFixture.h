@@ -63,6 +63,11 @@ class TMainWindowFixture {
 
   // The window, made on first use (after the test has laid out its files).
   TfrmMain& Main();
+  // The commands that audit, each waited for until its audit has ended and been shown.
+  void Activate();
+  void AuditAll();
+  void ChooseRomDirectory();
+  void DestroyWindow();  // as the program's end does, after the window was closed
 
   void List(const std::string& text);
   void Zip(const std::string& name, const std::vector<std::string>& members);

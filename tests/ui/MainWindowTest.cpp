@@ -45,7 +45,7 @@ std::string TwoCompanies(const std::string& first, const std::string& second) {
 
 TEST(MainWindowAudit, FirstAuditPutsCompanyFoldersBetweenAvailableAndYear) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   EXPECT_EQ(f.TopLevelTexts(), kTopLevel);
   EXPECT_EQ(f.ChildTexts("Company"), kDefaultCompanies);
   EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Company")), -1);
@@ -61,9 +61,9 @@ TEST(MainWindowAudit, FirstAuditPutsCompanyFoldersBetweenAvailableAndYear) {
 TEST(MainWindowAudit, ReAuditAddsNoHeadingAndKeepsVanishedCompanies) {
   TMainWindowFixture f;
   f.List(TwoCompanies("Capcom", "Namco"));
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   f.List(TwoCompanies("Namco", "capcom"));
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   EXPECT_EQ(f.TopLevelTexts(), kTopLevel);
   // Compared exactly: "capcom" is a company of its own; "Capcom" stays though it is gone.
   EXPECT_EQ(f.ChildTexts("Company"), TTexts({"Capcom", "Namco", "capcom"}));
@@ -74,20 +74,21 @@ TEST(MainWindowAudit, OnlyTheFirstActivationAudits) {
   f.Main().show();
   f.Main().activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
+  f.Main().AuditRunner().WaitUntilEnded();
   EXPECT_EQ(f.Main().ListedCount(), 25);
   f.List(TwoCompanies("A", "B"));
-  f.Main().FormActivate();
+  f.Activate();
   EXPECT_EQ(f.Main().ListedCount(), 25);
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   EXPECT_EQ(f.Main().ListedCount(), 2);
 }
 
 TEST(MainWindowAudit, ListsEveryGameWhateverFolderIsSelected) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectFolder("1997"));
   ASSERT_EQ(f.Main().ListedCount(), 7);
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   EXPECT_EQ(f.Main().ListedCount(), 25);
   EXPECT_EQ(f.Panel(2), "7 Games");  // the count waits for the next folder change
   EXPECT_EQ(f.Main().tvFolder->SelectedFolder()->text(0).toStdString(), "1997");
@@ -95,7 +96,7 @@ TEST(MainWindowAudit, ListsEveryGameWhateverFolderIsSelected) {
 
 TEST(MainWindowAudit, ShowsTheLogoAndKeepsTheTransparency) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(150, 112));
   EXPECT_TRUE(f.Main().imgSnapshot->Transparent());  // the image starts transparent
 }
@@ -104,7 +105,7 @@ TEST(MainWindowAudit, ShowsTheLogoAndKeepsTheTransparency) {
 
 TEST(MainWindowFolders, YearFolderListsItsGamesInCatalogueOrder) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectFolder("1997"));
   EXPECT_EQ(f.ListedTitles(),
             (std::vector<std::string>{"Street Fighter EX Plus (USA)", "Street Fighter EX Plus (JP)",
@@ -117,13 +118,13 @@ TEST(MainWindowFolders, YearFolderListsItsGamesInCatalogueOrder) {
 
 TEST(MainWindowFolders, HeadingsOnlyRecount) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectFolder("1994"));
   ASSERT_EQ(f.ListedTitles(), std::vector<std::string>{"Tekken (JP) Ver. A"});
   ASSERT_TRUE(f.SelectFolder("Year"));
   EXPECT_EQ(f.ListedTitles(), std::vector<std::string>{"Tekken (JP) Ver. A"});
   EXPECT_EQ(f.Panel(2), "1 Games");
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   ASSERT_TRUE(f.SelectFolder("Company"));
   EXPECT_EQ(f.Main().ListedCount(), 25);
   EXPECT_EQ(f.Panel(2), "25 Games");
@@ -136,7 +137,7 @@ TEST(MainWindowFolders, AvailableMissingAndCompanyFolders) {
          GameSection(3, "Other", "Capcom Ltd", "2001", "other.zip", "b"));
   f.Zip("found.zip", {"A"});
   f.Zip("other.zip", {"b"});
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectFolder("Available"));
   EXPECT_EQ(f.ListedTitles(), (std::vector<std::string>{"Found", "Other"}));
   ASSERT_TRUE(f.SelectFolder("Non Working"));
@@ -158,7 +159,7 @@ TEST(MainWindowFolders, ItemsShowTheirFieldsAndIcons) {
          GameSection(3, "Lost", "Taito", "1998", "lost.zip", ""));
   f.Zip("loud.zip", {"x"});
   f.Zip("quiet.zip", {"x"});
-  f.Main().FormActivate();
+  f.Activate();
   TGameFilterProxy* proxy = f.Main().GameProxy();
   EXPECT_EQ(proxy->index(1, 0).data().toString().toStdString(), "Quiet");
   EXPECT_EQ(proxy->index(1, 1).data().toString().toStdString(), "Japan");
@@ -185,7 +186,7 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
   f.Zip("wrong.zip", {"q"});
   WriteFileBytes(f.Dir / "Roms/broken.zip", std::string(100, 'x'));
   f.Main().show();
-  f.Main().FormActivate();
+  f.Activate();
   const TTexts expected = {
       "archive found: Roms/GOOD.ZIP; it holds the expected file b",
       "archive found: Roms/bare.zip; no files are listed for it",
@@ -216,7 +217,7 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
 
 TEST(MainWindowActions, NothingSelectedDisablesPlayAndPropertiesAndDoubleClickDoesNothing) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   f.Main().updateActions();
   EXPECT_FALSE(f.Main().actPlay->isEnabled());
   EXPECT_FALSE(f.Main().actProperties->isEnabled());
@@ -227,7 +228,7 @@ TEST(MainWindowActions, NothingSelectedDisablesPlayAndPropertiesAndDoubleClickDo
 
 TEST(MainWindowActions, MissingGameCannotBePlayedButDoubleClickStartsIt) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
   EXPECT_EQ(f.Panel(0), "Kikaioh (JP)");
   EXPECT_EQ(f.Panel(1), "ROMs missing");
@@ -246,7 +247,7 @@ TEST(MainWindowActions, AvailableGameIsPlayedByItsNumber) {
   f.List(GameSection(1, "Missing", "A", "1996", "none.zip", "") +
          GameSection(2, "Here", "A", "1996", "here.zip", "a,b"));
   f.Zip("here.zip", {"B"});
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Here"));
   EXPECT_EQ(f.Panel(1), "Working");
   EXPECT_TRUE(f.Main().actPlay->isEnabled());
@@ -262,7 +263,7 @@ TEST(MainWindowActions, AvailableGameIsPlayedByItsNumber) {
 
 TEST(MainWindowActions, ViewStylesAreExclusiveAndKeepTheSelection) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
   EXPECT_TRUE(f.Main().actDetails->isChecked());
   for (QAction* style :
@@ -377,7 +378,7 @@ TEST(MainWindowActions, ToolbarButtonsInOrderRunTheirActionsAndShowNoTooltips) {
 
 TEST(MainWindowRandom, NothingAvailableStartsTheLastOf101Draws) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   int draws = 0;
   f.Main().SetRandomSource([&](int n) {
     EXPECT_EQ(n, 25);
@@ -395,7 +396,7 @@ TEST(MainWindowRandom, StopsAtTheFirstAvailableGame) {
          GameSection(2, "B", "X", "1996", "b.zip", "") +
          GameSection(3, "C", "X", "1996", "c.zip", ""));
   f.Zip("c.zip", {"x"});
-  f.Main().FormActivate();
+  f.Activate();
   std::vector<int> script = {0, 1, 0, 2, 1};
   size_t draws = 0;
   f.Main().SetRandomSource([&](int) { return script[draws++]; });
@@ -407,7 +408,7 @@ TEST(MainWindowRandom, StopsAtTheFirstAvailableGame) {
 TEST(MainWindowRandom, EmptyCatalogueStartsNothing) {
   TMainWindowFixture f;
   f.List("[General]\r\nPath=Roms\\\r\n");
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.Main().Games().empty());
   bool asked = false;
   f.Main().SetRandomSource([&](int) {
@@ -422,7 +423,7 @@ TEST(MainWindowRandom, EmptyCatalogueStartsNothing) {
 
 TEST(MainWindowRandom, TheClockSeededSourceStaysInRange) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   for (int i = 0; i < 20; ++i) f.Main().mnuRandomClick();
   ASSERT_EQ(f.Shell.Calls.size(), 20u);
   for (const auto& call : f.Shell.Calls) {
@@ -439,7 +440,7 @@ TEST(MainWindowScreenshot, PresentScreenshotIsOpaqueAtItsOwnSize) {
   QImage shot(64, 48, QImage::Format_RGB32);
   shot.fill(Qt::red);
   f.Shot("Shots/sfexp.jpg", shot);
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
   EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
   EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(64, 48));
@@ -451,7 +452,7 @@ TEST(MainWindowScreenshot, FoundWhateverTheLetterCaseOnDisk) {
   QImage shot(20, 10, QImage::Format_RGB32);
   shot.fill(Qt::blue);
   f.Shot("shots/KIKAIOH.JPG", shot);
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
   EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
   EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(20, 10));
@@ -460,7 +461,7 @@ TEST(MainWindowScreenshot, FoundWhateverTheLetterCaseOnDisk) {
 TEST(MainWindowScreenshot, ScreenshotsAddedOrRemovedLaterAreSeen) {
   TMainWindowFixture f;
   MakeDirs(f.Dir / "Shots");
-  f.Main().FormActivate();
+  f.Activate();
   // Folders last changed an hour ago: their listings are kept from one selection to the next.
   for (const std::string& folder : {f.Dir.Path(), f.Dir / "Shots"})
     fs::last_write_time(folder, fs::file_time_type::clock::now() - std::chrono::hours(1));
@@ -485,7 +486,7 @@ TEST(MainWindowScreenshot, MissingScreenshotShowsTheLogoTransparently) {
   QImage shot(64, 48, QImage::Format_RGB32);
   shot.fill(Qt::red);
   f.Shot("Shots/sfexp.jpg", shot);
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
   EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
@@ -503,7 +504,7 @@ TEST(MainWindowScreenshot, UnreadablePictureIsReportedByNameAndTheWindowGoesOn) 
   TMainWindowFixture f;
   MakeDirs(f.Dir / "Shots");
   WriteFileBytes(f.Dir / "Shots/sfexp.jpg", "\xFF\xD8 this is no picture");
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
   ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
@@ -523,14 +524,14 @@ TEST(MainWindowFailures, UnreadableArchiveStopsTheAuditWithinTheTable) {
   f.List(GameSection(1, "First", "A", "1996", "a.zip", "a") +
          GameSection(2, "Second", "B", "1996", "b.zip", "b") +
          GameSection(3, "Third", "C", "1996", "c.zip", "c"));
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectFolder("Non Working"));
   ASSERT_EQ(f.Main().ListedCount(), 3);
   ASSERT_TRUE(f.SelectGame("Third"));
 
   MakeDirs(f.Dir / "Roms");
   ASSERT_EQ(symlink(unreadable.c_str(), (f.Dir / "Roms/b.zip").c_str()), 0);
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   EXPECT_NE(f.Errors.Messages[0].find("b.zip"), std::string::npos) << f.Errors.Messages[0];
   ASSERT_EQ(f.Main().Games().size(), 2u);
@@ -541,28 +542,28 @@ TEST(MainWindowFailures, UnreadableArchiveStopsTheAuditWithinTheTable) {
 
   // The window goes on: another audit, once the archive is gone, lists all three again.
   ASSERT_EQ(unlink((f.Dir / "Roms/b.zip").c_str()), 0);
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   EXPECT_EQ(f.Main().ListedCount(), 3);
 }
 
 TEST(MainWindowFailures, RomDirectoryChangeWritesPathAndReAudits) {
   TMainWindowFixture f;
   f.List(GameSection(1, "Elsewhere", "A", "1996", "e.zip", ""));
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_FALSE(f.Main().Games()[0].Available);
   MakeDirs(f.Dir / "My Roms");
   TZipMember member;
   member.Name = "x";
   WriteFileBytes(f.Dir / "My Roms/e.zip", BuildZip({member}));
 
-  f.Main().mnuRomDirectoryClick();  // cancelled
+  f.ChooseRomDirectory();  // cancelled
   EXPECT_EQ(f.Chooser.Asked, 1);
   EXPECT_EQ(f.Chooser.Prompt.toStdString(), "Choose Rom-Directory");
   EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", "none"), "none");
 
   const std::string chosen = f.Dir / "My Roms";
   f.Chooser.Answer = QString::fromStdString(chosen);
-  f.Main().mnuRomDirectoryClick();
+  f.ChooseRomDirectory();
   EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", ""), chosen);
   EXPECT_EQ(f.Main().RomDir, chosen + "\\");
   EXPECT_TRUE(f.Main().Games()[0].Available);
@@ -573,7 +574,7 @@ TEST(MainWindowFailures, RomDirectoryChangeCreatesAMissingListFile) {
   TMainWindowFixture f;
   f.Main();
   f.Chooser.Answer = QStringLiteral("/");
-  f.Main().mnuRomDirectoryClick();
+  f.ChooseRomDirectory();
   const std::string text = ReadFileBytes(f.Dir / "ludra.ini");
   EXPECT_EQ(text.rfind(std::string(kDefaultCatalogue), 0), 0u);
   EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", ""), "/");
@@ -584,7 +585,7 @@ TEST(MainWindowFailures, RomDirectoryChangeCreatesAMissingListFile) {
 
 TEST(MainWindowTypeAhead, FirstLettersFindTheGameInEveryView) {
   TMainWindowFixture f;
-  f.Main().FormActivate();
+  f.Activate();
   const int interval = QApplication::keyboardInputInterval();
   QApplication::setKeyboardInputInterval(0);
   for (QAction* style :

@@ -48,7 +48,7 @@ bool Contains(const std::string& text, const std::string& part) {
 // be selected and is named in the status bar.
 void ExpectWindowWorks(TMainWindowFixture& f, int games, const std::string& title) {
   const std::size_t messages = f.Errors.Messages.size();
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   EXPECT_EQ(f.Errors.Messages.size(), messages) << f.Errors.Messages.back();
   ASSERT_TRUE(f.SelectFolder("Non Working"));
   ASSERT_TRUE(f.SelectFolder("All Games"));
@@ -110,13 +110,13 @@ std::string JpegBytes(int width, int height) {
 TEST(RobustnessListFile, ReadOnlyDuringRomDirectoryIsReportedAndLeftAsItWas) {
   TMainWindowFixture f;
   LayOutThreeGames(f);
-  f.Main().FormActivate();
+  f.Activate();
   const std::string list = f.Dir / "ludra.ini";
   const std::string before = ReadFileBytes(list);
   ASSERT_EQ(chmod(list.c_str(), 0444), 0);
 
   f.Chooser.Answer = QString::fromStdString(f.Dir / "Elsewhere");
-  f.Main().mnuRomDirectoryClick();
+  f.ChooseRomDirectory();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   const std::string& message = f.Errors.Messages[0];
   Shown("read-only list file, Rom Directory...", message);
@@ -138,7 +138,7 @@ TEST(RobustnessListFile, ReadOnlyDuringPropertiesOkIsReportedAndLeftAsItWas) {
   LayOutThreeGames(f);
   auto* properties = new TfrmProperties(f.Launcher, &f.Main());
   f.Main().SetDialogs(properties, nullptr);
-  f.Main().FormActivate();
+  f.Activate();
   const std::string list = f.Dir / "ludra.ini";
   const std::string before = ReadFileBytes(list);
   ASSERT_EQ(chmod(list.c_str(), 0444), 0);
@@ -172,14 +172,14 @@ TEST(RobustnessListFile, DirectoryInItsPlaceIsReportedByEveryCommandThatNeedsIt)
   const std::string list = f.Dir / "ludra.ini";
   MakeDirs(list);
   WriteFileBytes(list + "/keep.txt", "mine");
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("directory named ludra.ini, audit", f.Errors.Messages[0]);
   EXPECT_TRUE(Contains(f.Errors.Messages[0], list)) << f.Errors.Messages[0];
   EXPECT_TRUE(f.Main().Games().empty());
 
   f.Chooser.Answer = QStringLiteral("/");
-  f.Main().mnuRomDirectoryClick();
+  f.ChooseRomDirectory();
   ASSERT_EQ(f.Errors.Messages.size(), 2u);
   Shown("directory named ludra.ini, Rom Directory...", f.Errors.Messages[1]);
   EXPECT_TRUE(Contains(f.Errors.Messages[1], list)) << f.Errors.Messages[1];
@@ -203,7 +203,7 @@ TEST(RobustnessListFile, DirectoryInItsPlaceAfterTheAuditStopsPropertiesAndPlay)
   LayOutThreeGames(f);
   auto* properties = new TfrmProperties(f.Launcher, &f.Main());
   f.Main().SetDialogs(properties, nullptr);
-  f.Main().FormActivate();
+  f.Activate();
   const std::string list = f.Dir / "ludra.ini";
   std::filesystem::rename(list, f.Dir / "ludra.ini.saved");
   MakeDirs(list);
@@ -237,12 +237,12 @@ TEST(RobustnessListFile, BinaryGarbageListsNothingAndAWriteKeepsEveryByte) {
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
   f.List(garbage);
-  f.Main().FormActivate();
+  f.Activate();
   EXPECT_TRUE(f.Errors.Messages.empty());
   EXPECT_EQ(f.Main().ListedCount(), 0);
 
   f.Chooser.Answer = QString::fromStdString(f.Dir.Path());
-  f.Main().mnuRomDirectoryClick();
+  f.ChooseRomDirectory();
   EXPECT_TRUE(f.Errors.Messages.empty());
   const std::string after = ReadFileBytes(f.Dir / "ludra.ini");
   EXPECT_EQ(after.substr(0, garbage.size()), garbage);
@@ -254,14 +254,14 @@ TEST(RobustnessListFile, OversizedFileIsRefusedUnreadAndUntouched) {
   const std::string list = f.Dir / "ludra.ini";
   f.List(ThreeGames());
   ASSERT_EQ(truncate(list.c_str(), (64 << 20) + 1), 0);  // sparse: costs no disk
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("list file over 64 MiB, audit", f.Errors.Messages[0]);
   EXPECT_TRUE(Contains(f.Errors.Messages[0], list)) << f.Errors.Messages[0];
   EXPECT_TRUE(Contains(f.Errors.Messages[0], "too large")) << f.Errors.Messages[0];
 
   f.Chooser.Answer = QStringLiteral("/");
-  f.Main().mnuRomDirectoryClick();
+  f.ChooseRomDirectory();
   ASSERT_EQ(f.Errors.Messages.size(), 2u);
   EXPECT_TRUE(Contains(f.Errors.Messages[1], list)) << f.Errors.Messages[1];
   struct stat st;
@@ -281,12 +281,12 @@ TEST(RobustnessArchives, UnreadableArchiveStopsTheAuditAndNamesIt) {
   TMainWindowFixture f;
   LayOutThreeGames(f);
   const std::string list = f.Dir / "ludra.ini";
-  f.Main().FormActivate();
+  f.Activate();
   const std::string before = ReadFileBytes(list);
   ASSERT_EQ(unlink((f.Dir / "Roms/beta.zip").c_str()), 0);
   ASSERT_EQ(symlink(unreadable.c_str(), (f.Dir / "Roms/beta.zip").c_str()), 0);
 
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("unreadable archive", f.Errors.Messages[0]);
   EXPECT_TRUE(Contains(f.Errors.Messages[0], f.Dir / "Roms/beta.zip")) << f.Errors.Messages[0];
@@ -308,12 +308,12 @@ TEST(RobustnessArchives, TruncatedArchiveIsAvailableOnItsExistenceAlone) {
   TZipMember member;
   member.Name = "g9";  // not one of the listed files: a whole archive would fail the audit
   const std::string whole = BuildZip({member});
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_FALSE(f.Main().Games()[2].Available);
   for (const std::size_t size :
        {std::size_t{0}, std::size_t{10}, std::size_t{23}, whole.size() / 2, whole.size() - 1}) {
     WriteFileBytes(f.Dir / "Roms/gamma.zip", whole.substr(0, size));
-    f.Main().mnuAuditClick();
+    f.AuditAll();
     EXPECT_TRUE(f.Errors.Messages.empty()) << size;
     ASSERT_EQ(f.Main().Games().size(), 3u);
     EXPECT_TRUE(f.Main().Games()[2].Available) << size;
@@ -334,7 +334,7 @@ TEST(RobustnessScreenshots, CorruptJpegIsReportedAndTheNextGameShowsNormally) {
   ASSERT_LT(whole.find("\xFF\xDA"), cut.size() / 2);  // cut inside the scan data
   WriteFileBytes(f.Dir / "Shots/alpha.jpg", cut);
   WriteFileBytes(f.Dir / "Shots/beta.jpg", "\xFF\xD8\xFF\xE0 no picture follows");
-  f.Main().FormActivate();
+  f.Activate();
 
   ASSERT_TRUE(f.SelectGame("Gamma"));
   ASSERT_TRUE(f.SelectGame("Alpha"));
@@ -358,7 +358,7 @@ TEST(RobustnessScreenshots, ZeroByteJpegIsReportedAsEmpty) {
   LayOutThreeGames(f);
   MakeDirs(f.Dir / "Shots");
   WriteFileBytes(f.Dir / "Shots/beta.jpg", "");
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Beta"));
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("zero-byte JPEG", f.Errors.Messages[0]);
@@ -371,7 +371,7 @@ TEST(RobustnessScreenshots, ShotsAsAFileOrAPictureAsADirectoryShowTheLogo) {
   TMainWindowFixture f;
   LayOutThreeGames(f);
   WriteFileBytes(f.Dir / "Shots", "not a folder");
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Alpha"));
   EXPECT_TRUE(f.Errors.Messages.empty());
   EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
@@ -422,7 +422,7 @@ TEST(RobustnessPlugins, GarbageIsLeftOutSilentlyAndForeignRenderersAreOffered) {
   EXPECT_EQ(properties->cbRenderer->itemText(0).toStdString(), "renderer.tvi");
   EXPECT_TRUE(f.Errors.Messages.empty());
 
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Alpha"));
   f.Main().actPlay->trigger();
   ASSERT_EQ(f.Shell.Calls.size(), 1u);
@@ -443,7 +443,7 @@ TEST(RobustnessLaunch, RendererConfigThatCannotBeWrittenStopsTheLaunch) {
   TProcessShell shell(f.Paths, &shellMessages);
   f.Shell.ForwardTo = &shell;
   MakeDirs(f.Dir / "renderer.cfg");
-  f.Main().FormActivate();
+  f.Activate();
   const std::string before = ReadFileBytes(f.Dir / "ludra.ini");
 
   ASSERT_TRUE(f.SelectGame("Beta"));
@@ -471,7 +471,7 @@ TEST(RobustnessLaunch, MissingEmulatorIsReportedByTheShellAfterRendererConfig) {
   TShellMessages shellMessages;
   TProcessShell shell(f.Paths, &shellMessages);
   f.Shell.ForwardTo = &shell;
-  f.Main().FormActivate();
+  f.Activate();
   const std::string before = ReadFileBytes(f.Dir / "ludra.ini");
 
   ASSERT_TRUE(f.SelectGame("Alpha"));
@@ -499,7 +499,7 @@ TEST(RobustnessLaunch, EmulatorWithoutExecutePermissionIsReportedByTheShell) {
   TShellMessages shellMessages;
   TProcessShell shell(f.Paths, &shellMessages);
   f.Shell.ForwardTo = &shell;
-  f.Main().FormActivate();
+  f.Activate();
   ASSERT_TRUE(f.SelectGame("Alpha"));
   f.Main().lvGamesDblClick();
   EXPECT_TRUE(f.Errors.Messages.empty());

@@ -85,7 +85,7 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
   f.Main().show();
   f.Main().activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
-  f.Main().FormActivate();  // whether or not the platform activated it: audits once
+  f.Activate();  // whether or not the platform activated it: audits once
   EXPECT_EQ(f.Main().ListedCount(), 3);
 
   // Folders and views.
@@ -150,7 +150,7 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
   f.Main().mnuAbout->trigger();
   MakeDirs(f.Dir / "Empty");
   f.Chooser.Answer = QString::fromStdString(f.Dir / "Empty");
-  f.Main().mnuRomDirectoryClick();
+  f.ChooseRomDirectory();
   ASSERT_TRUE(f.SelectFolder("Non Working"));
   EXPECT_EQ(f.Panel(2), "3 Games");
 

@@ -1,0 +1,431 @@
+#include "AuditEngine.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "FileDescriptor.h"
+#include "ListFile.h"
+#include "UZipList.h"
+
+namespace {
+// Calls f(name) for each name of a Files value until f returns true; true when it did. "a,b" ->
+// a, b; a comma at the very end adds no empty name, two in a row add one. Untrimmed. Nothing is
+// stored: most archives match on their first member and first name.
+template <class F>
+bool AnyName(std::string_view files, F&& f) {
+  while (!files.empty()) {
+    const char* comma = FindByte(files.data(), files.data() + files.size(), ',');
+    if (!comma) return f(files);
+    const auto length = static_cast<std::size_t>(comma - files.data());
+    if (f(files.substr(0, length))) return true;
+    files.remove_prefix(length + 1);
+  }
+  return false;
+}
+
+void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
+  names.clear();
+  AnyName(files, [&](std::string_view name) {
+    names.push_back(name);
+    return false;
+  });
+}
+
+// A stored name appended as a native one: "/" for "\\".
+void AppendNative(std::string& out, std::string_view stored) {
+  const std::size_t start = out.size();
+  out.append(stored);
+  for (std::size_t i = start; i < out.size(); ++i)
+    if (out[i] == '\\') out[i] = '/';
+}
+
+void AssignPreview(std::string& out, std::string_view romName) {
+  const char* const dot = FindByte(romName.data(), romName.data() + romName.size(), '.');
+  out.clear();
+  out.append(romName.data(), dot ? static_cast<std::size_t>(dot - romName.data()) + 1 : 0);
+  out.append("jpg", 3);
+}
+
+// Distinct companies in order of first appearance: an open-addressing table of their indexes,
+// which finds a company in one hash of a few bytes.
+class TCompanies {
+ public:
+  void Add(std::string_view company) {
+    if (FSlots.size() < 2 * (FList.size() + 1)) Grow();
+    const std::size_t mask = FSlots.size() - 1;
+    for (std::size_t slot = HashSlot(FoldedHash(company), FSlots.size());;
+         slot = (slot + 1) & mask) {
+      const uint32_t entry = FSlots[slot];
+      if (entry == 0) {
+        FList.emplace_back(company);
+        FSlots[slot] = static_cast<uint32_t>(FList.size());
+        return;
+      }
+      if (FList[entry - 1] == company) return;
+    }
+  }
+  std::vector<std::string> Take() { return std::move(FList); }
+
+ private:
+  void Grow() {
+    FSlots.assign(std::max<std::size_t>(16, 2 * FSlots.size()), 0);
+    const std::size_t mask = FSlots.size() - 1;
+    for (uint32_t i = 0; i < FList.size(); ++i) {
+      std::size_t slot = HashSlot(FoldedHash(FList[i]), FSlots.size());
+      while (FSlots[slot] != 0) slot = (slot + 1) & mask;
+      FSlots[slot] = i + 1;
+    }
+  }
+  std::vector<std::string> FList;
+  std::vector<uint32_t> FSlots;  // 1 + an index into FList, 0 when empty; a power of 2
+};
+
+// In the order the catalogue writes them, so that each key line finds its name early.
+enum { kGame, kCountry, kCompany, kSystem, kYear, kRomname, kFiles, kSound, kPreview, kKeys };
+constexpr std::string_view kNames[kKeys] = {"Game",    "Country", "Company", "System", "Year",
+                                            "Romname", "Files",   "Sound",   "Preview"};
+
+// "Rom<n>" in `section`, reusing its storage.
+void AssignSection(std::string& section, std::size_t n) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  section.assign("Rom", 3);
+  section.append(digits, end);
+}
+
+// One game from the reading of its section to its hand-over. Values are left where they lie in
+// the list file's text unless they had to be converted (into their store); every buffer is reused
+// by the games that pass through the slot after it, so the audit allocates next to nothing per
+// game.
+struct TSlot {
+  TGameView Game;
+  std::string_view RomName, Files, Sound;
+  std::string Stores[kKeys];
+  std::string Preview, RomPath, Native, Moved;
+  TAuditNote Note;
+  std::exception_ptr Error;       // the archive could not be opened or read
+  std::atomic<bool> Done{false};  // read; the slot belongs to the handing-over thread again
+};
+
+// What a reading thread keeps from one archive to the next.
+struct TReader {
+  TArchiveFile File;
+  std::string Converted;
+};
+
+using TClock = std::chrono::steady_clock;
+
+// An archive in the page cache is read in microseconds; one that takes longer was waited for on a
+// device (a share, a disk), and that is when more reads in flight pay. Until most reads wait, the
+// calling thread reads alone, as fast as an audit without threads: a few slow ones (the listing of
+// the folder for a name in another letter case, a moment without the processor) change nothing.
+constexpr auto kDeviceRead = std::chrono::microseconds(100);
+constexpr std::size_t kSlowReadsSeen = 4;
+
+// The games go through a ring of slots: the calling thread reads their sections into free slots
+// (a batch at a time, so the readers are woken seldom), the readers claim the slots in catalogue
+// order and read their archives, and the calling thread hands the games over in that order,
+// reading an archive itself when the next game's is not yet claimed by anyone. The readers are
+// started only once the archives turn out to be slow to read.
+class TAudit {
+ public:
+  TAudit(const TIniFile& list, const std::string& workDir, std::string& RomDir, bool withNotes,
+         TGameVisitor visit, const TAuditOptions& options)
+      : FList(list),
+        FRomDir(RomDir = IncludeTrailingBackslash(list.ReadString("General", "Path", "Roms\\"))),
+        // Archives are opened relative to the ROM folder, whose path is resolved once; when it
+        // cannot be opened, each archive is looked for by its whole path (and its name's case).
+        FRomFolderPath(AbsolutePath(workDir, FRomDir)),
+        FRomFolder(::open(FRomFolderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)),
+        // One listing of the ROM directory serves every game. A folder that opened is spelled as
+        // it is on disk, so names are looked up from there without listing the folders above it.
+        FLookup(FRomFolder.IsOpen() ? FRomFolderPath : workDir),
+        FWithNotes(withNotes),
+        FVisit(visit),
+        FOptions(options),
+        FReads(static_cast<std::size_t>(std::max(1, options.Reads))),
+        // Room for each reader to run well ahead of the game handed over next.
+        FRingSize(FReads == 1 ? 1 : 4 * FReads),
+        FRing(std::make_unique<TSlot[]>(FRingSize)) {
+    for (std::size_t i = 0; i < FRingSize; ++i) {
+      FRing[i].RomPath = FRomDir;        // RomDir stays at its start
+      FRing[i].Native = FRomFolderPath;  // the folder's path stays at its start
+    }
+  }
+  ~TAudit() { StopReaders(); }
+
+  std::vector<std::string> Run();
+
+ private:
+  bool ReadSection(std::size_t p, TSlot& s);
+  void ReadArchive(std::size_t p, TSlot& s, TReader& reader);
+  void Process(std::size_t p, TReader& reader);
+  std::optional<std::size_t> Claim();
+  void Work();
+  void ReadOwn(std::size_t p);
+  void StopReaders();
+  bool Cancelled() const {
+    return FOptions.Control && FOptions.Control->Cancel.load(std::memory_order_relaxed);
+  }
+
+  const TIniFile& FList;
+  const std::string FRomDir;
+  const std::string FRomFolderPath;
+  const TFd FRomFolder;
+  std::mutex FLookupLock;  // the listing cache is shared by the readers
+  TFileLookup FLookup;
+  const bool FWithNotes;
+  const TGameVisitor FVisit;
+  const TAuditOptions& FOptions;
+  const std::size_t FReads, FRingSize;
+  std::unique_ptr<TSlot[]> FRing;         // game p sits in slot p % FRingSize
+  std::atomic<std::size_t> FPrepared{0};  // games whose sections are read: claimable below this
+  std::atomic<std::size_t> FClaimed{0};   // games claimed by a reader: the next one to claim
+  std::atomic<bool> FStop{false};
+  std::vector<std::thread> FReaders;
+  std::string FSection;
+  TReader FOwnReader;
+  // Archives read by the calling thread while it read alone, and how many of them were slow.
+  std::size_t FOwnReads = 0, FSlowReads = 0;
+};
+
+bool TAudit::ReadSection(std::size_t p, TSlot& s) {
+  static const TIniFile::TKeyNames keys(kNames, kKeys);
+  std::string_view* const views[kKeys] = {&s.Game.Game,   &s.Game.Country, &s.Game.Company,
+                                          &s.Game.System, &s.Game.Year,    &s.RomName,
+                                          &s.Files,       &s.Sound,        &s.Game.Preview};
+  TIniFile::TValueOut values[kKeys];
+  for (int k = 0; k < kKeys; ++k) values[k] = {&s.Stores[k], views[k]};
+  // One pass over the game's section reads all its keys. The first section is Rom1.
+  AssignSection(FSection, p + 1);
+  bool present[kKeys] = {};
+  FList.ReadSection(FSection, keys, values, present);
+  for (int k = 0; k < kKeys; ++k)
+    if (!present[k]) *views[k] = {};
+  if (s.Game.Game.empty()) return false;
+  int32_t soundValue = 0;
+  s.Game.SoundFlag = ParseProfileInteger(s.Sound, soundValue) && soundValue != 0;
+  if (!present[kPreview]) {
+    AssignPreview(s.Preview, s.RomName);  // reuses the string's storage
+    s.Game.Preview = s.Preview;
+  }
+  s.RomPath.resize(FRomDir.size());
+  s.RomPath.append(s.RomName);
+  s.Game.RomPath = s.RomPath;
+  s.Game.Available = false;
+  s.Error = nullptr;
+  return true;
+}
+
+void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
+  if (FOptions.BeforeRead) FOptions.BeforeRead(p);
+  // The archive is opened once, at its stored name first; the folder is listed (once per audit)
+  // only for names that differ in letter case from the file on disk. Its whole path is the ROM
+  // folder's followed by its native name, as RomDir is followed by Romname.
+  s.Native.resize(FRomFolderPath.size());
+  AppendNative(s.Native, s.RomName);
+  TArchiveFile& file = reader.File;
+  if (FRomFolder.IsOpen()) {
+    // A leading "/" of a stored name does not make it absolute below the folder ("Roms\\" +
+    // "/x.zip" is "Roms//x.zip").
+    std::size_t start = FRomFolderPath.size();
+    while (start < s.Native.size() && s.Native[start] == '/') ++start;
+    file.Open(FRomFolder.Get(), s.Native.c_str() + start, s.Native);
+  } else {
+    file.Open(AT_FDCWD, s.Native.c_str(), s.Native);
+  }
+  const std::string* archive = nullptr;  // where the archive is, when it is anywhere
+  if (file.IsFile()) {
+    archive = &s.Native;
+  } else if (file.Missing()) {
+    std::optional<std::string> other;
+    {
+      const std::lock_guard lock(FLookupLock);
+      other = FLookup.FindFile(s.Native);
+    }
+    if (other) {
+      s.Moved = std::move(*other);
+      archive = &s.Moved;
+      file.Open(AT_FDCWD, s.Moved.c_str(), s.Moved);
+    }
+  } else if (IsRegularFile(s.Native)) {
+    archive = &s.Native;  // there, but it cannot be opened: ScanZip says so below
+  }
+  s.Game.Available = archive != nullptr;
+  TAuditNote* const note = FWithNotes ? &s.Note : nullptr;
+  if (note) {
+    note->Reason = archive ? TAuditNote::Ok : TAuditNote::ArchiveMissing;
+    // Most archives are where RomPath says; their path is derived when it is shown.
+    note->ArchivePath.clear();
+    if (archive && *archive != s.Native) note->ArchivePath = *archive;
+    note->Found.clear();
+    note->Expected.clear();
+  }
+  if (!archive || s.Files.empty()) return;
+  // Until its directory is read the game is available on the archive's existence alone, which is
+  // also what an archive that cannot be opened leaves behind.
+  if (note) note->Reason = TAuditNote::DirectoryUnreadable;
+  // The directory is walked where it lies in the read buffer and the walk stops at the first
+  // expected name; an archive that cannot be opened or read raises here.
+  std::optional<std::string_view> found;
+  const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
+    const std::string_view member = entry.FileName(reader.Converted);
+    return !AnyName(s.Files, [&](std::string_view expected) {
+      if (!SameName(expected, member)) return false;
+      found = expected;
+      return true;
+    });
+  });
+  if (members == 0) return;
+  s.Game.Available = found.has_value();
+  if (!note) return;
+  note->Reason = TAuditNote::Ok;
+  if (found) {
+    note->Found = *found;
+  } else {
+    note->Reason = TAuditNote::NoExpectedFile;
+    std::vector<std::string_view> names;
+    SplitFiles(s.Files, names);
+    note->Expected.assign(names.begin(), names.end());
+  }
+}
+
+void TAudit::Process(std::size_t p, TReader& reader) {
+  TSlot& s = FRing[p % FRingSize];
+  try {
+    ReadArchive(p, s, reader);
+  } catch (...) {
+    s.Error = std::current_exception();
+  }
+  s.Done.store(true, std::memory_order_release);
+  s.Done.notify_one();
+}
+
+std::optional<std::size_t> TAudit::Claim() {
+  std::size_t next = FClaimed.load(std::memory_order_relaxed);
+  while (next < FPrepared.load(std::memory_order_acquire))
+    if (FClaimed.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel)) return next;
+  return std::nullopt;
+}
+
+void TAudit::Work() {
+  TReader reader;
+  for (;;) {
+    const std::size_t prepared = FPrepared.load(std::memory_order_acquire);
+    if (FStop.load(std::memory_order_acquire)) return;
+    if (const auto p = Claim()) {
+      // A claim past the last section read is the wake-up call of StopReaders.
+      if (FStop.load(std::memory_order_acquire)) return;
+      Process(*p, reader);
+      continue;
+    }
+    // Nothing to claim: sleep until more sections are read (or the audit ends).
+    FPrepared.wait(prepared, std::memory_order_acquire);
+  }
+}
+
+void TAudit::ReadOwn(std::size_t p) {
+  if (!FReaders.empty() || FReads == 1) {
+    Process(p, FOwnReader);
+    return;
+  }
+  const TClock::time_point start = TClock::now();
+  Process(p, FOwnReader);
+  ++FOwnReads;
+  if (TClock::now() - start > kDeviceRead) ++FSlowReads;
+  // Most reads waited: the archives are on a device.
+  if (FSlowReads < kSlowReadsSeen || 2 * FSlowReads <= FOwnReads) return;
+  for (std::size_t r = 1; r < FReads; ++r) FReaders.emplace_back([this] { Work(); });
+}
+
+void TAudit::StopReaders() {
+  FStop.store(true, std::memory_order_release);
+  FPrepared.fetch_add(1, std::memory_order_acq_rel);  // wakes the sleepers, which see FStop
+  FPrepared.notify_all();
+  for (std::thread& reader : FReaders) reader.join();  // each ends after its current read
+  FReaders.clear();
+}
+
+std::vector<std::string> TAudit::Run() {
+  TAuditControl* const control = FOptions.Control;
+  if (control) {
+    control->Done.store(0, std::memory_order_relaxed);
+    control->Total.store(CountGames(FList), std::memory_order_relaxed);
+  }
+  TCompanies companies;
+  const std::size_t batch = std::max<std::size_t>(1, FRingSize / 4);
+  std::size_t read = 0, handed = 0;  // sections read, games handed over
+  bool ended = false;
+  for (;;) {
+    if (ended && handed == read) break;  // a cancel after the last game changes nothing
+    if (Cancelled()) throw EAuditCancelled();
+    if (!ended && FRingSize - (read - handed) >= batch) {
+      while (!ended && read - handed < FRingSize) {
+        if (ReadSection(read, FRing[read % FRingSize]))
+          ++read;
+        else
+          ended = true;
+      }
+      FPrepared.store(read, std::memory_order_release);
+      FPrepared.notify_all();
+    }
+    if (handed == read) continue;
+    TSlot& s = FRing[handed % FRingSize];
+    if (!s.Done.load(std::memory_order_acquire)) {
+      // Rather than wait, read an archive no one has claimed yet: the next game's, as often as
+      // not.
+      if (const auto p = Claim()) {
+        ReadOwn(*p);
+        continue;
+      }
+      s.Done.wait(false, std::memory_order_acquire);
+      continue;  // the cancel is looked at again before the hand-over
+    }
+    companies.Add(s.Game.Company);
+    FVisit(s.Game, FWithNotes ? &s.Note : nullptr);
+    if (s.Error) std::rethrow_exception(s.Error);  // the readers stop with the audit
+    s.Done.store(false, std::memory_order_relaxed);
+    ++handed;
+    if (control) control->Done.store(handed, std::memory_order_relaxed);
+  }
+  return companies.Take();
+}
+}  // namespace
+
+std::string DerivePreview(const std::string& romName) {
+  std::string preview;
+  AssignPreview(preview, romName);
+  return preview;
+}
+
+std::size_t CountGames(const TIniFile& list) {
+  static constexpr std::string_view kTitle[] = {"Game"};
+  static const TIniFile::TKeyNames keys(kTitle, 1);
+  std::string section, store;
+  std::string_view title;
+  const TIniFile::TValueOut value{&store, &title};
+  std::size_t n = 0;
+  for (;; ++n) {
+    AssignSection(section, n + 1);
+    bool present = false;
+    list.ReadSection(section, keys, &value, &present);
+    if (!present || title.empty()) return n;
+  }
+}
+
+std::vector<std::string> AuditGames(const TIniFile& list, const std::string& workDir,
+                                    std::string& RomDir, bool withNotes, TGameVisitor visit,
+                                    const TAuditOptions* options) {
+  static const TAuditOptions kDefaults;
+  return TAudit(list, workDir, RomDir, withNotes, visit, options ? *options : kDefaults).Run();
+}

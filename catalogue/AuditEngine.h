@@ -1,0 +1,40 @@
+#pragma once
+// The audit with many archive reads in flight. On a network share or a USB disk every file request
+// waits on the device, so the archives of one audit are read by a small pool of threads while the
+// calling thread reads the list file and hands the games over in catalogue order: the outcome is
+// the one that reading them one after the other gives, errors included.
+#include <atomic>
+#include <cstddef>
+#include <exception>
+#include <functional>
+
+#include "Games.h"
+
+// How many archives an audit reads at once, the calling thread included: enough to keep the queue
+// of a share or a disk full. On local files the threads finish sooner and cost next to nothing.
+constexpr int kAuditReads = 32;
+
+// Shared between a running audit and the threads that watch it or stop it.
+struct TAuditControl {
+  std::atomic<bool> Cancel{false};    // set from anywhere: the audit stops after its current reads
+  std::atomic<std::size_t> Total{0};  // the games of the catalogue, counted as the audit starts
+  std::atomic<std::size_t> Done{0};   // the games audited and handed over so far
+};
+
+// Raised by an audit whose control was cancelled, in place of its result.
+class EAuditCancelled : public std::exception {
+ public:
+  const char* what() const noexcept override { return "the audit was cancelled"; }
+};
+
+struct TAuditOptions {
+  int Reads = kAuditReads;  // 1: the calling thread reads every archive itself, in order
+  TAuditControl* Control = nullptr;
+  // Called by the thread about to read the archive of the game at catalogue position `p` (tests
+  // slow some reads down, so that they finish out of order).
+  std::function<void(std::size_t p)> BeforeRead;
+};
+
+// The games of the catalogue in `list`, counted as the audit counts them (up to the first
+// section without a title).
+std::size_t CountGames(const TIniFile& list);

@@ -1,0 +1,211 @@
+// The audit with many reads in flight: whatever order the archives come back in, the outcome is
+// the one of reading them one after the other, errors and cancelling included.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#include "AuditEngine.h"
+#include "Errors.h"
+#include "ListFile.h"
+#include "TestSupport.h"
+
+namespace {
+std::string Section(int n, const std::string& company, const std::string& rom,
+                    const std::string& files) {
+  return "[Rom" + std::to_string(n) + "]\r\nGame=Game " + std::to_string(n) +
+         "\r\nCompany=" + company + "\r\nYear=1997\r\nRomname=" + rom + "\r\nFiles=" + files +
+         "\r\n";
+}
+
+void Zip(const TTempDir& dir, const std::string& name, const std::vector<std::string>& members) {
+  std::vector<TZipMember> zm;
+  for (const std::string& m : members) {
+    TZipMember member;
+    member.Name = m;
+    zm.push_back(member);
+  }
+  WriteFileBytes(dir / ("Roms/" + name), BuildZip(zm));
+}
+
+// Every kind of game the audit tells apart, in turn: archive missing, directory unreadable, name
+// in another letter case on disk, no names listed, none of the names present, an archive shared
+// with the game before, a match in a subfolder and in upper case, a plain match.
+std::string VariedCatalogue(const TTempDir& dir, int games) {
+  MakeDirs(dir / "Roms");
+  std::string list = "[General]\r\nPath=Roms\r\n";
+  for (int i = 0; i < games; ++i) {
+    const std::string rom = "g" + std::to_string(i) + ".zip", wanted = "f" + std::to_string(i);
+    const std::string company = i == 7 ? "" : "Company " + std::to_string(i % 7);
+    switch (i % 9) {
+      case 0:
+        list += Section(i + 1, company, rom, wanted);
+        break;
+      case 1:
+        WriteFileBytes(dir / ("Roms/" + rom), std::string(100, 'x'));
+        list += Section(i + 1, company, rom, wanted);
+        break;
+      case 2: {
+        std::string upper = rom;
+        for (char& c : upper) c = static_cast<char>(std::toupper(c));
+        Zip(dir, upper, {wanted});
+        list += Section(i + 1, company, rom, wanted);
+        break;
+      }
+      case 3:
+        Zip(dir, rom, {"anything"});
+        list += Section(i + 1, company, rom, "");
+        break;
+      case 4:
+        Zip(dir, rom, {"other", "more"});
+        list += Section(i + 1, company, rom, wanted + ",x,,y");
+        break;
+      case 5:
+        list += Section(i + 1, company, "g" + std::to_string(i - 1) + ".zip", "more");
+        break;
+      case 6:
+        Zip(dir, rom, {"a", "roms/sub/F" + std::to_string(i)});
+        list += Section(i + 1, company, rom, "z," + wanted);
+        break;
+      default:
+        Zip(dir, rom, {wanted});
+        list += Section(i + 1, company, rom, wanted);
+    }
+  }
+  return list;
+}
+
+struct TOutcome {
+  TGameList Games;
+  std::vector<TAuditNote> Notes;
+  std::vector<std::string> Companies;
+  std::string Error;
+  int MostInFlight = 0;  // reads waiting at once
+};
+
+// The audit of `list` with `reads` in flight; each read first waits `delay(p)`.
+TOutcome Audit(const std::string& list, const TTempDir& dir, int reads,
+               std::chrono::microseconds (*delay)(std::size_t p)) {
+  const TIniFile ini = TIniFile::ForReading(list);
+  TOutcome out;
+  std::atomic<int> inFlight{0}, most{0};
+  TAuditOptions options;
+  options.Reads = reads;
+  options.BeforeRead = [&](std::size_t p) {
+    const int now = ++inFlight;
+    for (int seen = most; seen < now && !most.compare_exchange_weak(seen, now);) {
+    }
+    std::this_thread::sleep_for(delay(p));
+    --inFlight;
+  };
+  std::string romDir;
+  try {
+    out.Companies = LoadGamesFrom(ini, dir.Path(), out.Games, romDir, &out.Notes, &options);
+  } catch (const std::exception& e) {
+    out.Error = e.what();
+  }
+  out.MostInFlight = most;
+  return out;
+}
+
+// Long enough to count as waiting on a device, so the readers start; uneven, so they finish
+// out of order.
+std::chrono::microseconds Uneven(std::size_t p) {
+  return std::chrono::microseconds(200 * (1 + p * 37 % 5));
+}
+
+void ExpectSame(const TOutcome& a, const TOutcome& b) {
+  ASSERT_EQ(a.Games.size(), b.Games.size());
+  for (std::size_t i = 0; i < a.Games.size(); ++i) {
+    const TGame &x = a.Games[i], &y = b.Games[i];
+    EXPECT_EQ(std::tie(x.Game, x.Country, x.Company, x.System, x.Year, x.RomPath, x.Preview,
+                       x.Available, x.SoundFlag),
+              std::tie(y.Game, y.Country, y.Company, y.System, y.Year, y.RomPath, y.Preview,
+                       y.Available, y.SoundFlag))
+        << i;
+    const TAuditNote &m = a.Notes[i], &n = b.Notes[i];
+    EXPECT_EQ(std::tie(m.Reason, m.ArchivePath, m.Found, m.Expected),
+              std::tie(n.Reason, n.ArchivePath, n.Found, n.Expected))
+        << i;
+  }
+  EXPECT_EQ(a.Companies, b.Companies);
+  EXPECT_EQ(a.Error, b.Error);
+}
+}  // namespace
+
+TEST(AuditEngine, ManyReadsInFlightGiveTheOutcomeOfOneAtATime) {
+  TTempDir dir;
+  const std::string list = VariedCatalogue(dir, 120);
+  const TOutcome alone = Audit(list, dir, 1, Uneven);
+  const TOutcome many = Audit(list, dir, 16, Uneven);
+  ExpectSame(many, alone);
+  EXPECT_TRUE(many.Error.empty()) << many.Error;
+  EXPECT_EQ(alone.MostInFlight, 1);
+  EXPECT_GT(many.MostInFlight, 1);
+  // Every kind came out as its own.
+  EXPECT_EQ(many.Notes[0].Reason, TAuditNote::ArchiveMissing);
+  EXPECT_EQ(many.Notes[1].Reason, TAuditNote::DirectoryUnreadable);
+  EXPECT_EQ(many.Notes[2].ArchivePath, dir / "Roms/G2.ZIP");
+  EXPECT_EQ(many.Notes[4].Expected, (std::vector<std::string>{"f4", "x", "", "y"}));
+  EXPECT_EQ(many.Notes[6].Found, "f6");
+  EXPECT_EQ(many.Companies.size(), 8u);  // seven and the empty one
+}
+
+// The second unreadable archive fails first in time; the audit still stops at the first one in
+// catalogue order, with the games before it and that one handed over.
+TEST(AuditEngine, AnUnreadableArchiveStopsAtTheFirstInCatalogueOrder) {
+  const std::string unreadable = "/proc/sys/vm/drop_caches";  // write-only, even for root
+  if (!IsRegularFile(unreadable)) GTEST_SKIP() << "no unreadable file to point at";
+  TTempDir dir;
+  std::string list = VariedCatalogue(dir, 60);
+  for (const int i : {24, 42}) {
+    const std::string rom = dir / ("Roms/g" + std::to_string(i) + ".zip");
+    unlink(rom.c_str());
+    ASSERT_EQ(symlink(unreadable.c_str(), rom.c_str()), 0);
+  }
+  auto firstLast = [](std::size_t p) { return std::chrono::microseconds(p == 24 ? 30000 : 300); };
+  const TOutcome many = Audit(list, dir, 16, firstLast);
+  ExpectSame(many, Audit(list, dir, 1, firstLast));
+  ASSERT_EQ(many.Games.size(), 25u);
+  EXPECT_TRUE(many.Games.back().Available);
+  EXPECT_EQ(many.Notes.back().Reason, TAuditNote::DirectoryUnreadable);
+  EXPECT_NE(many.Error.find(dir / "Roms/g24.zip"), std::string::npos) << many.Error;
+}
+
+TEST(AuditEngine, ACancelStopsItAtTheStartInTheMiddleButNotAfterTheEnd) {
+  TTempDir dir;
+  const TIniFile list = TIniFile::ForReading(VariedCatalogue(dir, 90));
+  for (const std::size_t at : {std::size_t{0}, std::size_t{30}, std::size_t{90}}) {
+    TAuditControl control;
+    std::atomic<std::size_t> reads{0};
+    TAuditOptions options;
+    options.Reads = 8;
+    options.Control = &control;
+    options.BeforeRead = [&](std::size_t p) {
+      ++reads;
+      std::this_thread::sleep_for(Uneven(p));
+    };
+    control.Cancel = at == 0;
+    std::size_t visited = 0;
+    std::string romDir;
+    bool cancelled = false;
+    try {
+      AuditGames(
+          list, dir.Path(), romDir, false,
+          [&](const TGameView&, TAuditNote*) {
+            if (++visited == at) control.Cancel = true;
+          },
+          &options);
+    } catch (const EAuditCancelled&) {
+      cancelled = true;
+    }
+    EXPECT_EQ(cancelled, at < 90) << at;
+    EXPECT_EQ(visited, at) << at;
+    EXPECT_EQ(control.Total, 90u);
+    // The reads in flight end; no new ones begin.
+    EXPECT_LE(reads, at + 4 * 8) << at;
+  }
+}

@@ -1,0 +1,160 @@
+// The audit off the window's thread: the window goes on while the archives are read, a long audit
+// shows how far it has come, and cancelling, a second request or closing the window leave nothing
+// half-done.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <set>
+
+#include "AuditProgress.h"
+#include "MainWindowFixture.h"
+
+namespace {
+// Lets the first `free` archive reads through after a millisecond each (slow enough to start the
+// readers) and holds the others until it is opened; counts them all.
+class TReadGate {
+ public:
+  explicit TReadGate(std::size_t free = 0) : FFree(free) {}
+  std::function<void(std::size_t)> Hook() {
+    return [this](std::size_t p) { Pass(p); };
+  }
+  void Open() {
+    {
+      const std::lock_guard lock(FLock);
+      FOpen = true;
+    }
+    FOpened.notify_all();
+  }
+  std::atomic<std::size_t> Reads{0};
+
+ private:
+  void Pass(std::size_t p) {
+    ++Reads;
+    if (p < FFree) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return;
+    }
+    // Bounded, so that a failed test cannot hang in the window's destructor.
+    std::unique_lock lock(FLock);
+    FOpened.wait_for(lock, std::chrono::seconds(10), [this] { return FOpen; });
+  }
+  const std::size_t FFree;
+  std::mutex FLock;
+  std::condition_variable FOpened;
+  bool FOpen = false;
+};
+
+// Counts the times a widget is shown.
+struct TShows : QObject {
+  int Count = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    Count += e->type() == QEvent::Show;
+    return false;
+  }
+};
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
+  for (int waited = 0; !done() && waited < milliseconds; waited += 10) QTest::qWait(10);
+  return done();
+}
+
+std::string Catalogue(int games, const std::string& company) {
+  std::string list;
+  for (int n = 1; n <= games; ++n)
+    list += GameSection(n, "Game " + std::to_string(n), company, "1997",
+                        "g" + std::to_string(n) + ".zip", "a");
+  return list;
+}
+
+std::set<std::string> FilesIn(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+    names.insert(e.path().string());
+  return names;
+}
+}  // namespace
+
+TEST(MainWindowAuditThread, ALongAuditShowsItsProgressKeepsTheListAndCancels) {
+  TReadGate gate;
+  TMainWindowFixture f;
+  TShows shows;
+  f.Main().prgAudit->installEventFilter(&shows);
+  f.Main().show();
+  f.List(GameSection(1, "One", "A", "1996", "one.zip", "a") +
+         GameSection(2, "Two", "B", "1997", "two.zip", "a"));
+  f.Zip("one.zip", {"a"});
+  f.Activate();
+  ASSERT_EQ(f.Main().ListedCount(), 2);
+  EXPECT_EQ(shows.Count, 0);  // a quick audit passes unseen
+
+  f.List(Catalogue(300, "C"));
+  f.Main().AuditRunner().BeforeRead = gate.Hook();
+  f.Main().mnuAuditClick();
+  ASSERT_TRUE(f.Main().Auditing());
+  ASSERT_TRUE(WaitFor([&] { return f.Main().prgAudit->isVisible(); }));
+  EXPECT_NE(f.Main().prgAudit->lblProgress->text().toStdString().find("of 300"), std::string::npos)
+      << f.Main().prgAudit->lblProgress->text().toStdString();
+  // Meanwhile the window shows and starts the games it listed before.
+  EXPECT_EQ(f.Main().ListedCount(), 2);
+  EXPECT_EQ(f.ChildTexts("Company"), (std::vector<std::string>{"A", "B"}));
+  ASSERT_TRUE(f.SelectGame("One"));
+  f.Main().actPlay->trigger();
+  EXPECT_EQ(f.Shell.LastNumber(), 1);
+  EXPECT_EQ(f.Panel(3), "");  // the status bar is not the progress's
+
+  QTest::mouseClick(f.Main().prgAudit->btnCancel, Qt::LeftButton);
+  EXPECT_FALSE(f.Main().Auditing());
+  EXPECT_FALSE(f.Main().prgAudit->isVisible());
+  gate.Open();
+  QTest::qWait(50);  // the cancelled audit comes back to nobody
+  EXPECT_EQ(f.Main().ListedCount(), 2);
+  EXPECT_EQ(f.ChildTexts("Company"), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(f.Main().Games().size(), 2u);
+  EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
+TEST(MainWindowAuditThread, ASecondRequestStartsTheAuditOver) {
+  TReadGate gate;
+  TMainWindowFixture f;
+  f.List(Catalogue(300, "Old"));
+  f.Main().AuditRunner().BeforeRead = gate.Hook();
+  f.Main().mnuAuditClick();
+  f.List(Catalogue(3, "New"));
+  f.Main().mnuAuditClick();
+  ASSERT_TRUE(f.Main().Auditing());
+  gate.Open();
+  f.Main().AuditRunner().WaitUntilEnded();
+  QTest::qWait(50);  // the first audit's outcome, dropped
+  EXPECT_EQ(f.Main().ListedCount(), 3);
+  EXPECT_EQ(f.ChildTexts("Company"), std::vector<std::string>{"New"});
+}
+
+TEST(MainWindowAuditThread, ClosingStopsTheAuditAndWritesNothing) {
+  TReadGate gate(40);
+  TMainWindowFixture f;
+  f.List(Catalogue(2000, "C"));
+  const std::string list = ReadFileBytes(f.Dir / "ludra.ini");
+  const std::set<std::string> files = FilesIn(f.Dir.Path());
+  f.Main().AuditRunner().BeforeRead = gate.Hook();
+  f.Main().show();
+  f.Main().mnuAuditClick();
+  ASSERT_TRUE(WaitFor([&] { return gate.Reads > 40; }));
+  f.Main().mnuExit->trigger();
+  EXPECT_FALSE(f.Main().isVisible());
+  EXPECT_FALSE(f.Main().Auditing());
+  gate.Open();
+  f.DestroyWindow();  // waits for the reads in flight, and no more
+  EXPECT_LT(gate.Reads, 400u);
+  EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), list);
+  EXPECT_EQ(FilesIn(f.Dir.Path()), files);
+  EXPECT_TRUE(f.Errors.Messages.empty());
+}

@@ -1,0 +1,64 @@
+#include "AuditProgress.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <algorithm>
+#include <climits>
+
+#include "AuditRunner.h"
+
+TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* parent)
+    : QFrame(parent), FRunner(runner) {
+  setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+  setAccessibleName(tr("Audit progress"));
+  lblProgress = new QLabel(this);
+  lblProgress->setTextFormat(Qt::PlainText);
+  pbProgress = new QProgressBar(this);
+  pbProgress->setTextVisible(false);
+  pbProgress->setMaximumHeight(lblProgress->sizeHint().height());
+  btnCancel = new QPushButton(tr("Cancel"), this);
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(4, 2, 4, 2);
+  row->addWidget(lblProgress);
+  row->addWidget(pbProgress, 1);
+  row->addWidget(btnCancel);
+  hide();
+
+  FShowTimer.setSingleShot(true);
+  FShowTimer.setInterval(kShowAfterMs);
+  FRefreshTimer.setInterval(kRefreshMs);
+  connect(&FShowTimer, &QTimer::timeout, this, [this] {
+    Refresh();
+    show();
+    FRefreshTimer.start();
+  });
+  connect(&FRefreshTimer, &QTimer::timeout, this, &TAuditProgress::Refresh);
+  connect(&runner, &TAuditRunner::Started, this, &TAuditProgress::AuditStarted);
+  connect(&runner, &TAuditRunner::Ended, this, &TAuditProgress::AuditEnded);
+  connect(btnCancel, &QPushButton::clicked, &runner, &TAuditRunner::Cancel);
+}
+
+void TAuditProgress::AuditStarted() {
+  // A restarted audit keeps the strip where it is shown already.
+  if (isHidden()) FShowTimer.start();
+}
+
+void TAuditProgress::AuditEnded() {
+  FShowTimer.stop();
+  FRefreshTimer.stop();
+  hide();
+}
+
+void TAuditProgress::Refresh() {
+  const QLocale locale;
+  const auto done = static_cast<qlonglong>(FRunner.Done());
+  const auto total = static_cast<qlonglong>(FRunner.Total());
+  lblProgress->setText(
+      tr("Reading the ROM archives: %1 of %2").arg(locale.toString(done), locale.toString(total)));
+  // The bar's range is an int; a catalogue is far smaller.
+  pbProgress->setRange(0, static_cast<int>(std::min<qlonglong>(total, INT_MAX)));
+  pbProgress->setValue(static_cast<int>(std::min(done, total)));
+}
