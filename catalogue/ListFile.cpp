@@ -57,7 +57,7 @@ void TListFileChange::WriteBool(std::string_view section, std::string_view key, 
 
 void TListFileChange::Commit() {
   // Only the sections written to are looked at: a save costs little more than the replacement.
-  const std::string text = TIniFile::Changed(FIni ? FText : std::move(FText), FChanges);
+  const std::string text = ApplyIniChanges(FIni ? FText : std::move(FText), FChanges);
   WriteFileAtomic(FPath, text, FExisted ? "write" : "create");
 }
 
