@@ -1,9 +1,5 @@
 #include "IniFile.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -88,49 +84,6 @@ TIniFile TIniFile::Load(const std::string& path) {
   return TIniFile(std::move(bytes));
 }
 
-namespace {
-// The first `a` or `b` in [p, end), or nullptr.
-inline const char* FindEither(const char* p, const char* end, char a, char b) {
-#if defined(__SSE2__)
-  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
-  for (; end - p >= 16; p += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    if (const int hits =
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, va), _mm_cmpeq_epi8(block, vb))))
-      return p + __builtin_ctz(static_cast<unsigned>(hits));
-  }
-#endif
-  for (; p < end; ++p)
-    if (*p == a || *p == b) return p;
-  return nullptr;
-}
-
-// The first "\n" in [p, end), or nullptr; `ascii` says whether every byte before it (or before
-// `end`) lies in ASCII, found in the same pass.
-inline const char* FindLineEnd(const char* p, const char* end, bool& ascii) {
-  unsigned high = 0;
-#if defined(__SSE2__)
-  const __m128i newline = _mm_set1_epi8('\n');
-  for (; end - p >= 16; p += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const auto bytes = static_cast<unsigned>(_mm_movemask_epi8(block));
-    if (const auto hits =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, newline)))) {
-      ascii = (high | (bytes & ((1u << __builtin_ctz(hits)) - 1))) == 0;
-      return p + __builtin_ctz(hits);
-    }
-    high |= bytes;
-  }
-#endif
-  for (; p < end; ++p) {
-    if (*p == '\n') break;
-    high |= static_cast<unsigned char>(*p) & 0x80u;
-  }
-  ascii = high == 0;
-  return p < end ? p : nullptr;
-}
-}  // namespace
-
 TIniFile::TIniFile(std::string text) : FText(std::move(text)) {
   IniLines::CheckSize(FText);
   // "[" is rare in a list file: counted by hopping from one to the next, so the index is made
@@ -169,20 +122,22 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f, Q&& quick) const {
     while (p < textEnd && IsBlank(*p)) ++p;
     if (p == textEnd) return;
     const char* eq = quick(p);
-    if (!eq) {
+    const char* nl;
+    if (eq) {
+      nl = FindByte(eq + 1, textEnd, '\n');
+    } else {
+      nl = FindByte(p, textEnd, '\n');
       if (*p == ';') {
-        p = FindByte(p, textEnd, '\n');
+        p = nl;
         continue;
       }
-      eq = FindEither(p, textEnd, '=', '\n');
-      if (!eq || *eq == '\n') {
-        p = eq;
+      eq = FindByte(p, nl ? nl : textEnd, '=');
+      if (!eq) {
+        p = nl;
         continue;
       }
     }
     const char* const name = p;  // past its blanks
-    bool ascii;
-    const char* const nl = FindLineEnd(eq + 1, textEnd, ascii);
     p = nl;
     const char* nameEnd = eq;
     while (nameEnd > name && IsBlank(nameEnd[-1])) --nameEnd;
@@ -191,8 +146,9 @@ void TIniFile::ForEachKeyLine(std::size_t section, F&& f, Q&& quick) const {
     if (valueEnd > value && valueEnd[-1] == '\r') --valueEnd;
     while (value < valueEnd && IsBlank(*value)) ++value;
     while (valueEnd > value && IsBlank(valueEnd[-1])) --valueEnd;
-    if (f(std::string_view(name, static_cast<std::size_t>(nameEnd - name)),
-          std::string_view(value, static_cast<std::size_t>(valueEnd - value)), ascii))
+    const std::string_view trimmed(value, static_cast<std::size_t>(valueEnd - value));
+    if (f(std::string_view(name, static_cast<std::size_t>(nameEnd - name)), trimmed,
+          IsAscii(trimmed)))
       return;
   }
 }

@@ -27,9 +27,8 @@ using TItemList = std::vector<TItem>;
 struct TZipEntry {
   const unsigned char* RawName;  // as stored, `RawLength` bytes
   std::size_t RawLength;
-  const unsigned char* HeldEnd;  // the buffer's bytes go on past the name up to here
-  bool Utf8Flag;                 // general purpose flag bit 11: the name is UTF-8 (when it is
-                                 // well-formed)
+  bool Utf8Flag;  // general purpose flag bit 11: the name is UTF-8 (when it is
+                  // well-formed)
   uint16_t Time, Date;
   uint32_t CompressedSize, Size;
 
