@@ -20,7 +20,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +29,6 @@
 #include "FontPreload.h"
 #include "GameFilter.h"
 #include "GameViews.h"
-#include "GuiThreadFills.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
@@ -250,19 +248,10 @@ int RunUntilFirstPaint(QWidget& window) {
   return QApplication::exec();
 }
 
-// As the program starts: the font reading before the libraries initialise, in the window's child
-// only.
-void StartFontReading(int argc, char** argv, char** environment) {
-  if (argc == 3 && std::strcmp(argv[1], "--startup-window") == 0)
-    TFontPreload::StartBeforeLibraries(environment);
-}
-using TPreinit = void (*)(int, char**, char**);
-[[gnu::used, gnu::section(".preinit_array")]] TPreinit gPreinit = StartFontReading;
-
+// Each child starts as a plain Qt program does: nothing runs before main, and the window's child
+// uses nothing another Qt program could not.
 int StartupChild(const char* mode, const char* folder) {
   const bool program = std::strcmp(mode, "--startup-window") == 0;
-  std::optional<TFontPreload> fonts;
-  if (program) fonts.emplace();  // as the program's main holds it
   int argc = 1;
   char name[] = "ludra-bench-window";
   char* argv[] = {name, nullptr};
@@ -275,12 +264,12 @@ int StartupChild(const char* mode, const char* folder) {
     if (mode[10] == 'l') window.setCentralWidget(new QLabel(QStringLiteral("Ludra")));
     return RunUntilFirstPaint(window);
   }
-  // As the program starts its windows.
+  // As the program starts its windows: the fonts read on a second thread once the locale is set.
   InstallAppStyle();
-  KeepGuiFillsOnGuiThread();
   TPaths paths{folder, folder};
   TNoShell shell;
   TLauncher launcher(paths, shell);
+  const TFontPreload fonts;
   TfrmMain window(paths, launcher);
   window.SetDialogs(new TfrmProperties(launcher, &window),
                     new TfrmAbout(Pictures::Logo(), &window));

@@ -14,7 +14,6 @@
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
 #include "FontPreload.h"
-#include "GuiThreadFills.h"
 #include "Launcher.h"
 #include "Pictures.h"
 #include "Shell.h"
@@ -37,17 +36,7 @@ int Fail(const std::exception& e, int code) {
   std::fprintf(stderr, "ludra: %s\n", e.what());
   return code;
 }
-
-void StartFontReading(int, char**, char** environment) {
-  TFontPreload::StartBeforeLibraries(environment);
-}
-using TPreinit = void (*)(int, char**, char**);
 }  // namespace
-
-// Run by the dynamic loader before the libraries initialise themselves (an executable's own
-// hook: a library may not have one). The window is the usual start; the command-line modes
-// leave the reading unused.
-[[gnu::used, gnu::section(".preinit_array")]] static TPreinit gPreinit = StartFontReading;
 
 int main(int argc, char** argv) {
   TCommandLine options;
@@ -80,10 +69,8 @@ int main(int argc, char** argv) {
                                  options.Game);
   }
 
-  const TFontPreload fonts;  // running already (gPreinit); waited for by main's end at the latest
-  QApplication app(argc, argv);
+  QApplication app(argc, argv);  // sets the locale, before any second thread reads it
   InstallAppStyle();
-  KeepGuiFillsOnGuiThread();
   InstallTranslations(QLocale());
   QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
   QApplication::setWindowIcon(Pictures::AppIcon());
@@ -116,6 +103,12 @@ int main(int argc, char** argv) {
   Guard([&] {
     shell = std::make_unique<TProcessShell>(paths, &relay);
     launcher = std::make_unique<TLauncher>(paths, *shell);
+  });
+  if (!launcher) return 1;
+  // From here on only the main window shows text, and it waits for the fonts before it first
+  // measures any.
+  const TFontPreload fonts;
+  Guard([&] {
     frmMain = std::make_unique<TfrmMain>(paths, *launcher);
     relay.Target = frmMain.get();
   });

@@ -68,7 +68,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   CreateMenus();
   CreateToolbar();
   // Nothing above measures text. The logo is drawn while the fonts are still being read (the
-  // first audit finds it drawn); what follows measures text and needs them.
+  // first audit finds it drawn); what follows measures text and needs them. This is the one place
+  // the reading started in main is joined.
   imgSnapshot->ShowLogo(Pictures::Logo());
   TFontPreload::Wait();
   QList<int> widths;
