@@ -14,7 +14,7 @@
 #include "FolderChooser.h"
 #include "FolderTree.h"
 #include "FontPreload.h"
-#include "GameFilterProxy.h"
+#include "GameFilterTable.h"
 #include "GameListModel.h"
 #include "GameViews.h"
 #include "Pictures.h"
@@ -59,9 +59,9 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   setFont(dialogFont);
 
   FModel = new TGameListModel(this);
-  FProxy = new TGameFilterProxy(this);
+  FFilterTable = new TGameFilterTable(this);
   FModel->SetWorkDir(FPaths.WorkDir);
-  FProxy->SetSource(FModel);
+  FFilterTable->SetSource(FModel);
 
   CreateActions();
   CreateLayout();
@@ -214,7 +214,7 @@ void TfrmMain::CreateLayout() {
 
   pnlGames = new QWidget(splMain);
   lvGames = new TGameViews(pnlGames);
-  lvGames->SetModel(FProxy);
+  lvGames->SetModel(FFilterTable);
   Filled(pnlGames, lvGames);
   pnlGames->setMinimumWidth(kPanelMinimum);
 

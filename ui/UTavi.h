@@ -21,7 +21,7 @@ class QSplitter;
 class QSplitterHandle;
 class IFolderChooser;
 class TFolderTree;
-class TGameFilterProxy;
+class TGameFilterTable;
 class TGameListModel;
 class TGameViews;
 class TLauncher;
@@ -116,7 +116,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   QAction* ToolButton9;  // the toolbar's About button
 
   TGameListModel* GameModel() const { return FModel; }
-  TGameFilterProxy* GameProxy() const { return FProxy; }
+  TGameFilterTable* GameFilterTable() const { return FFilterTable; }
 
  protected:
   bool event(QEvent* event) override;
@@ -142,7 +142,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   TFileLookup FShotLookup{FPaths.WorkDir};  // screenshots in another letter case
   TLauncher& FLauncher;
   TGameListModel* FModel;
-  TGameFilterProxy* FProxy;
+  TGameFilterTable* FFilterTable;
   QActionGroup* FViewStyles;
   TfrmProperties* frmProperties = nullptr;
   TfrmAbout* frmAbout = nullptr;
