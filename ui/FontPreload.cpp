@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <system_error>
 #include <thread>
 
 namespace {
