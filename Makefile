@@ -17,15 +17,16 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUDRA_WERROR=ON
 
 $(ASAN_BUILD)/build.ninja: | deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DLUDRA_SANITIZE=ON -DLUDRA_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DLUDRA_SANITIZE=ON -DLUDRA_BENCH=OFF \
+	  -DLUDRA_WERROR=ON
 
 # The fuzz build needs only the decoder of the window, so the widgets stay out.
 $(FUZZ_BUILD)/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DLUDRA_FUZZ=ON -DLUDRA_BENCH=OFF -DLUDRA_UI=OFF
+	  -DLUDRA_FUZZ=ON -DLUDRA_BENCH=OFF -DLUDRA_UI=OFF -DLUDRA_WERROR=ON
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)

@@ -26,7 +26,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -39,7 +38,6 @@
 #include "GameControllers.h"
 #include "GameFilter.h"
 #include "GameViews.h"
-#include "GuiThreadFills.h"
 #include "LatencyMount.h"
 #include "Launcher.h"
 #include "Pictures.h"
@@ -315,19 +313,10 @@ int RunUntilFirstPaint(QWidget& window) {
   return QApplication::exec();
 }
 
-// As the program starts: the font reading before the libraries initialise, in the window's child
-// only.
-void StartFontReading(int argc, char** argv, char** environment) {
-  if (argc == 3 && std::strcmp(argv[1], "--startup-window") == 0)
-    TFontPreload::StartBeforeLibraries(environment);
-}
-using TPreinit = void (*)(int, char**, char**);
-[[gnu::used, gnu::section(".preinit_array")]] TPreinit gPreinit = StartFontReading;
-
+// Each child starts as a plain Qt program does: nothing runs before main, and the window's child
+// uses nothing another Qt program could not.
 int StartupChild(const char* mode, const char* folder) {
   const bool program = std::strcmp(mode, "--startup-window") == 0;
-  std::optional<TFontPreload> fonts;
-  if (program) fonts.emplace();  // as the program's main holds it
   int argc = 1;
   char name[] = "ludra-bench-window";
   char* argv[] = {name, nullptr};
@@ -340,12 +329,12 @@ int StartupChild(const char* mode, const char* folder) {
     if (mode[10] == 'l') window.setCentralWidget(new QLabel(QStringLiteral("Ludra")));
     return RunUntilFirstPaint(window);
   }
-  // As the program starts its windows.
+  // As the program starts its windows: the fonts read on a second thread once the locale is set.
   InstallAppStyle();
-  KeepGuiFillsOnGuiThread();
   TPaths paths{folder, folder};
   TNoShell shell;
   TLauncher launcher(paths, shell);
+  const TFontPreload fonts;
   TfrmMain window(paths, launcher);
   window.SetDialogs(new TfrmProperties(launcher, &window),
                     new TfrmAbout(Pictures::Logo(), &window));
@@ -372,13 +361,12 @@ std::pair<long, long> PeakMemoryMB() {
 // the figures on stdout and an exit without teardown.
 int LargeChild(const char* folder) {
   const auto start = TClock::now();
-  TFontPreload fonts;
   int argc = 1;
   char name[] = "ludra-bench-window";
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
+  TFontPreload fonts;  // as the program starts it, once the locale is set
   InstallAppStyle();
-  KeepGuiFillsOnGuiThread();
   TPaths paths{folder, folder};
   TNoShell shell;
   TLauncher launcher(paths, shell);
@@ -389,6 +377,7 @@ int LargeChild(const char* folder) {
   QTimer::singleShot(0, &window, [&] {
     const auto shown = TClock::now();
     window.FormActivate();  // the audit and the first fill, when activation has not run them
+    window.AuditRunner().WaitUntilEnded();
     window.repaint();
     const auto [vm, rss] = PeakMemoryMB();
     std::printf(

@@ -1,8 +1,7 @@
 #pragma once
-// The list file's private-profile rules: sections in brackets, "key=value" lines, names compared
-// without regard to case, the first section and the first key of a name winning. The text is
-// parsed once; reads are answered from memory. Writes change only the lines they write and keep
-// every other byte.
+// Reading list-file text by the private-profile rules: sections in brackets, "key=value" lines,
+// names compared without regard to case, the first section and the first key of a name winning.
+// The text is parsed once; reads are answered from memory. Writing is IniPatch.h.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,16 +16,13 @@ class TIniFile {
   static constexpr std::size_t MaxFileBytes = 64u << 20;  // far beyond any real catalogue
 
   TIniFile() = default;
+  // Only the section heads are indexed; a read walks its section's lines where they stand. A
+  // catalogue is read once, game by game, so an index of every key line would cost more than it
+  // saves.
   explicit TIniFile(std::string text);
 
-  // For reading only: the section heads are indexed, and a read walks its section's lines. A
-  // catalogue is read once, game by game, and this skips the index of every key line; a write
-  // indexes the whole text first.
-  static TIniFile ForReading(std::string text);
-
-  // Reads the file at `path` for reading (as ForReading); a missing file is an empty text. A file
-  // that exists but cannot be read, is no regular file or is larger than MaxFileBytes raises
-  // EFOpenError naming it.
+  // Reads the file at `path`; a missing file is an empty text. A file that exists but cannot be
+  // read, is no regular file or is larger than MaxFileBytes raises EFOpenError naming it.
   static TIniFile Load(const std::string& path);
 
   std::string ReadString(std::string_view section, std::string_view key,
@@ -59,67 +55,25 @@ class TIniFile {
   // there is no such section. Fastest when the keys come in the order the section holds them.
   bool ReadSection(std::string_view section, const TKeyNames& keys, const TValueOut* values,
                    bool* found) const;
-  std::size_t SectionCount() const { return Sections.size(); }
-
-  // One key to write.
-  struct TChange {
-    std::string Section, Key, Value;
-  };
-
-  // The text after writing `changes` in order, each by the rules of a single write below, as if
-  // the text were read again after each one; made in one pass, without reading it again.
-  std::string Applied(const std::vector<TChange>& changes) const;
-
-  // The same as TIniFile(text).Applied(changes), for a change of a large file: every section head
-  // is found by its "[", and only the lines of the sections the change writes to are parsed.
-  static std::string Changed(std::string text, const std::vector<TChange>& changes);
-
-  // Change the text in memory only: a key is replaced in place, a new key goes after its
-  // section's last non-blank line, a new section at the end of the text.
-  void Apply(const std::vector<TChange>& changes);
-  void WriteString(std::string_view section, std::string_view key, std::string_view value);
-  void WriteInteger(std::string_view section, std::string_view key, int32_t value);
-  void WriteBool(std::string_view section, std::string_view key, bool value);
-
-  const std::string& Text() const { return FText; }
+  std::size_t SectionCount() const { return Heads.size(); }
 
  private:
-  // The index holds only what a read needs, as offsets into the text (which is at most a few
-  // times MaxFileBytes): 4 bytes per "=" of the text, 16 per "[".
-  struct TSection {
-    uint32_t Head;      // offset of the "[...]" line
-    uint32_t FirstKey;  // its keys are Keys[FirstKey, next section's FirstKey), in file order
-  };
-
-  void Parse();
-  void SortNames();  // SectionIndex sorted, and FirstOfHash from it
   // Calls f(name, value, ascii) for the key lines of `section` in order, until f returns true:
   // the text before the line's first "=" and after it (without the line end), both trimmed, and
-  // whether the value is all ASCII. Where the lines are walked as they stand, quick(line) is asked
-  // first at each line's first non-blank: it may return the line's "=" when the line's first bytes
-  // already show a name and its "=", and nullptr otherwise.
+  // whether the value is all ASCII. quick(line) is asked first at each line's first non-blank: it
+  // may return the line's "=" when the line's first bytes already show a name and its "=", and
+  // nullptr otherwise.
   template <class F, class Q>
   void ForEachKeyLine(std::size_t section, F&& f, Q&& quick) const;
-  void IndexHeads(bool withNames);                    // Sections (and their SectionIndex entries)
-  void IndexKeysOf(const std::vector<bool>& wanted);  // Keys of the wanted sections only
-  std::string_view LineAt(std::size_t offset) const;  // without its line end
   std::string_view SectionName(std::size_t section) const;
-  std::string_view KeyName(uint32_t keyLine) const;
-  std::size_t KeyEnd(std::size_t section) const;
-  std::size_t InsertPoint(std::size_t section) const;
   std::size_t Find(std::string_view section) const;  // kNone when absent
-  std::size_t FindKey(std::size_t section, std::string_view key) const;
   bool Lookup(std::string_view section, std::string_view key, std::string& value) const;
   static std::string_view ValueOf(std::string_view trimmed, bool ascii, std::string& storage);
   static std::string_view ConvertedValue(std::string_view trimmed, std::string& storage);
   static void AssignValue(std::string_view trimmed, bool ascii, std::string& value);
-  std::string_view LineEnd() const;
-  std::string LastLineBreak() const;
 
   std::string FText;
-  std::vector<uint32_t> Keys;  // offset of each key line (when FKeysIndexed)
-  bool FKeysIndexed = true;    // false for a text made ForReading
-  std::vector<TSection> Sections;
+  std::vector<uint32_t> Heads;  // offset of each "[...]" line, in file order
   // The folded name's hash above the section's index, sorted: equal names sit together in file
   // order, so the first match is the first section of that name. No strings are copied to build
   // it, and one integer compares faster than a pair when it is sorted.
@@ -127,7 +81,7 @@ class TIniFile {
   static uint64_t IndexKey(uint64_t hash, std::size_t section) {
     return (hash & 0xFFFFFFFF00000000ull) | section;
   }
-  // Where no earlier section has the same hash (so none has the same name); made by Parse only.
+  // Where no earlier section has the same hash (so none has the same name).
   std::vector<bool> FirstOfHash;
   // Reads come in runs on one section, or go from one to the next: the last one found is kept.
   mutable std::size_t FLastSection = kNone;  // an index, so that copies stay right

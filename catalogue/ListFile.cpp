@@ -64,7 +64,7 @@ void TListFileChange::Commit() {
   // Only the sections written to are looked at: a save costs little more than the replacement.
   std::string text;
   try {
-    text = TIniFile::Changed(FIni ? FText : std::move(FText), FChanges);
+    text = ApplyIniChanges(FIni ? FText : std::move(FText), FChanges);
   } catch (const std::bad_alloc&) {
     throw EFCreateError(FPath, FileErrorMessage("write", FPath, "not enough memory"));
   }

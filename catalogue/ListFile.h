@@ -8,6 +8,7 @@
 
 #include "AtomicFile.h"
 #include "IniFile.h"
+#include "IniPatch.h"
 #include "Paths.h"
 
 extern const std::string_view kDefaultCatalogue;  // 261 lines, CR LF, compiled in
@@ -79,7 +80,7 @@ class TListFileChange {
   bool FExisted = false;
   std::string FText;                     // the file before this change
   mutable std::optional<TIniFile> FIni;  // read from FText when asked for
-  std::vector<TIniFile::TChange> FChanges;
+  std::vector<TIniChange> FChanges;
 };
 
 // Appends "\" to a path that is empty or does not end in one.

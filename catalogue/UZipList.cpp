@@ -1,9 +1,6 @@
 #include "UZipList.h"
 
 #include <fcntl.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <string.h>
 #include <sys/stat.h>
 
@@ -61,7 +58,6 @@ class TWindow {
   const unsigned char* Cached(uint64_t pos, size_t count) const {
     return FWindow.Cached(pos, count);
   }
-  const unsigned char* HeldEnd() const { return FWindow.HeldEnd(); }
 
   const uint64_t Size;  // as found when the file was opened
 
@@ -119,40 +115,14 @@ constexpr auto kNameBytes = [] {
 
 // One pass over a stored name: where it ends (at its first NUL, as the platform's text functions
 // see it), where its file name starts (after the last "/", "\\" or ":", all ASCII, so the same
-// before and after a conversion to UTF-8) and whether it is all ASCII. Sixteen bytes at a time
-// where the buffer holds them, which it does past nearly every name.
+// before and after a conversion to UTF-8) and whether it is all ASCII.
 struct TNameShape {
   size_t Length, Cut;
   bool Ascii;
 };
-TNameShape ShapeOf(const unsigned char* raw, size_t length, const unsigned char* heldEnd) {
+TNameShape ShapeOf(const unsigned char* raw, size_t length) {
   TNameShape shape{length, 0, true};
-  size_t at = 0;
-#if defined(__SSE2__)
-  const __m128i slash = _mm_set1_epi8('/'), backslash = _mm_set1_epi8('\\'),
-                colon = _mm_set1_epi8(':');
-  for (; at < length && heldEnd - (raw + at) >= 16; at += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + at));
-    unsigned valid = length - at >= 16 ? 0xFFFFu : (1u << (length - at)) - 1;
-    const unsigned nul =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128()))) &
-        valid;
-    if (nul) valid = (1u << __builtin_ctz(nul)) - 1;
-    const __m128i separators =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, slash), _mm_cmpeq_epi8(block, backslash)),
-                     _mm_cmpeq_epi8(block, colon));
-    if (const unsigned cuts = static_cast<unsigned>(_mm_movemask_epi8(separators)) & valid)
-      shape.Cut = at + 32 - static_cast<size_t>(__builtin_clz(cuts));
-    if (static_cast<unsigned>(_mm_movemask_epi8(block)) & valid) shape.Ascii = false;
-    if (nul) {
-      shape.Length = at + static_cast<size_t>(__builtin_ctz(nul));
-      return shape;
-    }
-  }
-#else
-  (void)heldEnd;
-#endif
-  for (; at < length; ++at) {
+  for (size_t at = 0; at < length; ++at) {
     const unsigned char kind = kNameBytes[raw[at]];
     if (kind == kPlain) continue;
     if (kind == kSeparator) {
@@ -180,7 +150,7 @@ std::string ToUtf8(const unsigned char* raw, size_t length, bool utf8) {
 
 TItem MakeItem(const TZipEntry& e) {
   TItem item;
-  const TNameShape shape = ShapeOf(e.RawName, e.RawLength, e.HeldEnd);
+  const TNameShape shape = ShapeOf(e.RawName, e.RawLength);
   const size_t length = shape.Length, cut = shape.Cut;
   if (shape.Ascii) {
     // The common case, cut straight from the buffer without an intermediate
@@ -203,7 +173,7 @@ TItem MakeItem(const TZipEntry& e) {
 }  // namespace
 
 std::string_view TZipEntry::FileName(std::string& scratch) const {
-  const TNameShape shape = ShapeOf(RawName, RawLength, HeldEnd);
+  const TNameShape shape = ShapeOf(RawName, RawLength);
   if (shape.Ascii)
     return std::string_view(reinterpret_cast<const char*>(RawName) + shape.Cut,
                             shape.Length - shape.Cut);
@@ -292,7 +262,6 @@ std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> 
       const uint32_t skipLength = GetLe16(header + 30) + GetLe16(header + 32);  // extra, comment
       entry.RawName = window.Get(pos + kCentralSize, entry.RawLength);
       if (!entry.RawName) break;
-      entry.HeldEnd = window.HeldEnd();
       ++visited;
       if (!visit(entry)) break;
       pos += kCentralSize + entry.RawLength + skipLength;

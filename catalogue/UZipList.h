@@ -1,6 +1,8 @@
 #pragma once
-// Lists the members of a ZIP archive from its central directory. Nothing is
-// decompressed and no CRC is checked: the audit only needs the member names.
+// Reads the members of a ZIP archive from its central directory. Nothing is decompressed and no
+// CRC is checked: the audit only needs the member names. The program uses the directory scan
+// (TArchiveFile and ScanZip), which visits each member where it lies in a bounded buffer; TZip,
+// at the end, is the convenience that collects the members as a list of items.
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -12,24 +14,13 @@
 #include "FileWindow.h"
 #include "FunctionRef.h"
 
-struct TItem {
-  std::string FileName;         // the member's name after its last "\" or ":"
-  std::string Path;             // up to and including that separator; empty at the archive's root
-  uint32_t DateTime = 0;        // DOS time (low word) and date (high word), as stored
-  uint32_t CompressedSize = 0;  // as stored
-  uint32_t Size = 0;            // as stored
-};
-
-using TItemList = std::vector<TItem>;
-
 // One member of the central directory, where it lies in the reader's buffer:
 // valid only while it is visited.
 struct TZipEntry {
   const unsigned char* RawName;  // as stored, `RawLength` bytes
   std::size_t RawLength;
-  const unsigned char* HeldEnd;  // the buffer's bytes go on past the name up to here
-  bool Utf8Flag;                 // general purpose flag bit 11: the name is UTF-8 (when it is
-                                 // well-formed)
+  bool Utf8Flag;  // general purpose flag bit 11: the name is UTF-8 (when it is
+                  // well-formed)
   uint16_t Time, Date;
   uint32_t CompressedSize, Size;
 
@@ -81,7 +72,20 @@ class TArchiveFile {
 // of memory too).
 std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> visit);
 
-// The members as a list, on the same scanner.
+// ---- The item list: a convenience on the same scanner ----
+
+struct TItem {
+  std::string FileName;         // the member's name after its last "\" or ":"
+  std::string Path;             // up to and including that separator; empty at the archive's root
+  uint32_t DateTime = 0;        // DOS time (low word) and date (high word), as stored
+  uint32_t CompressedSize = 0;  // as stored
+  uint32_t Size = 0;            // as stored
+};
+
+using TItemList = std::vector<TItem>;
+
+// The members as a list of items, each name copied out. The audit does not use it (it scans);
+// the tests and the fuzzer, which look at every member, do.
 class TZip {
  public:
   // Reads the directory of the archive at `fileName` (a native path). A missing

@@ -47,9 +47,6 @@ class TFileWindow {
   // once (within `maxChunk`), and no further.
   void Expect(uint64_t end) { FExpectedEnd = end; }
 
-  // Where the bytes held end: a range Get returned may be read on up to here.
-  const unsigned char* HeldEnd() const { return FBuffer.Data.get() + FLength; }
-
   int Fd() const { return FFd; }
   uint64_t Size() const { return FSize; }
   int Error() const { return FError; }  // errno of the last failed read, 0 when none failed

@@ -5,29 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <string>
 #include <string_view>
 
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
-// The first `c` in [p, end), or nullptr. Inline, sixteen bytes at a time: the lines of a list file
-// are short, and a call to memchr for each costs more than the search itself.
+// The first `c` in [p, end), or nullptr.
 inline const char* FindByte(const char* p, const char* end, char c) {
-#if defined(__SSE2__)
-  const __m128i needle = _mm_set1_epi8(c);
-  for (; end - p >= 16; p += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    if (const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(block, needle)))
-      return p + __builtin_ctz(static_cast<unsigned>(hits));
-  }
-#endif
-  for (; p < end; ++p)
-    if (*p == c) return p;
-  return nullptr;
+  if (p == end) return nullptr;  // memchr wants a pointer to something, even for no bytes
+  return static_cast<const char*>(std::memchr(p, c, static_cast<std::size_t>(end - p)));
 }
 
 // Unaligned loads of 4 and 8 bytes; short texts are read as two loads that may overlap, which
@@ -56,10 +43,6 @@ constexpr uint64_t kHighBits = 0x8080808080808080ull;
 inline bool IsAscii(std::string_view text) {
   const char* p = text.data();
   const char* const end = p + text.size();
-#if defined(__SSE2__)
-  for (; end - p >= 16; p += 16)
-    if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) != 0) return false;
-#endif
   for (; end - p > 8; p += 8)
     if (LoadWord64(p) & kHighBits) return false;
   const auto left = static_cast<std::size_t>(end - p);

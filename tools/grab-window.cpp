@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "FolderTree.h"
-#include "GameFilterProxy.h"
+#include "GameFilterTable.h"
 #include "GameViews.h"
 #include "Launcher.h"
 #include "Pictures.h"
@@ -41,8 +41,8 @@ bool Save(TfrmMain& window, const QDir& out, const char* name) {
 }
 
 void SelectGame(TfrmMain& window, const std::string& title) {
-  for (int row = 0; row < window.GameProxy()->rowCount(); ++row)
-    if (window.Games()[static_cast<size_t>(window.GameProxy()->Position(row))].Game == title)
+  for (int row = 0; row < window.GameFilterTable()->rowCount(); ++row)
+    if (window.Games()[static_cast<size_t>(window.GameFilterTable()->Position(row))].Game == title)
       window.lvGames->SelectRow(row);
 }
 }  // namespace

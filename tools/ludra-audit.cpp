@@ -45,7 +45,7 @@ void Usage(FILE* to) {
 bool ReadListFile(const std::string& path, TIniFile& list) {
   std::string bytes;
   if (!ReadWholeFile(path, bytes, TIniFile::MaxFileBytes)) return false;
-  list = TIniFile::ForReading(std::move(bytes));
+  list = TIniFile(std::move(bytes));
   return true;
 }
 
@@ -382,7 +382,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "ludra-audit: no list file at \"%s\"; auditing the built-in catalogue\n",
                    report.ListPath.c_str());
       report.ListPath = "(built-in catalogue)";
-      list = TIniFile::ForReading(std::string(kDefaultCatalogue));
+      list = TIniFile(std::string(kDefaultCatalogue));
     }
     // The reasons are gathered only when they are printed.
     TAuditOptions options;

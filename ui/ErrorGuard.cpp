@@ -5,8 +5,6 @@
 #include <QString>
 #include <exception>
 
-#include "FontPreload.h"
-
 namespace {
 IErrorReporter* gReporter = nullptr;
 
@@ -15,7 +13,6 @@ void Report(const std::string& message) {
     gReporter->ShowError(message);
     return;
   }
-  TFontPreload::Wait();
   QMessageBox::critical(QApplication::activeWindow(), QApplication::translate("Guard", "Ludra"),
                         QString::fromStdString(message));
 }

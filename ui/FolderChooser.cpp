@@ -6,10 +6,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "FontPreload.h"
-
 std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const QString& prompt) {
-  TFontPreload::Wait();
   const QString folder = QFileDialog::getExistingDirectory(parent, prompt, QDir::rootPath(),
                                                            QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return std::nullopt;

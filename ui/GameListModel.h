@@ -21,7 +21,7 @@ class TGameListModel : public QAbstractTableModel {
   explicit TGameListModel(QObject* parent = nullptr);
 
   // Takes a new table, and the audit's note for each of its games (same positions; shown as
-  // the item's tooltip), and resets: the views and the proxy start over from it.
+  // the item's tooltip), and resets: the views and the filter table start over from it.
   void SetGames(TGameList games, std::vector<TAuditNote> notes = {});
   const TGameList& Games() const { return FGames; }
   // The game at catalogue position p, or nullptr outside the table.

@@ -16,7 +16,6 @@
 #include "FolderChooser.h"
 #include "FontPreload.h"
 #include "GameControllers.h"
-#include "GuiThreadFills.h"
 #include "Launcher.h"
 #include "LogKeeper.h"
 #include "Pictures.h"
@@ -49,18 +48,7 @@ int Fail(const std::exception& e, int code) {
 bool IsLogKeeper(int argc, char** argv) {
   return argc == 2 && std::strcmp(argv[1], kKeepLogArgument) == 0;
 }
-
-void StartFontReading(int argc, char** argv, char** environment) {
-  if (IsLogKeeper(argc, argv)) return;  // it shows nothing
-  TFontPreload::StartBeforeLibraries(environment);
-}
-using TPreinit = void (*)(int, char**, char**);
 }  // namespace
-
-// Run by the dynamic loader before the libraries initialise themselves (an executable's own
-// hook: a library may not have one). The window is the usual start; the command-line modes
-// leave the reading unused.
-[[gnu::used, gnu::section(".preinit_array")]] static TPreinit gPreinit = StartFontReading;
 
 int main(int argc, char** argv) {
   // Ludra's own executable keeps each emulator's output, so a copy of it runs alone too.
@@ -96,10 +84,8 @@ int main(int argc, char** argv) {
                                  options.Game);
   }
 
-  const TFontPreload fonts;  // running already (gPreinit); waited for by main's end at the latest
-  QApplication app(argc, argv);
+  QApplication app(argc, argv);  // sets the locale, before any second thread reads it
   InstallAppStyle();
-  KeepGuiFillsOnGuiThread();
   InstallTranslations(QLocale());
   QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
   QApplication::setWindowIcon(Pictures::AppIcon());
@@ -132,6 +118,12 @@ int main(int argc, char** argv) {
   Guard([&] {
     shell = std::make_unique<TProcessShell>(paths, &relay, ProgramRunOptions(&relay));
     launcher = std::make_unique<TLauncher>(paths, *shell);
+  });
+  if (!launcher) return 1;
+  // From here on only the main window shows text, and it waits for the fonts before it first
+  // measures any.
+  const TFontPreload fonts;
+  Guard([&] {
     frmMain = std::make_unique<TfrmMain>(paths, *launcher);
     relay.Target = frmMain.get();
   });

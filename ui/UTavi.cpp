@@ -15,7 +15,7 @@
 #include "FolderChooser.h"
 #include "FolderTree.h"
 #include "FontPreload.h"
-#include "GameFilterProxy.h"
+#include "GameFilterTable.h"
 #include "GameListModel.h"
 #include "GameViews.h"
 #include "Pictures.h"
@@ -62,9 +62,9 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   setFont(dialogFont);
 
   FModel = new TGameListModel(this);
-  FProxy = new TGameFilterProxy(this);
+  FFilterTable = new TGameFilterTable(this);
   FModel->SetWorkDir(FPaths.WorkDir);
-  FProxy->SetSource(FModel);
+  FFilterTable->SetSource(FModel);
   FAuditRunner = std::make_unique<TAuditRunner>(
       [this](TAuditRunner::TOutcome& outcome) { AuditFinished(outcome); });
 
@@ -73,7 +73,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   CreateMenus();
   CreateToolbar();
   // Nothing above measures text. The logo is drawn while the fonts are still being read (the
-  // first audit finds it drawn); what follows measures text and needs them.
+  // first audit finds it drawn); what follows measures text and needs them. This is the one place
+  // the reading started in main is joined.
   imgSnapshot->ShowLogo(Pictures::Logo());
   TFontPreload::Wait();
   QList<int> widths;
@@ -218,7 +219,7 @@ void TfrmMain::CreateLayout() {
 
   pnlGames = new QWidget(splMain);
   lvGames = new TGameViews(pnlGames);
-  lvGames->SetModel(FProxy);
+  lvGames->SetModel(FFilterTable);
   Filled(pnlGames, lvGames);
   prgAudit = new TAuditProgress(*FAuditRunner, pnlGames);
   static_cast<QVBoxLayout*>(pnlGames->layout())->insertWidget(0, prgAudit);

@@ -24,7 +24,7 @@ class QSplitterHandle;
 class IFolderChooser;
 class TAuditProgress;
 class TFolderTree;
-class TGameFilterProxy;
+class TGameFilterTable;
 class TGameListModel;
 class TGameViews;
 class TLauncher;
@@ -129,7 +129,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QAction* ToolButton9;  // the toolbar's About button
 
   TGameListModel* GameModel() const { return FModel; }
-  TGameFilterProxy* GameProxy() const { return FProxy; }
+  TGameFilterTable* GameFilterTable() const { return FFilterTable; }
 
  protected:
   bool event(QEvent* event) override;
@@ -157,7 +157,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   TFileLookup FShotLookup{FPaths.WorkDir};  // screenshots in another letter case
   TLauncher& FLauncher;
   TGameListModel* FModel;
-  TGameFilterProxy* FProxy;
+  TGameFilterTable* FFilterTable;
   QActionGroup* FViewStyles;
   TfrmProperties* frmProperties = nullptr;
   TfrmAbout* frmAbout = nullptr;

@@ -11,7 +11,7 @@
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
 #include "FolderTree.h"
-#include "GameFilterProxy.h"
+#include "GameFilterTable.h"
 #include "GameListModel.h"
 #include "GameViews.h"
 #include "Launcher.h"
@@ -102,7 +102,7 @@ void TfrmMain::FillGameList(int Filter) {
   TGameFilter filter;
   filter.Kind = Filter;
   if (folder) filter.Text = folder->text(0).toStdString();
-  FProxy->SetFilter(filter);
+  FFilterTable->SetFilter(filter);
   lvGames->LayOutNow();  // once, after the table and the filter have both changed
 }
 
@@ -156,12 +156,12 @@ void TfrmMain::ShowSelectedGame() {
 int TfrmMain::SelectedPosition() const {
   const int row = lvGames->SelectedRow();
   if (row < 0) return -1;
-  const int p = FProxy->Position(row);
+  const int p = FFilterTable->Position(row);
   return p >= 0 && static_cast<size_t>(p) < Games().size() ? p : -1;
 }
 
 int TfrmMain::ListedCount() const {
-  return FProxy->rowCount();
+  return FFilterTable->rowCount();
 }
 
 QString TfrmMain::PanelText(int panel) const {

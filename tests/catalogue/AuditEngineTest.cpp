@@ -89,7 +89,7 @@ struct TOutcome {
 // The audit of `list` with `reads` in flight; each read first waits `delay(p)`.
 TOutcome Audit(const std::string& list, const TTempDir& dir, int reads,
                std::chrono::microseconds (*delay)(std::size_t p)) {
-  const TIniFile ini = TIniFile::ForReading(list);
+  const TIniFile ini(list);
   TOutcome out;
   std::atomic<int> inFlight{0}, most{0};
   TAuditOptions options;
@@ -177,7 +177,7 @@ TEST(AuditEngine, AnUnreadableArchiveStopsAtTheFirstInCatalogueOrder) {
 
 TEST(AuditEngine, ACancelStopsItAtTheStartInTheMiddleButNotAfterTheEnd) {
   TTempDir dir;
-  const TIniFile list = TIniFile::ForReading(VariedCatalogue(dir, 90));
+  const TIniFile list(VariedCatalogue(dir, 90));
   for (const std::size_t at : {std::size_t{0}, std::size_t{30}, std::size_t{90}}) {
     TAuditControl control;
     std::atomic<std::size_t> reads{0};

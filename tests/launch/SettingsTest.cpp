@@ -232,12 +232,13 @@ TEST(SaveSettings, WritesTheBytesOfItsKeysWrittenOneAtATime) {
     s.Launcher.SaveSettings(3);
     const std::string saved = ReadFileBytes(s.ListFile());
     const TIniFile read(saved);
-    TIniFile oneByOne(text);
+    std::string oneByOne = text;
     for (const TSetting& setting : kSettings) {
       const std::string section = setting.Section ? setting.Section : "Rom3";
-      oneByOne.WriteString(section, setting.Key, read.ReadString(section, setting.Key, "?"));
+      oneByOne = ApplyIniChanges(
+          oneByOne, {{section, setting.Key, read.ReadString(section, setting.Key, "?")}});
     }
-    EXPECT_EQ(saved, oneByOne.Text()) << text;
+    EXPECT_EQ(saved, oneByOne) << text;
   }
 }
 

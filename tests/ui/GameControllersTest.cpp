@@ -199,7 +199,7 @@ TEST(GameControllers, BackOpensTheGamesMenuWhereTheDpadAndAChoose) {
   f.List(GameSection(1, "Here", "A", "1996", "here.zip", "") +
          GameSection(2, "Gone", "A", "1996", "gone.zip", ""));
   f.Zip("here.zip", {"x"});
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   TVirtualDevice pad(true);
   f.Step();
   f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
@@ -275,7 +275,7 @@ TEST(GameControllers, ThePropertiesDialogIsLeftWithTheDpadAndA) {
   TControllerFixture f;
   f.List(GameSection(1, "Here", "A", "1996", "here.zip", ""));
   f.Zip("here.zip", {"x"});
-  f.Main().mnuAuditClick();
+  f.AuditAll();
   auto* properties = new TfrmProperties(f.Launcher, &f.Main());
   f.Main().SetDialogs(properties, nullptr);
   ASSERT_TRUE(f.SelectGame("Here"));

@@ -3,7 +3,7 @@
 #include <QTreeWidgetItemIterator>
 
 #include "FolderTree.h"
-#include "GameFilterProxy.h"
+#include "GameFilterTable.h"
 #include "GameViews.h"
 
 int TRecordingShell::LastNumber() const {
@@ -84,9 +84,9 @@ std::string TMainWindowFixture::Panel(int panel) {
 }
 
 bool TMainWindowFixture::SelectGame(const std::string& title) {
-  TGameFilterProxy* proxy = Main().GameProxy();
-  for (int row = 0; row < proxy->rowCount(); ++row)
-    if (Main().Games()[static_cast<size_t>(proxy->Position(row))].Game == title) {
+  TGameFilterTable* table = Main().GameFilterTable();
+  for (int row = 0; row < table->rowCount(); ++row)
+    if (Main().Games()[static_cast<size_t>(table->Position(row))].Game == title) {
       Main().lvGames->SelectRow(row);
       return true;
     }
@@ -95,16 +95,16 @@ bool TMainWindowFixture::SelectGame(const std::string& title) {
 
 std::vector<std::string> TMainWindowFixture::ListedTitles() {
   std::vector<std::string> titles;
-  TGameFilterProxy* proxy = Main().GameProxy();
-  for (int row = 0; row < proxy->rowCount(); ++row)
-    titles.push_back(proxy->index(row, 0).data().toString().toStdString());
+  TGameFilterTable* table = Main().GameFilterTable();
+  for (int row = 0; row < table->rowCount(); ++row)
+    titles.push_back(table->index(row, 0).data().toString().toStdString());
   return titles;
 }
 
 std::vector<int> TMainWindowFixture::ListedPositions() {
   std::vector<int> positions;
-  TGameFilterProxy* proxy = Main().GameProxy();
-  for (int row = 0; row < proxy->rowCount(); ++row) positions.push_back(proxy->Position(row));
+  TGameFilterTable* table = Main().GameFilterTable();
+  for (int row = 0; row < table->rowCount(); ++row) positions.push_back(table->Position(row));
   return positions;
 }
 

@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "FolderTree.h"
-#include "GameFilterProxy.h"
+#include "GameFilterTable.h"
 #include "GameListModel.h"
 #include "GameViews.h"
 #include "ListFile.h"
@@ -160,18 +160,18 @@ TEST(MainWindowFolders, ItemsShowTheirFieldsAndIcons) {
   f.Zip("loud.zip", {"x"});
   f.Zip("quiet.zip", {"x"});
   f.Activate();
-  TGameFilterProxy* proxy = f.Main().GameProxy();
-  EXPECT_EQ(proxy->index(1, 0).data().toString().toStdString(), "Quiet");
-  EXPECT_EQ(proxy->index(1, 1).data().toString().toStdString(), "Japan");
-  EXPECT_EQ(proxy->index(1, 2).data().toString().toStdString(), "Namco");
-  EXPECT_EQ(proxy->index(1, 3).data().toString().toStdString(), "ZN1");
-  EXPECT_EQ(proxy->index(1, 4).data().toString().toStdString(), "1997");
+  TGameFilterTable* table = f.Main().GameFilterTable();
+  EXPECT_EQ(table->index(1, 0).data().toString().toStdString(), "Quiet");
+  EXPECT_EQ(table->index(1, 1).data().toString().toStdString(), "Japan");
+  EXPECT_EQ(table->index(1, 2).data().toString().toStdString(), "Namco");
+  EXPECT_EQ(table->index(1, 3).data().toString().toStdString(), "ZN1");
+  EXPECT_EQ(table->index(1, 4).data().toString().toStdString(), "1997");
   std::vector<int> images;
   for (int row = 0; row < 3; ++row)
-    images.push_back(proxy->index(row, 0).data(TGameListModel::ImageIndexRole).toInt());
+    images.push_back(table->index(row, 0).data(TGameListModel::ImageIndexRole).toInt());
   EXPECT_EQ(images, (std::vector<int>{0, 2, 1}));
-  EXPECT_EQ(proxy->headerData(0, Qt::Horizontal).toString().toStdString(), "Game");
-  EXPECT_EQ(proxy->headerData(4, Qt::Horizontal).toString().toStdString(), "Year");
+  EXPECT_EQ(table->headerData(0, Qt::Horizontal).toString().toStdString(), "Game");
+  EXPECT_EQ(table->headerData(4, Qt::Horizontal).toString().toStdString(), "Year");
 }
 
 TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
@@ -195,16 +195,16 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
       "n8, ...",
       "warning: available only because the archive exists; its directory could not be read: "
       "Roms/broken.zip"};
-  TGameFilterProxy* proxy = f.Main().GameProxy();
-  for (int row = 0; row < proxy->rowCount(); ++row)
-    EXPECT_EQ(proxy->index(row, 0).data(Qt::ToolTipRole).toString().toStdString(),
+  TGameFilterTable* table = f.Main().GameFilterTable();
+  for (int row = 0; row < table->rowCount(); ++row)
+    EXPECT_EQ(table->index(row, 0).data(Qt::ToolTipRole).toString().toStdString(),
               expected.at(static_cast<size_t>(row)));
   // Every view shows it on hovering the item, the detail view on any column.
   for (QAction* style :
        {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
     style->trigger();
     QAbstractItemView* view = f.Main().lvGames->CurrentView();
-    const QModelIndex item = proxy->index(2, style == f.Main().actDetails ? 4 : 0);
+    const QModelIndex item = table->index(2, style == f.Main().actDetails ? 4 : 0);
     const QPoint at = view->visualRect(item).center();
     QHelpEvent hover(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
     QApplication::sendEvent(view->viewport(), &hover);

@@ -26,7 +26,7 @@ class RunFailureWindow : public ::testing::Test {
     f.Shell.ForwardTo = Real.get();
     // Shortened from the program's ten seconds, so a "late" failure comes soon.
     f.Main().SetQuickFailureWindow(2000ms);
-    f.Main().FormActivate();
+    f.Activate();
   }
 
   // Starts the game with this stand-in, as a double click does, and lets the event loop run until

@@ -1,9 +1,10 @@
 #pragma once
-// The folder's filter over the game model. The list keeps catalogue order: nothing is sorted.
-// A plain table over the source's rows rather than a QSortFilterProxyModel: the source only ever
-// changes as a whole (a reset), so a list of positions is all the mapping there is, and the
-// general proxy's set-up (some fifty connections made by signature) was a quarter of building
-// the window up to its first text.
+// The game list's rows for the chosen folder: a table of the catalogue positions its filter rule
+// matches, in catalogue order (nothing is sorted), showing the game model's cells for them.
+// It is no proxy model: it follows only its source's resets, which is how the game model ever
+// changes (the catalogue is replaced as a whole). Rows inserted, removed or changed in place in
+// the source would go unseen. A QSortFilterProxyModel would follow them all, at the price of
+// setting up some fifty connections by signature when the window is built.
 #include <QAbstractTableModel>
 #include <QPointer>
 #include <vector>
@@ -11,12 +12,12 @@
 #include "GameFilter.h"
 #include "GameListModel.h"
 
-class TGameFilterProxy : public QAbstractTableModel {
+class TGameFilterTable : public QAbstractTableModel {
   Q_OBJECT
  public:
-  explicit TGameFilterProxy(QObject* parent = nullptr);
+  explicit TGameFilterTable(QObject* parent = nullptr);
 
-  // The games the rule reads. The list starts over with every reset of the source.
+  // The games the rule reads. The rows are made again on every reset of the source, and only then.
   void SetSource(TGameListModel* source);
 
   // Replaces the rule and rebuilds the list from scratch, as a reset: the selection goes with it.
