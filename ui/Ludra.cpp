@@ -65,6 +65,10 @@ int main(int argc, char** argv) {
 
   if (options.Mode != TCommandLine::Window) {
     if (!start.Paths) {
+      if (const auto lost = folders.RememberedPath())
+        std::fprintf(stderr, "ludra: the emulator's folder of the last run, \"%s\", %s.\n",
+                     lost->c_str(),
+                     IsDirectory(*lost) ? "no longer holds tavi.exe" : "no longer exists");
       std::fprintf(stderr,
                    "ludra: which emulator's folder? Give it with --emulator-dir DIR, or start "
                    "in the folder that holds tavi.exe.\n");
@@ -93,7 +97,7 @@ int main(int argc, char** argv) {
     TDialogFolderChooser chooser;
     const auto folder = WindowEmulatorFolder(
         start.Paths ? std::optional<std::string>(start.Paths->ExeDir) : std::nullopt, chooser,
-        folders);
+        folders, options.ChooseEmulatorDir);
     if (!folder) {
       const QString message = EmulatorFolderNeeded();
       std::fprintf(stderr, "ludra: %s\n", message.toLocal8Bit().constData());

@@ -1,5 +1,6 @@
 // The main window's commands and events.
 #include <QAction>
+#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -214,7 +215,8 @@ void TfrmMain::mnuRomDirectoryClick() {
 }
 
 void TfrmMain::ChooseRomDirectory() {
-  const std::optional<QString> folder = FChooser->ChooseFolder(this, tr("Choose Rom-Directory"));
+  const std::optional<QString> folder =
+      FChooser->ChooseFolder(this, tr("Choose Rom-Directory"), QDir::rootPath());
   if (!folder) return;
   FLauncher.SaveRomDirectory(folder->toStdString());
   Audit();

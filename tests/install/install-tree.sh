@@ -78,6 +78,13 @@ window "$emu" "$emu/ludra.ini"
 [ "$(cat "$work/config/ludra/emulator-folder")" = "$(cd "$emu" && pwd -P)/" ] ||
   fail "the emulator's folder is not remembered"
 
+# A folder without tavi.exe is refused before anything is written there (checked at the end).
+code=0
+(cd "$work/other" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/ludra" \
+  --emulator-dir "$work/other") 2>"$work/refused.log" || code=$?
+[ "$code" = 2 ] && grep -q 'does not hold tavi.exe' "$work/refused.log" ||
+  { cat "$work/refused.log"; fail "--emulator-dir without tavi.exe: exit $code"; }
+
 # A game started from the emulator's folder: renderer.cfg there, the plug-in offered to it.
 (cd "$emu" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/ludra" --run 1) ||
   fail "ludra --run 1 failed"

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <QDir>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -117,15 +118,48 @@ TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownA
   TFakeChooser chooser;
   EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), std::nullopt);  // cancelled
   EXPECT_EQ(chooser.Prompt, QStringLiteral("Choose the emulator's folder"));
+  EXPECT_EQ(chooser.Start, QDir::homePath());
+  EXPECT_TRUE(chooser.Told.empty());
   EXPECT_FALSE(std::filesystem::exists(folders.RememberedFile()));
 
+  // A folder without the emulator is refused with a word and the chooser asks again, from there.
+  MakeDirs(dir / "empty");
   MakeDirs(dir / "picked");
-  chooser.Answer = QString::fromStdString(dir / "picked");
+  WriteFileBytes(dir / "picked/TAVI.EXE", "");
+  chooser.Asked = 0;
+  chooser.Answers = {QString::fromStdString(dir / "empty"), QString::fromStdString(dir / "picked")};
   EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), dir / "picked/");
+  EXPECT_EQ(chooser.Asked, 2);
+  ASSERT_EQ(chooser.Told.size(), 1u);
+  EXPECT_TRUE(chooser.Told[0].contains(QString::fromStdString(dir / "empty/")))
+      << chooser.Told[0].toStdString();
+  EXPECT_EQ(chooser.Start, QString::fromStdString(dir / "empty"));
   EXPECT_EQ(folders.Remembered(), dir / "picked/");
 
   MakeDirs(dir / "found");
   EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders), dir / "found/");
-  EXPECT_EQ(chooser.Asked, 2);
-  EXPECT_EQ(folders.Remembered(), dir / "found/");
+  EXPECT_EQ(chooser.Asked, 2);  // found without asking
+  EXPECT_EQ(folders.RememberedPath(), dir / "found/");
+
+  // Asked anew (the desktop entry's action): opens at the folder in use; cancelling keeps it.
+  chooser.Answers.clear();
+  chooser.Asked = 0;
+  EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders, true), dir / "found/");
+  EXPECT_EQ(chooser.Start, QString::fromStdString(dir / "found/"));
+  chooser.Asked = 0;
+  chooser.Answers = {QString::fromStdString(dir / "picked")};
+  EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders, true), dir / "picked/");
+  EXPECT_EQ(folders.Remembered(), dir / "picked/");
+
+  // The remembered folder has gone: named before the chooser opens near it.
+  std::filesystem::remove_all(dir / "picked");
+  chooser.Answers.clear();
+  chooser.Told.clear();
+  EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), std::nullopt);
+  ASSERT_EQ(chooser.Told.size(), 1u);
+  EXPECT_TRUE(chooser.Told[0].contains(QString::fromStdString(dir / "picked/")))
+      << chooser.Told[0].toStdString();
+  EXPECT_TRUE(chooser.Told[0].contains(QStringLiteral("no longer exists")))
+      << chooser.Told[0].toStdString();
+  EXPECT_EQ(chooser.Start, QString::fromStdString(dir.Path()));
 }
