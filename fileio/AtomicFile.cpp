@@ -100,25 +100,29 @@ std::string LinkTarget(const std::string& path) {
   return current;  // a loop of links: using it fails, and says so
 }
 
-std::string NotRegularReason(unsigned mode) {
-  if (S_ISREG(mode)) return "";
-  if (S_ISDIR(mode)) return "it is a directory";
-  if (S_ISFIFO(mode)) return "it is a named pipe, not a file";
-  if (S_ISSOCK(mode)) return "it is a socket, not a file";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a file";
-  return "it is not a regular file";
+TMessage NotRegularReason(unsigned mode) {
+  if (S_ISREG(mode)) return {};
+  if (S_ISDIR(mode)) return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a directory"));
+  if (S_ISFIFO(mode))
+    return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a named pipe, not a file"));
+  if (S_ISSOCK(mode))
+    return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a socket, not a file"));
+  if (S_ISCHR(mode) || S_ISBLK(mode))
+    return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a device, not a file"));
+  return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is not a regular file"));
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes, std::string_view verb) {
-  auto fail = [&](const std::string& reason) {
-    throw EFCreateError(path, FileErrorMessage(verb, path, reason));
+  auto fail = [&](const TMessage& reason) {
+    throw EFCreateError(path, FileError(verb, path, reason));
   };
   const std::string target = LinkTarget(path);
   struct stat st;
   const bool exists = stat(target.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) fail(NotRegularReason(st.st_mode));
   // The owner's write bit plays the part of the read-only attribute, also for root.
-  if (exists && !(st.st_mode & S_IWUSR)) fail("the file is read-only");
+  if (exists && !(st.st_mode & S_IWUSR))
+    fail(TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is read-only")));
   const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
 
   const std::string dir = DirectoryOf(target);
@@ -138,7 +142,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
   }
   if (!temp.Fd.IsOpen()) {
     temp.Path.clear();
-    fail("no temporary file could be made beside it");
+    fail(TMessage::Template(
+        QT_TRANSLATE_NOOP("Message", "no temporary file could be made beside it")));
   }
 
   if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) fail(SysErrorMessage(errno));
@@ -156,8 +161,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes) {
   bytes.clear();
-  auto fail = [&](std::string_view verb, const std::string& reason) {
-    throw EFOpenError(path, FileErrorMessage(verb, path, reason));
+  auto fail = [&](std::string_view verb, const TMessage& reason) {
+    throw EFOpenError(path, FileError(verb, path, reason));
   };
   // Looked at before it is opened: opening a device can have effects of its own.
   struct stat st;
@@ -172,7 +177,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
   if (fstat(file.Get(), &st) != 0) fail("open", SysErrorMessage(errno));
   if (!S_ISREG(st.st_mode)) fail("open", NotRegularReason(st.st_mode));
   if (static_cast<std::size_t>(st.st_size) > maxBytes)
-    fail("open", "the file is too large (" + std::to_string(st.st_size) + " bytes)");
+    fail("open",
+         TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is too large (%1 bytes)"),
+                            {std::to_string(st.st_size)}));
   bytes.resize(static_cast<std::size_t>(st.st_size));
   const ssize_t got = ReadFull(file.Get(), bytes.data(), bytes.size());
   if (got < 0) fail("read", SysErrorMessage(errno));
@@ -197,12 +204,18 @@ TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout)
     if (std::chrono::steady_clock::now() >= deadline) {
       FFd.Reset();
       const auto ms = timeout.count();
-      const std::string span =
-          ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " ms";
-      throw EFCreateError(file, FileErrorMessage("write", file,
-                                                 "another program has kept it locked for more "
-                                                 "than " +
-                                                     span));
+      const TMessage span =
+          ms % 1000 == 0
+              ? TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 seconds"),
+                                   {std::to_string(ms / 1000)})
+              : TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 ms"), {std::to_string(ms)});
+      throw EFCreateError(
+          file, FileError("write", file,
+                          TMessage::Template(
+                              QT_TRANSLATE_NOOP("Message",
+                                                "another program has kept it locked for more "
+                                                "than %1"),
+                              {span})));
     }
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::milliseconds(50));

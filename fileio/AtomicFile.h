@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "FileDescriptor.h"
+#include "Message.h"
 
 // The file that `path` names, symbolic links followed to their end, also when that end does not
 // exist yet (a dangling link): writing there keeps the link. `path` itself when it is no link.
@@ -13,7 +14,7 @@ std::string LinkTarget(const std::string& path);
 
 // Why `mode` (from stat) is no regular file: "it is a directory", "it is a named pipe", ...; empty
 // for a regular file.
-std::string NotRegularReason(unsigned mode);
+TMessage NotRegularReason(unsigned mode);
 
 // The new bytes go to a temporary file in the same directory, created for the owner alone (or
 // with the target's mode), flushed to disk, and renamed over the target; the folder is flushed

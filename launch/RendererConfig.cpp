@@ -36,10 +36,9 @@ std::string ColorDepth(int bpp) {
   }
 }
 
-[[noreturn]] void RaiseWriteError(const std::string& path, int code,
-                                  const std::string& reason = "") {
+[[noreturn]] void RaiseWriteError(const std::string& path, int code, const TMessage& reason = {}) {
   throw EInOutError(
-      path, FileErrorMessage("write", path, reason.empty() ? SysErrorMessage(code) : reason), code);
+      path, FileError("write", path, reason.IsEmpty() ? SysErrorMessage(code) : reason), code);
 }
 
 }  // namespace
@@ -84,7 +83,7 @@ void TLauncher::WriteRendererConfig() {
   TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
   if (!fd.IsOpen()) RaiseWriteError(path, errno);
   if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd.Get(), 0) != 0)
-    RaiseWriteError(path, errno, S_ISREG(st.st_mode) ? "" : NotRegularReason(st.st_mode));
+    RaiseWriteError(path, errno, S_ISREG(st.st_mode) ? TMessage() : NotRegularReason(st.st_mode));
   if (!WriteFull(fd.Get(), text.data(), text.size())) RaiseWriteError(path, errno);
   // A delayed write error (full disk on some file systems) shows up only here.
   if (fd.Close() != 0) RaiseWriteError(path, errno);

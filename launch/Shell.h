@@ -2,6 +2,7 @@
 // The shell's "Open": starting a program with a parameter text, without waiting for it.
 #include <string>
 
+#include "Message.h"
 #include "Paths.h"
 
 class IShell {
@@ -17,6 +18,8 @@ class IShellReporter {
  public:
   virtual ~IShellReporter() = default;
   virtual void ShellError(const std::string& message) = 0;
+  // The same as a template, for a reporter that translates it; by default its English text.
+  virtual void ShellMessage(const TMessage& message) { ShellError(message.English()); }
 };
 
 // The real shell: splits the parameter text at blanks into arguments and starts the program

@@ -17,10 +17,13 @@
 #include "Launcher.h"
 #include "ListFile.h"
 #include "Shell.h"
+#include "Translations.h"
 
 namespace {
 
-const char* const kUsage =
+// In the user's language for --help; in English after a bad argument, with the English message.
+const char* const kUsage = QT_TRANSLATE_NOOP(
+    "CommandLine",
     "usage: ludra [--emulator-dir DIR | --choose-emulator-dir] [--run N | --desktop-entry N]\n"
     "Ludra: the game list, settings and start of the arcade emulator tavi.exe.\n"
     "\n"
@@ -32,7 +35,7 @@ const char* const kUsage =
     "                      without a window; exit 0 started, 1 failed, 2 no such game\n"
     "  --desktop-entry N   write a desktop entry that starts game N, and print its path\n"
     "  --version           print the version\n"
-    "  --help              print this help\n";
+    "  --help              print this help\n");
 
 int BadArguments(const std::string& message) {
   std::fprintf(stderr, "ludra: %s\n%s", message.c_str(), kUsage);
@@ -154,7 +157,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TCommandLine& options
       return std::nullopt;
     };
     if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
+      std::fputs(TranslatedBeforeStart("CommandLine", kUsage).toLocal8Bit().constData(), stdout);
       return 0;
     } else if (arg == "--version") {
       std::printf("ludra %s\n", LUDRA_VERSION);

@@ -31,6 +31,9 @@ class TShellReporterRelay : public IShellReporter {
   void ShellError(const std::string& message) override {
     if (Target) Target->ShellError(message);
   }
+  void ShellMessage(const TMessage& message) override {
+    if (Target) Target->ShellMessage(message);
+  }
 };
 
 int Fail(const std::exception& e, int code) {

@@ -80,6 +80,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
 
   // The shell's own failure message, in a box owned by this window.
   void ShellError(const std::string& message) override;
+  void ShellMessage(const TMessage& message) override;  // in the user's language
 
   // Controls.
   TEdgeToolBar* tbMain;
@@ -130,6 +131,7 @@ class TfrmMain : public QMainWindow, public IShellReporter {
   void CreateLayout();
   void CreateStatusBar();
   void FitOuterSize();
+  void ShowShellMessage(const QString& message);
 
   void Audit();
   void ShowSelectedGame();

@@ -20,6 +20,7 @@
 #include "Picture.h"
 #include "Pictures.h"
 #include "SnapshotImage.h"
+#include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
 #include "UTavi.h"
@@ -201,8 +202,15 @@ void TfrmMain::RandomLaunch() {
 }
 
 void TfrmMain::ShellError(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, tr("TAVI"), QString::fromStdString(message),
-                  QMessageBox::Ok, this);
+  ShowShellMessage(QString::fromStdString(message));
+}
+
+void TfrmMain::ShellMessage(const TMessage& message) {
+  ShowShellMessage(Translated(message));
+}
+
+void TfrmMain::ShowShellMessage(const QString& message) {
+  QMessageBox box(QMessageBox::Warning, tr("TAVI"), message, QMessageBox::Ok, this);
   box.exec();
 }
 

@@ -79,6 +79,16 @@ TEST(CommandLine, RunStartsTheGameAsADoubleClickDoesWithoutADisplay) {
   EXPECT_NE(failed.Out.find(f.Dir.Path() + "tavi.exe"), std::string::npos) << failed.Out;
 }
 
+TEST(CommandLine, HelpFollowsTheLocale) {
+  TTempDir dir;
+  const TRun german =
+      Ludra(dir.Path(), "--help", "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=de_DE.UTF-8");
+  EXPECT_EQ(german.ExitCode, 0);
+  EXPECT_EQ(german.Out.rfind("Aufruf: ludra [--emulator-dir ORDNER", 0), 0u) << german.Out;
+  const TRun english = Ludra(dir.Path(), "--help", "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C");
+  EXPECT_EQ(english.Out.rfind("usage: ludra [--emulator-dir DIR", 0), 0u) << english.Out;
+}
+
 TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
   TTempDir top;
   const std::string dir = top / "Arcade $HOME `x` 50%/";
