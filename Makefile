@@ -11,7 +11,7 @@ CMAKE_GEN  := -G Ninja
 CMAKE_GEN  += $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test deps build build-asan build-fuzz test-fast test-asan test-fuzz check-format bench \
-	fuzz format clean
+	fuzz format clean translations
 
 deps:
 	@scripts/install-deps
@@ -33,6 +33,10 @@ build: deps $(BUILD)/build.ninja
 
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# Brings resources/translations/ludra_*.ts up to date with the texts of the sources.
+translations: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) --target update-translations
 
 run: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target ludra demo

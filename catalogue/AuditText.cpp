@@ -21,28 +21,42 @@ std::string AuditedPath(std::string_view romPath, const TAuditNote& note,
 
 std::string AuditNoteText(std::string_view romPath, const TAuditNote& note,
                           const std::string& workDir) {
+  return AuditNoteMessage(romPath, note, workDir).English();
+}
+
+TMessage AuditNoteMessage(std::string_view romPath, const TAuditNote& note,
+                          const std::string& workDir) {
   const std::string archive = ShownPath(AuditedPath(romPath, note, workDir), workDir);
   switch (note.Reason) {
     case TAuditNote::Ok:
-      if (note.Found.empty()) return "archive found: " + archive + "; no files are listed for it";
-      return "archive found: " + archive + "; it holds the expected file " + note.Found;
+      if (note.Found.empty())
+        return TMessage::Template(
+            QT_TRANSLATE_NOOP("Message", "archive found: %1; no files are listed for it"),
+            {archive});
+      return TMessage::Template(
+          QT_TRANSLATE_NOOP("Message", "archive found: %1; it holds the expected file %2"),
+          {archive, note.Found});
     case TAuditNote::ArchiveMissing:
-      return "archive not found: " + archive;
+      return TMessage::Template(QT_TRANSLATE_NOOP("Message", "archive not found: %1"), {archive});
     case TAuditNote::NoExpectedFile: {
-      std::string text = "none of the expected files is in " + archive + "; expected: ";
+      std::string expected;
       for (std::size_t i = 0; i < note.Expected.size(); ++i) {
         if (i == kShownNames) {
-          text += ", ...";
+          expected += ", ...";
           break;
         }
-        text += (i ? ", " : "") + note.Expected[i];
+        expected += (i ? ", " : "") + note.Expected[i];
       }
-      return text;
+      return TMessage::Template(
+          QT_TRANSLATE_NOOP("Message", "none of the expected files is in %1; expected: %2"),
+          {archive, expected});
     }
     case TAuditNote::DirectoryUnreadable:
-      return "warning: available only because the archive exists; its directory could not be "
-             "read: " +
-             archive;
+      return TMessage::Template(
+          QT_TRANSLATE_NOOP("Message",
+                            "warning: available only because the archive exists; its directory "
+                            "could not be read: %1"),
+          {archive});
   }
   return {};
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "Games.h"
+#include "Message.h"
 
 // The native path of the archive looked at (or found) for the game stored at `romPath`.
 std::string AuditedPath(std::string_view romPath, const TAuditNote& note,
@@ -13,4 +14,7 @@ std::string AuditedPath(std::string_view romPath, const TAuditNote& note,
 // `workDir` (ending in '/') shortens a path inside the working directory to the relative form a
 // user would type there.
 std::string AuditNoteText(std::string_view romPath, const TAuditNote& note,
+                          const std::string& workDir);
+// The same as a template, which the window translates.
+TMessage AuditNoteMessage(std::string_view romPath, const TAuditNote& note,
                           const std::string& workDir);

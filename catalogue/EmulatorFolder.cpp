@@ -49,8 +49,11 @@ std::optional<std::string> TEmulatorFolder::Find(const std::string& given,
     const std::string path = given.front() == '/' ? given : WithSlash(workDir) + given;
     char buffer[PATH_MAX];
     const bool exists = ::realpath(path.c_str(), buffer) != nullptr;
-    const std::string reason = exists ? "it is not a folder" : SysErrorMessage(errno);
-    if (exists && IsDirectory(buffer)) return WithSlash(buffer);
+    std::string reason = exists ? "it is not a folder" : SysErrorMessage(errno);
+    if (exists && IsDirectory(buffer)) {
+      if (HoldsEmulator(buffer)) return WithSlash(buffer);
+      reason = "it does not hold tavi.exe";
+    }
     throw EFOpenError(path,
                       "Cannot use \"" + path + "\" as the emulator's folder: " + reason + ".");
   }
@@ -58,7 +61,7 @@ std::optional<std::string> TEmulatorFolder::Find(const std::string& given,
   return Remembered();
 }
 
-std::optional<std::string> TEmulatorFolder::Remembered() const {
+std::optional<std::string> TEmulatorFolder::RememberedPath() const {
   std::string text;
   try {
     if (!ReadWholeFile(RememberedFile(), text, PATH_MAX + 1)) return std::nullopt;
@@ -67,13 +70,31 @@ std::optional<std::string> TEmulatorFolder::Remembered() const {
   }
   if (!text.empty() && text.back() == '\n') text.pop_back();
   if (text.empty() || text.front() != '/') return std::nullopt;
-  return RealFolder(text);
+  return text;
+}
+
+std::optional<std::string> TEmulatorFolder::Remembered() const {
+  const auto text = RememberedPath();
+  if (!text) return std::nullopt;
+  auto folder = RealFolder(*text);
+  if (!folder || !HoldsEmulator(*folder)) return std::nullopt;
+  return folder;
 }
 
 void TEmulatorFolder::Remember(const std::string& folder) const {
   // A new user may have no ~/.config yet.
   MakeFolders(FConfigDir, 0700);
   WriteFileAtomic(RememberedFile(), folder + "\n");
+}
+
+std::string NearestFolder(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && !IsDirectory(folder)) {
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    const std::size_t slash = folder.rfind('/');
+    folder.resize(slash == std::string::npos ? 0 : slash + 1);
+  }
+  return folder.empty() ? "/" : WithSlash(folder);
 }
 
 void MakeFolders(const std::string& dir, unsigned mode) {

@@ -16,10 +16,9 @@ void EnsureListFile(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) == 0) {
     if (S_ISREG(st.st_mode)) return;  // the user's: never touched
-    throw EFCreateError(path, FileErrorMessage("create", path, NotRegularReason(st.st_mode)));
+    throw EFCreateError(path, FileError("create", path, NotRegularReason(st.st_mode)));
   }
-  if (errno != ENOENT)
-    throw EFCreateError(path, FileErrorMessage("create", path, SysErrorMessage(errno)));
+  if (errno != ENOENT) throw EFCreateError(path, FileError("create", path, SysErrorMessage(errno)));
   // Missing (or a link to nothing): made under the lock, unless another program made it first.
   TListFileChange change(path, TListFileChange::StartFromCatalogue);
   if (!change.Existed()) change.Commit();
@@ -33,7 +32,7 @@ TListFileChange::TListFileChange(std::string path, TMissing missing,
   // A change that would create the file reports what stands in its way as the create error.
   struct stat st;
   if (missing == StartFromCatalogue && stat(FPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-    throw EFCreateError(FPath, FileErrorMessage("create", FPath, NotRegularReason(st.st_mode)));
+    throw EFCreateError(FPath, FileError("create", FPath, NotRegularReason(st.st_mode)));
   FExisted = ReadWholeFile(FPath, FText, TIniFile::MaxFileBytes);
   if (!FExisted && missing == StartFromCatalogue) FText = kDefaultCatalogue;
 }

@@ -49,9 +49,9 @@ class TWindow {
   const unsigned char* Get(uint64_t pos, size_t count) {
     const unsigned char* bytes = FWindow.Get(pos, count);
     if (!bytes && FWindow.Error() != 0)
-      throw EInOutError(
-          FName, FileErrorMessage("read the archive", FName, SysErrorMessage(FWindow.Error())),
-          FWindow.Error());
+      throw EInOutError(FName,
+                        FileError("read the archive", FName, SysErrorMessage(FWindow.Error())),
+                        FWindow.Error());
     return bytes;
   }
   void Expect(uint64_t end) { FWindow.Expect(end); }
@@ -210,8 +210,8 @@ std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> 
   const std::string& fileName = *archive.FFileName;
   if (!archive.FFd.IsOpen()) {
     if (archive.Missing()) return 0;  // no file there
-    throw EFOpenError(
-        fileName, FileErrorMessage("open the archive", fileName, SysErrorMessage(archive.FError)));
+    throw EFOpenError(fileName,
+                      FileError("open the archive", fileName, SysErrorMessage(archive.FError)));
   }
   if (!archive.FIsFile) return 0;
   // The descriptor now belongs to the reader, which closes it.

@@ -3,6 +3,14 @@ set(desktop_src ${PROJECT_SOURCE_DIR}/resources/desktop)
 set(desktop_out ${CMAKE_BINARY_DIR}/desktop)
 
 install(TARGETS ludra ludra-audit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The compilers' notes of themselves are of no use at run time (after the strip of the package).
+if(CMAKE_OBJCOPY)
+  foreach(program ludra ludra-audit)
+    install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section .comment
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+      COMMAND_ERROR_IS_FATAL ANY)")
+  endforeach()
+endif()
 install(FILES ${desktop_src}/${LUDRA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${desktop_src}/${LUDRA_APP_ID}.metainfo.xml.in
@@ -38,6 +46,8 @@ install(FILES ${desktop_out}/ludra.1.gz ${desktop_out}/ludra-audit.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${desktop_out}/changelog.Debian.gz ${desktop_src}/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ludra)
+install(FILES ${desktop_src}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME ludra)
 
 set(CPACK_PACKAGE_NAME ludra)
 set(CPACK_PACKAGE_VENDOR "The Ludra developers")
@@ -58,7 +68,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs the toolkit's platform plug-ins (not a library dependency); SVG screenshots
 # need its SVG plug-in, game controllers SDL (loaded when the window is shown).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, libsdl2-2.0-0")
+# Qt's own dialogs (file chooser, message box buttons) in the user's language; SDL for game
+# controllers, which the window loads when it is there.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-translations-l10n, libsdl2-2.0-0")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+if(NOT LUDRA_HARDENED)
+  message(WARNING "This build is not hardened (dpkg-buildflags): it makes no package for Debian.")
+endif()
 include(CPack)

@@ -101,13 +101,16 @@ std::string LinkTarget(const std::string& path) {
   return current;  // a loop of links: using it fails, and says so
 }
 
-std::string NotRegularReason(unsigned mode) {
-  if (S_ISREG(mode)) return "";
-  if (S_ISDIR(mode)) return "it is a directory";
-  if (S_ISFIFO(mode)) return "it is a named pipe, not a file";
-  if (S_ISSOCK(mode)) return "it is a socket, not a file";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a file";
-  return "it is not a regular file";
+TMessage NotRegularReason(unsigned mode) {
+  if (S_ISREG(mode)) return {};
+  if (S_ISDIR(mode)) return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a directory"));
+  if (S_ISFIFO(mode))
+    return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a named pipe, not a file"));
+  if (S_ISSOCK(mode))
+    return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a socket, not a file"));
+  if (S_ISCHR(mode) || S_ISBLK(mode))
+    return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is a device, not a file"));
+  return TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is not a regular file"));
 }
 
 namespace {
@@ -137,15 +140,15 @@ void WriteInPlace(const std::string& target, std::string_view bytes, TWriteFailu
 }  // namespace
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes, std::string_view verb) {
-  WriteFileAtomic(path, bytes, [&](int, const std::string& reason) {
-    throw EFCreateError(path, FileErrorMessage(verb, path, reason));
+  WriteFileAtomic(path, bytes, [&](int, const TMessage& reason) {
+    throw EFCreateError(path, FileError(verb, path, reason));
   });
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise) {
-  auto fail = [&](int code, const std::string& reason) {
+  auto fail = [&](int code, const TMessage& reason) {
     raise(code, reason);
-    throw EFCreateError(path, FileErrorMessage("write", path, reason));  // a raise that did not
+    throw EFCreateError(path, FileError("write", path, reason));  // a raise that did not
   };
   auto failed = [&] {
     const int err = errno;
@@ -157,7 +160,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
   if (exists && !S_ISREG(st.st_mode))
     fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, NotRegularReason(st.st_mode));
   // The owner's write bit plays the part of the read-only attribute, also for root.
-  if (exists && !(st.st_mode & S_IWUSR)) fail(EACCES, "the file is read-only");
+  if (exists && !(st.st_mode & S_IWUSR))
+    fail(EACCES, TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is read-only")));
   const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
 
   const std::string dir = DirectoryOf(target);
@@ -181,7 +185,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
   }
   if (!temp.Fd.IsOpen()) {
     temp.Path.clear();
-    fail(EEXIST, "no temporary file could be made beside it");
+    fail(EEXIST, TMessage::Template(
+                     QT_TRANSLATE_NOOP("Message", "no temporary file could be made beside it")));
   }
 
   if (!WriteFull(temp.Fd.Get(), bytes.data(), bytes.size())) failed();
@@ -203,8 +208,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes) {
   bytes.clear();
-  auto fail = [&](std::string_view verb, const std::string& reason) {
-    throw EFOpenError(path, FileErrorMessage(verb, path, reason));
+  auto fail = [&](std::string_view verb, const TMessage& reason) {
+    throw EFOpenError(path, FileError(verb, path, reason));
   };
   // Looked at before it is opened: opening a device can have effects of its own.
   struct stat st;
@@ -219,7 +224,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
   if (fstat(file.Get(), &st) != 0) fail("open", SysErrorMessage(errno));
   if (!S_ISREG(st.st_mode)) fail("open", NotRegularReason(st.st_mode));
   if (static_cast<std::size_t>(st.st_size) > maxBytes)
-    fail("open", "the file is too large (" + std::to_string(st.st_size) + " bytes)");
+    fail("open",
+         TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is too large (%1 bytes)"),
+                            {std::to_string(st.st_size)}));
   try {
     bytes.resize(static_cast<std::size_t>(st.st_size));
   } catch (const std::bad_alloc&) {
@@ -248,12 +255,18 @@ TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout)
     if (std::chrono::steady_clock::now() >= deadline) {
       FFd.Reset();
       const auto ms = timeout.count();
-      const std::string span =
-          ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " ms";
-      throw EFCreateError(file, FileErrorMessage("write", file,
-                                                 "another program has kept it locked for more "
-                                                 "than " +
-                                                     span));
+      const TMessage span =
+          ms % 1000 == 0
+              ? TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 seconds"),
+                                   {std::to_string(ms / 1000)})
+              : TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 ms"), {std::to_string(ms)});
+      throw EFCreateError(
+          file, FileError("write", file,
+                          TMessage::Template(
+                              QT_TRANSLATE_NOOP("Message",
+                                                "another program has kept it locked for more "
+                                                "than %1"),
+                              {span})));
     }
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::milliseconds(50));

@@ -7,6 +7,7 @@
 
 #include "FileDescriptor.h"
 #include "FunctionRef.h"
+#include "Message.h"
 
 // The file that `path` names, symbolic links followed to their end, also when that end does not
 // exist yet (a dangling link): writing there keeps the link. `path` itself when it is no link.
@@ -14,7 +15,7 @@ std::string LinkTarget(const std::string& path);
 
 // Why `mode` (from stat) is no regular file: "it is a directory", "it is a named pipe", ...; empty
 // for a regular file.
-std::string NotRegularReason(unsigned mode);
+TMessage NotRegularReason(unsigned mode);
 
 // The new bytes go to a temporary file in the same directory, created for the owner alone (or
 // with the target's mode), flushed to disk, and renamed over the target; the folder is flushed
@@ -32,7 +33,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes,
 // The same, for callers with an error of their own: `raise(errorCode, reason)` must throw. The
 // code is the system's (EISDIR for a directory in the way, EINVAL for another non-file, EACCES
 // for a read-only file).
-using TWriteFailure = TFunctionRef<void(int errorCode, const std::string& reason)>;
+using TWriteFailure = TFunctionRef<void(int errorCode, const TMessage& reason)>;
 void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise);
 
 // Reads a whole file without ever blocking: a missing file gives `false`; a file that is no

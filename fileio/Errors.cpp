@@ -18,6 +18,38 @@ std::string FileErrorMessage(std::string_view verb, std::string_view file,
   return message;
 }
 
+namespace {
+// The verbs of file errors, for the translation tools: callers pass them as plain text.
+[[maybe_unused]] const char* const kVerbs[] = {
+    QT_TRANSLATE_NOOP("Message", "create"),
+    QT_TRANSLATE_NOOP("Message", "open"),
+    QT_TRANSLATE_NOOP("Message", "read"),
+    QT_TRANSLATE_NOOP("Message", "write"),
+    QT_TRANSLATE_NOOP("Message", "run"),
+    QT_TRANSLATE_NOOP("Message", "open the archive"),
+    QT_TRANSLATE_NOOP("Message", "read the archive"),
+    QT_TRANSLATE_NOOP("Message", "open the picture"),
+    QT_TRANSLATE_NOOP("Message", "read the picture"),
+};
+
+// A reason in plain text loses its full stop: the template has one.
+TMessage WithoutFullStop(TMessage reason) {
+  std::string text = reason.English();
+  if (text.empty() || text.back() != '.') return reason;
+  while (!text.empty() && text.back() == '.') text.pop_back();
+  return text;
+}
+}  // namespace
+
+TMessage FileError(std::string_view verb, std::string_view file, TMessage reason) {
+  return TMessage::Template(QT_TRANSLATE_NOOP("Message", "Cannot %1 \"%2\": %3."),
+                            {TMessage::Template(std::string(verb)), std::string(file),
+                             WithoutFullStop(std::move(reason))});
+}
+
 void RaiseOutOfMemory(const std::string& file) {
-  throw EInOutError(file, FileErrorMessage("read", file, "not enough memory"), ENOMEM);
+  throw EInOutError(
+      file,
+      FileError("read", file, TMessage::Template(QT_TRANSLATE_NOOP("Message", "not enough memory"))),
+      ENOMEM);
 }

@@ -30,8 +30,9 @@ std::string ColorDepth(int bpp) {
   }
 }
 
-[[noreturn]] void RaiseWriteError(const std::string& path, int code, const std::string& reason) {
-  throw EInOutError(path, FileErrorMessage("write", path, reason), code);
+[[noreturn]] void RaiseWriteError(const std::string& path, int code, const TMessage& reason = {}) {
+  throw EInOutError(
+      path, FileError("write", path, reason.IsEmpty() ? SysErrorMessage(code) : reason), code);
 }
 
 }  // namespace
@@ -70,7 +71,7 @@ void TLauncher::WriteRendererConfig() {
   // Written whole or not at all, as the list file is: on a full disk the emulator must not start
   // on a half-written file, and the previous one stays as it was. A named pipe or a device in its
   // place is refused, never waited on.
-  WriteFileAtomic(path, text, [&](int code, const std::string& reason) {
+  WriteFileAtomic(path, text, [&](int code, const TMessage& reason) {
     RaiseWriteError(path, code, reason);
   });
 }

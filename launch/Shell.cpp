@@ -67,25 +67,32 @@ std::optional<std::string> FindOnPath(const std::string& name) {
 // environment, WINEPREFIX included, reaches the program as it is.
 struct TWine {
   std::optional<std::string> Program;
-  std::string Missing;  // why there is none
+  TMessage Missing;  // why there is none
 };
 
 TWine FindWine(const std::string& workDir) {
   const char* chosen = std::getenv("WINE");
   if (!chosen || !*chosen) {
     if (auto wine = FindOnPath("wine")) return {wine, {}};
-    return {std::nullopt,
-            "a Windows program needs \"wine\", which is not on the PATH (WINE may name the wine "
-            "program to use)"};
+    return {std::nullopt, TMessage::Template(QT_TRANSLATE_NOOP(
+                              "Message",
+                              "a Windows program needs \"wine\", which is not on the PATH (WINE "
+                              "may name the wine program to use)"))};
   }
   const std::string name = chosen;
   if (name.find('/') == std::string::npos) {
     if (auto wine = FindOnPath(name)) return {wine, {}};
-    return {std::nullopt, "WINE names \"" + name + "\", which is not on the PATH"};
+    return {
+        std::nullopt,
+        TMessage::Template(
+            QT_TRANSLATE_NOOP("Message", "WINE names \"%1\", which is not on the PATH"), {name})};
   }
   const std::string path = name[0] == '/' ? name : workDir + name;
   if (IsRegularFile(path) && ::access(path.c_str(), X_OK) == 0) return {path, {}};
-  return {std::nullopt, "WINE names \"" + name + "\", which is no executable file"};
+  return {
+      std::nullopt,
+      TMessage::Template(
+          QT_TRANSLATE_NOOP("Message", "WINE names \"%1\", which is no executable file"), {name})};
 }
 
 enum TStage : int { stFork = 1, stDirectory, stExec, stKeeper, stWatch };
@@ -311,8 +318,8 @@ void TProcessShell::OpenGame(const std::string& program, const std::string& para
                              const TGameRef& game) {
   const std::string wanted =
       !program.empty() && program[0] == '/' ? program : FPaths.WorkDir + ToNativePath(program);
-  auto fail = [&](const std::string& shown, const std::string& reason) {
-    if (FReporter) FReporter->ShellError(FileErrorMessage("run", shown, reason));
+  auto fail = [&](const std::string& shown, const TMessage& reason) {
+    if (FReporter) FReporter->ShellMessage(FileError("run", shown, reason));
   };
 
   // Copied from a case-insensitive file system, "tavi.exe" may well be "TAVI.EXE" here.
@@ -347,11 +354,18 @@ void TProcessShell::OpenGame(const std::string& program, const std::string& para
     return;
   }
   const TFailure failure = std::get<TFailure>(started);
-  std::string reason = SysErrorMessage(failure.Error);
-  if (failure.Stage == stDirectory) reason += " (working directory \"" + FPaths.WorkDir + "\")";
-  if (failure.Stage == stExec && !runner.empty()) reason += " (through \"" + runner + "\")";
+  TMessage reason = SysErrorMessage(failure.Error);
+  if (failure.Stage == stDirectory)
+    reason = TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 (working directory \"%2\")"),
+                                {reason, FPaths.WorkDir});
+  if (failure.Stage == stExec && !runner.empty())
+    reason =
+        TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 (through \"%2\")"), {reason, runner});
   if (failure.Stage == stKeeper)
-    reason += " (keeping its output with \"" + FOptions.Keeper.front() + "\")";
-  if (failure.Stage == stWatch) reason += " (watching it)";
+    reason = TMessage::Template(
+        QT_TRANSLATE_NOOP("Message", "%1 (keeping its output with \"%2\")"),
+        {reason, FOptions.Keeper.front()});
+  if (failure.Stage == stWatch)
+    reason = TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 (watching it)"), {reason});
   fail(*found, reason);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "EmulatorRun.h"
+#include "Message.h"
 #include "Paths.h"
 
 class IShell {
@@ -26,6 +27,8 @@ class IShellReporter {
  public:
   virtual ~IShellReporter() = default;
   virtual void ShellError(const std::string& message) = 0;
+  // The same as a template, for a reporter that translates it; by default its English text.
+  virtual void ShellMessage(const TMessage& message) { ShellError(message.English()); }
 };
 
 // What becomes of a started program's output, and who watches it.

@@ -19,21 +19,25 @@
 #include "ListFile.h"
 #include "RunReport.h"
 #include "Shell.h"
+#include "Translations.h"
 
 namespace {
 
-const char* const kUsage =
-    "usage: ludra [--emulator-dir DIR] [--run N | --desktop-entry N]\n"
+// In the user's language for --help; in English after a bad argument, with the English message.
+const char* const kUsage = QT_TRANSLATE_NOOP(
+    "CommandLine",
+    "usage: ludra [--emulator-dir DIR | --choose-emulator-dir] [--run N | --desktop-entry N]\n"
     "Ludra: the game list, settings and start of the arcade emulator tavi.exe.\n"
     "\n"
     "  --emulator-dir DIR  the emulator's folder, for an installed Ludra (default: the working\n"
     "                      directory when it holds tavi.exe, else the folder of the last run,\n"
-    "                      else the folder chosen at start)\n"
+    "                      else the folder chosen at start); it must hold tavi.exe\n"
+    "  --choose-emulator-dir  choose the emulator's folder anew, then open the window\n"
     "  --run N             start game N (section Rom<N> of ludra.ini) as a double click does,\n"
     "                      without a window; exit 0 started, 1 failed, 2 no such game\n"
     "  --desktop-entry N   write a desktop entry that starts game N, and print its path\n"
     "  --version           print the version\n"
-    "  --help              print this help\n";
+    "  --help              print this help\n");
 
 int BadArguments(const std::string& message) {
   std::fprintf(stderr, "ludra: %s\n%s", message.c_str(), kUsage);
@@ -175,7 +179,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TCommandLine& options
       return std::nullopt;
     };
     if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
+      std::fputs(TranslatedBeforeStart("CommandLine", kUsage).toLocal8Bit().constData(), stdout);
       return 0;
     } else if (arg == "--version") {
       std::printf("ludra %s\n", LUDRA_VERSION);
@@ -184,6 +188,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TCommandLine& options
       const auto dir = value("--emulator-dir");
       if (!dir || dir->empty()) return BadArguments("--emulator-dir needs a folder");
       options.EmulatorDir = *dir;
+    } else if (arg == "--choose-emulator-dir") {
+      options.ChooseEmulatorDir = true;
     } else if (is("--run") || is("--desktop-entry")) {
       const bool run = is("--run");
       const std::string name = run ? "--run" : "--desktop-entry";
@@ -210,6 +216,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TCommandLine& options
   }
   if (dashed && options.Mode != TCommandLine::Window)
     return BadArguments("the toolkit's options are for the window only");
+  if (options.ChooseEmulatorDir &&
+      (options.Mode != TCommandLine::Window || !options.EmulatorDir.empty()))
+    return BadArguments("--choose-emulator-dir opens the window, and goes without --emulator-dir");
   return std::nullopt;
 }
 
@@ -218,6 +227,11 @@ TStart StartPaths(const TCommandLine& options, const TPaths& process, bool insta
   TStart start;
   start.Installed = installed;
   if (!installed) {
+    if (options.ChooseEmulatorDir)
+      throw EFOpenError(process.ExeDir,
+                        "--choose-emulator-dir is for an installed Ludra; this copy uses its own "
+                        "folder, \"" +
+                            process.ExeDir + "\".");
     if (!options.EmulatorDir.empty())
       throw EFOpenError(options.EmulatorDir,
                         "--emulator-dir is for an installed Ludra; this copy uses its own "

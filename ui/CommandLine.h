@@ -12,8 +12,9 @@
 struct TCommandLine {
   enum TMode { Window, Run, DesktopEntry };
   TMode Mode = Window;
-  std::string EmulatorDir;  // --emulator-dir, empty when not given
-  int Game = 0;             // the N of --run N and --desktop-entry N
+  std::string EmulatorDir;         // --emulator-dir, empty when not given
+  bool ChooseEmulatorDir = false;  // --choose-emulator-dir: the window asks for the folder anew
+  int Game = 0;                    // the N of --run N and --desktop-entry N
 };
 
 // Parses argv. Returns the exit code when the program has nothing more to do: 0 after --help or

@@ -5,6 +5,9 @@
 #include <QString>
 #include <exception>
 
+#include "Errors.h"
+#include "Translations.h"
+
 namespace {
 IErrorReporter* gReporter = nullptr;
 
@@ -25,6 +28,11 @@ void SetErrorReporter(IErrorReporter* reporter) {
 void Guard(const std::function<void()>& body) noexcept {
   try {
     body();
+  } catch (const EFileError& e) {
+    try {
+      Report(Translated(e.Message).toStdString());
+    } catch (...) {
+    }
   } catch (const std::exception& e) {
     try {
       Report(e.what());
@@ -32,7 +40,7 @@ void Guard(const std::function<void()>& body) noexcept {
     }
   } catch (...) {
     try {
-      Report("An unknown error occurred.");
+      Report(QApplication::translate("Guard", "An unknown error occurred.").toStdString());
     } catch (...) {
     }
   }

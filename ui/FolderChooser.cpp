@@ -3,14 +3,22 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <cstdio>
 #include <exception>
 
-std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const QString& prompt) {
-  const QString folder = QFileDialog::getExistingDirectory(parent, prompt, QDir::rootPath(),
-                                                           QFileDialog::ShowDirsOnly);
+#include "Paths.h"
+
+std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const QString& prompt,
+                                                          const QString& start) {
+  const QString folder =
+      QFileDialog::getExistingDirectory(parent, prompt, start, QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return std::nullopt;
   return folder;
+}
+
+void TDialogFolderChooser::Tell(QWidget* parent, const QString& message) {
+  QMessageBox::information(parent, QApplication::translate("Guard", "Ludra"), message);
 }
 
 QString EmulatorFolderPrompt() {
@@ -25,20 +33,52 @@ QString EmulatorFolderNeeded() {
       "start it with --emulator-dir DIR.");
 }
 
+QString LostEmulatorFolder(const std::string& folder) {
+  const QString name = QString::fromStdString(folder);
+  if (!IsDirectory(folder))
+    return QApplication::translate("Start",
+                                   "The emulator's folder of the last run, \"%1\", no longer "
+                                   "exists. Choose the folder that holds tavi.exe.")
+        .arg(name);
+  return QApplication::translate("Start",
+                                 "The emulator's folder of the last run, \"%1\", no longer holds "
+                                 "tavi.exe. Choose the folder that holds it.")
+      .arg(name);
+}
+
 std::optional<std::string> WindowEmulatorFolder(const std::optional<std::string>& found,
                                                 IFolderChooser& chooser,
-                                                const TEmulatorFolder& folders) {
+                                                const TEmulatorFolder& folders, bool choose) {
   std::string path;
-  if (found) {
+  if (found && !choose) {
     path = *found;
   } else {
-    const auto folder = chooser.ChooseFolder(nullptr, EmulatorFolderPrompt());
-    if (!folder) return std::nullopt;
-    path = QDir(*folder).absolutePath().toStdString();
-    if (path.empty() || path.back() != '/') path += '/';
+    QString start = QDir::homePath();
+    if (found) {
+      start = QString::fromStdString(*found);
+    } else if (const auto lost = folders.RememberedPath()) {
+      chooser.Tell(nullptr, LostEmulatorFolder(*lost));
+      start = QString::fromStdString(NearestFolder(*lost));
+    }
+    for (;;) {
+      const auto folder = chooser.ChooseFolder(nullptr, EmulatorFolderPrompt(), start);
+      if (!folder) {
+        if (!found) return std::nullopt;
+        path = *found;
+        break;
+      }
+      path = QDir(*folder).absolutePath().toStdString();
+      if (path.empty() || path.back() != '/') path += '/';
+      if (HoldsEmulator(path)) break;
+      chooser.Tell(nullptr, QApplication::translate("Start",
+                                                    "\"%1\" does not hold tavi.exe. Choose the "
+                                                    "folder that holds tavi.exe.")
+                                .arg(QString::fromStdString(path)));
+      start = *folder;
+    }
   }
   try {
-    if (folders.Remembered() != path) folders.Remember(path);
+    if (folders.RememberedPath() != path) folders.Remember(path);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ludra: %s\n", e.what());  // the next run asks again
   }

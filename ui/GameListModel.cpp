@@ -2,6 +2,7 @@
 
 #include "AuditText.h"
 #include "Pictures.h"
+#include "Translations.h"
 
 namespace {
 QString Field(const TGame& game, int column) {
@@ -68,8 +69,8 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
       // Put into words only when asked: the audit keeps just the facts.
       if (static_cast<size_t>(index.row()) < FNotes.size())
-        return QString::fromStdString(
-            AuditNoteText(game.RomPath, FNotes[static_cast<size_t>(index.row())], FWorkDir));
+        return Translated(
+            AuditNoteMessage(game.RomPath, FNotes[static_cast<size_t>(index.row())], FWorkDir));
       return {};
     case PositionRole:
       return index.row();

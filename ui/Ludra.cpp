@@ -38,6 +38,9 @@ class TShellReporterRelay : public IShellReporter, public IRunWatcher {
   void Watch(std::unique_ptr<TEmulatorRun> run) override {
     if (Target) Target->Watch(std::move(run));
   }
+  void ShellMessage(const TMessage& message) override {
+    if (Target) Target->ShellMessage(message);
+  }
 };
 
 int Fail(const std::exception& e, int code) {
@@ -68,6 +71,10 @@ int main(int argc, char** argv) {
 
   if (options.Mode != TCommandLine::Window) {
     if (!start.Paths) {
+      if (const auto lost = folders.RememberedPath())
+        std::fprintf(stderr, "ludra: the emulator's folder of the last run, \"%s\", %s.\n",
+                     lost->c_str(),
+                     IsDirectory(*lost) ? "no longer holds tavi.exe" : "no longer exists");
       std::fprintf(stderr,
                    "ludra: which emulator's folder? Give it with --emulator-dir DIR, or start "
                    "in the folder that holds tavi.exe.\n");
@@ -95,7 +102,7 @@ int main(int argc, char** argv) {
     TDialogFolderChooser chooser;
     const auto folder = WindowEmulatorFolder(
         start.Paths ? std::optional<std::string>(start.Paths->ExeDir) : std::nullopt, chooser,
-        folders);
+        folders, options.ChooseEmulatorDir);
     if (!folder) {
       const QString message = EmulatorFolderNeeded();
       std::fprintf(stderr, "ludra: %s\n", message.toLocal8Bit().constData());

@@ -39,8 +39,8 @@ constexpr long long kMaxFileSize = 256LL << 20;
 constexpr long kMaxJpegMemory = 256L << 20;
 constexpr int kMaxJpegScans = 500;
 
-[[noreturn]] void Unreadable(const std::string& name, const std::string& why) {
-  throw EInOutError(name, FileErrorMessage("read the picture", name, why), 0);
+[[noreturn]] void Unreadable(const std::string& name, const TMessage& why) {
+  throw EInOutError(name, FileError("read the picture", name, why), 0);
 }
 
 bool TooLarge(long long width, long long height) {
@@ -48,9 +48,11 @@ bool TooLarge(long long width, long long height) {
 }
 
 [[noreturn]] void RefuseSize(const std::string& name, long long width, long long height) {
-  Unreadable(name, "it is " + std::to_string(width) + " x " + std::to_string(height) +
-                       " pixels, larger than the 16384 x 16384 pixels and 100 megapixels "
-                       "this program shows");
+  Unreadable(name, TMessage::Template(
+                       QT_TRANSLATE_NOOP("Message",
+                                         "it is %1 x %2 pixels, larger than the 16384 x 16384 "
+                                         "pixels and 100 megapixels this program shows"),
+                       {std::to_string(width), std::to_string(height)}));
 }
 
 // The whole file in memory. Directories and other non-files are refused before any read, and
@@ -59,32 +61,37 @@ std::vector<unsigned char> ReadPictureFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     const int error = errno;
-    throw EFOpenError(path, FileErrorMessage("open the picture", path, SysErrorMessage(error)));
+    throw EFOpenError(path, FileError("open the picture", path, SysErrorMessage(error)));
   }
   const TFd owner(fd);
 
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
     const int error = errno;
-    throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
-                      error);
+    throw EInOutError(path, FileError("read the picture", path, SysErrorMessage(error)), error);
   }
   if (S_ISDIR(info.st_mode))
-    throw EFOpenError(path, FileErrorMessage("open the picture", path, SysErrorMessage(EISDIR)));
+    throw EFOpenError(path, FileError("open the picture", path, SysErrorMessage(EISDIR)));
   if (!S_ISREG(info.st_mode))
-    throw EFOpenError(path, FileErrorMessage("open the picture", path, "it is not a regular file"));
-  if (info.st_size == 0) Unreadable(path, "the file is empty");
-  if (info.st_size > kMaxFileSize) Unreadable(path, "the file is larger than 256 MB");
+    throw EFOpenError(
+        path,
+        FileError("open the picture", path,
+                  TMessage::Template(QT_TRANSLATE_NOOP("Message", "it is not a regular file"))));
+  if (info.st_size == 0)
+    Unreadable(path, TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is empty")));
+  if (info.st_size > kMaxFileSize)
+    Unreadable(path,
+               TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is larger than 256 MB")));
 
   std::vector<unsigned char> bytes(static_cast<std::size_t>(info.st_size));
   const ssize_t got = ReadFull(fd, bytes.data(), bytes.size());
   if (got < 0) {
     const int error = errno;
-    throw EInOutError(path, FileErrorMessage("read the picture", path, SysErrorMessage(error)),
-                      error);
+    throw EInOutError(path, FileError("read the picture", path, SysErrorMessage(error)), error);
   }
   bytes.resize(static_cast<std::size_t>(got));  // fewer when the file shrank while we read it
-  if (bytes.empty()) Unreadable(path, "the file is empty");
+  if (bytes.empty())
+    Unreadable(path, TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is empty")));
   return bytes;
 }
 
@@ -231,7 +238,8 @@ bool JpegDecode(TJpegDecoder& d, unsigned char* bits, std::size_t stride) {
 }  // namespace
 
 QImage DecodeJpeg(const unsigned char* data, std::size_t size, const std::string& name) {
-  if (size == 0) Unreadable(name, "the file is empty");
+  if (size == 0)
+    Unreadable(name, TMessage::Template(QT_TRANSLATE_NOOP("Message", "the file is empty")));
   auto d = std::make_unique<TJpegDecoder>();  // zeroed: destroying it before creation is safe
   struct TDestroyer {
     jpeg_decompress_struct* Info;
@@ -241,9 +249,13 @@ QImage DecodeJpeg(const unsigned char* data, std::size_t size, const std::string
   if (!JpegPrepare(*d, data, size)) Unreadable(name, d->Error.Message);
   const long long width = d->Info.output_width, height = d->Info.output_height;
   if (TooLarge(width, height)) RefuseSize(name, width, height);
-  if (d->Info.output_components != 4) Unreadable(name, "its colour layout is not supported");
+  if (d->Info.output_components != 4)
+    Unreadable(name, TMessage::Template(
+                         QT_TRANSLATE_NOOP("Message", "its colour layout is not supported")));
   QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
-  if (image.isNull()) Unreadable(name, "there is not enough memory for it");
+  if (image.isNull())
+    Unreadable(name, TMessage::Template(
+                         QT_TRANSLATE_NOOP("Message", "there is not enough memory for it")));
   if (!JpegDecode(*d, image.bits(), static_cast<std::size_t>(image.bytesPerLine())))
     Unreadable(name, d->Error.Message);
   return image;
@@ -262,7 +274,9 @@ QImage LoadPicture(const std::string& nativePath) try {
   const std::string ext = LowerExtension(nativePath);
   if (IsJpegExtension(ext)) return DecodeJpegFile(nativePath);
   const std::vector<unsigned char> bytes = ReadPictureFile(nativePath);
-  if (ext == "wmf" || ext == "emf") Unreadable(nativePath, "Windows metafiles are not supported");
+  if (ext == "wmf" || ext == "emf")
+    Unreadable(nativePath, TMessage::Template(QT_TRANSLATE_NOOP(
+                               "Message", "Windows metafiles are not supported")));
   const QByteArray format = QByteArray::fromStdString(ext);
   if (!ext.empty() && QImageReader::supportedImageFormats().contains(format))
     return ReadWithQt(bytes, nativePath, format);

@@ -38,3 +38,19 @@ void RemoveTranslations() {
   Remove(gProgram);
   Remove(gQt);
 }
+
+QString Translated(const TMessage& message) {
+  return QString::fromStdString(message.Text([](const std::string& templ) {
+    return QCoreApplication::translate("Message", templ.c_str()).toStdString();
+  }));
+}
+
+QString TranslatedBeforeStart(const char* context, const char* text) {
+  QTranslator translator;
+  if (translator.load(QLocale::system(), QStringLiteral("ludra"), QStringLiteral("_"),
+                      QStringLiteral(":/i18n"))) {
+    const QString translated = translator.translate(context, text);
+    if (!translated.isEmpty()) return translated;
+  }
+  return QString::fromUtf8(text);
+}

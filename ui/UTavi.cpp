@@ -20,9 +20,11 @@
 #include "GameViews.h"
 #include "Pictures.h"
 #include "RunReport.h"
+#include "ScreenFit.h"
 #include "SnapshotImage.h"
 
 namespace {
+constexpr QPoint kDesignedPosition(267, 149);
 constexpr QSize kOuterSize(638, 480);
 constexpr QSize kMinimumOuterSize(455, 400);
 constexpr int kSplitterWidth = 5;
@@ -83,10 +85,15 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   lvGames->SetColumnWidths(widths);
   CreateStatusBar();
 
-  // Until the frame is known the outer size is taken as the window's own.
-  move(267, 149);
+  // Until the frame is known the outer size is taken as the window's own. The designed place
+  // assumed a screen of its time: on a small or highly scaled screen the window is moved (and, if
+  // it must be, shrunk) until it lies on the screen.
   setMinimumSize(kMinimumOuterSize);
-  resize(kOuterSize);
+  const QRect available = AvailableScreenArea(kDesignedPosition);
+  QSize size = kOuterSize;
+  if (!available.isEmpty()) size = size.boundedTo(available.size()).expandedTo(kMinimumOuterSize);
+  resize(size);
+  move(FittedPosition(QRect(kDesignedPosition, size), available));
   updateActions();
 }
 

@@ -92,6 +92,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // failure window of its start gets a message of its own.
   void Watch(std::unique_ptr<TEmulatorRun> run) override;
   void SetQuickFailureWindow(std::chrono::milliseconds window) { FQuickFailureWindow = window; }
+  void ShellMessage(const TMessage& message) override;  // in the user's language
 
   // Controls.
   TEdgeToolBar* tbMain;
@@ -144,6 +145,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   void CreateLayout();
   void CreateStatusBar();
   void FitOuterSize();
+  void ShowShellMessage(const QString& message);
 
   void Audit();
   void AuditFinished(TAuditRunner::TOutcome& outcome);

@@ -1,5 +1,6 @@
 // The main window's commands and events.
 #include <QAction>
+#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include "Pictures.h"
 #include "RunReport.h"
 #include "SnapshotImage.h"
+#include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
 #include "URunFailure.h"
@@ -215,8 +217,15 @@ void TfrmMain::RandomLaunch() {
 }
 
 void TfrmMain::ShellError(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, tr("TAVI"), QString::fromStdString(message),
-                  QMessageBox::Ok, this);
+  ShowShellMessage(QString::fromStdString(message));
+}
+
+void TfrmMain::ShellMessage(const TMessage& message) {
+  ShowShellMessage(Translated(message));
+}
+
+void TfrmMain::ShowShellMessage(const QString& message) {
+  QMessageBox box(QMessageBox::Warning, tr("TAVI"), message, QMessageBox::Ok, this);
   box.exec();
 }
 
@@ -242,7 +251,8 @@ void TfrmMain::mnuRomDirectoryClick() {
 }
 
 void TfrmMain::ChooseRomDirectory() {
-  const std::optional<QString> folder = FChooser->ChooseFolder(this, tr("Choose Rom-Directory"));
+  const std::optional<QString> folder =
+      FChooser->ChooseFolder(this, tr("Choose Rom-Directory"), QDir::rootPath());
   if (!folder) return;
   FLauncher.SaveRomDirectory(folder->toStdString());
   Audit();

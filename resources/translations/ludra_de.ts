@@ -2,10 +2,196 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>usage: ludra [--emulator-dir DIR | --choose-emulator-dir] [--run N | --desktop-entry N]
+Ludra: the game list, settings and start of the arcade emulator tavi.exe.
+
+  --emulator-dir DIR  the emulator&apos;s folder, for an installed Ludra (default: the working
+                      directory when it holds tavi.exe, else the folder of the last run,
+                      else the folder chosen at start); it must hold tavi.exe
+  --choose-emulator-dir  choose the emulator&apos;s folder anew, then open the window
+  --run N             start game N (section Rom&lt;N&gt; of ludra.ini) as a double click does,
+                      without a window; exit 0 started, 1 failed, 2 no such game
+  --desktop-entry N   write a desktop entry that starts game N, and print its path
+  --version           print the version
+  --help              print this help
+</source>
+        <translation>Aufruf: ludra [--emulator-dir ORDNER | --choose-emulator-dir] [--run N | --desktop-entry N]
+Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
+
+  --emulator-dir ORDNER  der Ordner des Emulators, für ein installiertes Ludra (sonst: das
+                      Arbeitsverzeichnis, wenn es tavi.exe enthält, sonst der Ordner des
+                      letzten Laufs, sonst der beim Start gewählte); er muss tavi.exe enthalten
+  --choose-emulator-dir  den Ordner des Emulators neu wählen, dann das Fenster öffnen
+  --run N             Spiel N (Abschnitt Rom&lt;N&gt; von ludra.ini) wie per Doppelklick starten,
+                      ohne Fenster; Rückgabe 0 gestartet, 1 fehlgeschlagen, 2 kein solches Spiel
+  --desktop-entry N   einen Desktop-Eintrag schreiben, der Spiel N startet, und seinen Pfad ausgeben
+  --version           die Version ausgeben
+  --help              diese Hilfe ausgeben
+</translation>
+    </message>
+</context>
+<context>
     <name>Guard</name>
     <message>
         <source>Ludra</source>
         <translation>Ludra</translation>
+    </message>
+    <message>
+        <source>An unknown error occurred.</source>
+        <translation>Ein unbekannter Fehler ist aufgetreten.</translation>
+    </message>
+</context>
+<context>
+    <name>Message</name>
+    <message>
+        <source>it is %1 x %2 pixels, larger than the 16384 x 16384 pixels and 100 megapixels this program shows</source>
+        <translation>es hat %1 x %2 Pixel, mehr als die 16384 x 16384 Pixel und 100 Megapixel, die dieses Programm zeigt</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>die Datei ist leer</translation>
+    </message>
+    <message>
+        <source>the file is larger than 256 MB</source>
+        <translation>die Datei ist größer als 256 MB</translation>
+    </message>
+    <message>
+        <source>its colour layout is not supported</source>
+        <translation>ihr Farbaufbau wird nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>there is not enough memory for it</source>
+        <translation>dafür reicht der Speicher nicht</translation>
+    </message>
+    <message>
+        <source>Windows metafiles are not supported</source>
+        <translation>Windows-Metadateien werden nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>archive found: %1; no files are listed for it</source>
+        <translation>Archiv gefunden: %1; für das Spiel sind keine Dateien angegeben</translation>
+    </message>
+    <message>
+        <source>archive found: %1; it holds the expected file %2</source>
+        <translation>Archiv gefunden: %1; es enthält die erwartete Datei %2</translation>
+    </message>
+    <message>
+        <source>archive not found: %1</source>
+        <translation>Archiv nicht gefunden: %1</translation>
+    </message>
+    <message>
+        <source>none of the expected files is in %1; expected: %2</source>
+        <translation>keine der erwarteten Dateien ist in %1; erwartet: %2</translation>
+    </message>
+    <message>
+        <source>warning: available only because the archive exists; its directory could not be read: %1</source>
+        <translation>Warnung: nur verfügbar, weil das Archiv vorhanden ist; sein Inhaltsverzeichnis war nicht lesbar: %1</translation>
+    </message>
+    <message>
+        <source>it is a directory</source>
+        <translation>es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is a named pipe, not a file</source>
+        <translation>es ist eine benannte Pipe, keine Datei</translation>
+    </message>
+    <message>
+        <source>it is a socket, not a file</source>
+        <translation>es ist ein Socket, keine Datei</translation>
+    </message>
+    <message>
+        <source>it is a device, not a file</source>
+        <translation>es ist ein Gerät, keine Datei</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>no temporary file could be made beside it</source>
+        <translation>daneben ließ sich keine temporäre Datei anlegen</translation>
+    </message>
+    <message>
+        <source>the file is too large (%1 bytes)</source>
+        <translation>die Datei ist zu groß (%1 Bytes)</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 Sekunden</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>another program has kept it locked for more than %1</source>
+        <translation>ein anderes Programm hält sie seit mehr als %1 gesperrt</translation>
+    </message>
+    <message>
+        <source>create</source>
+        <translation>angelegt</translation>
+    </message>
+    <message>
+        <source>open</source>
+        <translation>geöffnet</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>gelesen</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>geschrieben</translation>
+    </message>
+    <message>
+        <source>run</source>
+        <translation>gestartet</translation>
+    </message>
+    <message>
+        <source>open the archive</source>
+        <translation>als Archiv geöffnet</translation>
+    </message>
+    <message>
+        <source>read the archive</source>
+        <translation>als Archiv gelesen</translation>
+    </message>
+    <message>
+        <source>open the picture</source>
+        <translation>als Bild geöffnet</translation>
+    </message>
+    <message>
+        <source>read the picture</source>
+        <translation>als Bild gelesen</translation>
+    </message>
+    <message>
+        <source>Cannot %1 &quot;%2&quot;: %3.</source>
+        <translation>„%2“ kann nicht %1 werden: %3.</translation>
+    </message>
+    <message>
+        <source>a Windows program needs &quot;wine&quot;, which is not on the PATH (WINE may name the wine program to use)</source>
+        <translation>ein Windows-Programm braucht „wine“, das nicht im PATH liegt (WINE kann das zu verwendende wine-Programm nennen)</translation>
+    </message>
+    <message>
+        <source>WINE names &quot;%1&quot;, which is not on the PATH</source>
+        <translation>WINE nennt „%1“, das nicht im PATH liegt</translation>
+    </message>
+    <message>
+        <source>WINE names &quot;%1&quot;, which is no executable file</source>
+        <translation>WINE nennt „%1“, das keine ausführbare Datei ist</translation>
+    </message>
+    <message>
+        <source>%1 (working directory &quot;%2&quot;)</source>
+        <translation>%1 (Arbeitsverzeichnis „%2“)</translation>
+    </message>
+    <message>
+        <source>%1 (through &quot;%2&quot;)</source>
+        <translation>%1 (über „%2“)</translation>
     </message>
 </context>
 <context>
@@ -17,6 +203,18 @@
     <message>
         <source>Ludra needs the emulator&apos;s folder: the folder that holds tavi.exe, where Ludra keeps its game list and finds the renderer plug-ins. Start Ludra again and choose that folder, or start it with --emulator-dir DIR.</source>
         <translation>Ludra braucht den Ordner des Emulators: den Ordner mit tavi.exe, in dem Ludra seine Spieleliste ablegt und die Renderer-Plug-ins findet. Starten Sie Ludra erneut und wählen Sie diesen Ordner, oder starten Sie es mit --emulator-dir ORDNER.</translation>
+    </message>
+    <message>
+        <source>The emulator&apos;s folder of the last run, &quot;%1&quot;, no longer exists. Choose the folder that holds tavi.exe.</source>
+        <translation>Der Ordner des Emulators aus dem letzten Lauf, „%1“, existiert nicht mehr. Wählen Sie den Ordner, der tavi.exe enthält.</translation>
+    </message>
+    <message>
+        <source>The emulator&apos;s folder of the last run, &quot;%1&quot;, no longer holds tavi.exe. Choose the folder that holds it.</source>
+        <translation>Der Ordner des Emulators aus dem letzten Lauf, „%1“, enthält tavi.exe nicht mehr. Wählen Sie den Ordner, der sie enthält.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; does not hold tavi.exe. Choose the folder that holds tavi.exe.</source>
+        <translation>„%1“ enthält kein tavi.exe. Wählen Sie den Ordner, der tavi.exe enthält.</translation>
     </message>
 </context>
 <context>

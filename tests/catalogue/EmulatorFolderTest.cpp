@@ -1,6 +1,8 @@
 // The installed program's emulator's folder: how it is recognised, found and remembered.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "EmulatorFolder.h"
 #include "Errors.h"
 #include "TestSupport.h"
@@ -21,6 +23,8 @@ TEST(EmulatorFolder, GivenThenWorkingDirectoryWithTheEmulatorThenRemembered) {
   MakeDirs(dir / "given");
   MakeDirs(dir / "work");
   MakeDirs(dir / "kept");
+  WriteFileBytes(dir / "given/tavi.exe", "");
+  WriteFileBytes(dir / "kept/TAVI.EXE", "");
   const TEmulatorFolder folders(dir / "config/ludra/");
 
   EXPECT_EQ(folders.Find("", dir / "work/"), std::nullopt);  // nothing known: ask the user
@@ -30,14 +34,26 @@ TEST(EmulatorFolder, GivenThenWorkingDirectoryWithTheEmulatorThenRemembered) {
   EXPECT_EQ(folders.Find("", dir / "work/"), dir / "work/");
   EXPECT_EQ(folders.Find("../given", dir / "work/"), dir / "given/");
 
-  // A remembered folder that has gone is as good as none; a given one that is not a folder fails.
+  // A remembered folder that has gone, or lost its emulator, is as good as none, but is known.
   folders.Remember(dir / "gone/");
   EXPECT_EQ(folders.Remembered(), std::nullopt);
-  try {
-    folders.Find(dir / "work/Tavi.EXE", dir.Path());
-    FAIL() << "a file taken as the emulator's folder";
-  } catch (const EFOpenError& e) {
-    EXPECT_EQ(e.FileName, dir / "work/Tavi.EXE");
-    EXPECT_NE(std::string(e.what()).find("it is not a folder"), std::string::npos) << e.what();
+  EXPECT_EQ(folders.RememberedPath(), dir / "gone/");
+  EXPECT_EQ(NearestFolder(dir / "gone/deeper/"), dir.Path());
+  std::filesystem::remove(dir / "kept/TAVI.EXE");
+  folders.Remember(dir / "kept/");
+  EXPECT_EQ(folders.Find("", dir / "kept/"), std::nullopt);
+
+  // A given one that is not a folder, or holds no emulator, fails and names it.
+  for (const std::string& given : {dir / "work/Tavi.EXE", dir / "kept"}) {
+    try {
+      folders.Find(given, dir.Path());
+      FAIL() << given << " taken as the emulator's folder";
+    } catch (const EFOpenError& e) {
+      EXPECT_EQ(e.FileName, given);
+      EXPECT_NE(std::string(e.what()).find(given == dir / "kept" ? "it does not hold tavi.exe"
+                                                                 : "it is not a folder"),
+                std::string::npos)
+          << e.what();
+    }
   }
 }

@@ -25,6 +25,11 @@ bin="$prefix/bin"
 desktop-file-validate "$prefix/share/applications/org.ludra.Ludra.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.ludra.Ludra.metainfo.xml" >"$work/as.log" ||
   { cat "$work/as.log"; fail "appstreamcli rejects the metainfo"; }
+# Free software: the licence's text in the source, its name in the metainfo and the copyright file.
+grep -q 'GNU GENERAL PUBLIC LICENSE' "$(dirname "$0")/../../LICENSE" || fail "no LICENSE"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+  "$prefix/share/metainfo/org.ludra.Ludra.metainfo.xml" || fail "the metainfo's licence"
+grep -q '^License: GPL-3.0+$' "$prefix/share/doc/ludra/copyright" || fail "the copyright file's licence"
 for page in ludra ludra-audit; do
   zcat "$prefix/share/man/man1/$page.1.gz" | groff -man -ww -z 2>"$work/groff.log"
   [ ! -s "$work/groff.log" ] || { cat "$work/groff.log"; fail "groff warns about $page.1"; }
@@ -72,6 +77,13 @@ window() {
 window "$emu" "$emu/ludra.ini"
 [ "$(cat "$work/config/ludra/emulator-folder")" = "$(cd "$emu" && pwd -P)/" ] ||
   fail "the emulator's folder is not remembered"
+
+# A folder without tavi.exe is refused before anything is written there (checked at the end).
+code=0
+(cd "$work/other" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/ludra" \
+  --emulator-dir "$work/other") 2>"$work/refused.log" || code=$?
+[ "$code" = 2 ] && grep -q 'does not hold tavi.exe' "$work/refused.log" ||
+  { cat "$work/refused.log"; fail "--emulator-dir without tavi.exe: exit $code"; }
 
 # A game started from the emulator's folder: renderer.cfg there, the plug-in offered to it.
 (cd "$emu" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/ludra" --run 1) ||

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <QDir>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -84,6 +85,16 @@ TEST(CommandLine, RunStartsTheGameAsADoubleClickDoesWithoutADisplay) {
   EXPECT_NE(failed.Out.find(f.Dir.Path() + "tavi.exe"), std::string::npos) << failed.Out;
 }
 
+TEST(CommandLine, HelpFollowsTheLocale) {
+  TTempDir dir;
+  const TRun german =
+      Ludra(dir.Path(), "--help", "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=de_DE.UTF-8");
+  EXPECT_EQ(german.ExitCode, 0);
+  EXPECT_EQ(german.Out.rfind("Aufruf: ludra [--emulator-dir ORDNER", 0), 0u) << german.Out;
+  const TRun english = Ludra(dir.Path(), "--help", "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C");
+  EXPECT_EQ(english.Out.rfind("usage: ludra [--emulator-dir DIR", 0), 0u) << english.Out;
+}
+
 TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
   TTempDir top;
   const std::string dir = top / "Arcade $HOME `x` 50%/";
@@ -144,17 +155,50 @@ TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownA
   TFakeChooser chooser;
   EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), std::nullopt);  // cancelled
   EXPECT_EQ(chooser.Prompt, QStringLiteral("Choose the emulator's folder"));
+  EXPECT_EQ(chooser.Start, QDir::homePath());
+  EXPECT_TRUE(chooser.Told.empty());
   EXPECT_FALSE(std::filesystem::exists(folders.RememberedFile()));
 
+  // A folder without the emulator is refused with a word and the chooser asks again, from there.
+  MakeDirs(dir / "empty");
   MakeDirs(dir / "picked");
-  chooser.Answer = QString::fromStdString(dir / "picked");
+  WriteFileBytes(dir / "picked/TAVI.EXE", "");
+  chooser.Asked = 0;
+  chooser.Answers = {QString::fromStdString(dir / "empty"), QString::fromStdString(dir / "picked")};
   EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), dir / "picked/");
+  EXPECT_EQ(chooser.Asked, 2);
+  ASSERT_EQ(chooser.Told.size(), 1u);
+  EXPECT_TRUE(chooser.Told[0].contains(QString::fromStdString(dir / "empty/")))
+      << chooser.Told[0].toStdString();
+  EXPECT_EQ(chooser.Start, QString::fromStdString(dir / "empty"));
   EXPECT_EQ(folders.Remembered(), dir / "picked/");
 
   MakeDirs(dir / "found");
   EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders), dir / "found/");
-  EXPECT_EQ(chooser.Asked, 2);
-  EXPECT_EQ(folders.Remembered(), dir / "found/");
+  EXPECT_EQ(chooser.Asked, 2);  // found without asking
+  EXPECT_EQ(folders.RememberedPath(), dir / "found/");
+
+  // Asked anew (the desktop entry's action): opens at the folder in use; cancelling keeps it.
+  chooser.Answers.clear();
+  chooser.Asked = 0;
+  EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders, true), dir / "found/");
+  EXPECT_EQ(chooser.Start, QString::fromStdString(dir / "found/"));
+  chooser.Asked = 0;
+  chooser.Answers = {QString::fromStdString(dir / "picked")};
+  EXPECT_EQ(WindowEmulatorFolder(dir / "found/", chooser, folders, true), dir / "picked/");
+  EXPECT_EQ(folders.Remembered(), dir / "picked/");
+
+  // The remembered folder has gone: named before the chooser opens near it.
+  std::filesystem::remove_all(dir / "picked");
+  chooser.Answers.clear();
+  chooser.Told.clear();
+  EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), std::nullopt);
+  ASSERT_EQ(chooser.Told.size(), 1u);
+  EXPECT_TRUE(chooser.Told[0].contains(QString::fromStdString(dir / "picked/")))
+      << chooser.Told[0].toStdString();
+  EXPECT_TRUE(chooser.Told[0].contains(QStringLiteral("no longer exists")))
+      << chooser.Told[0].toStdString();
+  EXPECT_EQ(chooser.Start, QString::fromStdString(dir.Path()));
 }
 
 TEST(CommandLine, RunReportsAQuickFailureWithTheEmulatorsLastLines) {

@@ -11,8 +11,10 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 
 #include "FolderTree.h"
+#include "GameFilterTable.h"
 #include "GameViews.h"
 #include "MainWindowFixture.h"
 #include "Pictures.h"
@@ -210,6 +212,37 @@ TEST(MainWindowInput, HoveringAnActionLeavesThePanelsTexts) {
 
 // ---- Translations ----
 
+TEST(Translations, GermanWindowGivesTheAuditsReasonsAndTheFileAndLaunchErrorsInGerman) {
+  struct TBackToEnglish {
+    ~TBackToEnglish() { RemoveTranslations(); }
+  } english;
+  ASSERT_TRUE(InstallTranslations(QLocale(QLocale::German, QLocale::Germany)));
+  TMainWindowFixture f;
+  f.List(TwoGames());
+  f.Zip("here.zip", {"x"});
+  TProcessShell shell(f.Paths, &f.Main());  // no tavi.exe in the folder
+  f.Shell.ForwardTo = &shell;
+  f.Activate();
+  TGameFilterTable* table = f.Main().GameFilterTable();
+  EXPECT_EQ(table->index(1, 0).data(Qt::ToolTipRole).toString().toStdString(),
+            "Archiv nicht gefunden: Roms/gone.zip");
+
+  ASSERT_TRUE(f.SelectGame("Here"));
+  TModalCloser closer;
+  closer.Arm();
+  f.Main().actPlay->trigger();
+  EXPECT_TRUE(closer.Text.startsWith(QString::fromStdString("„" + f.Dir / "tavi.exe") +
+                                     QStringLiteral("“ kann nicht gestartet werden: ")))
+      << closer.Text.toStdString();
+
+  std::filesystem::remove(f.Dir / "renderer.cfg");  // written before the start failed
+  MakeDirs(f.Dir / "renderer.cfg");
+  f.Main().actPlay->trigger();
+  ASSERT_EQ(f.Errors.Messages.size(), 1u);
+  EXPECT_EQ(f.Errors.Messages[0],
+            "„" + f.Dir / "renderer.cfg" + "“ kann nicht geschrieben werden: es ist ein Ordner.");
+}
+
 TEST(Translations, GermanLoadsAndChangesTheMenus) {
   struct TBackToEnglish {
     ~TBackToEnglish() { RemoveTranslations(); }
@@ -223,6 +256,17 @@ TEST(Translations, GermanLoadsAndChangesTheMenus) {
     EXPECT_EQ(menus, QStringList({QStringLiteral("Dat&ei"), QStringLiteral("&Ansicht"),
                                   QStringLiteral("&Optionen"), QStringLiteral("&Hilfe")}));
     EXPECT_EQ(f.Main().actPlay->text(), QStringLiteral("&Spielen"));
+    // Within each menu, no two items share a mnemonic.
+    for (QAction* menu : f.Main().menuBar()->actions()) {
+      QString letters;
+      for (QAction* item : menu->menu()->actions()) {
+        const qsizetype at = item->text().indexOf(QLatin1Char('&'));
+        if (at < 0 || at + 1 >= item->text().size()) continue;
+        const QChar letter = item->text().at(at + 1).toLower();
+        EXPECT_FALSE(letters.contains(letter)) << item->text().toStdString();
+        letters += letter;
+      }
+    }
     ASSERT_TRUE(f.SelectFolder("Alle Spiele"));
     EXPECT_EQ(f.Panel(2), "25 Spiele");
     // Qt's own standard dialogs follow, where Qt's translations are installed.

@@ -39,14 +39,20 @@ struct TRecordingReporter : IErrorReporter {
 };
 
 struct TFakeChooser : IFolderChooser {
-  std::optional<QString> Answer;
+  std::optional<QString> Answer;                // every answer, once `Answers` are used up
+  std::vector<std::optional<QString>> Answers;  // the first answers, in order
   int Asked = 0;
-  QString Prompt;
-  std::optional<QString> ChooseFolder(QWidget*, const QString& prompt) override {
-    ++Asked;
+  QString Prompt, Start;
+  std::vector<QString> Told;
+  std::optional<QString> ChooseFolder(QWidget*, const QString& prompt,
+                                      const QString& start) override {
     Prompt = prompt;
+    Start = start;
+    if (static_cast<std::size_t>(Asked) < Answers.size()) return Answers[Asked++];
+    ++Asked;
     return Answer;
   }
+  void Tell(QWidget*, const QString& message) override { Told.push_back(message); }
 };
 
 class TMainWindowFixture {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QScreen>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStatusBar>
@@ -10,6 +11,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "FolderTree.h"
@@ -40,6 +42,26 @@ std::string TwoCompanies(const std::string& first, const std::string& second) {
          GameSection(2, "Two", second, "1997", "two.zip", "");
 }
 }  // namespace
+
+// ---- Placement ----
+
+// Also run on a 2560 x 1600 screen at scales 1 and 3 (tests/CMakeLists.txt), where
+// LUDRA_TEST_DESIGNED_FITS says whether the designed place fits.
+TEST(MainWindowPlacement, DesignedPositionWhereItFitsElseWhollyOnTheScreen) {
+  TMainWindowFixture f;
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect window = f.Main().frameGeometry();
+  const bool designedFits = available.contains(QRect(QPoint(267, 149), QSize(638, 480)));
+  if (const char* expected = std::getenv("LUDRA_TEST_DESIGNED_FITS")) {
+    ASSERT_EQ(designedFits, std::string(expected) == "1");
+  }
+  EXPECT_TRUE(available.contains(window))
+      << window.x() << "," << window.y() << " " << window.width() << "x" << window.height()
+      << " on " << available.width() << "x" << available.height();
+  if (designedFits) {
+    EXPECT_EQ(window.topLeft(), QPoint(267, 149));
+  }
+}
 
 // ---- Audit and company folders ----
 
