@@ -50,6 +50,7 @@ TMessage FileError(std::string_view verb, std::string_view file, TMessage reason
 void RaiseOutOfMemory(const std::string& file) {
   throw EInOutError(
       file,
-      FileError("read", file, TMessage::Template(QT_TRANSLATE_NOOP("Message", "not enough memory"))),
+      FileError("read", file,
+                TMessage::Template(QT_TRANSLATE_NOOP("Message", "not enough memory"))),
       ENOMEM);
 }

@@ -71,7 +71,6 @@ void TLauncher::WriteRendererConfig() {
   // Written whole or not at all, as the list file is: on a full disk the emulator must not start
   // on a half-written file, and the previous one stays as it was. A named pipe or a device in its
   // place is refused, never waited on.
-  WriteFileAtomic(path, text, [&](int code, const TMessage& reason) {
-    RaiseWriteError(path, code, reason);
-  });
+  WriteFileAtomic(path, text,
+                  [&](int code, const TMessage& reason) { RaiseWriteError(path, code, reason); });
 }

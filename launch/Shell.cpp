@@ -362,9 +362,8 @@ void TProcessShell::OpenGame(const std::string& program, const std::string& para
     reason =
         TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 (through \"%2\")"), {reason, runner});
   if (failure.Stage == stKeeper)
-    reason = TMessage::Template(
-        QT_TRANSLATE_NOOP("Message", "%1 (keeping its output with \"%2\")"),
-        {reason, FOptions.Keeper.front()});
+    reason = TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 (keeping its output with \"%2\")"),
+                                {reason, FOptions.Keeper.front()});
   if (failure.Stage == stWatch)
     reason = TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 (watching it)"), {reason});
   fail(*found, reason);

@@ -193,6 +193,18 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
         <source>%1 (through &quot;%2&quot;)</source>
         <translation>%1 (über „%2“)</translation>
     </message>
+    <message>
+        <source>not enough memory</source>
+        <translation>nicht genug Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>%1 (keeping its output with &quot;%2&quot;)</source>
+        <translation>%1 (beim Aufbewahren seiner Ausgabe mit „%2“)</translation>
+    </message>
+    <message>
+        <source>%1 (watching it)</source>
+        <translation>%1 (beim Beobachten des Emulators)</translation>
+    </message>
 </context>
 <context>
     <name>Start</name>
@@ -215,6 +227,21 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
     <message>
         <source>&quot;%1&quot; does not hold tavi.exe. Choose the folder that holds tavi.exe.</source>
         <translation>„%1“ enthält kein tavi.exe. Wählen Sie den Ordner, der tavi.exe enthält.</translation>
+    </message>
+</context>
+<context>
+    <name>TAuditProgress</name>
+    <message>
+        <source>Audit progress</source>
+        <translation>Fortschritt der Prüfung</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Reading the ROM archives: %1 of %2</source>
+        <translation>ROM-Archive werden gelesen: %1 von %2</translation>
     </message>
 </context>
 <context>
@@ -617,6 +644,45 @@ Nur eigene ROMs nutzen.</translation>
     <message>
         <source>Scanlines</source>
         <translation>Scanlines</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmRunFailure</name>
+    <message>
+        <source>TAVI</source>
+        <translation>TAVI</translation>
+    </message>
+    <message>
+        <source>was killed by signal %1 (%2)</source>
+        <translation>wurde durch das Signal %1 (%2) beendet</translation>
+    </message>
+    <message>
+        <source>ended with exit status %1</source>
+        <translation>endete mit dem Status %1</translation>
+    </message>
+    <message>
+        <source>The emulator for &quot;%1&quot; %2 after %3 seconds.</source>
+        <translation>Der Emulator für „%1“ lief %3 Sekunden und %2.</translation>
+    </message>
+    <message>
+        <source>Started through wine with %1.</source>
+        <translation>Über wine gestartet, mit %1.</translation>
+    </message>
+    <message>
+        <source>Its output was not kept: %1</source>
+        <translation>Seine Ausgabe wurde nicht aufbewahrt: %1</translation>
+    </message>
+    <message>
+        <source>It wrote nothing. Its log file is %1.</source>
+        <translation>Er hat nichts ausgegeben. Seine Protokolldatei ist %1.</translation>
+    </message>
+    <message>
+        <source>The last lines it wrote:</source>
+        <translation>Seine letzten Ausgabezeilen:</translation>
+    </message>
+    <message>
+        <source>All of its output is in %1.</source>
+        <translation>Seine ganze Ausgabe steht in %1.</translation>
     </message>
 </context>
 </TS>
