@@ -34,7 +34,8 @@ const char* const kUsage = QT_TRANSLATE_NOOP(
     "                      else the folder chosen at start); it must hold tavi.exe\n"
     "  --choose-emulator-dir  choose the emulator's folder anew, then open the window\n"
     "  --run N             start game N (section Rom<N> of ludra.ini) as a double click does,\n"
-    "                      without a window; exit 0 started, 1 failed, 2 no such game\n"
+    "                      without a window, and watch it for 10 seconds; exit 0 running or\n"
+    "                      ended cleanly, 1 failed to start or failed within them, 2 no such game\n"
     "  --desktop-entry N   write a desktop entry that starts game N, and print its path\n"
     "  --version           print the version\n"
     "  --help              print this help\n");

@@ -12,7 +12,8 @@ Ludra: the game list, settings and start of the arcade emulator tavi.exe.
                       else the folder chosen at start); it must hold tavi.exe
   --choose-emulator-dir  choose the emulator&apos;s folder anew, then open the window
   --run N             start game N (section Rom&lt;N&gt; of ludra.ini) as a double click does,
-                      without a window; exit 0 started, 1 failed, 2 no such game
+                      without a window, and watch it for 10 seconds; exit 0 running or
+                      ended cleanly, 1 failed to start or failed within them, 2 no such game
   --desktop-entry N   write a desktop entry that starts game N, and print its path
   --version           print the version
   --help              print this help
@@ -25,7 +26,8 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
                       letzten Laufs, sonst der beim Start gewählte); er muss tavi.exe enthalten
   --choose-emulator-dir  den Ordner des Emulators neu wählen, dann das Fenster öffnen
   --run N             Spiel N (Abschnitt Rom&lt;N&gt; von ludra.ini) wie per Doppelklick starten,
-                      ohne Fenster; Rückgabe 0 gestartet, 1 fehlgeschlagen, 2 kein solches Spiel
+                      ohne Fenster, und 10 Sekunden lang beobachten; Rückgabe 0 läuft oder
+                      sauber beendet, 1 Start oder Lauf in dieser Zeit fehlgeschlagen, 2 kein solches Spiel
   --desktop-entry N   einen Desktop-Eintrag schreiben, der Spiel N startet, und seinen Pfad ausgeben
   --version           die Version ausgeben
   --help              diese Hilfe ausgeben
