@@ -116,10 +116,15 @@ void WindowFigures() {
       5, [] {},
       [&] {
         window.mnuAuditClick();
+        window.AuditRunner().WaitUntilEnded();
         Settle();
       });
   const double firstFill = Time(
-      5, [&] { window.mnuAuditClick(); },
+      5,
+      [&] {
+        window.mnuAuditClick();
+        window.AuditRunner().WaitUntilEnded();
+      },
       [&] {
         window.FillGameList(0);
         Settle();
