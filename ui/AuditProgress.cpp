@@ -18,7 +18,6 @@ TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* parent)
   lblProgress->setTextFormat(Qt::PlainText);
   pbProgress = new QProgressBar(this);
   pbProgress->setTextVisible(false);
-  pbProgress->setMaximumHeight(lblProgress->sizeHint().height());
   btnCancel = new QPushButton(tr("Cancel"), this);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(4, 2, 4, 2);
@@ -31,6 +30,8 @@ TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* parent)
   FShowTimer.setInterval(kShowAfterMs);
   FRefreshTimer.setInterval(kRefreshMs);
   connect(&FShowTimer, &QTimer::timeout, this, [this] {
+    // Measured only now: the strip is made with the window, before its fonts may be measured.
+    pbProgress->setMaximumHeight(lblProgress->sizeHint().height());
     Refresh();
     show();
     FRefreshTimer.start();
