@@ -65,7 +65,7 @@ void TListFileChange::Commit() {
   try {
     text = ApplyIniChanges(FIni ? FText : std::move(FText), FChanges);
   } catch (const std::bad_alloc&) {
-    throw EFCreateError(FPath, FileErrorMessage("write", FPath, "not enough memory"));
+    throw EFCreateError(FPath, FileError("write", FPath, NotEnoughMemory()));
   }
   WriteFileAtomic(FPath, text, FExisted ? "write" : "create");
 }

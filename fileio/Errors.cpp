@@ -30,6 +30,7 @@ namespace {
     QT_TRANSLATE_NOOP("Message", "read the archive"),
     QT_TRANSLATE_NOOP("Message", "open the picture"),
     QT_TRANSLATE_NOOP("Message", "read the picture"),
+    QT_TRANSLATE_NOOP("Message", "replace"),
 };
 
 // A reason in plain text loses its full stop: the template has one.
@@ -47,10 +48,10 @@ TMessage FileError(std::string_view verb, std::string_view file, TMessage reason
                              WithoutFullStop(std::move(reason))});
 }
 
+TMessage NotEnoughMemory() {
+  return TMessage::Template(QT_TRANSLATE_NOOP("Message", "not enough memory"));
+}
+
 void RaiseOutOfMemory(const std::string& file) {
-  throw EInOutError(
-      file,
-      FileError("read", file,
-                TMessage::Template(QT_TRANSLATE_NOOP("Message", "not enough memory"))),
-      ENOMEM);
+  throw EInOutError(file, FileError("read", file, NotEnoughMemory()), ENOMEM);
 }

@@ -46,3 +46,5 @@ TMessage FileError(std::string_view verb, std::string_view file, TMessage reason
 // Running out of memory while reading `file`: an EInOutError (ENOMEM) saying
 // 'Cannot read "<file>": not enough memory.', so the user learns which file was too much.
 [[noreturn]] void RaiseOutOfMemory(const std::string& file);
+// Its reason alone, for a write that ran out of memory.
+TMessage NotEnoughMemory();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FileDescriptor.h"
+#include "Message.h"
 
 // The game a start is for: its number (section Rom<n>) and title.
 struct TGameRef {
@@ -48,7 +49,7 @@ class TEmulatorRun {
   const TGameRef& Game() const { return FGame; }
   // Empty when the output could not be kept; LogProblem then says why.
   const std::string& LogPath() const { return FLogPath; }
-  std::string LogProblem;
+  TMessage LogProblem;
   // "WINE=..." and "WINEPREFIX=..." as they were set, for a program started through wine.
   const std::vector<std::string>& Notes() const { return FNotes; }
 

@@ -15,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "EmulatorFolder.h"
 #include "Errors.h"
 #include "FileDescriptor.h"
@@ -213,7 +214,7 @@ std::optional<TFailure> SpawnKeeper(const std::vector<std::string>& command, int
 struct TOutput {
   TFd Log;
   std::string Path;
-  std::string Problem;
+  TMessage Problem;
 };
 
 // The game's log file, empty; its folder is made when missing.
@@ -221,21 +222,25 @@ TOutput OpenLog(const std::string& dir, const TGameRef& game) {
   TOutput output;
   try {
     MakeFolders(dir, 0700);
+  } catch (const EFileError& e) {
+    output.Problem = e.Message;
+    return output;
   } catch (const std::exception& e) {
-    output.Problem = e.what();
+    output.Problem = std::string(e.what());
     return output;
   }
   const std::string path = dir + LogFileName(game);
   // A fresh file: a run of the same game still going keeps writing to its own, now nameless.
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    output.Problem = FileErrorMessage("replace", path, SysErrorMessage(errno));
+    output.Problem = FileError("replace", path, SysErrorMessage(errno));
     return output;
   }
   TFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0600));
   struct stat st;
-  if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool stated = fd.IsOpen() && ::fstat(fd.Get(), &st) == 0;
+  if (!stated || !S_ISREG(st.st_mode)) {
     output.Problem =
-        FileErrorMessage("write", path, fd.IsOpen() ? "not a file" : SysErrorMessage(errno));
+        FileError("write", path, stated ? NotRegularReason(st.st_mode) : SysErrorMessage(errno));
     return output;
   }
   output.Log = std::move(fd);
@@ -255,7 +260,8 @@ std::variant<std::unique_ptr<TEmulatorRun>, TFailure> Start(const std::vector<st
   TOutput output;
   const bool keep = !options.LogDir.empty() && !options.Keeper.empty();
   if (keep) output = OpenLog(options.LogDir, game);
-  if (!keep && output.Problem.empty()) output.Problem = "the output is not kept";
+  if (!keep && output.Problem.IsEmpty())
+    output.Problem = TMessage::Template(QT_TRANSLATE_NOOP("Message", "the output is not kept"));
 
   int fds[2];
   TFd outRead, outWrite, goRead, goWrite, errorRead, errorWrite, drainedRead, drainedWrite;

@@ -46,7 +46,8 @@ std::string QuickFailureText(const TEmulatorRun& run) {
                      ") ended after " + Seconds(run.End().Ran) + " s with " +
                      DescribeEnd(run.End()) + ".\n";
   for (const std::string& note : run.Notes()) text += note + "\n";
-  if (run.LogPath().empty()) return text + "Its output was not kept: " + run.LogProblem + "\n";
+  if (run.LogPath().empty())
+    return text + "Its output was not kept: " + run.LogProblem.English() + "\n";
   const auto lines = run.LastLines(kReportedLines);
   if (lines.empty()) return text + "It wrote nothing (" + run.LogPath() + ").\n";
   text += "Its last lines (all of its output is in " + run.LogPath() + "):\n";

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "RunReport.h"
+#include "Translations.h"
 
 TRunWatch::TRunWatch(std::unique_ptr<TEmulatorRun> run, std::function<void(TRunWatch*)> finished,
                      QObject* parent)
@@ -82,7 +83,7 @@ TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent) : QDial
   QString where;
   const auto lines = run.LastLines(kReportedLines);
   if (log.isEmpty()) {
-    where = tr("Its output was not kept: %1").arg(QString::fromStdString(run.LogProblem));
+    where = tr("Its output was not kept: %1").arg(Translated(run.LogProblem));
   } else if (lines.empty()) {
     where = tr("It wrote nothing. Its log file is %1.").arg(log);
   } else {

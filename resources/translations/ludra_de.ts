@@ -207,6 +207,14 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
         <source>%1 (watching it)</source>
         <translation>%1 (beim Beobachten des Emulators)</translation>
     </message>
+    <message>
+        <source>replace</source>
+        <translation>ersetzt</translation>
+    </message>
+    <message>
+        <source>the output is not kept</source>
+        <translation>die Ausgabe wird nicht aufbewahrt</translation>
+    </message>
 </context>
 <context>
     <name>Start</name>
