@@ -304,17 +304,21 @@ void SelectionFigures() {
 // ---- Start-up, measured from outside: spawn, first paint, exit ----
 
 // Ends the process once the first paint has gone out: the figure is the time to a painted window,
-// so neither program's teardown counts.
-int RunUntilFirstPaint(QWidget& window) {
+// so neither program's teardown counts, nor what either does after that paint. The window paints
+// before its parts; a call queued then runs when all of them have painted and the picture is out.
+int RunUntilFirstPaint(QWidget& window, const std::function<void()>& shown = {}) {
   struct TFirstPaint : QObject {
     bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) QTimer::singleShot(0, qApp, [] { std::_Exit(0); });
+      if (e->type() == QEvent::Paint)
+        QMetaObject::invokeMethod(
+            qApp, [] { std::_Exit(0); }, Qt::QueuedConnection);
       return false;
     }
   } watcher;
   window.installEventFilter(&watcher);
   window.show();
   window.activateWindow();
+  if (shown) shown();
   return QApplication::exec();
 }
 
@@ -341,11 +345,14 @@ int StartupChild(const char* mode, const char* folder) {
   TLauncher launcher(paths, shell);
   const TFontPreload fonts;
   TfrmMain window(paths, launcher);
-  window.SetDialogs(new TfrmProperties(launcher, &window),
-                    new TfrmAbout(Pictures::Logo(), &window));
   TGameControllers controllers(window);
   controllers.StartAfterFirstPaint(window);
-  return RunUntilFirstPaint(window);
+  return RunUntilFirstPaint(window, [&] {
+    window.AfterFirstPaint([&] {
+      window.SetDialogs(new TfrmProperties(launcher, &window),
+                        new TfrmAbout(Pictures::Logo(), &window));
+    });
+  });
 }
 
 // The process's peak address space and resident size, in MB, from /proc.
@@ -381,7 +388,9 @@ int LargeChild(const char* folder) {
   window.show();
   QTimer::singleShot(0, &window, [&] {
     const auto shown = TClock::now();
-    window.FormActivate();  // the audit and the first fill, when activation has not run them
+    // The first audit starts once the window has painted; activation may not have come yet.
+    while (!window.Painted()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    window.FormActivate();
     window.AuditRunner().WaitUntilEnded();
     window.repaint();
     const auto [vm, rss] = PeakMemoryMB();

@@ -1,6 +1,6 @@
-// Program entry: the command line first (it needs no display), then the main window, the
-// properties dialog (whose creation finds the renderer plug-ins) and the About box, then the
-// event loop.
+// Program entry: the command line first (it needs no display), then the main window and the
+// event loop; the properties dialog (whose creation finds the renderer plug-ins) and the About box
+// once the window has painted.
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
@@ -136,13 +136,6 @@ int main(int argc, char** argv) {
   });
   if (!frmMain) return 1;
 
-  // Each dialog belongs to the window; one that cannot be made leaves its command doing nothing.
-  TfrmProperties* frmProperties = nullptr;
-  TfrmAbout* frmAbout = nullptr;
-  Guard([&] { frmProperties = new TfrmProperties(*launcher, frmMain.get()); });
-  Guard([&] { frmAbout = new TfrmAbout(Pictures::Logo(), frmMain.get()); });
-  frmMain->SetDialogs(frmProperties, frmAbout);
-
   // Gamepads and arcade sticks; their devices are looked for once the window is on screen.
   TGameControllers controllers(*frmMain);
   controllers.StartAfterFirstPaint(*frmMain);
@@ -150,6 +143,16 @@ int main(int argc, char** argv) {
   frmMain->show();
   // Without a window manager nothing else activates the window, and the audit waits for that.
   frmMain->activateWindow();
+  // The dialogs are hidden until asked for, and the properties dialog looks for the renderer
+  // plug-ins as it is made: both are made once the window is on screen. Each belongs to the
+  // window; one that cannot be made leaves its command doing nothing.
+  frmMain->AfterFirstPaint([&] {
+    TfrmProperties* frmProperties = nullptr;
+    TfrmAbout* frmAbout = nullptr;
+    Guard([&] { frmProperties = new TfrmProperties(*launcher, frmMain.get()); });
+    Guard([&] { frmAbout = new TfrmAbout(Pictures::Logo(), frmMain.get()); });
+    frmMain->SetDialogs(frmProperties, frmAbout);
+  });
   const int result = app.exec();
   relay.Target = nullptr;
   return result;

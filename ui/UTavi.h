@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AuditRunner.h"
 #include "EdgeToolBar.h"
@@ -44,6 +45,11 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // The dialogs are created after the window (the properties dialog runs the renderer
   // discovery) and handed to it; they live as long as the window.
   void SetDialogs(TfrmProperties* properties, TfrmAbout* about);
+  // Runs `work` once the window's first paint is done, or at once when it has painted or is not
+  // on screen. What the first picture does not show (the dialogs, the first audit) waits for it:
+  // on a machine of few processors it would otherwise compete with the painting.
+  void AfterFirstPaint(std::function<void()> work);
+  bool Painted() const { return FPainted; }
   void SetFolderChooser(IFolderChooser* chooser);  // nullptr: the platform's dialog
   void SetRandomSource(TRandom random);            // nullptr: seeded from the clock per launch
 
@@ -167,6 +173,9 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   IFolderChooser* FChooser;
   TRandom FRandom;
   bool FActivated = false;
+  bool FPaintSeen = false;  // the first paint has begun
+  bool FPainted = false;    // ... and is done
+  std::vector<std::function<void()>> FAfterPaint;
   std::chrono::milliseconds FQuickFailureWindow;
   // Gone before the window's parts (the base class deletes them): its thread is joined while they
   // are whole, and no outcome reaches a half-destroyed window.

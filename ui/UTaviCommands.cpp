@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <chrono>
 #include <random>
+#include <utility>
 
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
@@ -47,7 +48,25 @@ void TfrmMain::SetRandomSource(TRandom random) {
 // where they would hide the four panels for as long as the pointer stays.
 bool TfrmMain::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) return true;
+  if (event->type() == QEvent::Paint && !FPaintSeen) {
+    FPaintSeen = true;
+    // The window paints before its parts; a queued call runs once all of them have.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          FPainted = true;
+          for (auto& work : std::exchange(FAfterPaint, {})) work();
+        },
+        Qt::QueuedConnection);
+  }
   return QMainWindow::event(event);
+}
+
+void TfrmMain::AfterFirstPaint(std::function<void()> work) {
+  if (FPainted || !isVisible())
+    work();
+  else
+    FAfterPaint.push_back(std::move(work));
 }
 
 void TfrmMain::changeEvent(QEvent* event) {
@@ -59,8 +78,10 @@ void TfrmMain::FormActivate() {
   if (FActivated) return;
   FActivated = true;  // before the audit: a message box it shows re-activates the window
   FitOuterSize();
-  Guard([this] { Audit(); });
-  updateActions();
+  AfterFirstPaint([this] {
+    Guard([this] { Audit(); });
+    updateActions();
+  });
 }
 
 void TfrmMain::mnuAuditClick() {

@@ -122,6 +122,24 @@ TEST(MainWindowAuditThread, ALongAuditShowsItsProgressKeepsTheListAndCancels) {
   EXPECT_TRUE(f.Errors.Messages.empty());
 }
 
+// The window's first picture does not wait for the archives: activation before the first paint
+// starts the audit after it. A window that is not on screen audits at once.
+TEST(MainWindowAuditThread, TheFirstAuditStartsOnceTheWindowHasPainted) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "One", "A", "1996", "one.zip", "a"));
+  f.Main().show();
+  f.Main().FormActivate();
+  EXPECT_FALSE(f.Main().Auditing());
+  ASSERT_TRUE(WaitFor([&] { return f.Main().Painted(); }));
+  f.Main().AuditRunner().WaitUntilEnded();
+  EXPECT_EQ(f.Main().ListedCount(), 1);
+
+  TMainWindowFixture hidden;
+  hidden.List(GameSection(1, "One", "A", "1996", "one.zip", "a"));
+  hidden.Main().FormActivate();
+  EXPECT_TRUE(hidden.Main().Auditing());
+}
+
 TEST(MainWindowAuditThread, ASecondRequestStartsTheAuditOver) {
   TReadGate gate;
   TMainWindowFixture f;

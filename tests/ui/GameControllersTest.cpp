@@ -65,9 +65,7 @@ struct TControllerFixture : TMainWindowFixture {
   std::unique_ptr<TGameControllers> Pads;
 
   TControllerFixture() {
-    Main().show();
-    Main().activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&Main()));
+    EXPECT_TRUE(ShowActive());
     Main().tvFolder->setFocus();
     Pads = std::make_unique<TGameControllers>(Main());
     Pads->SetClock([this] { return Now; });

@@ -171,9 +171,7 @@ TEST(MainWindowInput, ShiftF10OpensThePopupLikeTheMenuKey) {
 TEST(MainWindowInput, FirstDownSelectsTheFirstFolderAndTheFirstGame) {
   TMainWindowFixture f;
   f.List(TwoGames());
-  f.Main().show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
-  f.Main().AuditRunner().WaitUntilEnded();
+  ASSERT_TRUE(f.ShowActive());
   EXPECT_EQ(f.Main().tvFolder->SelectedFolder(), nullptr);  // none selected by the program
   f.Main().tvFolder->setFocus(Qt::TabFocusReason);
   QTest::keyClick(f.Main().tvFolder, Qt::Key_Down);

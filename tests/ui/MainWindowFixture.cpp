@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 
+#include <QTest>
 #include <QTreeWidgetItemIterator>
 
 #include "FolderTree.h"
@@ -30,7 +31,18 @@ TfrmMain& TMainWindowFixture::Main() {
 
 void TMainWindowFixture::Activate() {
   Main().FormActivate();
+  // A window on screen starts its first audit once it has painted.
+  for (int waited = 0; Main().isVisible() && !Main().Painted() && waited < 5000; waited += 10)
+    QTest::qWait(10);
   Main().AuditRunner().WaitUntilEnded();
+}
+
+bool TMainWindowFixture::ShowActive() {
+  Main().show();
+  Main().activateWindow();
+  if (!QTest::qWaitForWindowActive(&Main())) return false;
+  Activate();
+  return true;
 }
 
 void TMainWindowFixture::AuditAll() {

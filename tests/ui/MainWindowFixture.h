@@ -71,6 +71,8 @@ class TMainWindowFixture {
   TfrmMain& Main();
   // The commands that audit, each waited for until its audit has ended and been shown.
   void Activate();
+  // Shown and activated as at the program's start: returns once the first audit has ended.
+  bool ShowActive();
   void AuditAll();
   void ChooseRomDirectory();
   void DestroyWindow();  // as the program's end does, after the window was closed

@@ -93,10 +93,7 @@ TEST(MainWindowAudit, ReAuditAddsNoHeadingAndKeepsVanishedCompanies) {
 
 TEST(MainWindowAudit, OnlyTheFirstActivationAudits) {
   TMainWindowFixture f;
-  f.Main().show();
-  f.Main().activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
-  f.Main().AuditRunner().WaitUntilEnded();
+  ASSERT_TRUE(f.ShowActive());
   EXPECT_EQ(f.Main().ListedCount(), 25);
   f.List(TwoCompanies("A", "B"));
   f.Activate();
