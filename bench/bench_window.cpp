@@ -463,7 +463,7 @@ double SpawnMs(const char* mode, const std::string& folder) {
 }
 
 void StartupFigures() {
-  TTempDir dir;  // the default catalogue, created by the first start
+  TTempDir dir;         // the default catalogue, created by the first start
   const int runs = 61;  // the per-round ratio spreads widely on a shared machine
   SpawnMs("--startup-window", dir.Path());
   std::vector<double> window, empty, label, ratios;

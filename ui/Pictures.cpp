@@ -80,13 +80,9 @@ class TSheetEngine : public QIconEngine {
     const TCell& cell = selected ? *FSelected : Best(size);
     const QSize pixels = QSize(cell.Width, cell.Height).scaled(size, Qt::KeepAspectRatio);
     const bool dark = Pictures::IsDark(QGuiApplication::palette());
-    const QString key = QStringLiteral("ludra:%1,%2:%3x%4:%5:%6")
-                            .arg(cell.X)
-                            .arg(cell.Y)
-                            .arg(pixels.width())
-                            .arg(pixels.height())
-                            .arg(dark ? 1 : 0)
-                            .arg(selected ? int(QIcon::Normal) : int(mode));
+    const QString key =
+        QString::asprintf("ludra:%d,%d:%dx%d:%d:%d", cell.X, cell.Y, pixels.width(),
+                          pixels.height(), dark ? 1 : 0, selected ? int(QIcon::Normal) : int(mode));
     QPixmap result;
     if (QPixmapCache::find(key, &result)) return result;
     result = QPixmap::fromImage(Cut(cell, pixels, dark));
