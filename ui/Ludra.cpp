@@ -5,11 +5,13 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
 
 #include "AppStyle.h"
+#include "AuditRunner.h"
 #include "CommandLine.h"
 #include "EmulatorFolder.h"
 #include "ErrorGuard.h"
@@ -50,6 +52,48 @@ int Fail(const std::exception& e, int code) {
 
 bool IsLogKeeper(int argc, char** argv) {
   return argc == 2 && std::strcmp(argv[1], kKeepLogArgument) == 0;
+}
+
+// The window and the event loop; everything they made is gone when this returns.
+int RunWindow(const TPaths& paths) {
+  TShellReporterRelay relay;
+  std::unique_ptr<TProcessShell> shell;
+  std::unique_ptr<TLauncher> launcher;
+  std::unique_ptr<TfrmMain> frmMain;
+  Guard([&] {
+    shell = std::make_unique<TProcessShell>(paths, &relay, ProgramRunOptions(&relay));
+    launcher = std::make_unique<TLauncher>(paths, *shell);
+  });
+  if (!launcher) return 1;
+  // From here on only the main window shows text, and it waits for the fonts before it first
+  // measures any.
+  const TFontPreload fonts;
+  Guard([&] {
+    frmMain = std::make_unique<TfrmMain>(paths, *launcher);
+    relay.Target = frmMain.get();
+  });
+  if (!frmMain) return 1;
+
+  // Gamepads and arcade sticks; their devices are looked for once the window is on screen.
+  TGameControllers controllers(*frmMain);
+  controllers.StartAfterFirstPaint(*frmMain);
+
+  frmMain->show();
+  // Without a window manager nothing else activates the window, and the audit waits for that.
+  frmMain->activateWindow();
+  // The dialogs are hidden until asked for, and the properties dialog looks for the renderer
+  // plug-ins as it is made: both are made once the window is on screen. Each belongs to the
+  // window; one that cannot be made leaves its command doing nothing.
+  frmMain->AfterFirstPaint([&] {
+    TfrmProperties* frmProperties = nullptr;
+    TfrmAbout* frmAbout = nullptr;
+    Guard([&] { frmProperties = new TfrmProperties(*launcher, frmMain.get()); });
+    Guard([&] { frmAbout = new TfrmAbout(Pictures::Logo(), frmMain.get()); });
+    frmMain->SetDialogs(frmProperties, frmAbout);
+  });
+  const int result = QApplication::exec();
+  relay.Target = nullptr;
+  return result;
 }
 }  // namespace
 
@@ -117,43 +161,14 @@ int main(int argc, char** argv) {
     }
   }
   const TPaths paths = *start.Paths;
-
-  TShellReporterRelay relay;
-  std::unique_ptr<TProcessShell> shell;
-  std::unique_ptr<TLauncher> launcher;
-  std::unique_ptr<TfrmMain> frmMain;
-  Guard([&] {
-    shell = std::make_unique<TProcessShell>(paths, &relay, ProgramRunOptions(&relay));
-    launcher = std::make_unique<TLauncher>(paths, *shell);
-  });
-  if (!launcher) return 1;
-  // From here on only the main window shows text, and it waits for the fonts before it first
-  // measures any.
-  const TFontPreload fonts;
-  Guard([&] {
-    frmMain = std::make_unique<TfrmMain>(paths, *launcher);
-    relay.Target = frmMain.get();
-  });
-  if (!frmMain) return 1;
-
-  // Gamepads and arcade sticks; their devices are looked for once the window is on screen.
-  TGameControllers controllers(*frmMain);
-  controllers.StartAfterFirstPaint(*frmMain);
-
-  frmMain->show();
-  // Without a window manager nothing else activates the window, and the audit waits for that.
-  frmMain->activateWindow();
-  // The dialogs are hidden until asked for, and the properties dialog looks for the renderer
-  // plug-ins as it is made: both are made once the window is on screen. Each belongs to the
-  // window; one that cannot be made leaves its command doing nothing.
-  frmMain->AfterFirstPaint([&] {
-    TfrmProperties* frmProperties = nullptr;
-    TfrmAbout* frmAbout = nullptr;
-    Guard([&] { frmProperties = new TfrmProperties(*launcher, frmMain.get()); });
-    Guard([&] { frmAbout = new TfrmAbout(Pictures::Logo(), frmMain.get()); });
-    frmMain->SetDialogs(frmProperties, frmAbout);
-  });
-  const int result = app.exec();
-  relay.Target = nullptr;
+  const int result = RunWindow(paths);
+  // An audit or the controllers' start-up may still wait on a device that stopped answering (a
+  // share, a driver). The process ends without them, as it would when killed: what they would
+  // find goes nowhere and they write nothing, and the libraries they are inside are not unloaded
+  // under them.
+  if (TAuditRunner::ThreadsRunning() > 0 || TGameControllers::StartersRunning() > 0) {
+    std::fflush(nullptr);
+    std::_Exit(result);
+  }
   return result;
 }
