@@ -33,6 +33,8 @@ struct TAuditOptions {
   // Called by the thread about to read the archive of the game at catalogue position `p` (tests
   // slow some reads down, so that they finish out of order).
   std::function<void(std::size_t p)> BeforeRead;
+  // Called before each reader thread is made; tests throw there for a thread that cannot be.
+  std::function<void()> BeforeThread;
 };
 
 // The games of the catalogue in `list`, counted as the audit counts them (up to the first
