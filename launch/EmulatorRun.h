@@ -79,7 +79,8 @@ class IRunWatcher {
 // "$XDG_STATE_HOME/ludra/", or "$HOME/.local/state/ludra/".
 std::string UserStateDir();
 
-// The game's log file name: its number and its title in lower-case letters and digits.
+// The game's log file name: its number and its title in lower-case letters and digits, a long
+// title cut and followed by a digest of it.
 std::string LogFileName(const TGameRef& game);
 
 // "SIGSEGV" for a signal's number ("signal 70" for one without a name).
