@@ -162,7 +162,7 @@ TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownA
   // A folder without the emulator is refused with a word and the chooser asks again, from there.
   MakeDirs(dir / "empty");
   MakeDirs(dir / "picked");
-  WriteFileBytes(dir / "picked/TAVI.EXE", "");
+  WriteFileBytes(dir / "picked/TAVI.EXE", "MZ");
   chooser.Asked = 0;
   chooser.Answers = {QString::fromStdString(dir / "empty"), QString::fromStdString(dir / "picked")};
   EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), dir / "picked/");
