@@ -89,19 +89,6 @@ std::vector<std::string> TEmulatorRun::LastLines(std::size_t count) const {
   return lines;
 }
 
-std::string UserStateDir() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  std::string dir;
-  if (state && state[0] == '/') {
-    dir = state;
-  } else {
-    const char* home = std::getenv("HOME");
-    dir = std::string(home && home[0] ? home : "") + "/.local/state";
-  }
-  if (dir.back() != '/') dir += '/';
-  return dir + "ludra/";
-}
-
 // The game's number and its title in lower-case letters and digits. A long title is cut, with a
 // digest of the whole title after it, so that any title gives a name well within the file
 // system's limit and two long titles that start alike keep logs of their own.
