@@ -127,7 +127,7 @@ void WindowFigures() {
         window.AuditRunner().WaitUntilEnded();
       },
       [&] {
-        window.FillGameList(0);
+        window.FillGameList(TFolderKind::All);
         Settle();
       });
 

@@ -11,6 +11,7 @@
 
 #include "AuditRunner.h"
 #include "EdgeToolBar.h"
+#include "GameFilter.h"
 #include "Games.h"
 #include "Paths.h"
 #include "Shell.h"
@@ -83,9 +84,9 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // Sets the checked and enabled state of every action from the current state.
   void updateActions();
 
-  // Rebuilds the list from the catalogue with filter 0..4 (see TGameFilter); 3 and 4 compare
-  // against the selected folder's text.
-  void FillGameList(int Filter);
+  // Rebuilds the list from the catalogue with the filter of a folder kind (see TGameFilter); Year
+  // and Company compare against the selected folder's text.
+  void FillGameList(TFolderKind Filter);
 
   // The selected item's catalogue position, or -1.
   int SelectedPosition() const;

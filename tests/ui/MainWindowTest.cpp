@@ -70,8 +70,10 @@ TEST(MainWindowAudit, FirstAuditPutsCompanyFoldersBetweenAvailableAndYear) {
   f.Activate();
   EXPECT_EQ(f.TopLevelTexts(), kTopLevel);
   EXPECT_EQ(f.ChildTexts("Company"), kDefaultCompanies);
-  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Company")), -1);
-  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Namco")), 4);
+  // The kinds as the nodes keep them in their state index.
+  EXPECT_EQ(f.Folder("Company")->data(0, TFolderTree::FolderKindRole).toInt(), -1);
+  EXPECT_EQ(f.Folder("Namco")->data(0, TFolderTree::FolderKindRole).toInt(), 4);
+  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Namco")), TFolderKind::Company);
   EXPECT_EQ(f.Main().ListedCount(), 25);
   EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), std::string(kDefaultCatalogue));
   EXPECT_TRUE(f.Errors.Messages.empty());
