@@ -113,6 +113,9 @@ class TfrmProperties : public QDialog {
   QWidget* CreateHeader(QLabel*& title);
   QLineEdit* CreateDigitEdit(const char* name);
   bool editorKeyPress(const QString& typed) const;
+  // Calls visit(field of the settings record, its control) for every setting.
+  template <class Visit>
+  void ForEachBinding(Visit&& visit);
 
   TLauncher& Launcher;
   int FRendererAtStart = -1;  // the renderer selected by the discovery at creation

@@ -110,17 +110,25 @@ TEST_F(PropertiesTest, ShownValuesComeBackUnchanged) {
   s.CutOff = "11025";
   s.CBuffer = "8192";
   s.DBuffer = "1024";
+  // Every field but Sound (ticked by the defaults' test) differs from the empty record, so a field
+  // left without its control shows here.
   s.Interpreter = true;
+  s.Geometry = true;
   s.Sound = false;
+  s.Filter = true;
+  s.Surround = true;
   s.Stereo = true;
   s.Multiplier = "7";
   s.Renderer = -1;
   s.Windowed = true;
   s.Xmax = "1400";
   s.Ymax = "1200";
+  s.Dithering = true;
   s.BPP = 1;
   s.FPS = true;
+  s.Skip = true;
   s.Detection = true;
+  s.FrameLimit = true;
   s.FrameRate = "60";
   s.Filtering = 3;
   s.Caching = 0;
