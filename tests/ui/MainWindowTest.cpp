@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStatusBar>
@@ -193,6 +194,58 @@ TEST(MainWindowFolders, ItemsShowTheirFieldsAndIcons) {
   EXPECT_EQ(images, (std::vector<int>{0, 2, 1}));
   EXPECT_EQ(table->headerData(0, Qt::Horizontal).toString().toStdString(), "Game");
   EXPECT_EQ(table->headerData(4, Qt::Horizontal).toString().toStdString(), "Year");
+}
+
+// A game model that changes by rows and in place, not only by resets.
+class TChangingGames : public TGameListModel {
+ public:
+  void InsertFirst(TGameList games) {
+    beginInsertRows({}, 0, 0);
+    Replace(std::move(games));
+    endInsertRows();
+  }
+  void ChangeInPlace(TGameList games, int row) {
+    Replace(std::move(games));
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+  }
+
+ private:
+  void Replace(TGameList games) {
+    const QSignalBlocker quiet(this);  // the table changes, only the signals above tell of it
+    SetGames(std::move(games));
+  }
+};
+
+TEST(MainWindowFolders, FilterTableFollowsRowsAddedAndGamesChangedInPlace) {
+  auto game = [](const char* title, bool available) {
+    TGame g;
+    g.Game = title;
+    g.Available = available;
+    return g;
+  };
+  TChangingGames games;
+  games.SetGames({game("A", true), game("B", false)});
+  TGameFilterTable table;
+  table.SetSource(&games);
+  table.SetFilter(TGameFilter{TFolderKind::Available, ""});
+  ASSERT_EQ(table.rowCount(), 1);
+
+  games.InsertFirst({game("C", true), game("A", true), game("B", false)});
+  EXPECT_EQ(table.rowCount(), 2);
+  EXPECT_EQ(table.Position(1), 1);
+  EXPECT_EQ(table.index(1, 0).data().toString(), QStringLiteral("A"));
+
+  int changedRows = 0;
+  QObject::connect(&table, &QAbstractItemModel::dataChanged,
+                   [&](const QModelIndex& from, const QModelIndex& to) {
+                     changedRows += to.row() - from.row() + 1;
+                   });
+  games.ChangeInPlace({game("C", true), game("A2", true), game("B", false)}, 1);
+  EXPECT_EQ(changedRows, 1);  // the same games listed: only the changed cells
+  EXPECT_EQ(table.index(1, 0).data().toString(), QStringLiteral("A2"));
+  games.ChangeInPlace({game("C", true), game("A2", true), game("B", true)}, 2);
+  EXPECT_EQ(table.rowCount(), 3);  // B came into the folder
+  EXPECT_EQ(table.Position(2), 2);
 }
 
 TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
