@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -11,8 +12,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "FolderTree.h"
-#include "GameViews.h"
 #include "UTavi.h"
 
 namespace {
@@ -354,10 +353,10 @@ void TGameControllers::Press(TInput input) {
     case NextFolder: {
       // Only in the main window itself, not from a dialog or a menu above it.
       if (QApplication::activeWindow() != &FWindow || QApplication::activePopupWidget()) return;
-      TFolderTree* folders = FWindow.tvFolder;
+      TfrmMain* window = &FWindow;
       const int step = input == PrevFolder ? -1 : 1;
       QMetaObject::invokeMethod(
-          folders, [folders, step] { folders->SelectNeighbour(step); }, Qt::QueuedConnection);
+          window, [window, step] { window->SelectNeighbourFolder(step); }, Qt::QueuedConnection);
       return;
     }
   }
@@ -372,7 +371,7 @@ QWidget* TGameControllers::KeysTarget() {
     return popup->focusWidget() ? popup->focusWidget() : popup;
   QWidget* active = QApplication::activeWindow();
   if (active == &FWindow) {
-    QAbstractItemView* list = FWindow.lvGames->CurrentView();
+    QAbstractItemView* list = FWindow.GameView();
     if (!list->hasFocus()) list->setFocus(Qt::OtherFocusReason);
     return list;
   }

@@ -110,7 +110,6 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     FLauncher.LoadSettings(-1, *outcome.List);
     // Should the load have stopped on an error, the model still takes what was read, and the
     // list is rebuilt from it with the filter in force.
-    RomDir = std::move(outcome.RomDir);
     FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     tvFolder->AddCompanyFolders(outcome.Companies);
