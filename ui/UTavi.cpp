@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "AuditProgress.h"
 #include "EdgeToolBar.h"
@@ -84,6 +85,7 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
     widths.append(TGameListModel::ColumnWidth(c));
   lvGames->SetColumnWidths(widths);
   CreateStatusBar();
+  NameParts();
 
   // Until the frame is known the outer size is taken as the window's own. The designed place
   // assumed a screen of its time: on a small or highly scaled screen the window is moved (and, if
@@ -188,6 +190,53 @@ void TfrmMain::CreateMenus() {
   connect(pmGames, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
 }
 
+// The controls and actions are private; tests and accessibility tools find them by these names.
+void TfrmMain::NameParts() {
+  const std::pair<QObject*, const char*> parts[] = {{tbMain, "tbMain"},
+                                                    {pnlTop, "pnlTop"},
+                                                    {splMain, "splMain"},
+                                                    {pnlFolder, "pnlFolder"},
+                                                    {tvFolder, "tvFolder"},
+                                                    {splLeft, "splLeft"},
+                                                    {pnlGames, "pnlGames"},
+                                                    {lvGames, "lvGames"},
+                                                    {splRight, "splRight"},
+                                                    {pnlSnapshot, "pnlSnapshot"},
+                                                    {imgSnapshot, "imgSnapshot"},
+                                                    {sbMain, "sbMain"},
+                                                    {sbPanels[0], "sbPanel0"},
+                                                    {sbPanels[1], "sbPanel1"},
+                                                    {sbPanels[2], "sbPanel2"},
+                                                    {sbPanels[3], "sbPanel3"},
+                                                    {pmGames, "pmGames"},
+                                                    {prgAudit, "prgAudit"},
+                                                    {actHideFolder, "actHideFolder"},
+                                                    {actHideScreenshot, "actHideScreenshot"},
+                                                    {actStatusbar, "actStatusbar"},
+                                                    {actToolbar, "actToolbar"},
+                                                    {actLargeIcons, "actLargeIcons"},
+                                                    {actSmallIcons, "actSmallIcons"},
+                                                    {actList, "actList"},
+                                                    {actDetails, "actDetails"},
+                                                    {actPlay, "actPlay"},
+                                                    {actProperties, "actProperties"},
+                                                    {mnuRandom, "mnuRandom"},
+                                                    {mnuAudit, "mnuAudit"},
+                                                    {mnuExit, "mnuExit"},
+                                                    {mnuRomDirectory, "mnuRomDirectory"},
+                                                    {mnuAbout, "mnuAbout"},
+                                                    {ToolButton9, "ToolButton9"}};
+  for (const auto& [part, name] : parts) part->setObjectName(QLatin1String(name));
+}
+
+void TfrmMain::SelectNeighbourFolder(int step) {
+  tvFolder->SelectNeighbour(step);
+}
+
+QAbstractItemView* TfrmMain::GameView() const {
+  return lvGames->CurrentView();
+}
+
 void TfrmMain::CreateToolbar() {
   tbMain->addActions({actHideFolder, actHideScreenshot});
   tbMain->addSeparator();
@@ -203,7 +252,6 @@ void TfrmMain::CreateLayout() {
   column->setSpacing(0);
 
   tbMain = new TEdgeToolBar(central);
-  tbMain->setObjectName(QStringLiteral("tbMain"));
   tbMain->setFixedHeight(29);
   column->addWidget(tbMain);
 

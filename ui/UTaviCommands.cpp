@@ -110,17 +110,16 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     FLauncher.LoadSettings(-1, *outcome.List);
     // Should the load have stopped on an error, the model still takes what was read, and the
     // list is rebuilt from it with the filter in force.
-    RomDir = std::move(outcome.RomDir);
     FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     tvFolder->AddCompanyFolders(outcome.Companies);
-    FillGameList(TGameFilter::All);
+    FillGameList(TFolderKind::All);
     imgSnapshot->ShowLogo(Pictures::Logo());
   });
   updateActions();
 }
 
-void TfrmMain::FillGameList(int Filter) {
+void TfrmMain::FillGameList(TFolderKind Filter) {
   const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
   TGameFilter filter;
   filter.Kind = Filter;
@@ -136,10 +135,10 @@ void TfrmMain::tvFolderChange() {
   Guard([this] {
     const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
     if (!folder) return;
-    const int kind = TFolderTree::FolderKind(folder);
-    if (kind != TFolderTree::kHeading)
-      FillGameList(kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind
-                                                                         : TGameFilter::Company);
+    const TFolderKind kind = TFolderTree::FolderKind(folder);
+    if (kind != TFolderKind::Heading)
+      FillGameList(kind >= TFolderKind::All && kind <= TFolderKind::Year ? kind
+                                                                         : TFolderKind::Company);
     SetPanel(2, tr("%n Games", nullptr, ListedCount()));
   });
   updateActions();
