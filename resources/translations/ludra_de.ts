@@ -215,6 +215,26 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
         <source>the output is not kept</source>
         <translation>die Ausgabe wird nicht aufbewahrt</translation>
     </message>
+    <message>
+        <source>%1 (missing)</source>
+        <translation>%1 (fehlt)</translation>
+    </message>
+    <message>
+        <source>%1 (wrong size: %2 expected, %3 found)</source>
+        <translation>%1 (falsche Größe: %2 erwartet, %3 gefunden)</translation>
+    </message>
+    <message>
+        <source>%1 (wrong CRC: %2 expected, %3 found)</source>
+        <translation>%1 (falsche CRC: %2 erwartet, %3 gefunden)</translation>
+    </message>
+    <message>
+        <source>%1 lacks %2 of its %3 files: %4</source>
+        <translation>In %1 fehlen %2 von %3 Dateien: %4</translation>
+    </message>
+    <message>
+        <source>%1: %2 of its %3 files are missing or wrong: %4</source>
+        <translation>%1: %2 von %3 Dateien fehlen oder sind falsch: %4</translation>
+    </message>
 </context>
 <context>
     <name>Start</name>
