@@ -290,8 +290,9 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   // Until its directory is read the game is available on the archive's existence alone, which is
   // also what an archive that cannot be opened leaves behind.
   if (note && !s.Files.empty()) note->Reason = TAuditNote::DirectoryUnreadable;
-  // The directory is walked where it lies in the read buffer and the walk stops at the first
-  // expected name; an archive that cannot be opened or read raises here.
+  // The directory is walked where it lies in the read buffer and, unless every listed file is
+  // accounted for, the walk stops at the first expected name; an archive that cannot be opened or
+  // read raises here.
   std::optional<std::string_view> found;
   const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
     const std::string_view member = entry.FileName(reader.Converted);

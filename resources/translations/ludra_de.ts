@@ -492,6 +492,28 @@ Nur eigene ROMs nutzen.</translation>
         <source>Choose Rom-Directory</source>
         <translation>ROM-Verzeichnis wählen</translation>
     </message>
+    <message>
+        <source>Save &amp;Fixdat of Missing Files...</source>
+        <translation>&amp;Fixdat der fehlenden Dateien speichern...</translation>
+    </message>
+    <message>
+        <source>The ROM list could not be read, so the audit ran without it:
+%1</source>
+        <translation>Die ROM-Liste konnte nicht gelesen werden; die Prüfung lief ohne sie:
+%1</translation>
+    </message>
+    <message>
+        <source>The last audit found no missing or wrong files.</source>
+        <translation>Die letzte Prüfung fand keine fehlenden oder falschen Dateien.</translation>
+    </message>
+    <message>
+        <source>Save Fixdat</source>
+        <translation>Fixdat speichern</translation>
+    </message>
+    <message>
+        <source>ROM lists (*.xml *.dat);;All files (*)</source>
+        <translation>ROM-Listen (*.xml *.dat);;Alle Dateien (*)</translation>
+    </message>
 </context>
 <context>
     <name>TfrmProperties</name>
@@ -713,6 +735,10 @@ Nur eigene ROMs nutzen.</translation>
     <message>
         <source>All of its output is in %1.</source>
         <translation>Seine ganze Ausgabe steht in %1.</translation>
+    </message>
+    <message>
+        <source>Its ROM files are incomplete: %1</source>
+        <translation>Seine ROM-Dateien sind unvollständig: %1</translation>
     </message>
 </context>
 </TS>
