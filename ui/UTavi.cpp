@@ -122,6 +122,9 @@ void TfrmMain::CreateActions() {
   actProperties = NewAction(this, tr("&Properties"));
   mnuRandom = NewAction(this, tr("&Select Random Game"));
   mnuAudit = NewAction(this, tr("&Audit all Games"));
+  // Beside the audit whose result it writes, where a user who sees missing files looks.
+  mnuFixdat = NewAction(this, tr("Save &Fixdat of Missing Files..."));
+  mnuFixdat->setObjectName(QStringLiteral("mnuFixdat"));
   mnuExit = NewAction(this, tr("&Exit"));
   mnuRomDirectory = NewAction(this, tr("Rom Directory..."));
   mnuAbout = NewAction(this, tr("&About"));
@@ -150,6 +153,7 @@ void TfrmMain::CreateActions() {
   connect(actProperties, &QAction::triggered, this, &TfrmMain::actPropertiesExecute);
   connect(mnuRandom, &QAction::triggered, this, &TfrmMain::mnuRandomClick);
   connect(mnuAudit, &QAction::triggered, this, &TfrmMain::mnuAuditClick);
+  connect(mnuFixdat, &QAction::triggered, this, &TfrmMain::mnuFixdatClick);
   connect(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
   connect(mnuRomDirectory, &QAction::triggered, this, &TfrmMain::mnuRomDirectoryClick);
   connect(mnuAbout, &QAction::triggered, this, &TfrmMain::mnuAboutClick);
@@ -167,7 +171,7 @@ void TfrmMain::CreateMenus() {
   QMenu* file = addMenu(tr("&File"));
   file->addAction(actPlay);
   file->addSeparator();
-  file->addActions({mnuRandom, mnuAudit, mnuExit});
+  file->addActions({mnuRandom, mnuAudit, mnuFixdat, mnuExit});
 
   QMenu* view = addMenu(tr("&View"));
   view->addActions({actToolbar, actStatusbar, actHideFolder, actHideScreenshot});

@@ -67,6 +67,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // actions' states up to date.
   void FormActivate();  // the first activation audits; later ones do nothing
   void mnuAuditClick();
+  void mnuFixdatClick();  // the missing and wrong files of the last audit, for a ROM manager
   void tvFolderChange();
   void lvGamesChange();
   void lvGamesDblClick();
@@ -163,6 +164,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QAction* actProperties;
   QAction* mnuRandom;
   QAction* mnuAudit;
+  QAction* mnuFixdat;
   QAction* mnuExit;
   QAction* mnuRomDirectory;
   QAction* mnuAbout;
@@ -184,6 +186,8 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   bool FPainted = false;    // ... and is done
   std::vector<std::function<void()>> FAfterPaint;
   std::chrono::milliseconds FQuickFailureWindow;
+  std::string FDatPath;        // the ROM list of the last audit, when there was one
+  std::string FDatErrorShown;  // a ROM list's error is told once, not after every audit
   // Gone before the window's parts (the base class deletes them): its thread is joined while they
   // are whole, and no outcome reaches a half-destroyed window.
   std::unique_ptr<TAuditRunner> FAuditRunner;

@@ -10,6 +10,7 @@
 #include <random>
 #include <utility>
 
+#include "AuditText.h"
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
 #include "FolderTree.h"
@@ -111,6 +112,12 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     // Should the load have stopped on an error, the model still takes what was read, and the
     // list is rebuilt from it with the filter in force.
     FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
+    FDatPath = std::move(outcome.DatPath);
+    const std::string datError = outcome.DatError.English();
+    if (!datError.empty() && datError != FDatErrorShown)
+      FChooser->Tell(this, tr("The ROM list could not be read, so the audit ran without it:\n%1")
+                               .arg(Translated(outcome.DatError)));
+    FDatErrorShown = datError;
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     tvFolder->AddCompanyFolders(outcome.Companies);
     FillGameList(TFolderKind::All);
@@ -254,7 +261,15 @@ void TfrmMain::Watch(std::unique_ptr<TEmulatorRun> run) {
       std::move(run),
       [this](TRunWatch* watch) {
         if (QuickFailure(watch->Run(), FQuickFailureWindow)) {
-          auto* message = new TfrmRunFailure(watch->Run(), this);
+          // A game whose archive lacks files may be why: the message names them.
+          const int p = watch->Run().Game().Number - 1;
+          const TAuditNote* note = FModel->Note(p);
+          const TGame* game = FModel->Game(p);
+          QString roms;
+          if (note && game && note->Reason == TAuditNote::Incomplete &&
+              game->Game == watch->Run().Game().Title)
+            roms = Translated(AuditNoteMessage(game->RomPath, *note, FPaths.WorkDir));
+          auto* message = new TfrmRunFailure(watch->Run(), this, roms);
           message->show();
         }
         watch->deleteLater();

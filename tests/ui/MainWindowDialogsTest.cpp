@@ -101,6 +101,34 @@ TEST(MainWindowDialogs, ExitClosesTheWindow) {
   EXPECT_FALSE(f.Main().isVisible());
 }
 
+// The ROM list beside the list file: a malformed one is told once (not after every audit); the
+// fixdat command writes the missing files where the save dialog says.
+TEST(MainWindowDialogs, AMalformedDatIsToldOnceAndTheFixdatHoldsTheMissingFiles) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "Good", "A", "1996", "good.zip", "a,b") +
+         GameSection(2, "Gone", "A", "1996", "gone.zip", "z"));
+  f.Zip("good.zip", {"a"});
+  WriteFileBytes(f.Dir / "ludra.dat", "game ( name good\n");
+  f.Activate();
+  f.AuditAll();
+  ASSERT_EQ(f.Chooser.Told.size(), 1u);
+  EXPECT_TRUE(f.Chooser.Told[0].contains(QString::fromStdString(f.Dir / "ludra.dat")))
+      << f.Chooser.Told[0].toStdString();
+  EXPECT_TRUE(f.Chooser.Told[0].contains(QStringLiteral("line 1")));
+  EXPECT_EQ(f.Main().Games()[0].Available, true);  // the audit ran as without it
+
+  f.Chooser.SaveAs = QString::fromStdString(f.Dir / "fix.xml");
+  auto* command = f.Main().findChild<QAction*>(QStringLiteral("mnuFixdat"));
+  ASSERT_NE(command, nullptr);
+  command->trigger();
+  const std::string fix = ReadFileBytes(f.Dir / "fix.xml");
+  EXPECT_NE(fix.find("<game name=\"good\">\n\t\t<description>Good</description>\n\t\t<rom "
+                     "name=\"b\"/>\n\t</game>\n\t<game name=\"gone\">"),
+            std::string::npos)
+      << fix;
+  EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
 // ---- Real input on the list ----
 
 TEST(MainWindowInput, DoubleClickOnAGameStartsIt) {

@@ -54,6 +54,11 @@ struct TFakeChooser : IFolderChooser {
     return Answer;
   }
   void Tell(QWidget*, const QString& message) override { Told.push_back(message); }
+  std::optional<QString> SaveAs;  // the save dialog's answer
+  std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&,
+                                        const QString&) override {
+    return SaveAs;
+  }
 };
 
 class TMainWindowFixture {
