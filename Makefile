@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 20
-FUZZ_TARGETS ?= fuzz_zip fuzz_listfile fuzz_plugin fuzz_jpeg
+FUZZ_TARGETS ?= fuzz_zip fuzz_listfile fuzz_plugin fuzz_jpeg fuzz_dat
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 # Rebuilds in several checkouts share one compiler cache when ccache is there; nothing needs it.

@@ -127,24 +127,25 @@ void WindowFigures() {
         window.AuditRunner().WaitUntilEnded();
       },
       [&] {
-        window.FillGameList(0);
+        window.FillGameList(TFolderKind::All);
         Settle();
       });
 
   // Refill and count: alternate between two year folders so every change rebuilds the list.
-  QTreeWidgetItem* years[2] = {window.tvFolder->FindFolder(QStringLiteral("1996")),
-                               window.tvFolder->FindFolder(QStringLiteral("Company 7"))};
+  auto* tree = window.findChild<TFolderTree*>(QStringLiteral("tvFolder"));
+  QTreeWidgetItem* years[2] = {tree->FindFolder(QStringLiteral("1996")),
+                               tree->FindFolder(QStringLiteral("Company 7"))};
   int next = 0;
   const double folderChange = Time(
       21, [] {},
       [&] {
-        window.tvFolder->setCurrentItem(years[next++ % 2]);
+        tree->setCurrentItem(years[next++ % 2]);
         Settle();
       });
   const double heading = Time(
-      21, [&] { window.tvFolder->setCurrentItem(years[0]); },
+      21, [&] { tree->setCurrentItem(years[0]); },
       [&] {
-        window.tvFolder->setCurrentItem(window.tvFolder->FindFolder(QStringLiteral("Year")));
+        tree->setCurrentItem(tree->FindFolder(QStringLiteral("Year")));
         Settle();
       });
 
@@ -261,10 +262,11 @@ struct TShotsWindow {
   }
   // Selects the game at `row` (and paints), after another one so the selection changes.
   void Select(int row) {
-    Window->lvGames->SelectRow(row ^ 1);
+    auto* games = Window->findChild<TGameViews*>(QStringLiteral("lvGames"));
+    games->SelectRow(row ^ 1);
     Settle();
     const auto start = TClock::now();
-    Window->lvGames->SelectRow(row);
+    games->SelectRow(row);
     Settle();
     Last = Ms(TClock::now() - start);
   }

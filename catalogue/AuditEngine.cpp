@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "FileCheck.h"
 #include "FileDescriptor.h"
 #include "ListFile.h"
 #include "UZipList.h"
@@ -122,6 +123,8 @@ struct TSlot {
 struct TReader {
   TArchiveFile File;
   std::string Converted;
+  TFileChecker Check;
+  std::string Parent;  // the native path of a parent's archive
 };
 
 using TClock = std::chrono::steady_clock;
@@ -184,6 +187,7 @@ class TAudit {
  private:
   bool ReadSection(std::size_t p, TSlot& s);
   void ReadArchive(std::size_t p, TSlot& s, TReader& reader);
+  void CheckFiles(TReader& reader, TAuditNote& note);
   void Process(std::size_t p, TReader& reader);
   std::optional<std::size_t> Claim();
   void Work();
@@ -288,33 +292,86 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
     note->Found.clear();
     note->Expected.clear();
   }
-  if (!archive || s.Files.empty()) return;
+  TFileChecker& check = reader.Check;
+  if (note) {
+    const TDatGame* dat = FOptions.Dat ? FOptions.Dat->Find(DatGameName(s.RomName)) : nullptr;
+    note->DatGame = dat ? dat->Name : std::string();
+    check.Begin(s.Files, dat);
+    note->Listed = 0;
+    note->Bad.clear();
+    if (!archive) return CheckFiles(reader, *note);  // every file missing, but merged ones
+  }
+  // With notes every member is visited, so that every listed file is accounted for.
+  const bool checking = note && check.Active();
+  if (!archive || (s.Files.empty() && !checking)) return;
   // Until its directory is read the game is available on the archive's existence alone, which is
   // also what an archive that cannot be opened leaves behind.
-  if (note) note->Reason = TAuditNote::DirectoryUnreadable;
-  // The directory is walked where it lies in the read buffer and the walk stops at the first
-  // expected name; an archive that cannot be opened or read raises here.
+  if (note && !s.Files.empty()) note->Reason = TAuditNote::DirectoryUnreadable;
+  // The directory is walked where it lies in the read buffer and, unless every listed file is
+  // accounted for, the walk stops at the first expected name; an archive that cannot be opened or
+  // read raises here.
   std::optional<std::string_view> found;
   const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
     const std::string_view member = entry.FileName(reader.Converted);
-    return !AnyName(s.Files, [&](std::string_view expected) {
+    if (checking) check.Member(member, entry.Size, entry.Crc32);
+    if (found || s.Files.empty()) return checking;
+    AnyName(s.Files, [&](std::string_view expected) {
       if (!SameName(expected, member)) return false;
       found = expected;
       return true;
     });
+    return checking || !found;
   });
   if (members == 0) return;
-  s.Game.Available = found.has_value();
+  if (!s.Files.empty()) s.Game.Available = found.has_value();
   if (!note) return;
+  if (checking) CheckFiles(reader, *note);
+  if (s.Files.empty()) {
+    if (note->Reason == TAuditNote::Ok && !note->Bad.empty()) note->Reason = TAuditNote::Incomplete;
+    return;
+  }
   note->Reason = TAuditNote::Ok;
   if (found) {
     note->Found = *found;
+    if (!note->Bad.empty()) note->Reason = TAuditNote::Incomplete;
   } else {
     note->Reason = TAuditNote::NoExpectedFile;
     std::vector<std::string_view> names;
     SplitFiles(s.Files, names);
     note->Expected.assign(names.begin(), names.end());
   }
+}
+
+// The files of the game not in its own archive are looked for in its parent's (a split set),
+// then the result goes into the note.
+void TAudit::CheckFiles(TReader& reader, TAuditNote& note) {
+  TFileChecker& check = reader.Check;
+  const std::string_view parent = check.ParentToRead();
+  if (!parent.empty()) {
+    reader.Parent = FRomFolderPath;
+    AppendNative(reader.Parent, parent);
+    reader.Parent.append(".zip");
+    TArchiveFile& file = reader.File;
+    file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
+    if (file.Missing()) {
+      std::optional<std::string> other;
+      {
+        const std::lock_guard lock(FLookupLock);
+        other = FLookup.FindFile(reader.Parent);
+      }
+      if (other) {
+        reader.Parent = std::move(*other);
+        file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
+      }
+    }
+    // A parent that is there but cannot be read raises, as the game's own archive does.
+    if (file.IsFile() || (!file.Missing() && IsRegularFile(reader.Parent)))
+      ScanZip(file, [&](const TZipEntry& entry) {
+        check.ParentMember(entry.FileName(reader.Converted), entry.Size, entry.Crc32);
+        return true;
+      });
+  }
+  check.End(note);
 }
 
 void TAudit::Process(std::size_t p, TReader& reader) {

@@ -27,9 +27,13 @@ class EAuditCancelled : public std::exception {
   const char* what() const noexcept override { return "the audit was cancelled"; }
 };
 
+class TDat;
+
 struct TAuditOptions {
   int Reads = kAuditReads;  // 1: the calling thread reads every archive itself, in order
   TAuditControl* Control = nullptr;
+  // A ROM list to check each game's files against, for an audit with notes.
+  const TDat* Dat = nullptr;
   // Called by the thread about to read the archive of the game at catalogue position `p` (tests
   // slow some reads down, so that they finish out of order).
   std::function<void(std::size_t p)> BeforeRead;

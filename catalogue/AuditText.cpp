@@ -1,5 +1,7 @@
 #include "AuditText.h"
 
+#include <cstdio>
+
 namespace {
 constexpr std::size_t kShownNames = 8;  // a long Files value would make the line unreadable
 
@@ -9,7 +11,60 @@ std::string ShownPath(const std::string& path, const std::string& workDir) {
     return path;
   return path.substr(workDir.size());
 }
+std::string Hex(uint32_t crc) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", crc);
+  return text;
+}
+
+// "a, b, c" with at most kShownNames items, then "...".
+TMessage JoinShown(const std::vector<TMessage>& items) {
+  TMessage list;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i == kShownNames) return TMessage::Template("%1, ...", {list});
+    list = i ? TMessage::Template("%1, %2", {list, items[i]}) : items[i];
+  }
+  return list;
+}
 }  // namespace
+
+TMessage BadFilesMessage(const TAuditNote& note) {
+  bool allMissing = true;
+  for (const TFileCheck& f : note.Bad) allMissing = allMissing && f.Status == TFileCheck::Missing;
+  std::vector<TMessage> items;
+  for (const TFileCheck& f : note.Bad) {
+    switch (f.Status) {
+      case TFileCheck::Missing:
+        items.push_back(allMissing ? TMessage(f.Name)
+                                   : TMessage::Template(
+                                         QT_TRANSLATE_NOOP("Message", "%1 (missing)"), {f.Name}));
+        break;
+      case TFileCheck::WrongSize:
+        items.push_back(TMessage::Template(
+            QT_TRANSLATE_NOOP("Message", "%1 (wrong size: %2 expected, %3 found)"),
+            {f.Name, std::to_string(f.Size), std::to_string(f.FoundSize)}));
+        break;
+      case TFileCheck::WrongCrc:
+        items.push_back(TMessage::Template(
+            QT_TRANSLATE_NOOP("Message", "%1 (wrong CRC: %2 expected, %3 found)"),
+            {f.Name, Hex(f.Crc), Hex(f.FoundCrc)}));
+        break;
+    }
+  }
+  return JoinShown(items);
+}
+
+static TMessage IncompleteMessage(const std::string& archive, const TAuditNote& note) {
+  bool allMissing = true;
+  for (const TFileCheck& f : note.Bad) allMissing = allMissing && f.Status == TFileCheck::Missing;
+  const std::vector<TMessage> args = {archive, std::to_string(note.Bad.size()),
+                                      std::to_string(note.Listed), BadFilesMessage(note)};
+  if (allMissing)
+    return TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 lacks %2 of its %3 files: %4"),
+                              args);
+  return TMessage::Template(
+      QT_TRANSLATE_NOOP("Message", "%1: %2 of its %3 files are missing or wrong: %4"), args);
+}
 
 std::string AuditedPath(std::string_view romPath, const TAuditNote& note,
                         const std::string& workDir) {
@@ -57,6 +112,8 @@ TMessage AuditNoteMessage(std::string_view romPath, const TAuditNote& note,
                             "warning: available only because the archive exists; its directory "
                             "could not be read: %1"),
           {archive});
+    case TAuditNote::Incomplete:
+      return IncompleteMessage(archive, note);
   }
   return {};
 }

@@ -18,3 +18,8 @@ std::string AuditNoteText(std::string_view romPath, const TAuditNote& note,
 // The same as a template, which the window translates.
 TMessage AuditNoteMessage(std::string_view romPath, const TAuditNote& note,
                           const std::string& workDir);
+
+// The missing and wrong files of `note` (its `Bad`), at most eight of them: "sfe-05m, sfe-06m",
+// or with wrong ones among them "sfe-05m (missing), sfe-06m (wrong CRC: ... expected, ...
+// found)".
+TMessage BadFilesMessage(const TAuditNote& note);

@@ -12,7 +12,8 @@ bool TGameFilter::Match(const TGame& game) const {
       return game.Year == Text;
     case Company:
       return game.Company == Text;
-    default:
-      return false;
+    case Heading:
+      break;
   }
+  return false;
 }

@@ -5,12 +5,16 @@
 
 #include "Games.h"
 
-struct TGameFilter {
-  enum TKind { All = 0, Available = 1, Missing = 2, Year = 3, Company = 4 };
+// What a folder of the tree lists. The values are the ones its node keeps in its state index.
+enum class TFolderKind { Heading = -1, All = 0, Available = 1, Missing = 2, Year = 3, Company = 4 };
 
-  int Kind = All;
+struct TGameFilter {
+  using enum TFolderKind;
+
+  TFolderKind Kind = All;
   std::string Text;  // the selected folder's text, compared by Year and Company
 
-  // Exact, case-sensitive comparisons; a kind outside 0..4 lets nothing through.
+  // Exact, case-sensitive comparisons; a heading, or a value outside the kinds, lets nothing
+  // through.
   bool Match(const TGame& game) const;
 };

@@ -1,5 +1,6 @@
 #pragma once
 // The catalogue: every game of the list file, audited against the ROM directory.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,17 +24,33 @@ using TGameList = std::vector<TGame>;
 
 // Why a game came out as it did; filled only when the caller asks (ludra-audit --missing, the
 // game list's tooltips). AuditText.h puts it into words.
+// A listed file that the archive lacks or holds in another form than the ROM list (DAT) states.
+struct TFileCheck {
+  enum TStatus { Missing, WrongSize, WrongCrc };
+  TStatus Status = Missing;
+  std::string Name;
+  bool HasSize = false, HasCrc = false;  // the DAT states them (never without a DAT)
+  uint32_t Size = 0, Crc = 0;            // as the DAT states them
+  uint32_t FoundSize = 0, FoundCrc = 0;  // WrongSize, WrongCrc: as the archive's directory states
+};
+
 struct TAuditNote {
   enum TReason {
-    Ok,                  // archive found and (when names are listed) one of them present
-    ArchiveMissing,      // no file at RomPath
-    NoExpectedFile,      // the archive lists members, none of them an expected name
-    DirectoryUnreadable  // available only because the archive exists; its directory was unreadable
+    Ok,                   // archive found and (when names are listed) one of them present
+    ArchiveMissing,       // no file at RomPath
+    NoExpectedFile,       // the archive lists members, none of them an expected name
+    DirectoryUnreadable,  // available only because the archive exists; its directory was unreadable
+    Incomplete            // available, but some of its listed files are missing or wrong
   };
   TReason Reason = Ok;
   std::string ArchivePath;  // the archive when found under another letter case, else empty
   std::string Found;        // Ok: the expected name the archive holds (none listed: empty)
   std::vector<std::string> Expected;  // the names of Files, for NoExpectedFile
+  // Every listed file accounted for: the names of Files, or with a DAT the roms of its game (those
+  // never dumped aside). `Bad` holds the ones missing or wrong, in listed order.
+  std::size_t Listed = 0;
+  std::vector<TFileCheck> Bad;
+  std::string DatGame;  // the DAT's game checked against; empty without one
 };
 
 struct TAuditOptions;  // AuditEngine.h: reads in flight, cancelling, progress

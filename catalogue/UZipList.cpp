@@ -167,6 +167,7 @@ TItem MakeItem(const TZipEntry& e) {
   item.DateTime = e.Time | static_cast<uint32_t>(e.Date) << 16;
   item.CompressedSize = e.CompressedSize;
   item.Size = e.Size;
+  item.Crc32 = e.Crc32;
   return item;
 }
 
@@ -256,6 +257,7 @@ std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> 
       entry.Utf8Flag = GetLe16(header + 8) & kUtf8NameFlag;
       entry.Time = GetLe16(header + 12);
       entry.Date = GetLe16(header + 14);
+      entry.Crc32 = GetLe32(header + 16);
       entry.CompressedSize = GetLe32(header + 20);
       entry.Size = GetLe32(header + 24);
       entry.RawLength = GetLe16(header + 28);

@@ -1,6 +1,7 @@
 #pragma once
 // Reads the members of a ZIP archive from its central directory. Nothing is decompressed and no
-// CRC is checked: the audit only needs the member names. The program uses the directory scan
+// CRC is computed: the audit needs the member names, and checks against a ROM list (a DAT) take
+// each member's size and CRC-32 as the directory states them. The program uses the directory scan
 // (TArchiveFile and ScanZip), which visits each member where it lies in a bounded buffer; TZip,
 // at the end, is the convenience that collects the members as a list of items.
 #include <cerrno>
@@ -23,6 +24,7 @@ struct TZipEntry {
                   // well-formed)
   uint16_t Time, Date;
   uint32_t CompressedSize, Size;
+  uint32_t Crc32;  // as stored
 
   // The name after its last "/", "\" or ":", up to a NUL byte, in UTF-8 (CP437
   // unless flagged and well-formed): a view of the buffer when the name is
@@ -82,6 +84,7 @@ struct TItem {
   uint32_t DateTime = 0;        // DOS time (low word) and date (high word), as stored
   uint32_t CompressedSize = 0;  // as stored
   uint32_t Size = 0;            // as stored
+  uint32_t Crc32 = 0;           // as stored
 };
 
 using TItemList = std::vector<TItem>;

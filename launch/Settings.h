@@ -46,12 +46,11 @@ extern const std::vector<std::string> kDisplayItems;    // "0".."2"
 extern const std::vector<std::string> kBlendingItems;   // "0".."3"
 extern const std::vector<std::string> kScanlinesItems;  // "0".."2"
 
-// One setting as it is stored and shown: every setting is described once, here, and the store
-// (load and save) and the properties dialog (show and apply) all walk kSettings.
+// One setting as it is stored: every setting is described once, here, and the store (load and
+// save) walks kSettings. The properties dialog binds each field to its control.
 struct TSetting {
   const char* Section;  // nullptr: the game's own section Rom<n>
   const char* Key;
-  const char* Control;  // the properties dialog's control
   // A text (digits as typed), a check box, or an item index (-1 for nothing chosen).
   std::variant<std::string TGameSettings::*, bool TGameSettings::*, int TGameSettings::*> Field;
   const char* Default;                    // as stored: "22050", "1", "2"

@@ -2,7 +2,6 @@
 
 #include <array>
 
-namespace {
 uint32_t Crc32(const std::string& data) {
   static const std::array<uint32_t, 256> table = [] {
     std::array<uint32_t, 256> t{};
@@ -17,6 +16,8 @@ uint32_t Crc32(const std::string& data) {
   for (unsigned char b : data) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
   return crc ^ 0xFFFFFFFFu;
 }
+
+namespace {
 void Put16(std::string& s, uint32_t v) {
   s.push_back(static_cast<char>(v & 0xFF));
   s.push_back(static_cast<char>((v >> 8) & 0xFF));

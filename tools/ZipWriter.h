@@ -12,6 +12,8 @@ struct TZipMember {
   std::string Comment;  // member comment
   uint16_t Flags = 0;   // general-purpose flags (bit 11: UTF-8 name)
 };
+// The CRC-32 of `data`, as ZIP archives and ROM lists state it.
+uint32_t Crc32(const std::string& data);
 // The archive's bytes: local headers and data, central directory, end record with `comment`.
 // With `zip64`, the end record's offset is 0xFFFFFFFF and ZIP64 records carry the real one.
 std::string BuildZip(const std::vector<TZipMember>& members, const std::string& comment = "",

@@ -43,7 +43,7 @@ bool Save(TfrmMain& window, const QDir& out, const char* name) {
 void SelectGame(TfrmMain& window, const std::string& title) {
   for (int row = 0; row < window.GameFilterTable()->rowCount(); ++row)
     if (window.Games()[static_cast<size_t>(window.GameFilterTable()->Position(row))].Game == title)
-      window.lvGames->SelectRow(row);
+      window.findChild<TGameViews*>(QStringLiteral("lvGames"))->SelectRow(row);
 }
 }  // namespace
 
@@ -112,16 +112,17 @@ int main(int argc, char** argv) {
   window.AuditRunner().WaitUntilEnded();
   bool ok = dark || Save(window, out, "main-window-audited");
 
-  window.tvFolder->expandAll();
-  window.tvFolder->setCurrentItem(window.tvFolder->FindFolder(QStringLiteral("All Games")));
+  auto* tree = window.findChild<TFolderTree*>(QStringLiteral("tvFolder"));
+  tree->expandAll();
+  tree->setCurrentItem(tree->FindFolder(QStringLiteral("All Games")));
   SelectGame(window, "Street Fighter EX Plus (USA)");
   ok = ok && Save(window, out, "main-window");
   if (dark) return ok ? 0 : 1;
-  window.actLargeIcons->trigger();
+  window.findChild<QAction*>(QStringLiteral("actLargeIcons"))->trigger();
   ok = ok && Save(window, out, "main-window-large-icons");
-  window.actSmallIcons->trigger();
+  window.findChild<QAction*>(QStringLiteral("actSmallIcons"))->trigger();
   ok = ok && Save(window, out, "main-window-small-icons");
-  window.actList->trigger();
+  window.findChild<QAction*>(QStringLiteral("actList"))->trigger();
   SelectGame(window, "Star Sweep (JP) Ver. A");
   ok = ok && Save(window, out, "main-window-list");
   return ok ? 0 : 1;

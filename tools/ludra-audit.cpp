@@ -13,13 +13,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "AtomicFile.h"
 #include "AuditEngine.h"
 #include "AuditText.h"
+#include "Dat.h"
 #include "EmulatorFolder.h"
 #include "Errors.h"
+#include "FixDat.h"
 #include "Games.h"
 #include "ListFile.h"
 #include "Places.h"
@@ -27,13 +30,19 @@
 namespace {
 void Usage(FILE* to) {
   std::fprintf(to,
-               "usage: ludra-audit [--list FILE | --emulator-dir DIR] [--missing] [--json]\n"
+               "usage: ludra-audit [--list FILE | --emulator-dir DIR] [--dat FILE] [--missing]\n"
+               "                   [--json] [--fixdat OUT]\n"
                "  --list FILE         the list file to audit (default: ludra.ini beside the\n"
                "                      program, or in the emulator's folder when installed)\n"
                "  --emulator-dir DIR  the emulator's folder, for an installed ludra-audit\n"
                "                      (default: the working directory when it holds tavi.exe,\n"
                "                      else the folder ludra used last)\n"
-               "  --missing           say why each game that is not available is missing\n"
+               "  --dat FILE          the ROM list (DAT) to check each game's files against\n"
+               "                      (default: ludra.dat beside the list file, when there)\n"
+               "  --missing           say why each game that is not available is missing, and\n"
+               "                      which files each available one lacks or has wrong\n"
+               "  --fixdat OUT        write the missing and wrong files as a fixdat (Logiqx\n"
+               "                      XML) for a ROM manager\n"
                "  --reads N           archives read at once when they are slow to read, as on\n"
                "                      a network share or a USB disk (default: %d; 1: one by one)\n"
                "  --json              print one JSON document\n"
@@ -68,6 +77,23 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
   return out;
 }
 
+const char* StatusKey(TFileCheck::TStatus status) {
+  switch (status) {
+    case TFileCheck::WrongSize:
+      return "wrong-size";
+    case TFileCheck::WrongCrc:
+      return "wrong-crc";
+    default:
+      return "missing";
+  }
+}
+
+std::string Hex(uint32_t crc) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", crc);
+  return text;
+}
+
 const char* ReasonKey(TAuditNote::TReason reason) {
   switch (reason) {
     case TAuditNote::ArchiveMissing:
@@ -76,6 +102,8 @@ const char* ReasonKey(TAuditNote::TReason reason) {
       return "no-expected-file";
     case TAuditNote::DirectoryUnreadable:
       return "directory-unreadable";
+    case TAuditNote::Incomplete:
+      return "incomplete";
     default:
       return "ok";
   }
@@ -214,6 +242,8 @@ class TReport {
       : FJson(json), FMissing(missing), FWorkDir(workDir) {}
 
   std::string ListPath, RomDir;
+  const TDat* Dat = nullptr;  // the ROM list checked against
+  std::string DatPath;
 
   void ShowProgress(TProgress* progress) { Out.Progress = progress; }
 
@@ -221,6 +251,13 @@ class TReport {
     Begin();
     ++FGames;
     FAvailable += g.Available;
+    if (n) {
+      FIncomplete += n->Reason == TAuditNote::Incomplete;
+      if (Dat && !n->DatGame.empty())
+        FMatched.insert(Dat->Find(n->DatGame));
+      else
+        ++FWithoutDat;
+    }
     if (FJson)
       JsonGame(g, n);
     else
@@ -260,8 +297,13 @@ class TReport {
     Out << "Companies: " << Join(companies, "; ") << "\n";
     Out << FGames << " games: " << FAvailable << " available, " << FGames - FAvailable
         << " missing";
+    if (FIncomplete) Out << ", " << FIncomplete << " incomplete";
     if (FMissing && FWarnings) Out << ", " << FWarnings << " with an unreadable archive directory";
     Out << "\n";
+    if (Dat)
+      Out << "DAT " << DatPath << ": " << Dat->Games.size() << " games, " << FMatched.size()
+          << " in the catalogue, " << DatWithout() << " not in it; games of the catalogue not in "
+          << "the DAT: " << FGames - CatalogueMatched() << "\n";
   }
 
   void JsonGame(const TGameView& g, const TAuditNote* n) {
@@ -281,6 +323,23 @@ class TReport {
           Out << (k ? ", " : "") << Json(n->Expected[k]);
         Out << "]";
       }
+      if (!n->DatGame.empty()) Out << ", \"datGame\": " << Json(n->DatGame);
+      if (n->Listed) {
+        Out << ", \"files\": " << n->Listed << ", \"bad\": [";
+        for (std::size_t k = 0; k < n->Bad.size(); ++k) {
+          const TFileCheck& f = n->Bad[k];
+          Out << (k ? ", " : "") << "{\"name\": " << Json(f.Name) << ", \"status\": \""
+              << StatusKey(f.Status) << "\"";
+          if (f.HasSize) Out << ", \"size\": " << std::size_t{f.Size};
+          if (f.HasCrc) Out << ", \"crc\": \"" << Hex(f.Crc) << "\"";
+          if (f.Status == TFileCheck::WrongSize)
+            Out << ", \"foundSize\": " << std::size_t{f.FoundSize};
+          if (f.Status == TFileCheck::WrongCrc)
+            Out << ", \"foundCrc\": \"" << Hex(f.FoundCrc) << "\"";
+          Out << "}";
+        }
+        Out << "]";
+      }
     }
     Out << "}";
   }
@@ -292,17 +351,27 @@ class TReport {
       for (std::size_t k = 0; k < companies->size(); ++k)
         Out << (k ? ", " : "") << Json((*companies)[k]);
       Out << "],\n  \"summary\": {\"games\": " << FGames << ", \"available\": " << FAvailable
-          << ", \"missing\": " << FGames - FAvailable << "}";
+          << ", \"missing\": " << FGames - FAvailable;
+      if (FIncomplete) Out << ", \"incomplete\": " << FIncomplete;
+      if (Dat)
+        Out << ", \"dat\": {\"path\": " << Json(DatPath) << ", \"games\": " << Dat->Games.size()
+            << ", \"inCatalogue\": " << FMatched.size() << ", \"notInCatalogue\": " << DatWithout()
+            << ", \"catalogueGamesNotInDat\": " << FGames - CatalogueMatched() << "}";
+      Out << "}";
     } else {
       Out << ",\n  \"error\": " << Json(error);
     }
     Out << "\n}\n";
   }
 
+  std::size_t DatWithout() const { return Dat->Games.size() - FMatched.size(); }
+  std::size_t CatalogueMatched() const { return FGames - FWithoutDat; }
+
   const bool FJson, FMissing;
   const std::string& FWorkDir;
   bool FBegun = false;
-  std::size_t FGames = 0, FAvailable = 0, FWarnings = 0;
+  std::size_t FGames = 0, FAvailable = 0, FWarnings = 0, FIncomplete = 0, FWithoutDat = 0;
+  std::unordered_set<const TDatGame*> FMatched;  // the DAT's games that catalogue games found
   TOutput Out;
 };
 }  // namespace
@@ -311,7 +380,7 @@ int main(int argc, char** argv) {
   TPaths paths = ProcessPaths();
   // Paths are shown relative to where the user is, also when the emulator's folder is elsewhere.
   const std::string userDir = paths.WorkDir;
-  std::string listPath, emulatorDir;
+  std::string listPath, emulatorDir, datPath, fixdatPath;
   bool missing = false, json = false, listGiven = false;
   int reads = kAuditReads;
   for (int i = 1; i < argc; ++i) {
@@ -320,6 +389,10 @@ int main(int argc, char** argv) {
       missing = true;
     } else if (arg == "--json") {
       json = true;
+    } else if (arg == "--dat" && i + 1 < argc) {
+      datPath = AbsolutePath(paths.WorkDir, argv[++i]);
+    } else if (arg == "--fixdat" && i + 1 < argc) {
+      fixdatPath = AbsolutePath(paths.WorkDir, argv[++i]);
     } else if (arg == "--list" && i + 1 < argc) {
       listPath = AbsolutePath(paths.WorkDir, argv[++i]);
       listGiven = true;
@@ -369,11 +442,34 @@ int main(int argc, char** argv) {
     }
     listPath = ListFilePath(paths);
   }
+  // The ROM list: one that is malformed is reported, and the audit runs as without it.
+  std::optional<TDat> dat;
+  bool datFailed = false;
+  {
+    const bool datGiven = !datPath.empty();
+    if (!datGiven) datPath = DatPathBeside(listPath);
+    try {
+      if (datGiven || IsRegularFile(datPath)) dat = ReadDat(datPath);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "ludra-audit: %s The audit runs without it.\n", e.what());
+      datFailed = true;
+    }
+  }
   TAuditControl control;
   TProgress progress(control);  // outlives the report, which clears its line before each output
   TReport report(json, missing, userDir);
   report.ShowProgress(&progress);
   report.ListPath = listPath;
+  if (dat) {
+    report.Dat = &*dat;
+    report.DatPath = datPath;
+  }
+  std::optional<TFixDat> fixdat;
+  if (!fixdatPath.empty())
+    fixdat.emplace(dat ? "fix_" + (dat->Name.empty() ? std::string("ludra") : dat->Name)
+                       : std::string("fix_ludra"),
+                   "Missing and wrong files of the catalogue in " + listPath +
+                       (dat ? " against " + datPath : std::string()));
   std::vector<std::string> companies;
   std::string error;
   bool complete = false;
@@ -393,10 +489,12 @@ int main(int argc, char** argv) {
     TAuditOptions options;
     if (progress.Shown()) options.Control = &control;  // its count of the games costs a pass
     options.Reads = reads;
+    options.Dat = dat ? &*dat : nullptr;
     companies = AuditGames(
-        list, paths.WorkDir, report.RomDir, missing,
+        list, paths.WorkDir, report.RomDir, missing || fixdat || dat,
         [&](const TGameView& game, TAuditNote* note) {
           report.Game(game, note);
+          if (fixdat) fixdat->Add(game.RomPath, game.Game, *note);
           progress.Update();
         },
         &options);
@@ -413,5 +511,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ludra-audit: %s\n", error.c_str());
     return 1;
   }
-  return 0;
+  if (fixdat) {
+    try {
+      WriteFileAtomic(fixdatPath, fixdat->Text());
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "ludra-audit: %s\n", e.what());
+      return 1;
+    }
+  }
+  return datFailed ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "AuditEngine.h"
+#include "Dat.h"
 #include "DetachedThreads.h"
 #include "Errors.h"
 
@@ -89,6 +90,19 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
   TOutcome& out = job->Outcome;
   try {
     out.List.emplace(job->ListPath);
+    // A ROM list beside the list file checks each game's files; one that cannot be read is
+    // reported, and the audit runs without it.
+    std::optional<TDat> dat;
+    const std::string datPath = DatPathBeside(job->ListPath);
+    if (IsRegularFile(datPath)) {
+      try {
+        dat = ReadDat(datPath);
+        out.DatPath = datPath;
+      } catch (const EFileError& e) {
+        out.DatError = e.Message;
+      }
+    }
+    job->Options.Dat = dat ? &*dat : nullptr;
     out.Companies = LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, out.RomDir, &out.Notes,
                                   &job->Options);
   } catch (const EAuditCancelled&) {

@@ -37,6 +37,10 @@ class TAuditRunner : public QObject {
     std::string RomDir;
     std::vector<std::string> Companies;
     std::exception_ptr Error;
+    // The ROM list beside the list file that the games were checked against (empty: none), or
+    // why it could not be read, in which case the audit ran without it.
+    std::string DatPath;
+    TMessage DatError;
   };
   using TFinished = std::function<void(TOutcome& outcome)>;
 

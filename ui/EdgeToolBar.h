@@ -2,8 +2,10 @@
 // A toolbar with an etched line above and below it, like the classic flat toolbar under a menu:
 // one flat button per action, a separator line for a separator action, laid out and drawn as the
 // style lays out and draws a toolbar. It is a plain widget: a QToolBar builds its overflow
-// button, icon and menu at once, which costs more at start-up than the rest of the bar, and this
-// bar always has room for its buttons.
+// button, icon and menu at once, and this bar always has room for its buttons. A QToolBar in its
+// place raised the start-up to the first painted window from 61.5 M to 62.8 M instructions
+// (callgrind, the one-label window 50.0 M: 1.23 to 1.26 times) and, in paired runs of the window
+// benchmark's start-up, from 1.22 to 1.27 times the one-label window.
 #include <QWidget>
 #include <utility>
 #include <vector>

@@ -17,6 +17,13 @@ std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const
   return folder;
 }
 
+std::optional<QString> IFolderChooser::ChooseSaveFile(QWidget* parent, const QString& caption,
+                                                      const QString& start, const QString& filter) {
+  const QString file = QFileDialog::getSaveFileName(parent, caption, start, filter);
+  if (file.isEmpty()) return std::nullopt;
+  return file;
+}
+
 void TDialogFolderChooser::Tell(QWidget* parent, const QString& message) {
   QMessageBox::information(parent, QApplication::translate("Guard", "Ludra"), message);
 }

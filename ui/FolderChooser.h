@@ -17,6 +17,10 @@ class IFolderChooser {
                                               const QString& start) = 0;
   // Says why the chooser comes (again), before it does.
   virtual void Tell(QWidget* parent, const QString& message) = 0;
+  // A file to write, or nothing when the user cancels: the platform's save dialog, opened at
+  // `start`, offering `filter`.
+  virtual std::optional<QString> ChooseSaveFile(QWidget* parent, const QString& caption,
+                                                const QString& start, const QString& filter);
 };
 
 // The platform's directory dialog, folders only, and a message box.

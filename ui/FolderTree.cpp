@@ -17,26 +17,28 @@ TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformRowHeights(true);
 
-  addTopLevelItem(NewNode(tr("All Games"), 0, 0));
-  addTopLevelItem(NewNode(tr("Available"), 6, 1));
-  QTreeWidgetItem* year = NewNode(tr("Year"), 2, kHeading);
-  for (int y = 1994; y <= 1999; ++y) year->addChild(NewNode(QString::number(y), 7, 3));
+  addTopLevelItem(NewNode(tr("All Games"), 0, TFolderKind::All));
+  addTopLevelItem(NewNode(tr("Available"), 6, TFolderKind::Available));
+  QTreeWidgetItem* year = NewNode(tr("Year"), 2, TFolderKind::Heading);
+  for (int y = 1994; y <= 1999; ++y)
+    year->addChild(NewNode(QString::number(y), 7, TFolderKind::Year));
   addTopLevelItem(year);
-  addTopLevelItem(NewNode(tr("Non Working"), 4, 2));
+  addTopLevelItem(NewNode(tr("Non Working"), 4, TFolderKind::Missing));
   // New nodes start collapsed. Collapsing them again would lay the tree out, fonts and all,
   // long before the window is shown.
 }
 
-QTreeWidgetItem* TFolderTree::NewNode(const QString& text, int image, int kind) const {
+QTreeWidgetItem* TFolderTree::NewNode(const QString& text, int image, TFolderKind kind) const {
   auto* node = new QTreeWidgetItem(QStringList{text});
   node->setIcon(0, Pictures::FolderNodeImage(image));
-  node->setData(0, FolderKindRole, kind);
+  node->setData(0, FolderKindRole, static_cast<int>(kind));
   node->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   return node;
 }
 
-int TFolderTree::FolderKind(const QTreeWidgetItem* node) {
-  return node ? node->data(0, FolderKindRole).toInt() : kHeading;
+TFolderKind TFolderTree::FolderKind(const QTreeWidgetItem* node) {
+  return node ? static_cast<TFolderKind>(node->data(0, FolderKindRole).toInt())
+              : TFolderKind::Heading;
 }
 
 QTreeWidgetItem* TFolderTree::FlatNode(int index) const {
@@ -51,7 +53,7 @@ void TFolderTree::AddCompanyFolders(const std::vector<std::string>& companies) {
   QTreeWidgetItem* node = FlatNode(2);
   QTreeWidgetItem* company = node;
   if (!node || node->text(0) != heading) {
-    company = NewNode(heading, 3, kHeading);
+    company = NewNode(heading, 3, TFolderKind::Heading);
     QTreeWidgetItem* parent = node && node->parent() ? node->parent() : invisibleRootItem();
     const int at = node ? parent->indexOfChild(node) : parent->childCount();
     parent->insertChild(at, company);
@@ -64,7 +66,7 @@ void TFolderTree::AddCompanyFolders(const std::vector<std::string>& companies) {
     const QString text = QString::fromStdString(name);
     if (present.contains(text)) continue;
     present.insert(text);
-    company->addChild(NewNode(text, 8, 4));
+    company->addChild(NewNode(text, 8, TFolderKind::Company));
   }
 }
 

@@ -5,15 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "GameFilter.h"
+
 class TFolderTree : public QTreeWidget {
   Q_OBJECT
  public:
   static constexpr int FolderKindRole = Qt::UserRole + 1;
-  static constexpr int kHeading = -1;  // selects no filter
 
   explicit TFolderTree(QWidget* parent = nullptr);
 
-  static int FolderKind(const QTreeWidgetItem* node);
+  // The node's kind, kept as an integer in its state index; a heading for no node.
+  static TFolderKind FolderKind(const QTreeWidgetItem* node);
 
   // The node at `index` counted over all nodes in tree order, expanded or not; nullptr past the
   // end.
@@ -38,5 +40,5 @@ class TFolderTree : public QTreeWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  QTreeWidgetItem* NewNode(const QString& text, int image, int kind) const;
+  QTreeWidgetItem* NewNode(const QString& text, int image, TFolderKind kind) const;
 };

@@ -1,5 +1,7 @@
 #include "GameFilterTable.h"
 
+#include <algorithm>
+
 TGameFilterTable::TGameFilterTable(QObject* parent) : QAbstractTableModel(parent) {}
 
 void TGameFilterTable::SetSource(TGameListModel* source) {
@@ -10,12 +12,28 @@ void TGameFilterTable::SetSource(TGameListModel* source) {
   if (source) {
     connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
             &TGameFilterTable::beginResetModel);
-    connect(source, &QAbstractItemModel::modelReset, this, [this] {
-      Rebuild();
-      endResetModel();
-    });
+    connect(source, &QAbstractItemModel::modelReset, this, &TGameFilterTable::EndReset);
     connect(source, &QAbstractItemModel::headerDataChanged, this,
             &TGameFilterTable::headerDataChanged);
+    // Rows or columns added, removed or moved: the list starts over from the source, as after a
+    // reset. The begin signals come while the source still holds what the rows show.
+    for (auto about :
+         {&QAbstractItemModel::rowsAboutToBeInserted, &QAbstractItemModel::rowsAboutToBeRemoved,
+          &QAbstractItemModel::columnsAboutToBeInserted,
+          &QAbstractItemModel::columnsAboutToBeRemoved})
+      connect(source, about, this, &TGameFilterTable::beginResetModel);
+    for (auto done : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved,
+                      &QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved})
+      connect(source, done, this, &TGameFilterTable::EndReset);
+    for (auto about :
+         {&QAbstractItemModel::rowsAboutToBeMoved, &QAbstractItemModel::columnsAboutToBeMoved})
+      connect(source, about, this, &TGameFilterTable::beginResetModel);
+    for (auto done : {&QAbstractItemModel::rowsMoved, &QAbstractItemModel::columnsMoved})
+      connect(source, done, this, &TGameFilterTable::EndReset);
+    connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this,
+            &TGameFilterTable::beginResetModel);
+    connect(source, &QAbstractItemModel::layoutChanged, this, &TGameFilterTable::EndReset);
+    connect(source, &QAbstractItemModel::dataChanged, this, &TGameFilterTable::SourceDataChanged);
     // Going first (the window's children go in the order they were made), it leaves an empty
     // list behind for the views still to go.
     connect(source, &QObject::destroyed, this, [this] {
@@ -35,12 +53,40 @@ void TGameFilterTable::SetFilter(const TGameFilter& filter) {
   endResetModel();
 }
 
+void TGameFilterTable::EndReset() {
+  Rebuild();
+  endResetModel();
+}
+
+void TGameFilterTable::SourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                         const QList<int>& roles) {
+  std::vector<int> rows = Matches();
+  if (rows != FRows) {
+    // A game came into the folder or left it: the rows start over.
+    beginResetModel();
+    FRows = std::move(rows);
+    endResetModel();
+    return;
+  }
+  // The same games: their changed cells, where they are listed.
+  const auto first = std::lower_bound(FRows.begin(), FRows.end(), topLeft.row());
+  const auto last = std::upper_bound(FRows.begin(), FRows.end(), bottomRight.row());
+  if (first == last) return;
+  emit dataChanged(index(static_cast<int>(first - FRows.begin()), topLeft.column()),
+                   index(static_cast<int>(last - FRows.begin()) - 1, bottomRight.column()), roles);
+}
+
 void TGameFilterTable::Rebuild() {
-  FRows.clear();
-  if (!FSource) return;
+  FRows = Matches();
+}
+
+std::vector<int> TGameFilterTable::Matches() const {
+  std::vector<int> rows;
+  if (!FSource) return rows;
   const TGameList& games = FSource->Games();
   for (std::size_t p = 0; p < games.size(); ++p)
-    if (FFilter.Match(games[p])) FRows.push_back(static_cast<int>(p));
+    if (FFilter.Match(games[p])) rows.push_back(static_cast<int>(p));
+  return rows;
 }
 
 int TGameFilterTable::Position(int row) const {

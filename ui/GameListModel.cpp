@@ -38,6 +38,11 @@ const TGame* TGameListModel::Game(int p) const {
                                                           : nullptr;
 }
 
+const TAuditNote* TGameListModel::Note(int p) const {
+  return p >= 0 && static_cast<size_t>(p) < FNotes.size() ? &FNotes[static_cast<size_t>(p)]
+                                                          : nullptr;
+}
+
 int TGameListModel::ImageIndex(const TGame& game) {
   if (!game.Available) return 1;
   return game.SoundFlag ? 0 : 2;

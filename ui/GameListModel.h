@@ -26,6 +26,8 @@ class TGameListModel : public QAbstractTableModel {
   const TGameList& Games() const { return FGames; }
   // The game at catalogue position p, or nullptr outside the table.
   const TGame* Game(int p) const;
+  // The audit's note of the game at catalogue position p, or nullptr.
+  const TAuditNote* Note(int p) const;
   // Paths inside the working directory are shown relative to it in the tooltips.
   void SetWorkDir(const std::string& workDir) { FWorkDir = workDir; }
 

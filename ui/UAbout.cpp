@@ -92,7 +92,7 @@ TfrmAbout::TfrmAbout(const QIcon& logo, QWidget* parent) : QDialog(parent), FLog
                   label->text().contains(QLatin1Char('\n')) ? 32 : 16);
 
   OK = new QPushButton(tr("OK"), this);
-  OK->setObjectName(tr("OK"));
+  OK->setObjectName(QStringLiteral("OK"));
   OK->setGeometry(304, 104, 75, 25);
   OK->setAutoDefault(false);
   OK->setDefault(false);

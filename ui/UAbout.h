@@ -23,16 +23,6 @@ class TfrmAbout : public QDialog {
   // the window at the top.
   void Timer1Timer();
 
-  QLabel* imgLogo;
-  QFrame* Panel1;       // the credits window; clips the sheet
-  QWidget* ScrollBox1;  // the credits sheet
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLabel* Label4;
-  QPushButton* OK;
-  QTimer* Timer1;
-
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -42,6 +32,17 @@ class TfrmAbout : public QDialog {
 
  private:
   void FormActivate();
+
+  // Controls, found by tests through their object names, which are these names.
+  QLabel* imgLogo;
+  QFrame* Panel1;       // the credits window; clips the sheet
+  QWidget* ScrollBox1;  // the credits sheet
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QPushButton* OK;
+  QTimer* Timer1;
 
   QIcon FLogo;
   bool FActivated = false;

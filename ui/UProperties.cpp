@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ErrorGuard.h"
@@ -360,34 +362,62 @@ void TfrmProperties::SetGameName(const QString& title) {
   lblFilename2->setText(title);
 }
 
-// Each setting's control is found by its name in the settings table; its kind says what it is.
-void TfrmProperties::ShowSettings() {
+// Each field of the settings record beside the control that shows it. The pairs are typed, so a
+// renamed control or one of the wrong kind does not compile.
+template <class Visit>
+void TfrmProperties::ForEachBinding(Visit&& visit) {
   CreateControls();
+  using S = TGameSettings;
+  const std::pair<std::string S::*, QLineEdit*> texts[] = {
+      {&S::CutOff, edCutOff},       {&S::CBuffer, edCBuffer}, {&S::DBuffer, edDBuffer},
+      {&S::Multiplier, edSurrMult}, {&S::RomDir, edDir},      {&S::Xmax, edXMax},
+      {&S::Ymax, edYMax},           {&S::FrameRate, edFRate}};
+  const std::pair<bool S::*, QCheckBox*> flags[] = {{&S::Interpreter, cbInterpreter},
+                                                    {&S::Geometry, cbGeometry},
+                                                    {&S::Sound, cbSound},
+                                                    {&S::Filter, cbSoundFilter},
+                                                    {&S::Surround, cbSurround},
+                                                    {&S::Stereo, cbStereo},
+                                                    {&S::Windowed, cbWindow},
+                                                    {&S::Dithering, cbDithering},
+                                                    {&S::FPS, cbFPS},
+                                                    {&S::Skip, cbSkip},
+                                                    {&S::Detection, cbDetect},
+                                                    {&S::FrameLimit, cbLimit}};
+  const std::pair<int S::*, QComboBox*> indices[] = {
+      {&S::Renderer, cbRenderer},    {&S::BPP, cbBPP},
+      {&S::Filtering, cbTFiltering}, {&S::Caching, cbTCaching},
+      {&S::Quality, cbTQuality},     {&S::Display, cbDisplay},
+      {&S::Blending, cbBlending},    {&S::Scanlines, cbScanlines}};
+  for (const auto& [field, control] : texts) visit(field, control);
+  for (const auto& [field, control] : flags) visit(field, control);
+  for (const auto& [field, control] : indices) visit(field, control);
+}
+
+void TfrmProperties::ShowSettings() {
   const TGameSettings& s = Launcher.GameSettings;
-  for (const TSetting& setting : kSettings) {
-    const QString name = QString::fromLatin1(setting.Control);
-    if (auto text = std::get_if<std::string TGameSettings::*>(&setting.Field))
-      findChild<QLineEdit*>(name)->setText(Str(s.**text));
-    else if (auto flag = std::get_if<bool TGameSettings::*>(&setting.Field))
-      findChild<QCheckBox*>(name)->setChecked(s.**flag);
+  ForEachBinding([&](auto field, auto* control) {
+    using Control = std::remove_pointer_t<decltype(control)>;
+    if constexpr (std::is_same_v<Control, QLineEdit>)
+      control->setText(Str(s.*field));
+    else if constexpr (std::is_same_v<Control, QCheckBox>)
+      control->setChecked(s.*field);
     else
-      ShowIndex(findChild<QComboBox*>(name), s.*std::get<int TGameSettings::*>(setting.Field));
-  }
+      ShowIndex(control, s.*field);
+  });
 }
 
 void TfrmProperties::ApplySettings() {
-  CreateControls();
   TGameSettings& s = Launcher.GameSettings;
-  for (const TSetting& setting : kSettings) {
-    const QString name = QString::fromLatin1(setting.Control);
-    if (auto text = std::get_if<std::string TGameSettings::*>(&setting.Field))
-      s.** text = findChild<QLineEdit*>(name)->text().toStdString();
-    else if (auto flag = std::get_if<bool TGameSettings::*>(&setting.Field))
-      s.** flag = findChild<QCheckBox*>(name)->isChecked();
+  ForEachBinding([&](auto field, auto* control) {
+    using Control = std::remove_pointer_t<decltype(control)>;
+    if constexpr (std::is_same_v<Control, QLineEdit>)
+      s.*field = control->text().toStdString();
+    else if constexpr (std::is_same_v<Control, QCheckBox>)
+      s.*field = control->isChecked();
     else
-      s.*std::get<int TGameSettings::*>(setting.Field) =
-          findChild<QComboBox*>(name)->currentIndex();
-  }
+      s.*field = control->currentIndex();
+  });
 }
 
 bool TfrmProperties::Execute(int p, const QString& title) {

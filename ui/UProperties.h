@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QString>
 #include <functional>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -45,7 +46,8 @@ class TfrmProperties : public QDialog {
 
   // The folder chooser behind the ROM directory button: (parent, starting folder) -> the chosen
   // folder, or an empty text when cancelled. Tests put a recorder here.
-  std::function<QString(QWidget*, const QString&)> ChooseDirectory;
+  using TChooseDirectory = std::function<QString(QWidget*, const QString&)>;
+  void SetDirectoryChooser(TChooseDirectory choose) { ChooseDirectory = std::move(choose); }
 
   // Where the resolution menu pops up: the dialog's top left corner plus the button's offset
   // within its page.
@@ -55,6 +57,27 @@ class TfrmProperties : public QDialog {
   void btnDirClick();
   void SpeedButton1Click();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void FormCreate();
+  QWidget* CreatePage(const char* name, QLabel*& title, const char* titleName, QVBoxLayout*& left,
+                      QVBoxLayout*& right);
+  QWidget* CreateGamePage();
+  QWidget* CreateRendererPage();
+  QWidget* CreateHeader(QLabel*& title);
+  QLineEdit* CreateDigitEdit(const char* name);
+  bool editorKeyPress(const QString& typed) const;
+  // Calls visit(field of the settings record, its control) for every setting.
+  template <class Visit>
+  void ForEachBinding(Visit&& visit);
+
+  TLauncher& Launcher;
+  TChooseDirectory ChooseDirectory;
+
+  // Controls, found by tests through their object names, which are these names.
   // Page control and the two pages.
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;  // "Game Properties"
@@ -99,21 +122,5 @@ class TfrmProperties : public QDialog {
   QPushButton* btnOK = nullptr;
   QPushButton* btnCancel = nullptr;
   QMenu* pmResolution = nullptr;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  void FormCreate();
-  QWidget* CreatePage(const char* name, QLabel*& title, const char* titleName, QVBoxLayout*& left,
-                      QVBoxLayout*& right);
-  QWidget* CreateGamePage();
-  QWidget* CreateRendererPage();
-  QWidget* CreateHeader(QLabel*& title);
-  QLineEdit* CreateDigitEdit(const char* name);
-  bool editorKeyPress(const QString& typed) const;
-
-  TLauncher& Launcher;
   int FRendererAtStart = -1;  // the renderer selected by the discovery at creation
 };

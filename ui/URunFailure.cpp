@@ -48,7 +48,8 @@ void TRunWatch::Check() {
   if (finished) FFinished(this);
 }
 
-TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent) : QDialog(parent) {
+TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms)
+    : QDialog(parent) {
   setWindowTitle(tr("TAVI"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
@@ -64,6 +65,9 @@ TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent) : QDial
   for (const std::string& note : run.Notes())
     FMessage +=
         QLatin1Char('\n') + tr("Started through wine with %1.").arg(QString::fromStdString(note));
+
+  if (!roms.isEmpty())
+    FMessage += QLatin1Char('\n') + tr("Its ROM files are incomplete: %1").arg(roms);
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;

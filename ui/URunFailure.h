@@ -33,7 +33,8 @@ class TRunWatch : public QObject {
 class TfrmRunFailure : public QDialog {
   Q_OBJECT
  public:
-  TfrmRunFailure(const TEmulatorRun& run, QWidget* parent);
+  // `roms`: what the game's archive lacks, when the audit found it incomplete.
+  TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms = QString());
   QString Message() const;
   QPlainTextEdit* mmoOutput = nullptr;  // nullptr when there is no output to show
 

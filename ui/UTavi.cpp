@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "AuditProgress.h"
 #include "EdgeToolBar.h"
@@ -84,6 +85,7 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
     widths.append(TGameListModel::ColumnWidth(c));
   lvGames->SetColumnWidths(widths);
   CreateStatusBar();
+  NameParts();
 
   // Until the frame is known the outer size is taken as the window's own. The designed place
   // assumed a screen of its time: on a small or highly scaled screen the window is moved (and, if
@@ -120,6 +122,9 @@ void TfrmMain::CreateActions() {
   actProperties = NewAction(this, tr("&Properties"));
   mnuRandom = NewAction(this, tr("&Select Random Game"));
   mnuAudit = NewAction(this, tr("&Audit all Games"));
+  // Beside the audit whose result it writes, where a user who sees missing files looks.
+  mnuFixdat = NewAction(this, tr("Save &Fixdat of Missing Files..."));
+  mnuFixdat->setObjectName(QStringLiteral("mnuFixdat"));
   mnuExit = NewAction(this, tr("&Exit"));
   mnuRomDirectory = NewAction(this, tr("Rom Directory..."));
   mnuAbout = NewAction(this, tr("&About"));
@@ -148,6 +153,7 @@ void TfrmMain::CreateActions() {
   connect(actProperties, &QAction::triggered, this, &TfrmMain::actPropertiesExecute);
   connect(mnuRandom, &QAction::triggered, this, &TfrmMain::mnuRandomClick);
   connect(mnuAudit, &QAction::triggered, this, &TfrmMain::mnuAuditClick);
+  connect(mnuFixdat, &QAction::triggered, this, &TfrmMain::mnuFixdatClick);
   connect(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
   connect(mnuRomDirectory, &QAction::triggered, this, &TfrmMain::mnuRomDirectoryClick);
   connect(mnuAbout, &QAction::triggered, this, &TfrmMain::mnuAboutClick);
@@ -165,7 +171,7 @@ void TfrmMain::CreateMenus() {
   QMenu* file = addMenu(tr("&File"));
   file->addAction(actPlay);
   file->addSeparator();
-  file->addActions({mnuRandom, mnuAudit, mnuExit});
+  file->addActions({mnuRandom, mnuAudit, mnuFixdat, mnuExit});
 
   QMenu* view = addMenu(tr("&View"));
   view->addActions({actToolbar, actStatusbar, actHideFolder, actHideScreenshot});
@@ -188,6 +194,53 @@ void TfrmMain::CreateMenus() {
   connect(pmGames, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
 }
 
+// The controls and actions are private; tests and accessibility tools find them by these names.
+void TfrmMain::NameParts() {
+  const std::pair<QObject*, const char*> parts[] = {{tbMain, "tbMain"},
+                                                    {pnlTop, "pnlTop"},
+                                                    {splMain, "splMain"},
+                                                    {pnlFolder, "pnlFolder"},
+                                                    {tvFolder, "tvFolder"},
+                                                    {splLeft, "splLeft"},
+                                                    {pnlGames, "pnlGames"},
+                                                    {lvGames, "lvGames"},
+                                                    {splRight, "splRight"},
+                                                    {pnlSnapshot, "pnlSnapshot"},
+                                                    {imgSnapshot, "imgSnapshot"},
+                                                    {sbMain, "sbMain"},
+                                                    {sbPanels[0], "sbPanel0"},
+                                                    {sbPanels[1], "sbPanel1"},
+                                                    {sbPanels[2], "sbPanel2"},
+                                                    {sbPanels[3], "sbPanel3"},
+                                                    {pmGames, "pmGames"},
+                                                    {prgAudit, "prgAudit"},
+                                                    {actHideFolder, "actHideFolder"},
+                                                    {actHideScreenshot, "actHideScreenshot"},
+                                                    {actStatusbar, "actStatusbar"},
+                                                    {actToolbar, "actToolbar"},
+                                                    {actLargeIcons, "actLargeIcons"},
+                                                    {actSmallIcons, "actSmallIcons"},
+                                                    {actList, "actList"},
+                                                    {actDetails, "actDetails"},
+                                                    {actPlay, "actPlay"},
+                                                    {actProperties, "actProperties"},
+                                                    {mnuRandom, "mnuRandom"},
+                                                    {mnuAudit, "mnuAudit"},
+                                                    {mnuExit, "mnuExit"},
+                                                    {mnuRomDirectory, "mnuRomDirectory"},
+                                                    {mnuAbout, "mnuAbout"},
+                                                    {ToolButton9, "ToolButton9"}};
+  for (const auto& [part, name] : parts) part->setObjectName(QLatin1String(name));
+}
+
+void TfrmMain::SelectNeighbourFolder(int step) {
+  tvFolder->SelectNeighbour(step);
+}
+
+QAbstractItemView* TfrmMain::GameView() const {
+  return lvGames->CurrentView();
+}
+
 void TfrmMain::CreateToolbar() {
   tbMain->addActions({actHideFolder, actHideScreenshot});
   tbMain->addSeparator();
@@ -203,7 +256,6 @@ void TfrmMain::CreateLayout() {
   column->setSpacing(0);
 
   tbMain = new TEdgeToolBar(central);
-  tbMain->setObjectName(QStringLiteral("tbMain"));
   tbMain->setFixedHeight(29);
   column->addWidget(tbMain);
 

@@ -11,10 +11,12 @@
 
 #include "AuditRunner.h"
 #include "EdgeToolBar.h"
+#include "GameFilter.h"
 #include "Games.h"
 #include "Paths.h"
 #include "Shell.h"
 
+class QAbstractItemView;
 class QAction;
 class QActionGroup;
 class QFrame;
@@ -56,7 +58,6 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // The catalogue, replaced by every audit when it ends (on this thread). The game list model
   // holds the table.
   const TGameList& Games() const;
-  std::string RomDir;
 
   // The audit runs on a thread of its own; the commands that start one return at once.
   TAuditRunner& AuditRunner() { return *FAuditRunner; }
@@ -66,6 +67,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // actions' states up to date.
   void FormActivate();  // the first activation audits; later ones do nothing
   void mnuAuditClick();
+  void mnuFixdatClick();  // the missing and wrong files of the last audit, for a ROM manager
   void tvFolderChange();
   void lvGamesChange();
   void lvGamesDblClick();
@@ -83,9 +85,9 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // Sets the checked and enabled state of every action from the current state.
   void updateActions();
 
-  // Rebuilds the list from the catalogue with filter 0..4 (see TGameFilter); 3 and 4 compare
-  // against the selected folder's text.
-  void FillGameList(int Filter);
+  // Rebuilds the list from the catalogue with the filter of a folder kind (see TGameFilter); Year
+  // and Company compare against the selected folder's text.
+  void FillGameList(TFolderKind Filter);
 
   // The selected item's catalogue position, or -1.
   int SelectedPosition() const;
@@ -100,7 +102,39 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   void SetQuickFailureWindow(std::chrono::milliseconds window) { FQuickFailureWindow = window; }
   void ShellMessage(const TMessage& message) override;  // in the user's language
 
-  // Controls.
+  // What the game controllers steer: the folder next to the selected one, selected as a click on
+  // it would (see TFolderTree::SelectNeighbour), and the game view on show.
+  void SelectNeighbourFolder(int step);
+  QAbstractItemView* GameView() const;
+
+  TGameListModel* GameModel() const { return FModel; }
+  TGameFilterTable* GameFilterTable() const { return FFilterTable; }
+
+ protected:
+  bool event(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  QMenu* createPopupMenu() override { return nullptr; }
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolbar();
+  void CreateLayout();
+  void CreateStatusBar();
+  void NameParts();
+  void FitOuterSize();
+  void ShowShellMessage(const QString& message);
+
+  void Audit();
+  void AuditFinished(TAuditRunner::TOutcome& outcome);
+  void ShowSelectedGame();
+  void RandomLaunch();
+  void ChooseRomDirectory();
+  void SetViewStyle(int style);
+  void SetPanel(int panel, const QString& text);
+
+  // Controls, found by tests through their object names, which are these names.
   TEdgeToolBar* tbMain;
   QWidget* pnlTop;
   QSplitter* splMain;  // holds the three panels; its handles are splLeft and splRight
@@ -130,36 +164,11 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QAction* actProperties;
   QAction* mnuRandom;
   QAction* mnuAudit;
+  QAction* mnuFixdat;
   QAction* mnuExit;
   QAction* mnuRomDirectory;
   QAction* mnuAbout;
   QAction* ToolButton9;  // the toolbar's About button
-
-  TGameListModel* GameModel() const { return FModel; }
-  TGameFilterTable* GameFilterTable() const { return FFilterTable; }
-
- protected:
-  bool event(QEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  QMenu* createPopupMenu() override { return nullptr; }
-
- private:
-  void CreateActions();
-  void CreateMenus();
-  void CreateToolbar();
-  void CreateLayout();
-  void CreateStatusBar();
-  void FitOuterSize();
-  void ShowShellMessage(const QString& message);
-
-  void Audit();
-  void AuditFinished(TAuditRunner::TOutcome& outcome);
-  void ShowSelectedGame();
-  void RandomLaunch();
-  void ChooseRomDirectory();
-  void SetViewStyle(int style);
-  void SetPanel(int panel, const QString& text);
 
   TPaths FPaths;
   TFileLookup FShotLookup{FPaths.WorkDir};  // screenshots in another letter case
@@ -177,6 +186,8 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   bool FPainted = false;    // ... and is done
   std::vector<std::function<void()>> FAfterPaint;
   std::chrono::milliseconds FQuickFailureWindow;
+  std::string FDatPath;        // the ROM list of the last audit, when there was one
+  std::string FDatErrorShown;  // a ROM list's error is told once, not after every audit
   // Gone before the window's parts (the base class deletes them): its thread is joined while they
   // are whole, and no outcome reaches a half-destroyed window.
   std::unique_ptr<TAuditRunner> FAuditRunner;

@@ -10,6 +10,7 @@
 #include <random>
 #include <utility>
 
+#include "AuditText.h"
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
 #include "FolderTree.h"
@@ -110,17 +111,22 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     FLauncher.LoadSettings(-1, *outcome.List);
     // Should the load have stopped on an error, the model still takes what was read, and the
     // list is rebuilt from it with the filter in force.
-    RomDir = std::move(outcome.RomDir);
     FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
+    FDatPath = std::move(outcome.DatPath);
+    const std::string datError = outcome.DatError.English();
+    if (!datError.empty() && datError != FDatErrorShown)
+      FChooser->Tell(this, tr("The ROM list could not be read, so the audit ran without it:\n%1")
+                               .arg(Translated(outcome.DatError)));
+    FDatErrorShown = datError;
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     tvFolder->AddCompanyFolders(outcome.Companies);
-    FillGameList(TGameFilter::All);
+    FillGameList(TFolderKind::All);
     imgSnapshot->ShowLogo(Pictures::Logo());
   });
   updateActions();
 }
 
-void TfrmMain::FillGameList(int Filter) {
+void TfrmMain::FillGameList(TFolderKind Filter) {
   const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
   TGameFilter filter;
   filter.Kind = Filter;
@@ -136,10 +142,10 @@ void TfrmMain::tvFolderChange() {
   Guard([this] {
     const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
     if (!folder) return;
-    const int kind = TFolderTree::FolderKind(folder);
-    if (kind != TFolderTree::kHeading)
-      FillGameList(kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind
-                                                                         : TGameFilter::Company);
+    const TFolderKind kind = TFolderTree::FolderKind(folder);
+    if (kind != TFolderKind::Heading)
+      FillGameList(kind >= TFolderKind::All && kind <= TFolderKind::Year ? kind
+                                                                         : TFolderKind::Company);
     SetPanel(2, tr("%n Games", nullptr, ListedCount()));
   });
   updateActions();
@@ -255,7 +261,15 @@ void TfrmMain::Watch(std::unique_ptr<TEmulatorRun> run) {
       std::move(run),
       [this](TRunWatch* watch) {
         if (QuickFailure(watch->Run(), FQuickFailureWindow)) {
-          auto* message = new TfrmRunFailure(watch->Run(), this);
+          // A game whose archive lacks files may be why: the message names them.
+          const int p = watch->Run().Game().Number - 1;
+          const TAuditNote* note = FModel->Note(p);
+          const TGame* game = FModel->Game(p);
+          QString roms;
+          if (note && game && note->Reason == TAuditNote::Incomplete &&
+              game->Game == watch->Run().Game().Title)
+            roms = Translated(AuditNoteMessage(game->RomPath, *note, FPaths.WorkDir));
+          auto* message = new TfrmRunFailure(watch->Run(), this, roms);
           message->show();
         }
         watch->deleteLater();

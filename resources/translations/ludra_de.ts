@@ -215,6 +215,26 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
         <source>the output is not kept</source>
         <translation>die Ausgabe wird nicht aufbewahrt</translation>
     </message>
+    <message>
+        <source>%1 (missing)</source>
+        <translation>%1 (fehlt)</translation>
+    </message>
+    <message>
+        <source>%1 (wrong size: %2 expected, %3 found)</source>
+        <translation>%1 (falsche Größe: %2 erwartet, %3 gefunden)</translation>
+    </message>
+    <message>
+        <source>%1 (wrong CRC: %2 expected, %3 found)</source>
+        <translation>%1 (falsche CRC: %2 erwartet, %3 gefunden)</translation>
+    </message>
+    <message>
+        <source>%1 lacks %2 of its %3 files: %4</source>
+        <translation>In %1 fehlen %2 von %3 Dateien: %4</translation>
+    </message>
+    <message>
+        <source>%1: %2 of its %3 files are missing or wrong: %4</source>
+        <translation>%1: %2 von %3 Dateien fehlen oder sind falsch: %4</translation>
+    </message>
 </context>
 <context>
     <name>Start</name>
@@ -472,6 +492,28 @@ Nur eigene ROMs nutzen.</translation>
         <source>Choose Rom-Directory</source>
         <translation>ROM-Verzeichnis wählen</translation>
     </message>
+    <message>
+        <source>Save &amp;Fixdat of Missing Files...</source>
+        <translation>&amp;Fixdat der fehlenden Dateien speichern...</translation>
+    </message>
+    <message>
+        <source>The ROM list could not be read, so the audit ran without it:
+%1</source>
+        <translation>Die ROM-Liste konnte nicht gelesen werden; die Prüfung lief ohne sie:
+%1</translation>
+    </message>
+    <message>
+        <source>The last audit found no missing or wrong files.</source>
+        <translation>Die letzte Prüfung fand keine fehlenden oder falschen Dateien.</translation>
+    </message>
+    <message>
+        <source>Save Fixdat</source>
+        <translation>Fixdat speichern</translation>
+    </message>
+    <message>
+        <source>ROM lists (*.xml *.dat);;All files (*)</source>
+        <translation>ROM-Listen (*.xml *.dat);;Alle Dateien (*)</translation>
+    </message>
 </context>
 <context>
     <name>TfrmProperties</name>
@@ -693,6 +735,10 @@ Nur eigene ROMs nutzen.</translation>
     <message>
         <source>All of its output is in %1.</source>
         <translation>Seine ganze Ausgabe steht in %1.</translation>
+    </message>
+    <message>
+        <source>Its ROM files are incomplete: %1</source>
+        <translation>Seine ROM-Dateien sind unvollständig: %1</translation>
     </message>
 </context>
 </TS>

@@ -50,7 +50,9 @@ TEST(AuditTool, PrintsEachGameTheReasonsAndASummary) {
       << run.Out;
   EXPECT_NE(run.Out.find("        archive not found: Roms/gone.zip\n"), std::string::npos);
   EXPECT_NE(run.Out.find("Companies: A; B\n"), std::string::npos);
-  EXPECT_NE(run.Out.find("3 games: 1 available, 2 missing\n"), std::string::npos);
+  // Good's archive lacks one of its files: available, but incomplete.
+  EXPECT_NE(run.Out.find("        Roms/GOOD.ZIP lacks 1 of its 2 files: a\n"), std::string::npos);
+  EXPECT_NE(run.Out.find("3 games: 1 available, 2 missing, 1 incomplete\n"), std::string::npos);
   // One read at a time gives the same report; a progress line is for terminals only.
   EXPECT_EQ(Audit(dir.Path(), "--list list.ini --missing --reads 1").Out, run.Out);
   EXPECT_EQ(run.Out.find("archives read"), std::string::npos) << run.Out;
@@ -66,7 +68,8 @@ TEST(AuditTool, JsonEscapesTextAndCarriesTheSameFacts) {
   EXPECT_NE(run.Out.find("\"title\": \"Wrong \\\"Files\\\"\""), std::string::npos) << run.Out;
   EXPECT_NE(run.Out.find("\"reason\": \"no-expected-file\""), std::string::npos);
   EXPECT_NE(run.Out.find("\"expected\": [\"x\", \"y\"]"), std::string::npos);
-  EXPECT_NE(run.Out.find("\"summary\": {\"games\": 3, \"available\": 1, \"missing\": 2}"),
+  EXPECT_NE(run.Out.find("\"summary\": {\"games\": 3, \"available\": 1, \"missing\": 2, "
+                         "\"incomplete\": 1}"),
             std::string::npos);
 }
 
@@ -131,4 +134,51 @@ TEST(AuditTool, OnlyReadsAndCreatesNothing) {
   EXPECT_NE(builtIn.Out.find("25 games: 0 available, 25 missing"), std::string::npos)
       << builtIn.Out;
   EXPECT_FALSE(std::filesystem::exists(dir / "bin/ludra.ini"));
+}
+
+// ---- A ROM list (DAT) beside the list file or named with --dat ----
+
+TEST(AuditTool, ChecksAgainstADatWritesAFixdatAndRunsWithoutAMalformedDat) {
+  TTempDir dir;
+  Lay(dir);
+  // GOOD.ZIP holds B with the data "x": right in size, wrong in CRC-32.
+  WriteFileBytes(dir / "ludra.dat",
+                 "game ( name good rom ( name a size 1 crc 01234567 ) rom ( name b size 1 crc "
+                 "89abcdef ) )\ngame ( name unknown rom ( name u size 1 crc 0 ) )\n");
+  const TRun json = Audit(dir.Path(), "--list list.ini --json --missing --fixdat fix.xml");
+  EXPECT_EQ(json.ExitCode, 0) << json.Out;
+  EXPECT_NE(
+      json.Out.find("\"reason\": \"incomplete\", \"archivePath\": \"" + dir / "Roms/GOOD.ZIP" +
+                    "\", \"datGame\": \"good\", \"files\": 2, \"bad\": [{\"name\": \"a\", "
+                    "\"status\": \"missing\", \"size\": 1, \"crc\": \"01234567\"}, "
+                    "{\"name\": \"b\", \"status\": \"wrong-crc\", \"size\": 1, \"crc\": "
+                    "\"89abcdef\", \"foundCrc\": \"" +
+                    [] {
+                      char hex[9];
+                      std::snprintf(hex, sizeof hex, "%08x", Crc32("x"));
+                      return std::string(hex);
+                    }() +
+                    "\"}]}"),
+      std::string::npos)
+      << json.Out;
+  EXPECT_NE(json.Out.find("\"dat\": {\"path\": \"" + dir / "ludra.dat" +
+                          "\", \"games\": 2, \"inCatalogue\": 1, \"notInCatalogue\": 1, "
+                          "\"catalogueGamesNotInDat\": 2}"),
+            std::string::npos)
+      << json.Out;
+  const std::string fix = ReadFileBytes(dir / "fix.xml");
+  EXPECT_NE(fix.find("<game name=\"good\">\n\t\t<description>Good</description>\n\t\t<rom "
+                     "name=\"a\" size=\"1\" crc=\"01234567\"/>\n\t\t<rom name=\"b\" size=\"1\" "
+                     "crc=\"89abcdef\"/>\n\t</game>\n"),
+            std::string::npos)
+      << fix;
+  // A DAT named with --dat is used in place of the one beside the list file; a malformed one is
+  // reported with its line, and the audit runs as without it.
+  WriteFileBytes(dir / "other.dat", "<datafile>\n<game name=\"good\">\n</datafile>\n");
+  const TRun bad = Audit(dir.Path(), "--list list.ini --dat other.dat");
+  EXPECT_EQ(bad.ExitCode, 1);
+  EXPECT_NE(bad.Out.find("Cannot read \"" + dir / "other.dat" + "\": line 3: "), std::string::npos)
+      << bad.Out;
+  EXPECT_NE(bad.Out.find("The audit runs without it."), std::string::npos);
+  EXPECT_NE(bad.Out.find("3 games: 1 available, 2 missing\n"), std::string::npos) << bad.Out;
 }

@@ -12,7 +12,7 @@ TGame Game(const std::string& company, const std::string& year, bool available) 
   return g;
 }
 
-bool Passes(int kind, const std::string& text, const TGame& game) {
+bool Passes(TFolderKind kind, const std::string& text, const TGame& game) {
   TGameFilter filter;
   filter.Kind = kind;
   filter.Text = text;
@@ -47,6 +47,6 @@ TEST(GameFilter, YearAndCompanyCompareExactlyAndWithCase) {
 
 TEST(GameFilter, UnknownKindLetsNothingThrough) {
   const TGame g = Game("Capcom", "1997", true);
-  EXPECT_FALSE(Passes(5, "Capcom", g));
-  EXPECT_FALSE(Passes(-1, "", g));
+  EXPECT_FALSE(Passes(static_cast<TFolderKind>(5), "Capcom", g));
+  EXPECT_FALSE(Passes(TFolderKind::Heading, "", g));
 }

@@ -36,20 +36,21 @@ TEST_F(AboutTest, BoxSitsAtItsPlaceWithTheCreditsClipped) {
   EXPECT_EQ(About.windowTitle(), QStringLiteral("About"));
   EXPECT_EQ(About.size(), QSize(393, 137));
   EXPECT_EQ(About.pos(), QPoint(290, 283));
-  EXPECT_EQ(About.Panel1->geometry(), QRect(176, 8, 201, 89));
-  EXPECT_EQ(About.ScrollBox1->parentWidget(), About.Panel1);
-  EXPECT_EQ(About.ScrollBox1->geometry(), QRect(-1, 0, 210, 137));
-  EXPECT_EQ(About.Label1->text(), QStringLiteral("Tavi Frontent V1.0"));
-  EXPECT_TRUE(About.Label2->font().bold());
-  EXPECT_EQ(About.Label4->pos(), QPoint(48, 88));
-  EXPECT_FALSE(About.OK->isDefault());
-  EXPECT_FALSE(About.OK->autoDefault());
+  EXPECT_EQ(FindChild<QFrame>(About, "Panel1")->geometry(), QRect(176, 8, 201, 89));
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->parentWidget(),
+            FindChild<QFrame>(About, "Panel1"));
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->geometry(), QRect(-1, 0, 210, 137));
+  EXPECT_EQ(FindChild<QLabel>(About, "Label1")->text(), QStringLiteral("Tavi Frontent V1.0"));
+  EXPECT_TRUE(FindChild<QLabel>(About, "Label2")->font().bold());
+  EXPECT_EQ(FindChild<QLabel>(About, "Label4")->pos(), QPoint(48, 88));
+  EXPECT_FALSE(FindChild<QPushButton>(About, "OK")->isDefault());
+  EXPECT_FALSE(FindChild<QPushButton>(About, "OK")->autoDefault());
 }
 
 TEST_F(AboutTest, LogoIsDrawnAtTheFirstShowingWithoutItsBackground) {
-  EXPECT_TRUE(About.imgLogo->pixmap().isNull());
+  EXPECT_TRUE(FindChild<QLabel>(About, "imgLogo")->pixmap().isNull());
   About.show();
-  const QImage shown = About.imgLogo->pixmap().toImage();
+  const QImage shown = FindChild<QLabel>(About, "imgLogo")->pixmap().toImage();
   About.hide();
   ASSERT_EQ(shown.size(), QSize(150, 112));
   EXPECT_EQ(qAlpha(shown.pixel(0, 111)), 0);        // the white background is left out
@@ -59,49 +60,50 @@ TEST_F(AboutTest, LogoIsDrawnAtTheFirstShowingWithoutItsBackground) {
 // ---- Scrolling ---------------------------------------------------------------------------------
 
 TEST_F(AboutTest, TimerRunsOnlyWhileTheBoxIsShown) {
-  EXPECT_FALSE(About.Timer1->isActive());
-  EXPECT_EQ(About.Timer1->interval(), 50);
+  EXPECT_FALSE(FindChild<QTimer>(About, "Timer1")->isActive());
+  EXPECT_EQ(FindChild<QTimer>(About, "Timer1")->interval(), 50);
   About.show();
-  EXPECT_TRUE(About.Timer1->isActive());
-  About.OK->click();
+  EXPECT_TRUE(FindChild<QTimer>(About, "Timer1")->isActive());
+  FindChild<QPushButton>(About, "OK")->click();
   EXPECT_FALSE(About.isVisible());
-  EXPECT_FALSE(About.Timer1->isActive());
+  EXPECT_FALSE(FindChild<QTimer>(About, "Timer1")->isActive());
   About.show();
-  EXPECT_TRUE(About.Timer1->isActive());
+  EXPECT_TRUE(FindChild<QTimer>(About, "Timer1")->isActive());
   About.close();
-  EXPECT_FALSE(About.Timer1->isActive());
+  EXPECT_FALSE(FindChild<QTimer>(About, "Timer1")->isActive());
 }
 
 TEST_F(AboutTest, TicksMoveUpByThreeAndWrapFromTopToBottom) {
   About.Timer1Timer();
-  EXPECT_EQ(About.ScrollBox1->pos(), QPoint(-1, -3));
-  About.ScrollBox1->move(-1, -157);
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->pos(), QPoint(-1, -3));
+  FindChild<QWidget>(About, "ScrollBox1")->move(-1, -157);
   About.Timer1Timer();
-  EXPECT_EQ(About.ScrollBox1->y(), -160);
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->y(), -160);
   About.Timer1Timer();
-  EXPECT_EQ(About.ScrollBox1->y(), 160);
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->y(), 160);
   About.Timer1Timer();
-  EXPECT_EQ(About.ScrollBox1->y(), 157);
-  About.ScrollBox1->move(-1, -161);
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->y(), 157);
+  FindChild<QWidget>(About, "ScrollBox1")->move(-1, -161);
   About.Timer1Timer();
-  EXPECT_EQ(About.ScrollBox1->y(), 160);
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->y(), 160);
 }
 
 TEST_F(AboutTest, ReopeningContinuesWhereTheScrollStopped) {
   About.show();
   QElapsedTimer waited;
   waited.start();
-  while (About.ScrollBox1->y() > -9 && waited.elapsed() < 5000) QTest::qWait(20);
-  About.OK->click();
-  const int stopped = About.ScrollBox1->y();
+  while (FindChild<QWidget>(About, "ScrollBox1")->y() > -9 && waited.elapsed() < 5000)
+    QTest::qWait(20);
+  FindChild<QPushButton>(About, "OK")->click();
+  const int stopped = FindChild<QWidget>(About, "ScrollBox1")->y();
   EXPECT_LE(stopped, -9);  // the timer really moved it
   QTest::qWait(120);
-  EXPECT_EQ(About.ScrollBox1->y(), stopped);  // no ticks while hidden
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->y(), stopped);  // no ticks while hidden
 
   About.show();
-  EXPECT_EQ(About.ScrollBox1->y(), stopped);
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->y(), stopped);
   About.Timer1Timer();
-  EXPECT_EQ(About.ScrollBox1->y(), stopped - 3);
+  EXPECT_EQ(FindChild<QWidget>(About, "ScrollBox1")->y(), stopped - 3);
   About.hide();
 }
 
@@ -112,8 +114,8 @@ TEST_F(AboutTest, EscapeDoesNotCloseButEnterOnTheButtonDoes) {
   QTimer::singleShot(0, &About, [&] {
     QTest::keyClick(&About, Qt::Key_Escape);
     visibleAfterEscape = About.isVisible();
-    About.OK->setFocus();
-    QTest::keyClick(About.OK, Qt::Key_Return);
+    FindChild<QPushButton>(About, "OK")->setFocus();
+    QTest::keyClick(FindChild<QPushButton>(About, "OK"), Qt::Key_Return);
     if (About.isVisible()) About.reject();  // keeps a failing test from hanging
   });
   EXPECT_EQ(About.exec(), QDialog::Accepted);
@@ -125,9 +127,9 @@ TEST_F(AboutTest, EscapeDoesNotCloseButEnterOnTheButtonDoes) {
 TEST_F(AboutTest, Screenshot) {
   TfrmAbout about(Pictures::Logo());
   about.show();
-  about.Timer1->stop();
+  FindChild<QTimer>(about, "Timer1")->stop();
   EXPECT_TRUE(SaveScreenshot(about, QStringLiteral("about")));
-  about.ScrollBox1->move(-1, -45);
+  FindChild<QWidget>(about, "ScrollBox1")->move(-1, -45);
   EXPECT_TRUE(SaveScreenshot(about, QStringLiteral("about-scrolled")));
   about.hide();
 }

@@ -87,7 +87,7 @@ TEST(MainWindowAuditThread, ALongAuditShowsItsProgressKeepsTheListAndCancels) {
   TReadGate gate;
   TMainWindowFixture f;
   TShows shows;
-  f.Main().prgAudit->installEventFilter(&shows);
+  f.Find<TAuditProgress>("prgAudit")->installEventFilter(&shows);
   f.Main().show();
   f.List(GameSection(1, "One", "A", "1996", "one.zip", "a") +
          GameSection(2, "Two", "B", "1997", "two.zip", "a"));
@@ -100,20 +100,21 @@ TEST(MainWindowAuditThread, ALongAuditShowsItsProgressKeepsTheListAndCancels) {
   f.Main().AuditRunner().BeforeRead = gate.Hook();
   f.Main().mnuAuditClick();
   ASSERT_TRUE(f.Main().Auditing());
-  ASSERT_TRUE(WaitFor([&] { return f.Main().prgAudit->isVisible(); }));
-  EXPECT_NE(f.Main().prgAudit->lblProgress->text().toStdString().find("of 300"), std::string::npos)
-      << f.Main().prgAudit->lblProgress->text().toStdString();
+  ASSERT_TRUE(WaitFor([&] { return f.Find<TAuditProgress>("prgAudit")->isVisible(); }));
+  EXPECT_NE(f.Find<TAuditProgress>("prgAudit")->lblProgress->text().toStdString().find("of 300"),
+            std::string::npos)
+      << f.Find<TAuditProgress>("prgAudit")->lblProgress->text().toStdString();
   // Meanwhile the window shows and starts the games it listed before.
   EXPECT_EQ(f.Main().ListedCount(), 2);
   EXPECT_EQ(f.ChildTexts("Company"), (std::vector<std::string>{"A", "B"}));
   ASSERT_TRUE(f.SelectGame("One"));
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   EXPECT_EQ(f.Shell.LastNumber(), 1);
   EXPECT_EQ(f.Panel(3), "");  // the status bar is not the progress's
 
-  QTest::mouseClick(f.Main().prgAudit->btnCancel, Qt::LeftButton);
+  QTest::mouseClick(f.Find<TAuditProgress>("prgAudit")->btnCancel, Qt::LeftButton);
   EXPECT_FALSE(f.Main().Auditing());
-  EXPECT_FALSE(f.Main().prgAudit->isVisible());
+  EXPECT_FALSE(f.Find<TAuditProgress>("prgAudit")->isVisible());
   gate.Open();
   QTest::qWait(50);  // the cancelled audit comes back to nobody
   EXPECT_EQ(f.Main().ListedCount(), 2);
@@ -166,7 +167,7 @@ TEST(MainWindowAuditThread, ClosingStopsTheAuditAndWritesNothing) {
   f.Main().show();
   f.Main().mnuAuditClick();
   ASSERT_TRUE(WaitFor([&] { return gate.Reads > 40; }));
-  f.Main().mnuExit->trigger();
+  f.Find<QAction>("mnuExit")->trigger();
   EXPECT_FALSE(f.Main().isVisible());
   EXPECT_FALSE(f.Main().Auditing());
   gate.Open();

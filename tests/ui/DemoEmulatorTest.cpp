@@ -29,7 +29,7 @@ TEST(DemoEmulator, DoubleClickStartsTheStandInWithTheGameAndItsRendererConfig) {
     TfrmMain window(paths, launcher);
     window.FormActivate();
     window.AuditRunner().WaitUntilEnded();
-    window.lvGames->SelectRow(2);
+    FindChild<TGameViews>(window, "lvGames")->SelectRow(2);
     window.lvGamesDblClick();
   }
   SetErrorReporter(nullptr);

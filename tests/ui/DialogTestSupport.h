@@ -12,6 +12,14 @@
 
 #include "Shell.h"
 
+// A window's or dialog's control by its object name; a missing one fails the test.
+template <class T>
+T* FindChild(const QObject& root, const char* name) {
+  T* found = root.findChild<T*>(QLatin1String(name));
+  EXPECT_NE(found, nullptr) << "no control " << name;
+  return found;
+}
+
 inline void EnsureApplication() {
   if (QApplication::instance()) return;
   static int argc = 1;

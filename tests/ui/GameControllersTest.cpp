@@ -66,7 +66,7 @@ struct TControllerFixture : TMainWindowFixture {
 
   TControllerFixture() {
     EXPECT_TRUE(ShowActive());
-    Main().tvFolder->setFocus();
+    Find<TFolderTree>("tvFolder")->setFocus();
     Pads = std::make_unique<TGameControllers>(Main());
     Pads->SetClock([this] { return Now; });
     EXPECT_TRUE(Pads->Start());
@@ -85,9 +85,9 @@ struct TControllerFixture : TMainWindowFixture {
     device.Button(button, false);
     Step();
   }
-  int SelectedRow() { return Main().lvGames->SelectedRow(); }
+  int SelectedRow() { return Find<TGameViews>("lvGames")->SelectedRow(); }
   std::string Folder() {
-    const QTreeWidgetItem* node = Main().tvFolder->SelectedFolder();
+    const QTreeWidgetItem* node = Find<TFolderTree>("tvFolder")->SelectedFolder();
     return node ? node->text(0).toStdString() : std::string();
   }
 };
@@ -104,7 +104,7 @@ TEST(GameControllers, ControllerDownTwiceThenAPlaysTheSecondGame) {
   f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
   // The list takes the focus from the tree, and the first Down selects the first game, as the
   // key does.
-  EXPECT_TRUE(f.Main().lvGames->CurrentView()->hasFocus());
+  EXPECT_TRUE(f.Find<TGameViews>("lvGames")->CurrentView()->hasFocus());
   EXPECT_EQ(f.Folder(), "");
   EXPECT_EQ(f.SelectedRow(), 0);
   f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
@@ -202,14 +202,14 @@ TEST(GameControllers, BackOpensTheGamesMenuWhereTheDpadAndAChoose) {
   f.Step();
   f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
   f.Click(pad, SDL_CONTROLLER_BUTTON_BACK);
-  ASSERT_TRUE(f.Main().pmGames->isVisible());
+  ASSERT_TRUE(f.Find<QMenu>("pmGames")->isVisible());
   f.Click(pad, SDL_CONTROLLER_BUTTON_B);  // Escape closes it
-  EXPECT_FALSE(f.Main().pmGames->isVisible());
+  EXPECT_FALSE(f.Find<QMenu>("pmGames")->isVisible());
   f.Click(pad, SDL_CONTROLLER_BUTTON_BACK);
-  ASSERT_TRUE(f.Main().pmGames->isVisible());
+  ASSERT_TRUE(f.Find<QMenu>("pmGames")->isVisible());
   f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);  // onto "&Play"
   f.Click(pad, SDL_CONTROLLER_BUTTON_A);
-  EXPECT_FALSE(f.Main().pmGames->isVisible());
+  EXPECT_FALSE(f.Find<QMenu>("pmGames")->isVisible());
   EXPECT_EQ(f.Shell.LastNumber(), 1);
 }
 
@@ -284,13 +284,14 @@ TEST(GameControllers, ThePropertiesDialogIsLeftWithTheDpadAndA) {
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     if (QApplication::activeWindow() != properties) return;
-    if (properties->focusWidget() != properties->btnOK && downs < 60) {
+    if (properties->focusWidget() != FindChild<QPushButton>(*properties, "btnOK") && downs < 60) {
       ++downs;
       return f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
     }
     f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_UP);
     f.Click(pad, SDL_CONTROLLER_BUTTON_B);
-    backAndForth = properties->isVisible() && properties->focusWidget() != properties->btnOK;
+    backAndForth = properties->isVisible() &&
+                   properties->focusWidget() != FindChild<QPushButton>(*properties, "btnOK");
     f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
     f.Click(pad, SDL_CONTROLLER_BUTTON_A);
     if (properties->isVisible()) properties->reject();  // A missed OK: end the test all the same

@@ -64,7 +64,7 @@ TEST(MainWindowDialogs, PropertiesOpenForAnAvailableGameOnly) {
 
   ASSERT_TRUE(f.SelectGame("Here"));
   closer.Arm();
-  f.Main().actProperties->trigger();
+  f.Find<QAction>("actProperties")->trigger();
   EXPECT_EQ(closer.Seen, properties);
   EXPECT_TRUE(f.Errors.Messages.empty());
 }
@@ -75,11 +75,11 @@ TEST(MainWindowDialogs, AboutIsShownModally) {
   f.Main().SetDialogs(nullptr, about);
   TModalCloser closer;
   closer.Arm();
-  f.Main().ToolButton9->trigger();
+  f.Find<QAction>("ToolButton9")->trigger();
   EXPECT_EQ(closer.Seen, about);
   closer.Seen = nullptr;
   closer.Arm();
-  f.Main().mnuAbout->trigger();
+  f.Find<QAction>("mnuAbout")->trigger();
   EXPECT_EQ(closer.Seen, about);
 }
 
@@ -97,8 +97,36 @@ TEST(MainWindowDialogs, ExitClosesTheWindow) {
   TMainWindowFixture f;
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
-  f.Main().mnuExit->trigger();
+  f.Find<QAction>("mnuExit")->trigger();
   EXPECT_FALSE(f.Main().isVisible());
+}
+
+// The ROM list beside the list file: a malformed one is told once (not after every audit); the
+// fixdat command writes the missing files where the save dialog says.
+TEST(MainWindowDialogs, AMalformedDatIsToldOnceAndTheFixdatHoldsTheMissingFiles) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "Good", "A", "1996", "good.zip", "a,b") +
+         GameSection(2, "Gone", "A", "1996", "gone.zip", "z"));
+  f.Zip("good.zip", {"a"});
+  WriteFileBytes(f.Dir / "ludra.dat", "game ( name good\n");
+  f.Activate();
+  f.AuditAll();
+  ASSERT_EQ(f.Chooser.Told.size(), 1u);
+  EXPECT_TRUE(f.Chooser.Told[0].contains(QString::fromStdString(f.Dir / "ludra.dat")))
+      << f.Chooser.Told[0].toStdString();
+  EXPECT_TRUE(f.Chooser.Told[0].contains(QStringLiteral("line 1")));
+  EXPECT_EQ(f.Main().Games()[0].Available, true);  // the audit ran as without it
+
+  f.Chooser.SaveAs = QString::fromStdString(f.Dir / "fix.xml");
+  auto* command = f.Main().findChild<QAction*>(QStringLiteral("mnuFixdat"));
+  ASSERT_NE(command, nullptr);
+  command->trigger();
+  const std::string fix = ReadFileBytes(f.Dir / "fix.xml");
+  EXPECT_NE(fix.find("<game name=\"good\">\n\t\t<description>Good</description>\n\t\t<rom "
+                     "name=\"b\"/>\n\t</game>\n\t<game name=\"gone\">"),
+            std::string::npos)
+      << fix;
+  EXPECT_TRUE(f.Errors.Messages.empty());
 }
 
 // ---- Real input on the list ----
@@ -109,7 +137,7 @@ TEST(MainWindowInput, DoubleClickOnAGameStartsIt) {
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
   f.Activate();
-  QAbstractItemView* view = f.Main().lvGames->CurrentView();
+  QAbstractItemView* view = f.Find<TGameViews>("lvGames")->CurrentView();
   const QRect item = view->visualRect(view->model()->index(1, 0));
   ASSERT_FALSE(item.isEmpty());
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
@@ -125,9 +153,9 @@ TEST(MainWindowInput, SmallIconsReachTheLastGameInADefaultSizedWindow) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
   f.Activate();
   ASSERT_EQ(f.Main().ListedCount(), 25);
-  f.Main().lvGames->SelectRow(0);
-  f.Main().actSmallIcons->trigger();
-  QAbstractItemView* view = f.Main().lvGames->CurrentView();
+  f.Find<TGameViews>("lvGames")->SelectRow(0);
+  f.Find<QAction>("actSmallIcons")->trigger();
+  QAbstractItemView* view = f.Find<TGameViews>("lvGames")->CurrentView();
   view->setFocus();
   QTest::keyClick(view, Qt::Key_End);
   QApplication::processEvents();
@@ -135,8 +163,8 @@ TEST(MainWindowInput, SmallIconsReachTheLastGameInADefaultSizedWindow) {
   const QRect last = view->visualRect(view->model()->index(24, 0));
   EXPECT_TRUE(view->viewport()->rect().contains(last));
   // Switching views keeps the selected game in sight.
-  f.Main().actLargeIcons->trigger();
-  view = f.Main().lvGames->CurrentView();
+  f.Find<QAction>("actLargeIcons")->trigger();
+  view = f.Find<TGameViews>("lvGames")->CurrentView();
   QApplication::processEvents();
   EXPECT_TRUE(view->viewport()->rect().contains(view->visualRect(view->model()->index(24, 0))));
 }
@@ -145,13 +173,13 @@ TEST(MainWindowInput, ReturnAndEnterPlayTheSelectedGameLikeADoubleClick) {
   TMainWindowFixture f;
   f.List(TwoGames());
   f.Activate();
-  QAbstractItemView* view = f.Main().lvGames->CurrentView();
+  QAbstractItemView* view = f.Find<TGameViews>("lvGames")->CurrentView();
   QTest::keyClick(view, Qt::Key_Return);
   EXPECT_TRUE(f.Shell.Calls.empty());  // nothing selected
   ASSERT_TRUE(f.SelectGame("Gone"));   // ROMs missing: a double click starts it all the same
   QTest::keyClick(view, Qt::Key_Return);
-  f.Main().actSmallIcons->trigger();
-  QTest::keyClick(f.Main().lvGames->CurrentView(), Qt::Key_Enter, Qt::KeypadModifier);
+  f.Find<QAction>("actSmallIcons")->trigger();
+  QTest::keyClick(f.Find<TGameViews>("lvGames")->CurrentView(), Qt::Key_Enter, Qt::KeypadModifier);
   ASSERT_EQ(f.Shell.Calls.size(), 2u);
   EXPECT_EQ(f.Shell.LastNumber(), 2);
 }
@@ -163,27 +191,30 @@ TEST(MainWindowInput, ShiftF10OpensThePopupLikeTheMenuKey) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Here"));
-  QTest::keyClick(f.Main().lvGames->CurrentView(), Qt::Key_F10, Qt::ShiftModifier);
-  EXPECT_TRUE(f.Main().pmGames->isVisible());
-  f.Main().pmGames->close();
+  QTest::keyClick(f.Find<TGameViews>("lvGames")->CurrentView(), Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(f.Find<QMenu>("pmGames")->isVisible());
+  f.Find<QMenu>("pmGames")->close();
 }
 
 TEST(MainWindowInput, FirstDownSelectsTheFirstFolderAndTheFirstGame) {
   TMainWindowFixture f;
   f.List(TwoGames());
   ASSERT_TRUE(f.ShowActive());
-  EXPECT_EQ(f.Main().tvFolder->SelectedFolder(), nullptr);  // none selected by the program
-  f.Main().tvFolder->setFocus(Qt::TabFocusReason);
-  QTest::keyClick(f.Main().tvFolder, Qt::Key_Down);
-  ASSERT_NE(f.Main().tvFolder->SelectedFolder(), nullptr);
-  EXPECT_EQ(f.Main().tvFolder->SelectedFolder()->text(0), QStringLiteral("All Games"));
-  QTest::keyClick(f.Main().tvFolder, Qt::Key_Down);
-  EXPECT_EQ(f.Main().tvFolder->SelectedFolder()->text(0), QStringLiteral("Available"));
+  EXPECT_EQ(f.Find<TFolderTree>("tvFolder")->SelectedFolder(),
+            nullptr);  // none selected by the program
+  f.Find<TFolderTree>("tvFolder")->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(f.Find<TFolderTree>("tvFolder"), Qt::Key_Down);
+  ASSERT_NE(f.Find<TFolderTree>("tvFolder")->SelectedFolder(), nullptr);
+  EXPECT_EQ(f.Find<TFolderTree>("tvFolder")->SelectedFolder()->text(0),
+            QStringLiteral("All Games"));
+  QTest::keyClick(f.Find<TFolderTree>("tvFolder"), Qt::Key_Down);
+  EXPECT_EQ(f.Find<TFolderTree>("tvFolder")->SelectedFolder()->text(0),
+            QStringLiteral("Available"));
 
   f.SelectFolder("All Games");
-  for (QAction* style : {f.Main().actDetails, f.Main().actSmallIcons}) {
+  for (QAction* style : {f.Find<QAction>("actDetails"), f.Find<QAction>("actSmallIcons")}) {
     style->trigger();
-    QAbstractItemView* view = f.Main().lvGames->CurrentView();
+    QAbstractItemView* view = f.Find<TGameViews>("lvGames")->CurrentView();
     view->selectionModel()->clear();
     view->setFocus(Qt::TabFocusReason);
     QTest::keyClick(view, Qt::Key_Down);
@@ -199,11 +230,11 @@ TEST(MainWindowInput, HoveringAnActionLeavesThePanelsTexts) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Here"));
-  f.Main().actHideFolder->hover();
-  f.Main().actLargeIcons->hover();
+  f.Find<QAction>("actHideFolder")->hover();
+  f.Find<QAction>("actLargeIcons")->hover();
   QApplication::processEvents();
-  EXPECT_TRUE(f.Main().sbMain->currentMessage().isEmpty());
-  EXPECT_TRUE(f.Main().sbPanels[0]->isVisible());
+  EXPECT_TRUE(f.Find<QStatusBar>("sbMain")->currentMessage().isEmpty());
+  EXPECT_TRUE(f.Find<QLabel>("sbPanel0")->isVisible());
   EXPECT_EQ(f.Panel(0), "Here");
   EXPECT_EQ(f.Panel(1), "Working");
 }
@@ -228,14 +259,14 @@ TEST(Translations, GermanWindowGivesTheAuditsReasonsAndTheFileAndLaunchErrorsInG
   ASSERT_TRUE(f.SelectGame("Here"));
   TModalCloser closer;
   closer.Arm();
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   EXPECT_TRUE(closer.Text.startsWith(QString::fromStdString("„" + f.Dir / "tavi.exe") +
                                      QStringLiteral("“ kann nicht gestartet werden: ")))
       << closer.Text.toStdString();
 
   std::filesystem::remove(f.Dir / "renderer.cfg");  // written before the start failed
   MakeDirs(f.Dir / "renderer.cfg");
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   EXPECT_EQ(f.Errors.Messages[0],
             "„" + f.Dir / "renderer.cfg" + "“ kann nicht geschrieben werden: es ist ein Ordner.");
@@ -253,7 +284,7 @@ TEST(Translations, GermanLoadsAndChangesTheMenus) {
     for (QAction* menu : f.Main().menuBar()->actions()) menus << menu->text();
     EXPECT_EQ(menus, QStringList({QStringLiteral("Dat&ei"), QStringLiteral("&Ansicht"),
                                   QStringLiteral("&Optionen"), QStringLiteral("&Hilfe")}));
-    EXPECT_EQ(f.Main().actPlay->text(), QStringLiteral("&Spielen"));
+    EXPECT_EQ(f.Find<QAction>("actPlay")->text(), QStringLiteral("&Spielen"));
     // Within each menu, no two items share a mnemonic.
     for (QAction* menu : f.Main().menuBar()->actions()) {
       QString letters;

@@ -84,14 +84,14 @@ void TMainWindowFixture::Shot(const std::string& relativePath, const QImage& pic
 }
 
 bool TMainWindowFixture::SelectFolder(const std::string& text) {
-  QTreeWidgetItem* node = Main().tvFolder->FindFolder(QString::fromStdString(text));
+  QTreeWidgetItem* node = Find<TFolderTree>("tvFolder")->FindFolder(QString::fromStdString(text));
   if (!node) return false;
-  Main().tvFolder->setCurrentItem(node);
+  Find<TFolderTree>("tvFolder")->setCurrentItem(node);
   return true;
 }
 
 const QTreeWidgetItem* TMainWindowFixture::Folder(const std::string& text) {
-  return Main().tvFolder->FindFolder(QString::fromStdString(text));
+  return Find<TFolderTree>("tvFolder")->FindFolder(QString::fromStdString(text));
 }
 
 std::string TMainWindowFixture::Panel(int panel) {
@@ -102,7 +102,7 @@ bool TMainWindowFixture::SelectGame(const std::string& title) {
   TGameFilterTable* table = Main().GameFilterTable();
   for (int row = 0; row < table->rowCount(); ++row)
     if (Main().Games()[static_cast<size_t>(table->Position(row))].Game == title) {
-      Main().lvGames->SelectRow(row);
+      Find<TGameViews>("lvGames")->SelectRow(row);
       return true;
     }
   return false;
@@ -133,8 +133,8 @@ std::vector<std::string> TMainWindowFixture::ChildTexts(const std::string& folde
 
 std::vector<std::string> TMainWindowFixture::TopLevelTexts() {
   std::vector<std::string> texts;
-  for (int i = 0; i < Main().tvFolder->topLevelItemCount(); ++i)
-    texts.push_back(Main().tvFolder->topLevelItem(i)->text(0).toStdString());
+  for (int i = 0; i < Find<TFolderTree>("tvFolder")->topLevelItemCount(); ++i)
+    texts.push_back(Find<TFolderTree>("tvFolder")->topLevelItem(i)->text(0).toStdString());
   return texts;
 }
 

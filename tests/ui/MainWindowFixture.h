@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DialogTestSupport.h"
 #include "ErrorGuard.h"
 #include "FolderChooser.h"
 #include "Launcher.h"
@@ -53,6 +54,11 @@ struct TFakeChooser : IFolderChooser {
     return Answer;
   }
   void Tell(QWidget*, const QString& message) override { Told.push_back(message); }
+  std::optional<QString> SaveAs;  // the save dialog's answer
+  std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&,
+                                        const QString&) override {
+    return SaveAs;
+  }
 };
 
 class TMainWindowFixture {
@@ -69,6 +75,11 @@ class TMainWindowFixture {
 
   // The window, made on first use (after the test has laid out its files).
   TfrmMain& Main();
+  // The window's control or action named `name`.
+  template <class T>
+  T* Find(const char* name) {
+    return FindChild<T>(Main(), name);
+  }
   // The commands that audit, each waited for until its audit has ended and been shown.
   void Activate();
   // Shown and activated as at the program's start: returns once the first audit has ended.

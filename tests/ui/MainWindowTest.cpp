@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStatusBar>
@@ -70,13 +71,15 @@ TEST(MainWindowAudit, FirstAuditPutsCompanyFoldersBetweenAvailableAndYear) {
   f.Activate();
   EXPECT_EQ(f.TopLevelTexts(), kTopLevel);
   EXPECT_EQ(f.ChildTexts("Company"), kDefaultCompanies);
-  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Company")), -1);
-  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Namco")), 4);
+  // The kinds as the nodes keep them in their state index.
+  EXPECT_EQ(f.Folder("Company")->data(0, TFolderTree::FolderKindRole).toInt(), -1);
+  EXPECT_EQ(f.Folder("Namco")->data(0, TFolderTree::FolderKindRole).toInt(), 4);
+  EXPECT_EQ(TFolderTree::FolderKind(f.Folder("Namco")), TFolderKind::Company);
   EXPECT_EQ(f.Main().ListedCount(), 25);
   EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), std::string(kDefaultCatalogue));
   EXPECT_TRUE(f.Errors.Messages.empty());
   // Nothing is selected by the program, and the count is not written by the audit.
-  EXPECT_EQ(f.Main().tvFolder->SelectedFolder(), nullptr);
+  EXPECT_EQ(f.Find<TFolderTree>("tvFolder")->SelectedFolder(), nullptr);
   EXPECT_EQ(f.Panel(2), "");
 }
 
@@ -110,14 +113,15 @@ TEST(MainWindowAudit, ListsEveryGameWhateverFolderIsSelected) {
   f.AuditAll();
   EXPECT_EQ(f.Main().ListedCount(), 25);
   EXPECT_EQ(f.Panel(2), "7 Games");  // the count waits for the next folder change
-  EXPECT_EQ(f.Main().tvFolder->SelectedFolder()->text(0).toStdString(), "1997");
+  EXPECT_EQ(f.Find<TFolderTree>("tvFolder")->SelectedFolder()->text(0).toStdString(), "1997");
 }
 
 TEST(MainWindowAudit, ShowsTheLogoAndKeepsTheTransparency) {
   TMainWindowFixture f;
   f.Activate();
-  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(150, 112));
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());  // the image starts transparent
+  EXPECT_EQ(f.Find<TSnapshotImage>("imgSnapshot")->Picture().size(), QSize(150, 112));
+  EXPECT_TRUE(
+      f.Find<TSnapshotImage>("imgSnapshot")->Transparent());  // the image starts transparent
 }
 
 // ---- Folders ----
@@ -193,6 +197,58 @@ TEST(MainWindowFolders, ItemsShowTheirFieldsAndIcons) {
   EXPECT_EQ(table->headerData(4, Qt::Horizontal).toString().toStdString(), "Year");
 }
 
+// A game model that changes by rows and in place, not only by resets.
+class TChangingGames : public TGameListModel {
+ public:
+  void InsertFirst(TGameList games) {
+    beginInsertRows({}, 0, 0);
+    Replace(std::move(games));
+    endInsertRows();
+  }
+  void ChangeInPlace(TGameList games, int row) {
+    Replace(std::move(games));
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+  }
+
+ private:
+  void Replace(TGameList games) {
+    const QSignalBlocker quiet(this);  // the table changes, only the signals above tell of it
+    SetGames(std::move(games));
+  }
+};
+
+TEST(MainWindowFolders, FilterTableFollowsRowsAddedAndGamesChangedInPlace) {
+  auto game = [](const char* title, bool available) {
+    TGame g;
+    g.Game = title;
+    g.Available = available;
+    return g;
+  };
+  TChangingGames games;
+  games.SetGames({game("A", true), game("B", false)});
+  TGameFilterTable table;
+  table.SetSource(&games);
+  table.SetFilter(TGameFilter{TFolderKind::Available, ""});
+  ASSERT_EQ(table.rowCount(), 1);
+
+  games.InsertFirst({game("C", true), game("A", true), game("B", false)});
+  EXPECT_EQ(table.rowCount(), 2);
+  EXPECT_EQ(table.Position(1), 1);
+  EXPECT_EQ(table.index(1, 0).data().toString(), QStringLiteral("A"));
+
+  int changedRows = 0;
+  QObject::connect(&table, &QAbstractItemModel::dataChanged,
+                   [&](const QModelIndex& from, const QModelIndex& to) {
+                     changedRows += to.row() - from.row() + 1;
+                   });
+  games.ChangeInPlace({game("C", true), game("A2", true), game("B", false)}, 1);
+  EXPECT_EQ(changedRows, 1);  // the same games listed: only the changed cells
+  EXPECT_EQ(table.index(1, 0).data().toString(), QStringLiteral("A2"));
+  games.ChangeInPlace({game("C", true), game("A2", true), game("B", true)}, 2);
+  EXPECT_EQ(table.rowCount(), 3);  // B came into the folder
+  EXPECT_EQ(table.Position(2), 2);
+}
+
 TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
   TMainWindowFixture f;
   f.List(GameSection(1, "Good", "A", "1996", "good.zip", "a,b") +
@@ -207,7 +263,7 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
   f.Main().show();
   f.Activate();
   const TTexts expected = {
-      "archive found: Roms/GOOD.ZIP; it holds the expected file b",
+      "Roms/GOOD.ZIP lacks 1 of its 2 files: a",
       "archive found: Roms/bare.zip; no files are listed for it",
       "archive not found: Roms/gone.zip",
       "none of the expected files is in Roms/wrong.zip; expected: n1, n2, n3, n4, n5, n6, n7, "
@@ -218,16 +274,17 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
   for (int row = 0; row < table->rowCount(); ++row)
     EXPECT_EQ(table->index(row, 0).data(Qt::ToolTipRole).toString().toStdString(),
               expected.at(static_cast<size_t>(row)));
-  // Every view shows it on hovering the item, the detail view on any column.
-  for (QAction* style :
-       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
+  // Every view shows it on hovering the item, the detail view on any column: for an incomplete
+  // game, the files its archive lacks.
+  for (QAction* style : {f.Find<QAction>("actLargeIcons"), f.Find<QAction>("actSmallIcons"),
+                         f.Find<QAction>("actList"), f.Find<QAction>("actDetails")}) {
     style->trigger();
-    QAbstractItemView* view = f.Main().lvGames->CurrentView();
-    const QModelIndex item = table->index(2, style == f.Main().actDetails ? 4 : 0);
+    QAbstractItemView* view = f.Find<TGameViews>("lvGames")->CurrentView();
+    const QModelIndex item = table->index(0, style == f.Find<QAction>("actDetails") ? 4 : 0);
     const QPoint at = view->visualRect(item).center();
     QHelpEvent hover(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
     QApplication::sendEvent(view->viewport(), &hover);
-    EXPECT_EQ(QToolTip::text().toStdString(), expected[2]) << style->text().toStdString();
+    EXPECT_EQ(QToolTip::text().toStdString(), expected[0]) << style->text().toStdString();
     QToolTip::hideText();
   }
 }
@@ -238,8 +295,8 @@ TEST(MainWindowActions, NothingSelectedDisablesPlayAndPropertiesAndDoubleClickDo
   TMainWindowFixture f;
   f.Activate();
   f.Main().updateActions();
-  EXPECT_FALSE(f.Main().actPlay->isEnabled());
-  EXPECT_FALSE(f.Main().actProperties->isEnabled());
+  EXPECT_FALSE(f.Find<QAction>("actPlay")->isEnabled());
+  EXPECT_FALSE(f.Find<QAction>("actProperties")->isEnabled());
   f.Main().lvGamesDblClick();
   f.Main().actPlayExecute();
   EXPECT_TRUE(f.Shell.Calls.empty());
@@ -251,8 +308,8 @@ TEST(MainWindowActions, MissingGameCannotBePlayedButDoubleClickStartsIt) {
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
   EXPECT_EQ(f.Panel(0), "Kikaioh (JP)");
   EXPECT_EQ(f.Panel(1), "ROMs missing");
-  EXPECT_FALSE(f.Main().actPlay->isEnabled());
-  EXPECT_FALSE(f.Main().actProperties->isEnabled());
+  EXPECT_FALSE(f.Find<QAction>("actPlay")->isEnabled());
+  EXPECT_FALSE(f.Find<QAction>("actProperties")->isEnabled());
   f.Main().actPlayExecute();
   EXPECT_TRUE(f.Shell.Calls.empty());
   f.Main().lvGamesDblClick();
@@ -269,14 +326,14 @@ TEST(MainWindowActions, AvailableGameIsPlayedByItsNumber) {
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Here"));
   EXPECT_EQ(f.Panel(1), "Working");
-  EXPECT_TRUE(f.Main().actPlay->isEnabled());
-  EXPECT_TRUE(f.Main().actProperties->isEnabled());
-  f.Main().actPlay->trigger();
+  EXPECT_TRUE(f.Find<QAction>("actPlay")->isEnabled());
+  EXPECT_TRUE(f.Find<QAction>("actProperties")->isEnabled());
+  f.Find<QAction>("actPlay")->trigger();
   EXPECT_EQ(f.Shell.LastNumber(), 2);
   // A refill drops the selection; the panels keep what they showed.
   ASSERT_TRUE(f.SelectFolder("Non Working"));
   EXPECT_EQ(f.Main().SelectedPosition(), -1);
-  EXPECT_FALSE(f.Main().actPlay->isEnabled());
+  EXPECT_FALSE(f.Find<QAction>("actPlay")->isEnabled());
   EXPECT_EQ(f.Panel(0), "Here");
 }
 
@@ -284,23 +341,25 @@ TEST(MainWindowActions, ViewStylesAreExclusiveAndKeepTheSelection) {
   TMainWindowFixture f;
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
-  EXPECT_TRUE(f.Main().actDetails->isChecked());
-  for (QAction* style :
-       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
+  EXPECT_TRUE(f.Find<QAction>("actDetails")->isChecked());
+  for (QAction* style : {f.Find<QAction>("actLargeIcons"), f.Find<QAction>("actSmallIcons"),
+                         f.Find<QAction>("actList"), f.Find<QAction>("actDetails")}) {
     style->trigger();
     int checked = 0;
-    for (QAction* a :
-         {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails})
+    for (QAction* a : {f.Find<QAction>("actLargeIcons"), f.Find<QAction>("actSmallIcons"),
+                       f.Find<QAction>("actList"), f.Find<QAction>("actDetails")})
       checked += a->isChecked() ? 1 : 0;
     EXPECT_EQ(checked, 1);
     EXPECT_TRUE(style->isChecked());
     EXPECT_EQ(f.Main().SelectedPosition(), 19);
   }
-  f.Main().actLargeIcons->trigger();
-  EXPECT_EQ(f.Main().lvGames->currentWidget(), f.Main().lvGames->IconView());
-  EXPECT_EQ(f.Main().lvGames->IconView()->viewMode(), QListView::IconMode);
-  f.Main().actDetails->trigger();
-  EXPECT_EQ(f.Main().lvGames->currentWidget(), f.Main().lvGames->DetailView());
+  f.Find<QAction>("actLargeIcons")->trigger();
+  EXPECT_EQ(f.Find<TGameViews>("lvGames")->currentWidget(),
+            f.Find<TGameViews>("lvGames")->IconView());
+  EXPECT_EQ(f.Find<TGameViews>("lvGames")->IconView()->viewMode(), QListView::IconMode);
+  f.Find<QAction>("actDetails")->trigger();
+  EXPECT_EQ(f.Find<TGameViews>("lvGames")->currentWidget(),
+            f.Find<TGameViews>("lvGames")->DetailView());
 }
 
 TEST(MainWindowActions, HidingAPanelHidesItsSplitterAndShowingRestoresBoth) {
@@ -308,48 +367,48 @@ TEST(MainWindowActions, HidingAPanelHidesItsSplitterAndShowingRestoresBoth) {
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
   f.Main().updateActions();
-  EXPECT_TRUE(f.Main().actHideFolder->isChecked());
-  EXPECT_TRUE(f.Main().actHideScreenshot->isChecked());
+  EXPECT_TRUE(f.Find<QAction>("actHideFolder")->isChecked());
+  EXPECT_TRUE(f.Find<QAction>("actHideScreenshot")->isChecked());
 
-  f.Main().actHideFolder->trigger();
-  EXPECT_FALSE(f.Main().pnlFolder->isVisible());
-  EXPECT_FALSE(f.Main().splLeft->isVisible());
-  EXPECT_FALSE(f.Main().actHideFolder->isChecked());
-  f.Main().actHideFolder->trigger();
-  EXPECT_TRUE(f.Main().pnlFolder->isVisible());
-  EXPECT_TRUE(f.Main().splLeft->isVisible());
-  EXPECT_TRUE(f.Main().actHideFolder->isChecked());
+  f.Find<QAction>("actHideFolder")->trigger();
+  EXPECT_FALSE(f.Find<QWidget>("pnlFolder")->isVisible());
+  EXPECT_FALSE(f.Find<QSplitterHandle>("splLeft")->isVisible());
+  EXPECT_FALSE(f.Find<QAction>("actHideFolder")->isChecked());
+  f.Find<QAction>("actHideFolder")->trigger();
+  EXPECT_TRUE(f.Find<QWidget>("pnlFolder")->isVisible());
+  EXPECT_TRUE(f.Find<QSplitterHandle>("splLeft")->isVisible());
+  EXPECT_TRUE(f.Find<QAction>("actHideFolder")->isChecked());
 
-  f.Main().actHideScreenshot->trigger();
-  EXPECT_FALSE(f.Main().pnlSnapshot->isVisible());
-  EXPECT_FALSE(f.Main().splRight->isVisible());
-  EXPECT_FALSE(f.Main().actHideScreenshot->isChecked());
-  f.Main().actHideScreenshot->trigger();
-  EXPECT_TRUE(f.Main().pnlSnapshot->isVisible());
-  EXPECT_TRUE(f.Main().splRight->isVisible());
+  f.Find<QAction>("actHideScreenshot")->trigger();
+  EXPECT_FALSE(f.Find<QFrame>("pnlSnapshot")->isVisible());
+  EXPECT_FALSE(f.Find<QSplitterHandle>("splRight")->isVisible());
+  EXPECT_FALSE(f.Find<QAction>("actHideScreenshot")->isChecked());
+  f.Find<QAction>("actHideScreenshot")->trigger();
+  EXPECT_TRUE(f.Find<QFrame>("pnlSnapshot")->isVisible());
+  EXPECT_TRUE(f.Find<QSplitterHandle>("splRight")->isVisible());
 
-  f.Main().actStatusbar->trigger();
-  EXPECT_FALSE(f.Main().sbMain->isVisible());
-  EXPECT_FALSE(f.Main().actStatusbar->isChecked());
-  f.Main().actToolbar->trigger();
-  EXPECT_FALSE(f.Main().tbMain->isVisible());
-  EXPECT_FALSE(f.Main().actToolbar->isChecked());
-  f.Main().actToolbar->trigger();
-  EXPECT_TRUE(f.Main().tbMain->isVisible());
-  EXPECT_TRUE(f.Main().actToolbar->isChecked());
+  f.Find<QAction>("actStatusbar")->trigger();
+  EXPECT_FALSE(f.Find<QStatusBar>("sbMain")->isVisible());
+  EXPECT_FALSE(f.Find<QAction>("actStatusbar")->isChecked());
+  f.Find<QAction>("actToolbar")->trigger();
+  EXPECT_FALSE(f.Find<TEdgeToolBar>("tbMain")->isVisible());
+  EXPECT_FALSE(f.Find<QAction>("actToolbar")->isChecked());
+  f.Find<QAction>("actToolbar")->trigger();
+  EXPECT_TRUE(f.Find<TEdgeToolBar>("tbMain")->isVisible());
+  EXPECT_TRUE(f.Find<QAction>("actToolbar")->isChecked());
 }
 
 TEST(MainWindowActions, ShortcutsAndHints) {
   TMainWindowFixture f;
-  EXPECT_EQ(f.Main().actHideFolder->shortcut(), QKeySequence(Qt::ALT | Qt::Key_D));
-  EXPECT_EQ(f.Main().actHideScreenshot->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
-  EXPECT_EQ(f.Main().actStatusbar->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
-  EXPECT_EQ(f.Main().actToolbar->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
-  EXPECT_EQ(f.Main().actHideFolder->statusTip().toStdString(), "Toggle Folder List");
+  EXPECT_EQ(f.Find<QAction>("actHideFolder")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_D));
+  EXPECT_EQ(f.Find<QAction>("actHideScreenshot")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+  EXPECT_EQ(f.Find<QAction>("actStatusbar")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
+  EXPECT_EQ(f.Find<QAction>("actToolbar")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+  EXPECT_EQ(f.Find<QAction>("actHideFolder")->statusTip().toStdString(), "Toggle Folder List");
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
   QTest::keyClick(&f.Main(), Qt::Key_N, Qt::AltModifier);
-  EXPECT_FALSE(f.Main().pnlSnapshot->isVisible());
+  EXPECT_FALSE(f.Find<QFrame>("pnlSnapshot")->isVisible());
 }
 
 TEST(MainWindowActions, ToolbarButtonsInOrderRunTheirActionsAndShowNoTooltips) {
@@ -357,14 +416,20 @@ TEST(MainWindowActions, ToolbarButtonsInOrderRunTheirActionsAndShowNoTooltips) {
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
   TfrmMain& m = f.Main();
-  const QList<QAction*> actions = m.tbMain->actions();
+  const QList<QAction*> actions = FindChild<TEdgeToolBar>(m, "tbMain")->actions();
   ASSERT_EQ(actions.size(), 9);
-  const std::vector<QAction*> buttons = {
-      m.actHideFolder, m.actHideScreenshot, nullptr, m.actLargeIcons, m.actSmallIcons,
-      m.actList,       m.actDetails,        nullptr, m.ToolButton9};
+  const std::vector<QAction*> buttons = {FindChild<QAction>(m, "actHideFolder"),
+                                         FindChild<QAction>(m, "actHideScreenshot"),
+                                         nullptr,
+                                         FindChild<QAction>(m, "actLargeIcons"),
+                                         FindChild<QAction>(m, "actSmallIcons"),
+                                         FindChild<QAction>(m, "actList"),
+                                         FindChild<QAction>(m, "actDetails"),
+                                         nullptr,
+                                         FindChild<QAction>(m, "ToolButton9")};
   int right = 0;
   for (int i = 0; i < actions.size(); ++i) {
-    QWidget* item = m.tbMain->widgetForAction(actions[i]);
+    QWidget* item = FindChild<TEdgeToolBar>(m, "tbMain")->widgetForAction(actions[i]);
     ASSERT_NE(item, nullptr);
     if (buttons[i]) {
       EXPECT_EQ(actions[i], buttons[i]) << i;
@@ -375,13 +440,15 @@ TEST(MainWindowActions, ToolbarButtonsInOrderRunTheirActionsAndShowNoTooltips) {
     EXPECT_GE(item->x(), right) << i;  // left to right, side by side
     right = item->x() + item->width();
   }
-  EXPECT_LE(right, m.tbMain->width());
+  EXPECT_LE(right, FindChild<TEdgeToolBar>(m, "tbMain")->width());
 
-  auto* screenshot = qobject_cast<QToolButton*>(m.tbMain->widgetForAction(m.actHideScreenshot));
+  auto* screenshot =
+      qobject_cast<QToolButton*>(FindChild<TEdgeToolBar>(m, "tbMain")
+                                     ->widgetForAction(FindChild<QAction>(m, "actHideScreenshot")));
   ASSERT_NE(screenshot, nullptr);
   EXPECT_TRUE(screenshot->isChecked());
   QTest::mouseClick(screenshot, Qt::LeftButton);
-  EXPECT_FALSE(m.pnlSnapshot->isVisible());
+  EXPECT_FALSE(FindChild<QFrame>(m, "pnlSnapshot")->isVisible());
   EXPECT_FALSE(screenshot->isChecked());
 
   // The hint is kept for a screen reader; hovering shows nothing.
@@ -461,8 +528,8 @@ TEST(MainWindowScreenshot, PresentScreenshotIsOpaqueAtItsOwnSize) {
   f.Shot("Shots/sfexp.jpg", shot);
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
-  EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
-  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(64, 48));
+  EXPECT_FALSE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  EXPECT_EQ(f.Find<TSnapshotImage>("imgSnapshot")->Picture().size(), QSize(64, 48));
   EXPECT_TRUE(f.Errors.Messages.empty());
 }
 
@@ -473,8 +540,8 @@ TEST(MainWindowScreenshot, FoundWhateverTheLetterCaseOnDisk) {
   f.Shot("shots/KIKAIOH.JPG", shot);
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
-  EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
-  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(20, 10));
+  EXPECT_FALSE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  EXPECT_EQ(f.Find<TSnapshotImage>("imgSnapshot")->Picture().size(), QSize(20, 10));
 }
 
 TEST(MainWindowScreenshot, ScreenshotsAddedOrRemovedLaterAreSeen) {
@@ -485,18 +552,18 @@ TEST(MainWindowScreenshot, ScreenshotsAddedOrRemovedLaterAreSeen) {
   for (const std::string& folder : {f.Dir.Path(), f.Dir / "Shots"})
     fs::last_write_time(folder, fs::file_time_type::clock::now() - std::chrono::hours(1));
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+  EXPECT_TRUE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
   QImage shot(20, 10, QImage::Format_RGB32);
   shot.fill(Qt::blue);
   f.Shot("Shots/KIKAIOH.JPG", shot);  // found only through the listing
   ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
-  EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
-  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(20, 10));
+  EXPECT_FALSE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  EXPECT_EQ(f.Find<TSnapshotImage>("imgSnapshot")->Picture().size(), QSize(20, 10));
   fs::remove(f.Dir / "Shots/KIKAIOH.JPG");
   ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+  EXPECT_TRUE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
   EXPECT_TRUE(f.Errors.Messages.empty());
 }
 
@@ -508,14 +575,14 @@ TEST(MainWindowScreenshot, MissingScreenshotShowsTheLogoTransparently) {
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
   ASSERT_TRUE(f.SelectGame("Kikaioh (JP)"));
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
-  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(150, 112));
+  EXPECT_TRUE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  EXPECT_EQ(f.Find<TSnapshotImage>("imgSnapshot")->Picture().size(), QSize(150, 112));
   // The bottom-left pixel's colour is left out.
-  const QImage shown = f.Main().imgSnapshot->Displayed();
+  const QImage shown = f.Find<TSnapshotImage>("imgSnapshot")->Displayed();
   EXPECT_EQ(qAlpha(shown.pixel(0, 111)), 0);
   // Kept in the format the painter blends as it is, the other colours unchanged.
   EXPECT_EQ(shown.format(), QImage::Format_ARGB32_Premultiplied);
-  const QImage picture = f.Main().imgSnapshot->Picture();
+  const QImage picture = f.Find<TSnapshotImage>("imgSnapshot")->Picture();
   EXPECT_EQ(shown.pixel(75, 40), picture.pixel(75, 40));
 }
 
@@ -531,7 +598,7 @@ TEST(MainWindowScreenshot, UnreadablePictureIsReportedByNameAndTheWindowGoesOn) 
   EXPECT_EQ(f.Panel(0), "Kikaioh (JP)");  // the command stopped at the picture
   ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
   EXPECT_EQ(f.Panel(0), "Tekken (JP) Ver. A");
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+  EXPECT_TRUE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
 }
 
 // ---- Failures and the ROM directory ----
@@ -584,7 +651,7 @@ TEST(MainWindowFailures, RomDirectoryChangeWritesPathAndReAudits) {
   f.Chooser.Answer = QString::fromStdString(chosen);
   f.ChooseRomDirectory();
   EXPECT_EQ(TListFile(f.Dir / "ludra.ini").ReadString("General", "Path", ""), chosen);
-  EXPECT_EQ(f.Main().RomDir, chosen + "\\");
+  EXPECT_EQ(f.Launcher.GameSettings.RomDir, chosen);  // as stored; the audit looked there:
   EXPECT_TRUE(f.Main().Games()[0].Available);
   EXPECT_TRUE(f.Errors.Messages.empty());
 }
@@ -607,12 +674,12 @@ TEST(MainWindowTypeAhead, FirstLettersFindTheGameInEveryView) {
   f.Activate();
   const int interval = QApplication::keyboardInputInterval();
   QApplication::setKeyboardInputInterval(0);
-  for (QAction* style :
-       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails}) {
+  for (QAction* style : {f.Find<QAction>("actLargeIcons"), f.Find<QAction>("actSmallIcons"),
+                         f.Find<QAction>("actList"), f.Find<QAction>("actDetails")}) {
     style->trigger();
     ASSERT_TRUE(f.SelectGame("Tekken (JP) Ver. A"));
     // A click in the details may make any cell of the row current.
-    QAbstractItemView* view = f.Main().lvGames->CurrentView();
+    QAbstractItemView* view = f.Find<TGameViews>("lvGames")->CurrentView();
     view->selectionModel()->setCurrentIndex(view->currentIndex().siblingAtColumn(3),
                                             QItemSelectionModel::NoUpdate);
     QTest::qWait(2);  // longer than the interval: a new search, not more letters for the last

@@ -94,13 +94,14 @@ TEST_F(PropertiesTest, DropDownListsOfferExactlyTheirChoices) {
     for (int i = 0; i < combo->count(); ++i) list << combo->itemText(i);
     return list.join(QStringLiteral(","));
   };
-  EXPECT_EQ(items(d.cbBPP), QStringLiteral("15 bit,16 bit,32 bit"));
-  EXPECT_EQ(items(d.cbTFiltering), QStringLiteral("0,1,2,3"));
-  EXPECT_EQ(items(d.cbTCaching), QStringLiteral("0,1,2"));
-  EXPECT_EQ(items(d.cbTQuality), QStringLiteral("default,4 bit,5 bit,8 bit"));
-  EXPECT_EQ(items(d.cbDisplay), QStringLiteral("0,1,2"));
-  EXPECT_EQ(items(d.cbBlending), QStringLiteral("0,1,2,3"));
-  EXPECT_EQ(items(d.cbScanlines), QStringLiteral("0,1,2"));
+  EXPECT_EQ(items(FindChild<QComboBox>(d, "cbBPP")), QStringLiteral("15 bit,16 bit,32 bit"));
+  EXPECT_EQ(items(FindChild<QComboBox>(d, "cbTFiltering")), QStringLiteral("0,1,2,3"));
+  EXPECT_EQ(items(FindChild<QComboBox>(d, "cbTCaching")), QStringLiteral("0,1,2"));
+  EXPECT_EQ(items(FindChild<QComboBox>(d, "cbTQuality")),
+            QStringLiteral("default,4 bit,5 bit,8 bit"));
+  EXPECT_EQ(items(FindChild<QComboBox>(d, "cbDisplay")), QStringLiteral("0,1,2"));
+  EXPECT_EQ(items(FindChild<QComboBox>(d, "cbBlending")), QStringLiteral("0,1,2,3"));
+  EXPECT_EQ(items(FindChild<QComboBox>(d, "cbScanlines")), QStringLiteral("0,1,2"));
   for (QComboBox* combo : d.findChildren<QComboBox*>()) EXPECT_FALSE(combo->isEditable());
 }
 
@@ -110,17 +111,25 @@ TEST_F(PropertiesTest, ShownValuesComeBackUnchanged) {
   s.CutOff = "11025";
   s.CBuffer = "8192";
   s.DBuffer = "1024";
+  // Every field but Sound (ticked by the defaults' test) differs from the empty record, so a field
+  // left without its control shows here.
   s.Interpreter = true;
+  s.Geometry = true;
   s.Sound = false;
+  s.Filter = true;
+  s.Surround = true;
   s.Stereo = true;
   s.Multiplier = "7";
   s.Renderer = -1;
   s.Windowed = true;
   s.Xmax = "1400";
   s.Ymax = "1200";
+  s.Dithering = true;
   s.BPP = 1;
   s.FPS = true;
+  s.Skip = true;
   s.Detection = true;
+  s.FrameLimit = true;
   s.FrameRate = "60";
   s.Filtering = 3;
   s.Caching = 0;
@@ -131,8 +140,8 @@ TEST_F(PropertiesTest, ShownValuesComeBackUnchanged) {
   s.RomDir = "D:\\Games\\Roms\\";
   Launcher().GameSettings = s;
   d.ShowSettings();
-  EXPECT_EQ(d.cbTQuality->currentText(), QStringLiteral("5 bit"));
-  EXPECT_EQ(d.edDir->text(), QStringLiteral("D:\\Games\\Roms\\"));
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbTQuality")->currentText(), QStringLiteral("5 bit"));
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edDir")->text(), QStringLiteral("D:\\Games\\Roms\\"));
 
   Launcher().GameSettings = TGameSettings{};
   d.ApplySettings();
@@ -145,9 +154,9 @@ TEST_F(PropertiesTest, IndexNamingNoItemShowsNothingAndAppliesAsMinusOne) {
   Launcher().GameSettings.Scanlines = -7;
   Launcher().GameSettings.Renderer = 5;
   d.ShowSettings();
-  EXPECT_EQ(d.cbBPP->currentIndex(), -1);
-  EXPECT_EQ(d.cbScanlines->currentIndex(), -1);
-  EXPECT_EQ(d.cbRenderer->currentIndex(), -1);
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbBPP")->currentIndex(), -1);
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbScanlines")->currentIndex(), -1);
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbRenderer")->currentIndex(), -1);
   d.ApplySettings();
   EXPECT_EQ(Launcher().GameSettings.BPP, -1);
   EXPECT_EQ(Launcher().GameSettings.Scanlines, -1);
@@ -157,8 +166,8 @@ TEST_F(PropertiesTest, IndexNamingNoItemShowsNothingAndAppliesAsMinusOne) {
 TEST_F(PropertiesTest, EveryControlGetsItsFullHeightInTheFixedSize) {
   TfrmProperties& d = Dialog();
   d.show();
-  for (QWidget* page : {d.TabSheet1, d.TabSheet2}) {
-    d.PageControl1->setCurrentWidget(page);
+  for (QWidget* page : {FindChild<QWidget>(d, "TabSheet1"), FindChild<QWidget>(d, "TabSheet2")}) {
+    FindChild<QTabWidget>(d, "PageControl1")->setCurrentWidget(page);
     for (QWidget* w : page->findChildren<QWidget*>()) {
       if (!qobject_cast<QComboBox*>(w) && !qobject_cast<QLineEdit*>(w) &&
           !qobject_cast<QCheckBox*>(w))
@@ -174,7 +183,9 @@ TEST_F(PropertiesTest, EveryControlGetsItsFullHeightInTheFixedSize) {
 TEST_F(PropertiesTest, EveryLabelNamesItsControlForAScreenReader) {
   TfrmProperties& d = Dialog();
   for (QLabel* label : d.findChildren<QLabel*>()) {
-    if (label->text().isEmpty() || label == d.lblFilename1 || label == d.lblFilename2) continue;
+    if (label->text().isEmpty() || label == FindChild<QLabel>(d, "lblFilename1") ||
+        label == FindChild<QLabel>(d, "lblFilename2"))
+      continue;
     EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
   }
 }
@@ -184,8 +195,8 @@ TEST_F(PropertiesTest, EveryLabelNamesItsControlForAScreenReader) {
 TEST_F(PropertiesTest, NoRendererPluginGivesAnEmptyListWithNothingSelected) {
   WriteFileBytes(Paths.ExeDir + "readme.tvi", "not a library");
   TfrmProperties& d = Dialog();
-  EXPECT_EQ(d.cbRenderer->count(), 0);
-  EXPECT_EQ(d.cbRenderer->currentIndex(), -1);
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbRenderer")->count(), 0);
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbRenderer")->currentIndex(), -1);
   d.ApplySettings();
   EXPECT_EQ(Launcher().GameSettings.Renderer, -1);
 }
@@ -194,60 +205,62 @@ TEST_F(PropertiesTest, NoRendererPluginGivesAnEmptyListWithNothingSelected) {
 
 TEST_F(PropertiesTest, DigitFieldsTakeDigitsAndBackspaceOnly) {
   TfrmProperties& d = Dialog();
-  d.edCutOff->setText(QStringLiteral("2205"));
-  QTest::keyClicks(d.edCutOff, QStringLiteral("a"));
-  EXPECT_EQ(d.edCutOff->text(), QStringLiteral("2205"));
-  QTest::keyClicks(d.edCutOff, QStringLiteral("0"));
-  EXPECT_EQ(d.edCutOff->text(), QStringLiteral("22050"));
-  QTest::keyClick(d.edCutOff, Qt::Key_Backspace);
-  EXPECT_EQ(d.edCutOff->text(), QStringLiteral("2205"));
-  QTest::keyClicks(d.edCutOff, QStringLiteral(" -.,x+9"));
-  EXPECT_EQ(d.edCutOff->text(), QStringLiteral("22059"));
-  QTest::keyClick(d.edCutOff, Qt::Key_A, Qt::AltModifier);
-  QTest::keyClick(d.edCutOff, Qt::Key_B, Qt::MetaModifier);
-  EXPECT_EQ(d.edCutOff->text(), QStringLiteral("22059"));
+  FindChild<QLineEdit>(d, "edCutOff")->setText(QStringLiteral("2205"));
+  QTest::keyClicks(FindChild<QLineEdit>(d, "edCutOff"), QStringLiteral("a"));
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edCutOff")->text(), QStringLiteral("2205"));
+  QTest::keyClicks(FindChild<QLineEdit>(d, "edCutOff"), QStringLiteral("0"));
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edCutOff")->text(), QStringLiteral("22050"));
+  QTest::keyClick(FindChild<QLineEdit>(d, "edCutOff"), Qt::Key_Backspace);
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edCutOff")->text(), QStringLiteral("2205"));
+  QTest::keyClicks(FindChild<QLineEdit>(d, "edCutOff"), QStringLiteral(" -.,x+9"));
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edCutOff")->text(), QStringLiteral("22059"));
+  QTest::keyClick(FindChild<QLineEdit>(d, "edCutOff"), Qt::Key_A, Qt::AltModifier);
+  QTest::keyClick(FindChild<QLineEdit>(d, "edCutOff"), Qt::Key_B, Qt::MetaModifier);
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edCutOff")->text(), QStringLiteral("22059"));
 }
 
 TEST_F(PropertiesTest, InputMethodTextIsFilteredLikeTyping) {
   TfrmProperties& d = Dialog();
-  d.edFRate->setText(QStringLiteral("10"));
+  FindChild<QLineEdit>(d, "edFRate")->setText(QStringLiteral("10"));
   auto commit = [&](const QString& text) {
     QInputMethodEvent event;
     event.setCommitString(text);
-    QApplication::sendEvent(d.edFRate, &event);
+    QApplication::sendEvent(FindChild<QLineEdit>(d, "edFRate"), &event);
   };
   commit(QStringLiteral("\u00e9"));
   commit(QStringLiteral("0"));
-  EXPECT_EQ(d.edFRate->text(), QStringLiteral("100"));
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edFRate")->text(), QStringLiteral("100"));
 }
 
 TEST_F(PropertiesTest, EveryNumberFieldIsFilteredButTheDirectoryIsNot) {
   TfrmProperties& d = Dialog();
-  for (QLineEdit* edit :
-       {d.edCutOff, d.edCBuffer, d.edDBuffer, d.edSurrMult, d.edXMax, d.edYMax, d.edFRate}) {
+  for (QLineEdit* edit : {FindChild<QLineEdit>(d, "edCutOff"), FindChild<QLineEdit>(d, "edCBuffer"),
+                          FindChild<QLineEdit>(d, "edDBuffer"),
+                          FindChild<QLineEdit>(d, "edSurrMult"), FindChild<QLineEdit>(d, "edXMax"),
+                          FindChild<QLineEdit>(d, "edYMax"), FindChild<QLineEdit>(d, "edFRate")}) {
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("1q2"));
     EXPECT_EQ(edit->text(), QStringLiteral("12")) << edit->objectName().toStdString();
   }
-  d.edDir->clear();
-  QTest::keyClicks(d.edDir, QStringLiteral("Roms2"));
-  EXPECT_EQ(d.edDir->text(), QStringLiteral("Roms2"));
+  FindChild<QLineEdit>(d, "edDir")->clear();
+  QTest::keyClicks(FindChild<QLineEdit>(d, "edDir"), QStringLiteral("Roms2"));
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edDir")->text(), QStringLiteral("Roms2"));
 }
 
 TEST_F(PropertiesTest, KeysWithoutCharactersAndPastingStillWork) {
   TfrmProperties& d = Dialog();
-  d.edXMax->setText(QStringLiteral("640"));
-  QTest::keyClick(d.edXMax, Qt::Key_Home);
-  QTest::keyClick(d.edXMax, Qt::Key_Delete);
-  EXPECT_EQ(d.edXMax->text(), QStringLiteral("40"));
-  QTest::keyClick(d.edXMax, Qt::Key_Right);
-  QTest::keyClicks(d.edXMax, QStringLiteral("8"));
-  EXPECT_EQ(d.edXMax->text(), QStringLiteral("480"));
+  FindChild<QLineEdit>(d, "edXMax")->setText(QStringLiteral("640"));
+  QTest::keyClick(FindChild<QLineEdit>(d, "edXMax"), Qt::Key_Home);
+  QTest::keyClick(FindChild<QLineEdit>(d, "edXMax"), Qt::Key_Delete);
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edXMax")->text(), QStringLiteral("40"));
+  QTest::keyClick(FindChild<QLineEdit>(d, "edXMax"), Qt::Key_Right);
+  QTest::keyClicks(FindChild<QLineEdit>(d, "edXMax"), QStringLiteral("8"));
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edXMax")->text(), QStringLiteral("480"));
 
   QGuiApplication::clipboard()->setText(QStringLiteral("12ab"));
-  d.edXMax->clear();
-  QTest::keyClick(d.edXMax, Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(d.edXMax->text(), QStringLiteral("12ab"));
+  FindChild<QLineEdit>(d, "edXMax")->clear();
+  QTest::keyClick(FindChild<QLineEdit>(d, "edXMax"), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edXMax")->text(), QStringLiteral("12ab"));
 }
 
 // ---- Resolution menu ---------------------------------------------------------------------------
@@ -255,33 +268,36 @@ TEST_F(PropertiesTest, KeysWithoutCharactersAndPastingStillWork) {
 TEST_F(PropertiesTest, ResolutionEntrySetsBothFieldsOnly) {
   TfrmProperties& d = Dialog();
   QStringList entries;
-  for (QAction* a : d.pmResolution->actions()) entries << a->text();
+  for (QAction* a : FindChild<QMenu>(d, "pmResolution")->actions()) entries << a->text();
   ASSERT_EQ(entries.join(QStringLiteral(",")),
             QStringLiteral("320 x 200,640 x 480,800 x 600,1024 x 768,1400 x 1200"));
 
   for (bool windowed : {false, true}) {
-    d.cbWindow->setChecked(windowed);
-    d.edXMax->setText(QStringLiteral("640"));
-    d.edYMax->setText(QStringLiteral("480"));
-    d.pmResolution->actions().at(4)->trigger();
-    EXPECT_EQ(d.edXMax->text(), QStringLiteral("1400"));
-    EXPECT_EQ(d.edYMax->text(), QStringLiteral("1200"));
-    EXPECT_EQ(d.cbWindow->isChecked(), windowed);
+    FindChild<QCheckBox>(d, "cbWindow")->setChecked(windowed);
+    FindChild<QLineEdit>(d, "edXMax")->setText(QStringLiteral("640"));
+    FindChild<QLineEdit>(d, "edYMax")->setText(QStringLiteral("480"));
+    FindChild<QMenu>(d, "pmResolution")->actions().at(4)->trigger();
+    EXPECT_EQ(FindChild<QLineEdit>(d, "edXMax")->text(), QStringLiteral("1400"));
+    EXPECT_EQ(FindChild<QLineEdit>(d, "edYMax")->text(), QStringLiteral("1200"));
+    EXPECT_EQ(FindChild<QCheckBox>(d, "cbWindow")->isChecked(), windowed);
   }
-  d.pmResolution->actions().at(0)->trigger();
-  EXPECT_EQ(d.edXMax->text() + QStringLiteral("x") + d.edYMax->text(), QStringLiteral("320x200"));
+  FindChild<QMenu>(d, "pmResolution")->actions().at(0)->trigger();
+  EXPECT_EQ(FindChild<QLineEdit>(d, "edXMax")->text() + QStringLiteral("x") +
+                FindChild<QLineEdit>(d, "edYMax")->text(),
+            QStringLiteral("320x200"));
 }
 
 TEST_F(PropertiesTest, ResolutionButtonPopsTheMenuNearTheButton) {
   TfrmProperties& d = Dialog();
   d.move(100, 50);
   d.show();
-  d.PageControl1->setCurrentIndex(1);
-  const QPoint offset = d.SpeedButton1->mapTo(d.TabSheet2, QPoint(0, 0));
+  FindChild<QTabWidget>(d, "PageControl1")->setCurrentIndex(1);
+  const QPoint offset = FindChild<QToolButton>(d, "SpeedButton1")
+                            ->mapTo(FindChild<QWidget>(d, "TabSheet2"), QPoint(0, 0));
   EXPECT_EQ(d.ResolutionMenuPos(), d.frameGeometry().topLeft() + offset);
-  d.SpeedButton1->click();
-  EXPECT_TRUE(d.pmResolution->isVisible());
-  d.pmResolution->hide();
+  FindChild<QToolButton>(d, "SpeedButton1")->click();
+  EXPECT_TRUE(FindChild<QMenu>(d, "pmResolution")->isVisible());
+  FindChild<QMenu>(d, "pmResolution")->hide();
   d.hide();
 }
 
@@ -291,13 +307,13 @@ class RomDirectoryTest : public PropertiesTest {
  protected:
   QString Choose(const QString& text, const QString& answer) {
     TfrmProperties& d = Dialog();
-    d.ChooseDirectory = [this, answer](QWidget*, const QString& start) {
+    d.SetDirectoryChooser([this, answer](QWidget*, const QString& start) {
       Starts << start;
       return answer;
-    };
-    d.edDir->setText(text);
-    d.btnDir->click();
-    return d.edDir->text();
+    });
+    FindChild<QLineEdit>(d, "edDir")->setText(text);
+    FindChild<QToolButton>(d, "btnDir")->click();
+    return FindChild<QLineEdit>(d, "edDir")->text();
   }
   QStringList Starts;
 };
@@ -338,18 +354,19 @@ TEST_F(PropertiesTest, EscapeClosesNothingAndEnterPressesOnlyTheFocusedButton) {
   bool visibleAfterKeys = false;
   const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
     QTest::keyClick(&d, Qt::Key_Escape);
-    QTest::keyClick(d.edCutOff, Qt::Key_Escape);
-    d.edCutOff->setFocus();
-    QTest::keyClick(d.edCutOff, Qt::Key_Return);
+    QTest::keyClick(FindChild<QLineEdit>(d, "edCutOff"), Qt::Key_Escape);
+    FindChild<QLineEdit>(d, "edCutOff")->setFocus();
+    QTest::keyClick(FindChild<QLineEdit>(d, "edCutOff"), Qt::Key_Return);
     visibleAfterKeys = d.isVisible();
-    d.btnCancel->setFocus();
-    QTest::keyClick(d.btnCancel, Qt::Key_Return);
-    if (d.isVisible()) d.btnOK->click();  // keeps a failing test from hanging
+    FindChild<QPushButton>(d, "btnCancel")->setFocus();
+    QTest::keyClick(FindChild<QPushButton>(d, "btnCancel"), Qt::Key_Return);
+    if (d.isVisible())
+      FindChild<QPushButton>(d, "btnOK")->click();  // keeps a failing test from hanging
   });
   EXPECT_TRUE(visibleAfterKeys);
   EXPECT_FALSE(saved);  // Enter went to Cancel
-  EXPECT_FALSE(Dialog().btnOK->isDefault());
-  EXPECT_FALSE(Dialog().btnCancel->isDefault());
+  EXPECT_FALSE(FindChild<QPushButton>(Dialog(), "btnOK")->isDefault());
+  EXPECT_FALSE(FindChild<QPushButton>(Dialog(), "btnCancel")->isDefault());
 }
 
 TEST_F(PropertiesTest, ShowsCentredOnTheDesktopWhereverItWasLeft) {
@@ -357,7 +374,7 @@ TEST_F(PropertiesTest, ShowsCentredOnTheDesktopWhereverItWasLeft) {
   QPoint centre;
   ExecuteWith(0, [&](TfrmProperties& d) {
     centre = d.frameGeometry().center();
-    d.btnCancel->click();
+    FindChild<QPushButton>(d, "btnCancel")->click();
   });
   const QPoint desktop = QGuiApplication::primaryScreen()->availableGeometry().center();
   // The frame is unknown before the first showing, so allow for its width.
@@ -367,13 +384,13 @@ TEST_F(PropertiesTest, ShowsCentredOnTheDesktopWhereverItWasLeft) {
 TEST_F(PropertiesTest, OpensOnTheFirstPageThenOnThePageShownLast) {
   int first = -1, second = -1;
   ExecuteWith(0, [&](TfrmProperties& d) {
-    first = d.PageControl1->currentIndex();
-    d.PageControl1->setCurrentIndex(1);
-    d.btnCancel->click();
+    first = FindChild<QTabWidget>(d, "PageControl1")->currentIndex();
+    FindChild<QTabWidget>(d, "PageControl1")->setCurrentIndex(1);
+    FindChild<QPushButton>(d, "btnCancel")->click();
   });
   ExecuteWith(1, [&](TfrmProperties& d) {
-    second = d.PageControl1->currentIndex();
-    d.btnOK->click();
+    second = FindChild<QTabWidget>(d, "PageControl1")->currentIndex();
+    FindChild<QPushButton>(d, "btnOK")->click();
   });
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 1);
@@ -410,7 +427,7 @@ TEST_F(PropertiesFileTest, FreshListFileShowsTheDefaults) {
   std::string shown;
   const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
     shown = Shown(d, Launcher());
-    d.btnCancel->click();
+    FindChild<QPushButton>(d, "btnCancel")->click();
   });
   EXPECT_FALSE(saved);
   EXPECT_EQ(shown, "22050|4096|2048|111000|40|-1|1|640|480|0|2|1011|100|023000|Roms\\");
@@ -430,9 +447,10 @@ TEST_F(PropertiesFileTest, StoredValuesAreShownAsTheyStand) {
   QString quality, title;
   ExecuteWith(1, [&](TfrmProperties& d) {
     shown = Shown(d, Launcher());
-    quality = d.cbTQuality->currentText();
-    title = d.lblFilename1->text() + QStringLiteral("/") + d.lblFilename2->text();
-    d.btnCancel->click();
+    quality = FindChild<QComboBox>(d, "cbTQuality")->currentText();
+    title = FindChild<QLabel>(d, "lblFilename1")->text() + QStringLiteral("/") +
+            FindChild<QLabel>(d, "lblFilename2")->text();
+    FindChild<QPushButton>(d, "btnCancel")->click();
   });
   EXPECT_EQ(shown, "11025|1|2|000111|3|-1|0|1024|768|1|0|0100|1e2|3102-11|/media/zn");
   EXPECT_EQ(quality, QStringLiteral("default"));
@@ -442,13 +460,13 @@ TEST_F(PropertiesFileTest, StoredValuesAreShownAsTheyStand) {
 TEST_F(PropertiesFileTest, OkWritesEveryKeyInTheTableOrder) {
   WriteFileBytes(ListFile(), kTwoGames);
   const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
-    d.cbSound->setChecked(true);
-    d.cbWindow->setChecked(false);
-    d.edSurrMult->setText(QStringLiteral("55"));
-    d.pmResolution->actions().at(2)->trigger();
-    d.cbBPP->setCurrentIndex(1);
-    d.edDir->setText(QStringLiteral("/media/zn"));
-    d.btnOK->click();
+    FindChild<QCheckBox>(d, "cbSound")->setChecked(true);
+    FindChild<QCheckBox>(d, "cbWindow")->setChecked(false);
+    FindChild<QLineEdit>(d, "edSurrMult")->setText(QStringLiteral("55"));
+    FindChild<QMenu>(d, "pmResolution")->actions().at(2)->trigger();
+    FindChild<QComboBox>(d, "cbBPP")->setCurrentIndex(1);
+    FindChild<QLineEdit>(d, "edDir")->setText(QStringLiteral("/media/zn"));
+    FindChild<QPushButton>(d, "btnOK")->click();
   });
   EXPECT_TRUE(saved);
   EXPECT_EQ(ReadFileBytes(ListFile()),
@@ -464,19 +482,19 @@ TEST_F(PropertiesFileTest, OkWritesEveryKeyInTheTableOrder) {
 TEST_F(PropertiesFileTest, CancelWritesNothingAndTheNextLoadDropsWhatWasTyped) {
   WriteFileBytes(ListFile(), kTwoGames);
   const bool saved = ExecuteWith(1, [&](TfrmProperties& d) {
-    d.edSurrMult->setText(QStringLiteral("55"));
-    d.edDir->setText(QStringLiteral("/elsewhere"));
-    d.cbSound->setChecked(false);
-    d.btnCancel->click();
+    FindChild<QLineEdit>(d, "edSurrMult")->setText(QStringLiteral("55"));
+    FindChild<QLineEdit>(d, "edDir")->setText(QStringLiteral("/elsewhere"));
+    FindChild<QCheckBox>(d, "cbSound")->setChecked(false);
+    FindChild<QPushButton>(d, "btnCancel")->click();
   });
   EXPECT_FALSE(saved);
   EXPECT_EQ(ReadFileBytes(ListFile()), kTwoGames);
 
   QString multiplier, dir;
   ExecuteWith(1, [&](TfrmProperties& d) {
-    multiplier = d.edSurrMult->text();
-    dir = d.edDir->text();
-    d.btnCancel->click();
+    multiplier = FindChild<QLineEdit>(d, "edSurrMult")->text();
+    dir = FindChild<QLineEdit>(d, "edDir")->text();
+    FindChild<QPushButton>(d, "btnCancel")->click();
   });
   EXPECT_EQ(multiplier, QStringLiteral("40"));
   EXPECT_EQ(dir, QStringLiteral("Roms\\"));
@@ -491,15 +509,15 @@ TEST_F(PropertiesFileTest, RenderersFoundAtCreationAreOfferedFirstOneSelected) {
   // A plug-in added after creation is not offered, even though the controls come later.
   std::filesystem::copy_file(fixtures + "renderer.tvi", Paths.ExeDir + "late.tvi");
   TfrmProperties& d = Dialog();
-  ASSERT_EQ(d.cbRenderer->count(), 2);
-  EXPECT_EQ(d.cbRenderer->itemText(0), QStringLiteral("asoft.tvi"));
-  EXPECT_EQ(d.cbRenderer->itemText(1), QStringLiteral("zgl.tvi"));
-  EXPECT_EQ(d.cbRenderer->currentIndex(), 0);
+  ASSERT_EQ(FindChild<QComboBox>(d, "cbRenderer")->count(), 2);
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbRenderer")->itemText(0), QStringLiteral("asoft.tvi"));
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbRenderer")->itemText(1), QStringLiteral("zgl.tvi"));
+  EXPECT_EQ(FindChild<QComboBox>(d, "cbRenderer")->currentIndex(), 0);
 
   WriteFileBytes(ListFile(), kTwoGames);
   ExecuteWith(1, [&](TfrmProperties& dialog) {
-    dialog.cbRenderer->setCurrentIndex(1);
-    dialog.btnOK->click();
+    FindChild<QComboBox>(dialog, "cbRenderer")->setCurrentIndex(1);
+    FindChild<QPushButton>(dialog, "btnOK")->click();
   });
   EXPECT_NE(ReadFileBytes(ListFile()).find("\r\nRenderer=1\r\n"), std::string::npos);
 }
@@ -510,7 +528,7 @@ TEST_F(PropertiesFileTest, FailedLoadIsReportedAndTheDialogStaysClosed) {
   bool shown = false;
   const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
     shown = d.isVisible();
-    if (shown) d.btnCancel->click();
+    if (shown) FindChild<QPushButton>(d, "btnCancel")->click();
   });
   EXPECT_FALSE(saved);
   EXPECT_FALSE(shown);
@@ -524,7 +542,7 @@ TEST_F(PropertiesFileTest, FailedSaveIsReportedAndNotTakenForSuccess) {
   const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
     std::filesystem::remove(ListFile());
     MakeDirs(ListFile() + "/blocked");  // the write cannot replace a folder
-    d.btnOK->click();
+    FindChild<QPushButton>(d, "btnOK")->click();
   });
   EXPECT_FALSE(saved);
   ASSERT_EQ(reporter.Messages.size(), 1u);
@@ -541,9 +559,9 @@ TEST_F(PropertiesTest, Screenshots) {
   d.ShowSettings();
   d.SetGameName(QStringLiteral("Tekken 3 (Japan)"));
   d.show();
-  d.PageControl1->setCurrentIndex(0);
+  FindChild<QTabWidget>(d, "PageControl1")->setCurrentIndex(0);
   EXPECT_TRUE(SaveScreenshot(d, QStringLiteral("properties-game")));
-  d.PageControl1->setCurrentIndex(1);
+  FindChild<QTabWidget>(d, "PageControl1")->setCurrentIndex(1);
   EXPECT_TRUE(SaveScreenshot(d, QStringLiteral("properties-renderer")));
   d.hide();
 }

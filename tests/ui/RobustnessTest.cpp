@@ -56,15 +56,15 @@ void ExpectWindowWorks(TMainWindowFixture& f, int games, const std::string& titl
   EXPECT_EQ(f.Panel(2), std::to_string(games) + " Games");
   ASSERT_TRUE(f.SelectGame(title));
   EXPECT_EQ(f.Panel(0), title);
-  f.Main().actDetails->trigger();
-  f.Main().actLargeIcons->trigger();
+  f.Find<QAction>("actDetails")->trigger();
+  f.Find<QAction>("actLargeIcons")->trigger();
   EXPECT_GE(f.Main().SelectedPosition(), 0);  // the selection survives a change of view
 }
 
 // Presses "OK" in the properties dialog as soon as it is shown.
 void PressOkWhenShown(TfrmProperties* dialog) {
   QTimer::singleShot(0, dialog, [dialog] {
-    if (dialog->isVisible()) dialog->btnOK->click();
+    if (dialog->isVisible()) FindChild<QPushButton>(*dialog, "btnOK")->click();
   });
 }
 
@@ -123,11 +123,11 @@ TEST(RobustnessListFile, ReadOnlyDuringRomDirectoryIsReportedAndLeftAsItWas) {
   EXPECT_TRUE(Contains(message, list)) << message;
   EXPECT_TRUE(Contains(message, "read-only")) << message;
   EXPECT_EQ(ReadFileBytes(list), before);
-  EXPECT_EQ(f.Main().RomDir, "Roms\\");  // the command stopped before its audit
+  EXPECT_EQ(f.Launcher.GameSettings.RomDir, "Roms\\");  // the command stopped before its audit
 
   ExpectWindowWorks(f, 3, "Beta");
   // Starting a game only reads the list file.
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   EXPECT_EQ(f.Shell.LastNumber(), 2);
   EXPECT_EQ(f.Errors.Messages.size(), 1u);
   EXPECT_EQ(ReadFileBytes(list), before);
@@ -144,9 +144,9 @@ TEST(RobustnessListFile, ReadOnlyDuringPropertiesOkIsReportedAndLeftAsItWas) {
   ASSERT_EQ(chmod(list.c_str(), 0444), 0);
 
   ASSERT_TRUE(f.SelectGame("Beta"));
-  ASSERT_TRUE(f.Main().actProperties->isEnabled());
+  ASSERT_TRUE(f.Find<QAction>("actProperties")->isEnabled());
   PressOkWhenShown(properties);
-  f.Main().actProperties->trigger();
+  f.Find<QAction>("actProperties")->trigger();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   const std::string& message = f.Errors.Messages[0];
   Shown("read-only list file, Properties OK", message);
@@ -159,7 +159,7 @@ TEST(RobustnessListFile, ReadOnlyDuringPropertiesOkIsReportedAndLeftAsItWas) {
   ASSERT_EQ(chmod(list.c_str(), 0644), 0);
   ASSERT_TRUE(f.SelectGame("Beta"));
   PressOkWhenShown(properties);
-  f.Main().actProperties->trigger();
+  f.Find<QAction>("actProperties")->trigger();
   EXPECT_EQ(f.Errors.Messages.size(), 1u);
   const TListFile saved(list);
   EXPECT_EQ(saved.ReadString("Rom2", "CutOff", ""), "22050");
@@ -210,13 +210,13 @@ TEST(RobustnessListFile, DirectoryInItsPlaceAfterTheAuditStopsPropertiesAndPlay)
 
   ASSERT_TRUE(f.SelectGame("Alpha"));
   PressOkWhenShown(properties);  // not shown: the load before it fails
-  f.Main().actProperties->trigger();
+  f.Find<QAction>("actProperties")->trigger();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("directory named ludra.ini, Properties", f.Errors.Messages[0]);
   EXPECT_TRUE(Contains(f.Errors.Messages[0], list)) << f.Errors.Messages[0];
   EXPECT_FALSE(properties->isVisible());
 
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   ASSERT_EQ(f.Errors.Messages.size(), 2u);
   Shown("directory named ludra.ini, Play", f.Errors.Messages[1]);
   EXPECT_TRUE(Contains(f.Errors.Messages[1], list)) << f.Errors.Messages[1];
@@ -228,7 +228,7 @@ TEST(RobustnessListFile, DirectoryInItsPlaceAfterTheAuditStopsPropertiesAndPlay)
   std::filesystem::remove(list);
   std::filesystem::rename(f.Dir / "ludra.ini.saved", list);
   ExpectWindowWorks(f, 3, "Beta");
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   EXPECT_EQ(f.Shell.LastNumber(), 2);
 }
 
@@ -349,7 +349,8 @@ TEST(RobustnessScreenshots, CorruptJpegIsReportedAndTheNextGameShowsNormally) {
   EXPECT_TRUE(Contains(f.Errors.Messages[1], f.Dir / "Shots/beta.jpg")) << f.Errors.Messages[1];
 
   ExpectWindowWorks(f, 3, "Gamma");
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());  // Gamma has no screenshot: the logo
+  EXPECT_TRUE(
+      f.Find<TSnapshotImage>("imgSnapshot")->Transparent());  // Gamma has no screenshot: the logo
   EXPECT_EQ(ReadFileBytes(f.Dir / "Shots/alpha.jpg"), cut);
 }
 
@@ -374,15 +375,15 @@ TEST(RobustnessScreenshots, ShotsAsAFileOrAPictureAsADirectoryShowTheLogo) {
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Alpha"));
   EXPECT_TRUE(f.Errors.Messages.empty());
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
-  EXPECT_EQ(f.Main().imgSnapshot->Picture().size(), QSize(150, 112));
+  EXPECT_TRUE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  EXPECT_EQ(f.Find<TSnapshotImage>("imgSnapshot")->Picture().size(), QSize(150, 112));
   EXPECT_EQ(f.Panel(0), "Alpha");
 
   ASSERT_EQ(unlink((f.Dir / "Shots").c_str()), 0);
   MakeDirs(f.Dir / "Shots/beta.jpg");
   ASSERT_TRUE(f.SelectGame("Beta"));
   EXPECT_TRUE(f.Errors.Messages.empty());
-  EXPECT_TRUE(f.Main().imgSnapshot->Transparent());
+  EXPECT_TRUE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
   EXPECT_EQ(f.Panel(0), "Beta");
   ExpectWindowWorks(f, 3, "Gamma");
   EXPECT_TRUE(IsDirectory(f.Dir / "Shots/beta.jpg"));
@@ -418,13 +419,14 @@ TEST(RobustnessPlugins, GarbageIsLeftOutSilentlyAndForeignRenderersAreOffered) {
   EXPECT_EQ(f.Launcher.Renderers, (std::vector<std::string>{"renderer.tvi", "z-foreign.tvi"}));
   EXPECT_EQ(f.Launcher.GameSettings.Renderer, 0);
   properties->CreateControls();
-  ASSERT_EQ(properties->cbRenderer->count(), 2);
-  EXPECT_EQ(properties->cbRenderer->itemText(0).toStdString(), "renderer.tvi");
+  ASSERT_EQ(FindChild<QComboBox>(*properties, "cbRenderer")->count(), 2);
+  EXPECT_EQ(FindChild<QComboBox>(*properties, "cbRenderer")->itemText(0).toStdString(),
+            "renderer.tvi");
   EXPECT_TRUE(f.Errors.Messages.empty());
 
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Alpha"));
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   ASSERT_EQ(f.Shell.Calls.size(), 1u);
   EXPECT_TRUE(
       Contains(f.Shell.Calls[0].Parameters, " --renderer=" + f.Dir.Path() + "renderer.tvi "))
@@ -447,7 +449,7 @@ TEST(RobustnessLaunch, RendererConfigThatCannotBeWrittenStopsTheLaunch) {
   const std::string before = ReadFileBytes(f.Dir / "ludra.ini");
 
   ASSERT_TRUE(f.SelectGame("Beta"));
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   Shown("renderer.cfg is a directory, Play", f.Errors.Messages[0]);
   EXPECT_TRUE(Contains(f.Errors.Messages[0], f.Dir / "renderer.cfg")) << f.Errors.Messages[0];
@@ -475,7 +477,7 @@ TEST(RobustnessLaunch, MissingEmulatorIsReportedByTheShellAfterRendererConfig) {
   const std::string before = ReadFileBytes(f.Dir / "ludra.ini");
 
   ASSERT_TRUE(f.SelectGame("Alpha"));
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   EXPECT_TRUE(f.Errors.Messages.empty());  // the front-end reports nothing itself
   ASSERT_EQ(shellMessages.Messages.size(), 1u);
   Shown("tavi.exe missing, Play", shellMessages.Messages[0]);

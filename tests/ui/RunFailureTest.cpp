@@ -17,7 +17,11 @@ using namespace std::chrono_literals;
 class RunFailureWindow : public ::testing::Test {
  protected:
   RunFailureWindow() {
-    f.List("[General]\r\nPath=Roms\\\r\n[Rom1]\r\nGame=Street Fighter EX\r\nRomname=sfex.zip\r\n");
+    // An archive that lacks one of the game's files.
+    f.List(
+        "[General]\r\nPath=Roms\\\r\n[Rom1]\r\nGame=Street Fighter EX\r\nRomname=sfex.zip\r\n"
+        "Files=sfe-04a,sfe-05m\r\n");
+    f.Zip("sfex.zip", {"sfe-04a"});
     TRunOptions options;
     options.LogDir = f.Dir / "state/";
     options.Keeper = {LUDRA_PROGRAM, "--keep-log"};
@@ -60,7 +64,8 @@ TEST_F(RunFailureWindow, QuickFailureShowsTheGameTheStatusAndTheLastLinesSelecta
   const std::string text = message->Message().toStdString();
   for (const std::string& part :
        {std::string("\"Street Fighter EX\""), std::string("exit status 3"),
-        f.Dir / "state/1-street-fighter-ex.log"})
+        f.Dir / "state/1-street-fighter-ex.log",
+        std::string("Its ROM files are incomplete: Roms/sfex.zip lacks 1 of its 2 files: sfe-05m")})
     EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
   ASSERT_NE(message->mmoOutput, nullptr);
   const QStringList lines = message->mmoOutput->toPlainText().split(QLatin1Char('\n'));

@@ -32,7 +32,8 @@ void WhenShown(TfrmProperties* dialog, std::function<void()> edit, bool ok) {
   QTimer::singleShot(0, dialog, [=] {
     if (!dialog->isVisible()) return;
     edit();
-    (ok ? dialog->btnOK : dialog->btnCancel)->click();
+    (ok ? FindChild<QPushButton>(*dialog, "btnOK") : FindChild<QPushButton>(*dialog, "btnCancel"))
+        ->click();
   });
 }
 
@@ -94,35 +95,36 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
   ASSERT_TRUE(f.SelectFolder("Available"));
   EXPECT_EQ(f.Panel(2), "2 Games");
   ASSERT_TRUE(f.SelectGame("Beta"));
-  EXPECT_FALSE(f.Main().imgSnapshot->Transparent());
-  for (QAction* style :
-       {f.Main().actLargeIcons, f.Main().actSmallIcons, f.Main().actList, f.Main().actDetails})
+  EXPECT_FALSE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  for (QAction* style : {f.Find<QAction>("actLargeIcons"), f.Find<QAction>("actSmallIcons"),
+                         f.Find<QAction>("actList"), f.Find<QAction>("actDetails")})
     style->trigger();
-  f.Main().actHideFolder->trigger();
-  f.Main().actHideScreenshot->trigger();
-  f.Main().actHideFolder->trigger();
-  f.Main().actHideScreenshot->trigger();
-  f.Main().actStatusbar->trigger();
-  f.Main().actStatusbar->trigger();
+  f.Find<QAction>("actHideFolder")->trigger();
+  f.Find<QAction>("actHideScreenshot")->trigger();
+  f.Find<QAction>("actHideFolder")->trigger();
+  f.Find<QAction>("actHideScreenshot")->trigger();
+  f.Find<QAction>("actStatusbar")->trigger();
+  f.Find<QAction>("actStatusbar")->trigger();
   EXPECT_EQ(f.Panel(0), "Beta");
 
   // Properties: Cancel writes nothing, OK saves what was changed.
   const std::string before = ReadFileBytes(f.Dir / "ludra.ini");
   WhenShown(
-      properties, [&] { properties->cbScanlines->setCurrentIndex(1); }, false);
-  f.Main().actProperties->trigger();
+      properties, [&] { FindChild<QComboBox>(*properties, "cbScanlines")->setCurrentIndex(1); },
+      false);
+  f.Find<QAction>("actProperties")->trigger();
   EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), before);
   WhenShown(
       properties,
       [&] {
-        properties->cbScanlines->setCurrentIndex(2);
-        properties->cbWindow->setChecked(false);
+        FindChild<QComboBox>(*properties, "cbScanlines")->setCurrentIndex(2);
+        FindChild<QCheckBox>(*properties, "cbWindow")->setChecked(false);
         properties->SpeedButton1Click();
-        properties->pmResolution->actions().at(2)->trigger();  // "800 x 600"
-        properties->pmResolution->close();
+        FindChild<QMenu>(*properties, "pmResolution")->actions().at(2)->trigger();  // "800 x 600"
+        FindChild<QMenu>(*properties, "pmResolution")->close();
       },
       true);
-  f.Main().actProperties->trigger();
+  f.Find<QAction>("actProperties")->trigger();
   const TListFile saved(f.Dir / "ludra.ini");
   EXPECT_EQ(saved.ReadString("Rom2", "Scanlines", ""), "2");
   EXPECT_EQ(saved.ReadString("Rom2", "Windowed", ""), "0");
@@ -131,7 +133,7 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
 
   // Launches through the real shell: play, double click and a random game. Each waits for the
   // emulator before the next: every launch rewrites the one "renderer.cfg" it reads.
-  f.Main().actPlay->trigger();
+  f.Find<QAction>("actPlay")->trigger();
   std::string log = EmulatorLog(f.Dir.Path(), 1);
   EXPECT_NE(log.find("  [2]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  [--use-sound=no]\n"), std::string::npos) << log;
@@ -147,7 +149,7 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
 
   // About, then a new ROM directory where nothing is found.
   CloseNextModal();
-  f.Main().mnuAbout->trigger();
+  f.Find<QAction>("mnuAbout")->trigger();
   MakeDirs(f.Dir / "Empty");
   f.Chooser.Answer = QString::fromStdString(f.Dir / "Empty");
   f.ChooseRomDirectory();
@@ -156,6 +158,6 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
 
   EXPECT_TRUE(f.Errors.Messages.empty());
   EXPECT_TRUE(shellMessages.Messages.empty());
-  f.Main().mnuExit->trigger();
+  f.Find<QAction>("mnuExit")->trigger();
   EXPECT_FALSE(f.Main().isVisible());
 }

@@ -1,0 +1,217 @@
+// ROM lists (DATs), as whole processes, each pair alternated and its ratio measured in one run:
+// - the audit of 10,000 games checked against a matching DAT of 10,000 games (read beforehand),
+//   against the same audit without one: the sizes and CRC-32s come from the directories it reads
+//   anyway (whole ludra-audit processes, the DAT's reading included, are shown beside it);
+// - reading a DAT of 40,000 games and 300,000 files (the size of the largest arcade lists)
+//   against `xmllint --stream --noout` on the same file, with the reader's peak resident size
+//   against the file's size.
+//   ludra-bench-dat [folder-parent]
+//   ludra-bench-dat --read FILE   (the reading process itself)
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "AtomicFile.h"
+#include "AuditEngine.h"
+#include "AuditFolder.h"
+#include "BenchTiming.h"
+#include "Dat.h"
+#include "Games.h"
+#include "IniFile.h"
+#include "TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+struct TChild {
+  double Ms = 0;
+  long PeakKiB = 0;
+};
+
+// `args` as a child process in `dir` (where a relative ROM folder lies) with its output thrown
+// away: its time to exit and its peak size.
+TChild Run(const std::vector<std::string>& args, const std::string& dir = ".") {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || chdir(dir.c_str()) != 0) _exit(127);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  TChild run;
+  run.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  run.PeakKiB = usage.ru_maxrss;
+  if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed (status %d)\n", argv[0], status);
+    std::exit(1);
+  }
+  return run;
+}
+
+std::string Hex(uint32_t crc) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", crc);
+  return text;
+}
+
+// The DAT of the audit folder's games: 12 files each, as MakeAuditFolder writes them.
+void WriteMatchingDat(const std::string& path, int games) {
+  std::string x = "<?xml version=\"1.0\"?>\n<datafile>\n\t<header><name>bench</name></header>\n";
+  for (int i = 0; i < games; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "g%06d", i);
+    x += "\t<game name=\"" + std::string(name) + "\">\n";
+    for (int m = 0; m < 12; ++m) {
+      const std::string data(static_cast<std::size_t>(64 + m), 'z');
+      x += "\t\t<rom name=\"" + std::string(name) + "-" + std::to_string(m) + ".bin\" size=\"" +
+           std::to_string(data.size()) + "\" crc=\"" + Hex(Crc32(data)) + "\"/>\n";
+    }
+    x += "\t</game>\n";
+  }
+  WriteFileBytes(path, x + "</datafile>\n");
+}
+
+// A DAT of `games` games and `roms` files in the shape of the large arcade lists: descriptions,
+// clones with merged files, md5 and sha1 beside the crc.
+void WriteLargeDat(const std::string& path, int games, int roms) {
+  std::string x =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile PUBLIC \"-//Logiqx//DTD ROM Management "
+      "Datafile//EN\" \"http://www.logiqx.com/Dats/datafile.dtd\">\n<datafile>\n\t<header>\n"
+      "\t\t<name>large</name>\n\t\t<description>large</description>\n\t</header>\n";
+  int written = 0;
+  for (int i = 0; i < games; ++i) {
+    const std::string name = "game" + std::to_string(i);
+    const bool clone = i % 4 != 0;
+    const std::string parent = "game" + std::to_string(i - i % 4);
+    x += "\t<machine name=\"" + name + "\"" +
+         (clone ? " cloneof=\"" + parent + "\" romof=\"" + parent + "\"" : "") +
+         ">\n\t\t<description>The game number " + std::to_string(i) +
+         " (World, revision A)</description>\n\t\t<year>1996</year>\n"
+         "\t\t<manufacturer>Company</manufacturer>\n";
+    const int count = (roms - written) / (games - i);
+    for (int r = 0; r < count; ++r, ++written) {
+      const std::string rom = name + "-" + std::to_string(r) + ".u" + std::to_string(r + 10);
+      x += "\t\t<rom name=\"" + rom + "\"" + (clone && r % 2 ? " merge=\"" + rom + "\"" : "") +
+           " size=\"" + std::to_string(524288 << (r % 3)) + "\" crc=\"" +
+           Hex(static_cast<uint32_t>(written) * 2654435761u) +
+           "\" sha1=\"0123456789abcdef0123456789abcdef01234567\"/>\n";
+    }
+    x += "\t</machine>\n";
+  }
+  WriteFileBytes(path, x + "</datafile>\n");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--read") == 0) {
+    const TDat dat = ReadDat(argv[2]);
+    std::printf("%zu\n", dat.Games.size());
+    return 0;
+  }
+  const std::string parent = argc > 1 ? argv[1] : fs::temp_directory_path().string();
+  const std::string self = fs::canonical("/proc/self/exe").string();
+
+  // The audit with and without a DAT, on the audit benchmark's folder of 10,000 games.
+  {
+    constexpr int kGames = 10000;
+    const std::string root = parent + "/ludra-audit-" + std::to_string(kGames);
+    std::printf("Preparing %d games in %s ...\n", kGames, root.c_str());
+    std::fflush(stdout);
+    MakeAuditFolder(root, kGames);
+    const std::string dat = parent + "/ludra-bench-dat-10000.xml";
+    if (!fs::exists(dat)) WriteMatchingDat(dat, kGames);
+    // In this process, the DAT read once: the audit with its reasons (as the window audits),
+    // checked against the DAT and not.
+    std::string bytes;
+    ReadWholeFile(root + "/ludra.ini", bytes, TIniFile::MaxFileBytes);
+    const TIniFile list(std::move(bytes));
+    const TDat matching = ReadDat(dat);
+    const auto audit = [&](const TDat* against) {
+      TAuditOptions options;
+      options.Dat = against;
+      std::string romDir;
+      std::size_t incomplete = 0;
+      AuditGames(
+          list, root + "/", romDir, true,
+          [&](const TGameView&, TAuditNote* note) {
+            incomplete += note->Reason == TAuditNote::Incomplete;
+          },
+          &options);
+      return incomplete;
+    };
+    audit(nullptr);  // warm the page cache
+    audit(&matching);
+    std::vector<double> as, bs, ratios;
+    for (int r = 0; r < 21; ++r) {
+      as.push_back(TimeMs([&] { audit(nullptr); }));
+      bs.push_back(TimeMs([&] { audit(&matching); }));
+      ratios.push_back(bs.back() / as.back());
+    }
+    const double ratio = Median(ratios);
+    std::printf(
+        "  %d games: the audit checked against a DAT of %d games %8.1f ms, without %8.1f ms, "
+        "ratio %.2f (target <= 1.3) %s\n",
+        kGames, kGames, Median(bs), Median(as), ratio, ratio <= 1.3 ? "OK" : "OVER TARGET");
+    // For information: whole ludra-audit processes, the DAT's reading included.
+    const std::vector<std::string> without = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini"};
+    std::vector<std::string> with = without;
+    with.insert(with.end(), {"--dat", dat});
+    std::vector<double> procA, procB;
+    for (int r = 0; r < 5; ++r) {
+      procA.push_back(Run(without, root).Ms);
+      procB.push_back(Run(with, root).Ms);
+    }
+    std::printf("  ludra-audit --dat (reading its %.1f MB included) %8.1f ms, without %8.1f ms\n",
+                static_cast<double>(fs::file_size(dat)) / (1024.0 * 1024.0), Median(procB),
+                Median(procA));
+  }
+
+  // Reading a large DAT against xmllint's streaming reader.
+  {
+    const std::string dat = parent + "/ludra-bench-dat-large.xml";
+    if (!fs::exists(dat)) {
+      std::printf("Writing a DAT of 40,000 games and 300,000 files ...\n");
+      std::fflush(stdout);
+      WriteLargeDat(dat, 40000, 300000);
+    }
+    const double fileKiB = static_cast<double>(fs::file_size(dat)) / 1024.0;
+    const std::vector<std::string> ours = {self, "--read", dat};
+    const std::vector<std::string> xmllint = {"xmllint", "--stream", "--noout", dat};
+    Run(ours);
+    Run(xmllint);
+    std::vector<double> as, bs, ratios;
+    long peak = 0;
+    for (int r = 0; r < 7; ++r) {
+      as.push_back(Run(xmllint).Ms);
+      const TChild run = Run(ours);
+      bs.push_back(run.Ms);
+      peak = std::max(peak, run.PeakKiB);
+      ratios.push_back(bs.back() / as.back());
+    }
+    const double ratio = Median(ratios), memory = static_cast<double>(peak) / fileKiB;
+    std::printf(
+        "  DAT of %.1f MB: read %8.1f ms, xmllint --stream %8.1f ms, ratio %.2f (target <= 2.0) "
+        "%s\n",
+        fileKiB / 1024.0, Median(bs), Median(as), ratio, ratio <= 2.0 ? "OK" : "OVER TARGET");
+    std::printf("  peak RSS while reading: %.1f MB, %.2f times the file (target <= 3.0) %s\n",
+                static_cast<double>(peak) / 1024.0, memory, memory <= 3.0 ? "OK" : "OVER TARGET");
+  }
+  return 0;
+}

@@ -1,0 +1,29 @@
+// The main window's fixdat command: the missing and wrong files of the last audit as a ROM list
+// that a ROM manager fetches or rebuilds.
+#include "AtomicFile.h"
+#include "ErrorGuard.h"
+#include "FixDat.h"
+#include "FolderChooser.h"
+#include "GameListModel.h"
+#include "ListFile.h"
+#include "UTavi.h"
+
+void TfrmMain::mnuFixdatClick() {
+  Guard([this] {
+    TFixDat fix("fix_ludra", "Missing and wrong files of the catalogue in " + ListFilePath(FPaths) +
+                                 (FDatPath.empty() ? std::string() : " against " + FDatPath));
+    for (int p = 0; p < static_cast<int>(Games().size()); ++p)
+      if (const TAuditNote* note = FModel->Note(p))
+        fix.Add(Games()[static_cast<size_t>(p)].RomPath, Games()[static_cast<size_t>(p)].Game,
+                *note);
+    if (fix.Games() == 0) {
+      FChooser->Tell(this, tr("The last audit found no missing or wrong files."));
+      return;
+    }
+    const std::optional<QString> file = FChooser->ChooseSaveFile(
+        this, tr("Save Fixdat"), QString::fromStdString(FPaths.WorkDir + "fixdat.xml"),
+        tr("ROM lists (*.xml *.dat);;All files (*)"));
+    if (file) WriteFileAtomic(file->toStdString(), fix.Text());
+  });
+  updateActions();
+}
