@@ -64,7 +64,8 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
 
   // Commands and events. Each runs its body through the one error guard, then brings the
   // actions' states up to date.
-  void FormActivate();  // the first activation audits; later ones do nothing
+  // The first activation audits, unless the first paint already did; later ones do nothing.
+  void FormActivate();
   void mnuAuditClick();
   void tvFolderChange();
   void lvGamesChange();
@@ -153,6 +154,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   void FitOuterSize();
   void ShowShellMessage(const QString& message);
 
+  void StartFirstAudit();
   void Audit();
   void AuditFinished(TAuditRunner::TOutcome& outcome);
   void ShowSelectedGame();
@@ -173,6 +175,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   IFolderChooser* FChooser;
   TRandom FRandom;
   bool FActivated = false;
+  bool FFirstAuditStarted = false;
   bool FPaintSeen = false;  // the first paint has begun
   bool FPainted = false;    // ... and is done
   std::vector<std::function<void()>> FAfterPaint;
