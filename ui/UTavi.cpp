@@ -121,6 +121,9 @@ void TfrmMain::CreateActions() {
   mnuRandom = NewAction(this, tr("&Select Random Game"));
   mnuAudit = NewAction(this, tr("&Audit all Games"));
   mnuExit = NewAction(this, tr("&Exit"));
+  // The desktop's Quit key; where the platform names none (a bare or offscreen one), Ctrl+Q.
+  mnuExit->setShortcuts(QKeySequence::Quit);
+  if (mnuExit->shortcuts().isEmpty()) mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   mnuRomDirectory = NewAction(this, tr("Rom Directory..."));
   mnuAbout = NewAction(this, tr("&About"));
   ToolButton9 = NewAction(this, tr("About"), QString(), 6);
