@@ -56,7 +56,7 @@ test-asan: build-asan
 test-fuzz: build-fuzz
 	@scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) smoke $(FUZZ_TARGETS)
 
-SOURCES = find catalogue launch fileio ui tests bench tools fuzz -name '*.cpp' -o -name '*.h'
+SOURCES = find app catalogue launch fileio ui tests bench tools fuzz -name '*.cpp' -o -name '*.h'
 
 check-format:
 	@$(SOURCES) | xargs clang-format --dry-run -Werror

@@ -9,8 +9,6 @@
 #include "AtomicFile.h"
 #include "Errors.h"
 
-const char* const kAppId = LUDRA_APP_ID;
-
 namespace {
 std::string WithSlash(std::string dir) {
   if (dir.empty() || dir.back() != '/') dir += '/';
@@ -24,18 +22,6 @@ std::optional<std::string> RealFolder(const std::string& path) {
   return WithSlash(buffer);
 }
 }  // namespace
-
-bool IsInstalledProgram(const std::string& exeDir) {
-  return IsRegularFile(WithSlash(exeDir) + LUDRA_DATADIR_FROM_BINDIR "/applications/" + kAppId +
-                       ".desktop");
-}
-
-std::string UserConfigDir() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && config[0] == '/') return WithSlash(config) + "ludra/";
-  const char* home = std::getenv("HOME");
-  return WithSlash(home && home[0] ? home : "/") + ".config/ludra/";
-}
 
 bool HoldsEmulator(const std::string& folder) {
   TFileLookup lookup;

@@ -11,16 +11,6 @@
 
 #include "Paths.h"
 
-// The desktop file id the installed program is known by (desktop entry, icon, metainfo).
-extern const char* const kAppId;
-
-// True when `exeDir` is the binary folder of an installed tree: the desktop entry sits where the
-// install rules put it, relative to the binary folder, so any prefix and a moved tree both work.
-bool IsInstalledProgram(const std::string& exeDir);
-
-// "$XDG_CONFIG_HOME/ludra/", or "$HOME/.config/ludra/" when that is unset or not absolute.
-std::string UserConfigDir();
-
 class TEmulatorFolder {
  public:
   explicit TEmulatorFolder(std::string configDir) : FConfigDir(std::move(configDir)) {}

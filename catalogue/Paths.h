@@ -10,9 +10,6 @@
 struct TPaths {
   std::string ExeDir;   // directory of the running executable, ending in '/'
   std::string WorkDir;  // the process's working directory, ending in '/'
-
-  // The real process: ExeDir from /proc/self/exe, WorkDir from getcwd().
-  static TPaths FromProcess();
 };
 
 // "\" stays "\" in stored text; on disk it is a separator.

@@ -87,19 +87,6 @@ std::vector<std::string> TEmulatorRun::LastLines(std::size_t count) const {
   return lines;
 }
 
-std::string UserStateDir() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  std::string dir;
-  if (state && state[0] == '/') {
-    dir = state;
-  } else {
-    const char* home = std::getenv("HOME");
-    dir = std::string(home && home[0] ? home : "") + "/.local/state";
-  }
-  if (dir.back() != '/') dir += '/';
-  return dir + "ludra/";
-}
-
 std::string LogFileName(const TGameRef& game) {
   std::string name = std::to_string(game.Number);
   bool dash = true;

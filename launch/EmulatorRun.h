@@ -76,9 +76,6 @@ class IRunWatcher {
   virtual void Watch(std::unique_ptr<TEmulatorRun> run) = 0;
 };
 
-// "$XDG_STATE_HOME/ludra/", or "$HOME/.local/state/ludra/".
-std::string UserStateDir();
-
 // The game's log file name: its number and its title in lower-case letters and digits.
 std::string LogFileName(const TGameRef& game);
 

@@ -22,6 +22,7 @@
 #include "Errors.h"
 #include "Games.h"
 #include "ListFile.h"
+#include "Places.h"
 
 namespace {
 void Usage(FILE* to) {
@@ -305,7 +306,7 @@ class TReport {
 }  // namespace
 
 int main(int argc, char** argv) {
-  TPaths paths = TPaths::FromProcess();
+  TPaths paths = ProcessPaths();
   // Paths are shown relative to where the user is, also when the emulator's folder is elsewhere.
   const std::string userDir = paths.WorkDir;
   std::string listPath, emulatorDir;

@@ -1,25 +1,17 @@
-// Program entry: the command line first (it needs no display), then the main window and the
-// event loop; the properties dialog (whose creation finds the renderer plug-ins) and the About box
-// once the window has painted.
+// Program entry: the command line's modes are handed to the program's own process first (they
+// need no display), then come the main window and the event loop; the properties dialog (whose
+// creation finds the renderer plug-ins) and the About box once the window has painted.
 #include <QApplication>
 #include <QLocale>
-#include <QMessageBox>
-#include <cstdio>
-#include <cstring>
-#include <exception>
 #include <memory>
 
 #include "AppStyle.h"
-#include "CommandLine.h"
-#include "EmulatorFolder.h"
 #include "ErrorGuard.h"
-#include "FolderChooser.h"
 #include "FontPreload.h"
 #include "GameControllers.h"
 #include "Launcher.h"
-#include "LogKeeper.h"
 #include "Pictures.h"
-#include "RunReport.h"
+#include "Program.h"
 #include "Shell.h"
 #include "Translations.h"
 #include "UAbout.h"
@@ -43,53 +35,12 @@ class TShellReporterRelay : public IShellReporter, public IRunWatcher {
   }
 };
 
-int Fail(const std::exception& e, int code) {
-  std::fprintf(stderr, "ludra: %s\n", e.what());
-  return code;
-}
-
-bool IsLogKeeper(int argc, char** argv) {
-  return argc == 2 && std::strcmp(argv[1], kKeepLogArgument) == 0;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Ludra's own executable keeps each emulator's output, so a copy of it runs alone too.
-  if (IsLogKeeper(argc, argv)) return RunLogKeeper();
-  TCommandLine options;
-  if (const auto done = ParseCommandLine(argc, argv, options)) return *done;
-
-  const TPaths process = TPaths::FromProcess();
-  const bool installed = IsInstalledProgram(process.ExeDir);
-  const TEmulatorFolder folders(UserConfigDir());
+  // The command line first: its modes need no display, and its mistakes are told before any.
   TStart start;
-  try {
-    start = StartPaths(options, process, installed, folders);
-  } catch (const std::exception& e) {
-    return Fail(e, 2);
-  }
-
-  if (options.Mode != TCommandLine::Window) {
-    if (!start.Paths) {
-      if (const auto lost = folders.RememberedPath())
-        std::fprintf(stderr, "ludra: the emulator's folder of the last run, \"%s\", %s.\n",
-                     lost->c_str(),
-                     IsDirectory(*lost) ? "no longer holds tavi.exe" : "no longer exists");
-      std::fprintf(stderr,
-                   "ludra: which emulator's folder? Give it with --emulator-dir DIR, or start "
-                   "in the folder that holds tavi.exe.\n");
-      return 1;
-    }
-    try {
-      if (installed) EnterFolder(*start.Paths);
-    } catch (const std::exception& e) {
-      return Fail(e, 1);
-    }
-    if (options.Mode == TCommandLine::Run)
-      return RunGame(*start.Paths, options.Game, ProgramRunOptions(nullptr), kQuickFailureWindow);
-    return WriteGameDesktopEntry(*start.Paths, installed, ExecutablePath(), UserDataDir(),
-                                 options.Game);
-  }
+  if (const auto done = RunWithoutWindow(argc, argv, start)) return *done;
 
   QApplication app(argc, argv);  // sets the locale, before any second thread reads it
   InstallAppStyle();
@@ -98,25 +49,9 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(Pictures::AppIcon());
   QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
 
-  if (installed) {
-    TDialogFolderChooser chooser;
-    const auto folder = WindowEmulatorFolder(
-        start.Paths ? std::optional<std::string>(start.Paths->ExeDir) : std::nullopt, chooser,
-        folders, options.ChooseEmulatorDir);
-    if (!folder) {
-      const QString message = EmulatorFolderNeeded();
-      std::fprintf(stderr, "ludra: %s\n", message.toLocal8Bit().constData());
-      QMessageBox::information(nullptr, QApplication::translate("Guard", "Ludra"), message);
-      return 1;
-    }
-    start.Paths = PathsInFolder(*folder);
-    try {
-      EnterFolder(*start.Paths);
-    } catch (const std::exception& e) {
-      return Fail(e, 1);
-    }
-  }
-  const TPaths paths = *start.Paths;
+  const auto found = WindowPaths(start);
+  if (!found) return 1;
+  const TPaths paths = *found;
 
   TShellReporterRelay relay;
   std::unique_ptr<TProcessShell> shell;

@@ -5,6 +5,7 @@
 
 #include "EmulatorFolder.h"
 #include "Errors.h"
+#include "Places.h"
 #include "TestSupport.h"
 
 TEST(EmulatorFolder, AnInstallTreeIsKnownByItsDesktopEntryWhereverItLies) {

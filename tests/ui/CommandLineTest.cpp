@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "CommandLine.h"
 #include "FolderChooser.h"
 #include "MainWindowFixture.h"
+#include "RunCommand.h"
 #include "RunReport.h"
 
 namespace {

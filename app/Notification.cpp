@@ -1,59 +1,16 @@
-// Reports of a quick failure outside the window: stderr and the desktop's notifications.
-#include "RunReport.h"
+#include "Notification.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QString>
 #include <QVariantMap>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 
-#include "CommandLine.h"
-#include "EmulatorFolder.h"
-#include "LogKeeper.h"
-#include "PathLookup.h"
-
-namespace {
-std::string Seconds(std::chrono::milliseconds ran) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(ran.count()) / 1000.0);
-  return text;
-}
-}  // namespace
-
-TRunOptions ProgramRunOptions(IRunWatcher* watcher) {
-  TRunOptions options;
-  options.LogDir = UserStateDir();
-  // The path of a binary replaced since the start (an upgrade) ends in " (deleted)"; the
-  // process's own link still reaches it.
-  std::string exe = ExecutablePath();
-  if (!IsRegularFile(exe)) exe = "/proc/self/exe";
-  options.Keeper = {exe, kKeepLogArgument};
-  options.Watcher = watcher;
-  return options;
-}
-
-bool QuickFailure(const TEmulatorRun& run, std::chrono::milliseconds window) {
-  return run.Finished() && run.End().Failed() && run.End().Ran < window;
-}
-
-std::string QuickFailureText(const TEmulatorRun& run) {
-  const TGameRef& game = run.Game();
-  std::string text = "\"" + game.Title + "\" (game " + std::to_string(game.Number) +
-                     ") ended after " + Seconds(run.End().Ran) + " s with " +
-                     DescribeEnd(run.End()) + ".\n";
-  for (const std::string& note : run.Notes()) text += note + "\n";
-  if (run.LogPath().empty())
-    return text + "Its output was not kept: " + run.LogProblem.English() + "\n";
-  const auto lines = run.LastLines(kReportedLines);
-  if (lines.empty()) return text + "It wrote nothing (" + run.LogPath() + ").\n";
-  text += "Its last lines (all of its output is in " + run.LogPath() + "):\n";
-  for (const std::string& line : lines) text += "  " + line + "\n";
-  return text;
-}
+#include "Places.h"
+#include "RunReport.h"
 
 void NotifyDesktop(const TEmulatorRun& run) {
   // Without a session bus there is nobody to tell, and libdbus would try to start one.

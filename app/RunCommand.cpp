@@ -1,0 +1,61 @@
+#include "RunCommand.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "CommandLine.h"
+#include "Launcher.h"
+#include "Notification.h"
+#include "RunReport.h"
+
+namespace {
+
+// The shell's failure message goes to stderr, and the run ends in failure.
+class TStderrReporter : public IShellReporter {
+ public:
+  bool Failed = false;
+  void ShellError(const std::string& message) override {
+    Failed = true;
+    std::fprintf(stderr, "ludra: %s\n", message.c_str());
+  }
+};
+
+// Keeps the one run that --run starts.
+class TKeptRun : public IRunWatcher {
+ public:
+  std::unique_ptr<TEmulatorRun> Run;
+  void Watch(std::unique_ptr<TEmulatorRun> run) override { Run = std::move(run); }
+};
+
+}  // namespace
+
+int RunGame(const TPaths& paths, int number, TRunOptions options,
+            std::chrono::milliseconds window) {
+  TStderrReporter reporter;
+  TKeptRun kept;
+  options.Watcher = &kept;
+  TProcessShell shell(paths, &reporter, options);
+  TLauncher launcher(paths, shell);
+  try {
+    if (!CheckGameNumber(paths, number)) return 2;
+    // As at the window's start: the plug-ins first, so the game's renderer index names one.
+    launcher.DiscoverRenderers();
+    launcher.PlayGame(number - 1);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ludra: %s\n", e.what());
+    return 1;
+  }
+  if (reporter.Failed || !kept.Run) return 1;
+  // An emulator still running after the window is left to run; one that ended just before its
+  // close gets a moment for the rest of its output to reach the log.
+  TEmulatorRun& run = *kept.Run;
+  if (!run.WaitFor(window) && run.ProcessFd() < 0) run.WaitFor(std::chrono::seconds(1));
+  if (!QuickFailure(run, window)) return 0;
+  std::fprintf(stderr, "ludra: %s", QuickFailureText(run).c_str());
+  // Started from a desktop entry, nobody reads stderr.
+  if (!::isatty(STDERR_FILENO)) NotifyDesktop(run);
+  return 1;
+}
