@@ -38,9 +38,13 @@ build-asan: deps $(ASAN_BUILD)/build.ninja
 translations: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) --target update-translations
 
+# The demo's stand-in emulator runs on its own, its output kept in Ludra's log folder; what it
+# was started with (tavi.log) is shown here as each game starts.
 run: deps $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS) --target ludra demo
-	cd $(BUILD)/demo && ../ui/ludra
+	cmake --build $(BUILD) -j $(JOBS) --target ludra ludra-audit demo
+	@echo "make run: double-click a game; the stand-in tavi.exe shows here what it was started with."
+	@cd $(BUILD)/demo && touch tavi.log && { tail -n 0 -F tavi.log & tail=$$!; \
+	  ../ui/ludra; status=$$?; kill $$tail; exit $$status; }
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -25,6 +25,9 @@ void NotifyDesktop(const TEmulatorRun& run) {
   static char* argv[] = {name, nullptr};
   if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
 
+  // The bus's own thread goes on reading messages until the process's end, where it needs the
+  // registry of the types it reads. Made before that thread, the registry is destroyed after it.
+  qRegisterMetaType<QDBusMessage>();
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
   QDBusMessage call = QDBusMessage::createMethodCall(

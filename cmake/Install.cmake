@@ -69,8 +69,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # need its SVG plug-in, game controllers SDL (loaded when the window is shown).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 # Qt's own dialogs (file chooser, message box buttons) in the user's language; SDL for game
-# controllers, which the window loads when it is there.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-translations-l10n, libsdl2-2.0-0")
+# controllers, which the window loads when it is there; Qt's Wayland plug-in, without which a
+# Wayland desktop gets a warning and an XWayland window.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-translations-l10n, libsdl2-2.0-0, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 if(NOT LUDRA_HARDENED)

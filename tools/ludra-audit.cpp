@@ -31,7 +31,8 @@ namespace {
 void Usage(FILE* to) {
   std::fprintf(to,
                "usage: ludra-audit [--list FILE | --emulator-dir DIR] [--dat FILE] [--missing]\n"
-               "                   [--json] [--fixdat OUT]\n"
+               "                   [--json] [--fixdat OUT] [--reads N]\n"
+               "       ludra-audit --version | --help\n"
                "  --list FILE         the list file to audit (default: ludra.ini beside the\n"
                "                      program, or in the emulator's folder when installed)\n"
                "  --emulator-dir DIR  the emulator's folder, for an installed ludra-audit\n"

@@ -63,7 +63,7 @@ int RunWindow(const TPaths& paths) {
   controllers.StartAfterFirstPaint(*frmMain);
 
   frmMain->show();
-  // Without a window manager nothing else activates the window, and the audit waits for that.
+  // Without a window manager nothing else gives the window the keyboard focus.
   frmMain->activateWindow();
   // The dialogs are hidden until asked for, and the properties dialog looks for the renderer
   // plug-ins as it is made: both are made once the window is on screen. Each belongs to the

@@ -126,6 +126,9 @@ void TfrmMain::CreateActions() {
   mnuFixdat = NewAction(this, tr("Save &Fixdat of Missing Files..."));
   mnuFixdat->setObjectName(QStringLiteral("mnuFixdat"));
   mnuExit = NewAction(this, tr("&Exit"));
+  // The desktop's Quit key; where the platform names none (a bare or offscreen one), Ctrl+Q.
+  mnuExit->setShortcuts(QKeySequence::Quit);
+  if (mnuExit->shortcuts().isEmpty()) mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   mnuRomDirectory = NewAction(this, tr("Rom Directory..."));
   mnuAbout = NewAction(this, tr("&About"));
   ToolButton9 = NewAction(this, tr("About"), QString(), 6);

@@ -65,7 +65,8 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
 
   // Commands and events. Each runs its body through the one error guard, then brings the
   // actions' states up to date.
-  void FormActivate();  // the first activation audits; later ones do nothing
+  // The first activation audits, unless the first paint already did; later ones do nothing.
+  void FormActivate();
   void mnuAuditClick();
   void mnuFixdatClick();  // the missing and wrong files of the last audit, for a ROM manager
   void tvFolderChange();
@@ -126,6 +127,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   void FitOuterSize();
   void ShowShellMessage(const QString& message);
 
+  void StartFirstAudit();
   void Audit();
   void AuditFinished(TAuditRunner::TOutcome& outcome);
   void ShowSelectedGame();
@@ -182,6 +184,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   IFolderChooser* FChooser;
   TRandom FRandom;
   bool FActivated = false;
+  bool FFirstAuditStarted = false;
   bool FPaintSeen = false;  // the first paint has begun
   bool FPainted = false;    // ... and is done
   std::vector<std::function<void()>> FAfterPaint;

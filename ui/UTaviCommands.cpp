@@ -57,6 +57,9 @@ bool TfrmMain::event(QEvent* event) {
         [this] {
           FPainted = true;
           for (auto& work : std::exchange(FAfterPaint, {})) work();
+          // A window the compositor never activates (focus-stealing prevention, a kiosk or
+          // headless session) still gets its games.
+          StartFirstAudit();
         },
         Qt::QueuedConnection);
   }
@@ -79,6 +82,13 @@ void TfrmMain::FormActivate() {
   if (FActivated) return;
   FActivated = true;  // before the audit: a message box it shows re-activates the window
   FitOuterSize();
+  StartFirstAudit();
+}
+
+// The first activation or the first paint, whichever comes first; the other does nothing.
+void TfrmMain::StartFirstAudit() {
+  if (FFirstAuditStarted) return;
+  FFirstAuditStarted = true;
   AfterFirstPaint([this] {
     Guard([this] { Audit(); });
     updateActions();

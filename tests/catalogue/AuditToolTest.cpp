@@ -79,6 +79,15 @@ TEST(AuditTool, BadArgumentsAndUnreadableFilesHaveTheirExitCodes) {
   const TRun bad = Audit(dir.Path(), "--frobnicate");
   EXPECT_EQ(bad.ExitCode, 2);
   EXPECT_NE(bad.Out.find("usage: ludra-audit"), std::string::npos);
+  // The usage lines name every option the help explains.
+  const TRun help = Audit(dir.Path(), "--help");
+  EXPECT_EQ(help.ExitCode, 0);
+  const std::string usage = help.Out.substr(0, help.Out.find("\n  --"));
+  for (std::size_t at = help.Out.find("\n  --"); at != std::string::npos;
+       at = help.Out.find("\n  --", at + 1)) {
+    const std::string option = help.Out.substr(at + 3, help.Out.find(' ', at + 3) - at - 3);
+    EXPECT_NE(usage.find(option), std::string::npos) << option << " is not in\n" << usage;
+  }
   EXPECT_EQ(Audit(dir.Path(), "--list").ExitCode, 2);
   EXPECT_EQ(Audit(dir.Path(), "--list list.ini --reads 0").ExitCode, 2);
 

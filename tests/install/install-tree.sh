@@ -23,6 +23,8 @@ prefix="$work/dest/usr"
 bin="$prefix/bin"
 
 desktop-file-validate "$prefix/share/applications/org.ludra.Ludra.desktop"
+# The entry hides itself when the program is gone (an install under ~/.local removed by hand).
+grep -qx 'TryExec=ludra' "$prefix/share/applications/org.ludra.Ludra.desktop" || fail "no TryExec"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.ludra.Ludra.metainfo.xml" >"$work/as.log" ||
   { cat "$work/as.log"; fail "appstreamcli rejects the metainfo"; }
 # Free software: the licence's text in the source, its name in the metainfo and the copyright file.

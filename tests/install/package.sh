@@ -21,8 +21,13 @@ case "$depends" in
   *libqt6widgets6*libc6* | *libc6*libqt6widgets6*) ;;
   *) fail "Depends does not come from the binaries" ;;
 esac
-dpkg-deb -f "$deb" Recommends | grep -q 'qt6-translations-l10n' ||
-  fail "qt6-translations-l10n is not recommended"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for package in qt6-translations-l10n qt6-wayland; do
+  case ", $recommends," in
+    *", $package,"*) ;;
+    *) fail "$package is not recommended (Recommends: $recommends)" ;;
+  esac
+done
 dpkg-deb -c "$deb" >"$work/contents"
 grep -q ' ./usr/bin/ludra$' "$work/contents" || fail "no /usr/bin/ludra"
 

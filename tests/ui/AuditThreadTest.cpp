@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -139,6 +140,23 @@ TEST(MainWindowAuditThread, TheFirstAuditStartsOnceTheWindowHasPainted) {
   hidden.List(GameSection(1, "One", "A", "1996", "one.zip", "a"));
   hidden.Main().FormActivate();
   EXPECT_TRUE(hidden.Main().Auditing());
+}
+
+// A compositor without a seat (ui_wayland runs this under one) never activates the window: its
+// first paint audits all the same.
+TEST(MainWindowAuditThread, AWindowNeverActivatedAuditsAfterItsFirstPaint) {
+  if (QGuiApplication::platformName() != QLatin1String("wayland"))
+    GTEST_SKIP() << "needs a Wayland compositor that activates nothing (test ui_wayland)";
+  TMainWindowFixture f;
+  f.List(GameSection(1, "One", "A", "1996", "one.zip", "a") +
+         GameSection(2, "Two", "B", "1997", "two.zip", "b"));
+  f.Zip("one.zip", {"a"});
+  f.Main().show();
+  ASSERT_TRUE(WaitFor([&] { return f.Main().ListedCount() == 2; }, 10000));
+  EXPECT_FALSE(f.Main().isActiveWindow());
+  EXPECT_EQ(f.ChildTexts("Company"), (std::vector<std::string>{"A", "B"}));
+  EXPECT_TRUE(f.Main().Games()[0].Available);
+  EXPECT_TRUE(f.Errors.Messages.empty());
 }
 
 TEST(MainWindowAuditThread, ASecondRequestStartsTheAuditOver) {

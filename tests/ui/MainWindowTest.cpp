@@ -409,6 +409,8 @@ TEST(MainWindowActions, ShortcutsAndHints) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Main()));
   QTest::keyClick(&f.Main(), Qt::Key_N, Qt::AltModifier);
   EXPECT_FALSE(f.Find<QFrame>("pnlSnapshot")->isVisible());
+  QTest::keyClick(&f.Main(), Qt::Key_Q, Qt::ControlModifier);  // the desktop's Quit: File > Exit
+  EXPECT_FALSE(f.Main().isVisible());
 }
 
 TEST(MainWindowActions, ToolbarButtonsInOrderRunTheirActionsAndShowNoTooltips) {

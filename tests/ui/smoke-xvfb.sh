@@ -34,12 +34,12 @@ while [ $i -lt 150 ]; do  # up to 30 seconds
 done
 status=1
 if [ $found = 1 ]; then
-  # The first activation audits; wait until that has made the list file.
+  # The first paint audits; wait until that has made the list file.
   i=0
   while [ $i -lt 50 ] && [ ! -s "$work/ludra.ini" ]; do sleep 0.2; i=$((i + 1)); done
   sleep 0.5
   import -window root "$shot" && status=0
-  [ -s "$work/ludra.ini" ] || { echo "smoke-xvfb: no ludra.ini after the first activation"; status=1; }
+  [ -s "$work/ludra.ini" ] || { echo "smoke-xvfb: no ludra.ini after the first paint"; status=1; }
 else
   echo "smoke-xvfb: no window titled TAVI appeared"
   cat "$work/ludra.log"
