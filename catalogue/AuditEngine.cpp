@@ -140,16 +140,6 @@ constexpr std::size_t kSlowReadsSeen = 4;
 // parallel audit needs no more memory than one at a time plus this.
 constexpr std::size_t kReadersMemory = std::size_t{64} << 20;
 
-// Each thread that allocates would get a heap of its own from glibc, each reserving 64 MiB of
-// address space: 32 readers alone would take 2 GiB of it, which an address-space limit does not
-// allow. The readers allocate little, so they share the heaps there are.
-void BoundHeaps() {
-#ifdef M_ARENA_MAX
-  static const bool once = (mallopt(M_ARENA_MAX, 1), true);
-  (void)once;
-#endif
-}
-
 // The games go through a ring of slots: the calling thread reads their sections into free slots
 // (a batch at a time, so the readers are woken seldom), the readers claim the slots in catalogue
 // order and read their archives, and the calling thread hands the games over in that order,
@@ -421,7 +411,7 @@ void TAudit::ReadOwn(std::size_t p) {
   // Most reads waited: the archives are on a device.
   if (FSlowReads < kSlowReadsSeen || 2 * FSlowReads <= FOwnReads) return;
   FReadersStarted = true;
-  BoundHeaps();
+  ShareHeaps();
   try {
     FReaders.reserve(FReads - 1);
     for (std::size_t r = 1; r < FReads; ++r) {
@@ -492,6 +482,13 @@ std::string DerivePreview(const std::string& romName) {
   std::string preview;
   AssignPreview(preview, romName);
   return preview;
+}
+
+void ShareHeaps() {
+#ifdef M_ARENA_MAX
+  static const bool once = (mallopt(M_ARENA_MAX, 1), true);
+  (void)once;
+#endif
 }
 
 std::size_t CountGames(const TIniFile& list) {

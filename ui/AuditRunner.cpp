@@ -71,6 +71,7 @@ void TAuditRunner::Start(const std::string& listPath, const std::string& workDir
   }
   job->Event = std::make_unique<TFinishedEvent>();
   FCurrent = job;
+  ShareHeaps();  // the audit's thread allocates the list file's text; no heap of its own
   gThreads.Started();
   try {
     std::thread([host = FHost, job] {
