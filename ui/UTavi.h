@@ -86,6 +86,8 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // Rebuilds the list from the catalogue with filter 0..4 (see TGameFilter); 3 and 4 compare
   // against the selected folder's text.
   void FillGameList(int Filter);
+  // The filter a folder of this kind (not a heading) selects.
+  static int FilterOfFolder(int kind);
 
   // The selected item's catalogue position, or -1.
   int SelectedPosition() const;

@@ -114,10 +114,19 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     tvFolder->AddCompanyFolders(outcome.Companies);
-    FillGameList(TGameFilter::All);
+    // The list follows the highlighted folder, and its count with it; with no folder (or a
+    // heading) highlighted it lists every game.
+    const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
+    const int kind = folder ? TFolderTree::FolderKind(folder) : TFolderTree::kHeading;
+    FillGameList(kind == TFolderTree::kHeading ? TGameFilter::All : FilterOfFolder(kind));
+    if (folder) SetPanel(2, tr("%n Games", nullptr, ListedCount()));
     imgSnapshot->ShowLogo(Pictures::Logo());
   });
   updateActions();
+}
+
+int TfrmMain::FilterOfFolder(int kind) {
+  return kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind : TGameFilter::Company;
 }
 
 void TfrmMain::FillGameList(int Filter) {
@@ -137,9 +146,7 @@ void TfrmMain::tvFolderChange() {
     const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
     if (!folder) return;
     const int kind = TFolderTree::FolderKind(folder);
-    if (kind != TFolderTree::kHeading)
-      FillGameList(kind >= TGameFilter::All && kind <= TGameFilter::Year ? kind
-                                                                         : TGameFilter::Company);
+    if (kind != TFolderTree::kHeading) FillGameList(FilterOfFolder(kind));
     SetPanel(2, tr("%n Games", nullptr, ListedCount()));
   });
   updateActions();
