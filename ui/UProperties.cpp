@@ -161,7 +161,7 @@ void TfrmProperties::CreateControls() {
   }
   btnOK->setGeometry(kClientWidth - 164, kPagesHeight + 7, 75, 25);
   btnCancel->setGeometry(kClientWidth - 83, kPagesHeight + 7, 75, 25);
-  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   pmResolution = new QMenu(this);
@@ -397,12 +397,25 @@ bool TfrmProperties::Execute(int p, const QString& title) {
     ShowSettings();
     SetGameName(title);
     // The page control is left where it was: the dialog reopens on the page shown last.
-    if (exec() != QDialog::Accepted) return;
-    ApplySettings();
-    Launcher.SaveSettings(p + 1);
-    saved = true;
+    FSaveNumber = p + 1;
+    saved = exec() == QDialog::Accepted;
+    FSaveNumber = 0;
   });
   return saved;
+}
+
+// OK saves before the dialog closes: when the save fails, the error is shown and the dialog
+// stays open with the user's values, to try again or to cancel.
+void TfrmProperties::btnOKClick() {
+  bool saved = FSaveNumber == 0;  // not opened by the properties command: nothing to save
+  if (!saved) {
+    Guard([&] {
+      ApplySettings();
+      Launcher.SaveSettings(FSaveNumber);
+      saved = true;
+    });
+  }
+  if (saved) accept();
 }
 
 void TfrmProperties::btnDirClick() {

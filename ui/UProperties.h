@@ -53,6 +53,7 @@ class TfrmProperties : public QDialog {
 
   // Handlers, public so the tests can drive them as a click would.
   void btnDirClick();
+  void btnOKClick();
   void SpeedButton1Click();
 
   // Page control and the two pages.
@@ -116,4 +117,5 @@ class TfrmProperties : public QDialog {
 
   TLauncher& Launcher;
   int FRendererAtStart = -1;  // the renderer selected by the discovery at creation
+  int FSaveNumber = 0;        // the game OK saves, while the properties command shows the dialog
 };

@@ -518,17 +518,29 @@ TEST_F(PropertiesFileTest, FailedLoadIsReportedAndTheDialogStaysClosed) {
   EXPECT_NE(reporter.Messages[0].find("ludra.ini"), std::string::npos);
 }
 
-TEST_F(PropertiesFileTest, FailedSaveIsReportedAndNotTakenForSuccess) {
+TEST_F(PropertiesFileTest, FailedSaveKeepsTheDialogOpenWithTheEditsToRetry) {
   WriteFileBytes(ListFile(), kTwoGames);
   TRecordingReporter reporter;
+  bool openAfterFailure = false;
+  QString cutOffAfterFailure;
   const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
+    d.findChild<QLineEdit*>(QStringLiteral("edCutOff"))->setText(QStringLiteral("777"));
     std::filesystem::remove(ListFile());
     MakeDirs(ListFile() + "/blocked");  // the write cannot replace a folder
-    d.btnOK->click();
+    d.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+    openAfterFailure = d.isVisible();
+    cutOffAfterFailure = d.findChild<QLineEdit*>(QStringLiteral("edCutOff"))->text();
+    std::filesystem::remove_all(ListFile());
+    WriteFileBytes(ListFile(), kTwoGames);
+    d.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();  // the retry saves
+    if (d.isVisible()) d.reject();  // keeps a failing test from hanging
   });
-  EXPECT_FALSE(saved);
   ASSERT_EQ(reporter.Messages.size(), 1u);
   EXPECT_NE(reporter.Messages[0].find("ludra.ini"), std::string::npos);
+  EXPECT_TRUE(openAfterFailure);
+  EXPECT_EQ(cutOffAfterFailure, QStringLiteral("777"));
+  EXPECT_TRUE(saved);
+  EXPECT_NE(ReadFileBytes(ListFile()).find("\r\nCutOff=777\r\n"), std::string::npos);
 }
 
 // ---- Screenshots -------------------------------------------------------------------------------
