@@ -211,6 +211,11 @@ void TfrmMain::CreateLayout() {
   pnlTop->setFixedHeight(5);
   column->addWidget(pnlTop);
 
+  // Across the window, above the panes: the game list alone is too narrow for the whole count
+  // and the button at the window's designed size.
+  prgAudit = new TAuditProgress(*FAuditRunner, central);
+  column->addWidget(prgAudit);
+
   splMain = new QSplitter(Qt::Horizontal, central);
   splMain->setHandleWidth(kSplitterWidth);
   splMain->setOpaqueResize(false);  // the panel follows when the mouse is released
@@ -228,8 +233,6 @@ void TfrmMain::CreateLayout() {
   lvGames = new TGameViews(pnlGames);
   lvGames->SetModel(FFilterTable);
   Filled(pnlGames, lvGames);
-  prgAudit = new TAuditProgress(*FAuditRunner, pnlGames);
-  static_cast<QVBoxLayout*>(pnlGames->layout())->insertWidget(0, prgAudit);
   pnlGames->setMinimumWidth(kPanelMinimum);
 
   // A lowered outer and a raised inner bevel around the picture.

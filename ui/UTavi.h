@@ -117,7 +117,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QStatusBar* sbMain;
   std::array<QLabel*, 4> sbPanels;
   QMenu* pmGames;
-  TAuditProgress* prgAudit;  // above the list while a long audit runs
+  TAuditProgress* prgAudit;  // above the panes while a long audit runs
 
   // Actions (checked or enabled state) and plain commands.
   QAction* actHideFolder;
