@@ -72,6 +72,20 @@ QGroupBox* NewGroup(const QString& title, std::initializer_list<QWidget*> conten
   return group;
 }
 
+// A number field as wide as six digits (the widest stored values have five) rather than the
+// usual seventeen characters, so the columns keep to the designed size at the usual fonts.
+class TDigitEdit : public QLineEdit {
+ public:
+  static constexpr int kDigits = 6;
+  QSize sizeHint() const override {
+    const QSize usual = QLineEdit::sizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    const int text = metrics.horizontalAdvance(QString(kDigits, u'0'));
+    return QSize(usual.width() - 17 * metrics.horizontalAdvance(u'x') + text, usual.height());
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 // A label that names `control`, its buddy.
 QLabel* NewBuddyLabel(const QString& caption, QWidget* control) {
   auto* label = new QLabel(caption);
@@ -144,7 +158,6 @@ void TfrmProperties::CreateControls() {
   if (PageControl1) return;
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
-  PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
   TabSheet1 = CreateGamePage();
   TabSheet2 = CreateRendererPage();
   PageControl1->addTab(TabSheet1, tr("Game Properties"));
@@ -159,8 +172,23 @@ void TfrmProperties::CreateControls() {
     button->setAutoDefault(false);
     button->setDefault(false);
   }
-  btnOK->setGeometry(kClientWidth - 164, kPagesHeight + 7, 75, 25);
-  btnCancel->setGeometry(kClientWidth - 83, kPagesHeight + 7, 75, 25);
+  // The designed size is the least: the dialog grows with its contents, so a larger desktop
+  // font cuts no text, and keeps to that size (the border stays fixed).
+  PageControl1->setMinimumSize(kClientWidth, kPagesHeight);
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(0, 7, 8, kClientHeight - kPagesHeight - 7 - 25);
+  buttons->setSpacing(6);
+  buttons->addStretch(1);
+  for (QPushButton* button : {btnOK, btnCancel}) {
+    button->setMinimumSize(75, 25);
+    buttons->addWidget(button);
+  }
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(PageControl1, 1);
+  column->addLayout(buttons);
+  column->setSizeConstraint(QLayout::SetFixedSize);
   connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -198,6 +226,8 @@ QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
   bold.setBold(true);
   title->setFont(bold);
   title->setTextFormat(Qt::PlainText);
+  // A long title is cut rather than widening the dialog from one game to the next.
+  title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   row->addWidget(icon);
   row->addWidget(title, 1);
   column->addLayout(row);
@@ -210,7 +240,7 @@ QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
 }
 
 QLineEdit* TfrmProperties::CreateDigitEdit(const char* name) {
-  auto* edit = new QLineEdit;
+  auto* edit = new TDigitEdit;
   edit->setObjectName(QString::fromLatin1(name));
   edit->installEventFilter(this);
   return edit;

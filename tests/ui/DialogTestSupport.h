@@ -4,9 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QString>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QWidget>
 #include <string>
 
@@ -39,4 +45,43 @@ inline bool SaveScreenshot(QWidget& widget, const QString& name) {
   const QString dir = QStringLiteral(LUDRA_TEST_BINARY_DIR "/screenshots");
   QDir().mkpath(dir);
   return widget.grab().save(dir + QStringLiteral("/") + name + QStringLiteral(".png"));
+}
+
+// The application's font at `points` for as long as it lives, as a desktop of that font gives it.
+class TDesktopFont {
+ public:
+  explicit TDesktopFont(int points) : FOld(QApplication::font()) {
+    QFont font = FOld;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+  }
+  ~TDesktopFont() { QApplication::setFont(FOld); }
+
+ private:
+  QFont FOld;
+};
+
+// Every label, check box, field and drop-down list under `page` (all shown) is at least as large
+// as it asks to be and lies inside `page`; every field holds `widest` uncut.
+inline void ExpectNothingCut(QWidget* page, const QString& widest) {
+  for (QWidget* w : page->findChildren<QWidget*>()) {
+    if (!qobject_cast<QLabel*>(w) && !qobject_cast<QCheckBox*>(w) && !qobject_cast<QLineEdit*>(w) &&
+        !qobject_cast<QComboBox*>(w))
+      continue;
+    if (w->isHidden() || w->sizePolicy().horizontalPolicy() == QSizePolicy::Ignored) continue;
+    const std::string name =
+        w->objectName().toStdString() + " " +
+        (qobject_cast<QLabel*>(w) ? qobject_cast<QLabel*>(w)->text() : QString()).toStdString();
+    EXPECT_GE(w->width(), w->sizeHint().width()) << name;
+    EXPECT_GE(w->height(), w->sizeHint().height()) << name;
+    EXPECT_TRUE(page->rect().contains(QRect(w->mapTo(page, QPoint(0, 0)), w->size()))) << name;
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+      QStyleOptionFrame option;
+      option.initFrom(edit);
+      option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+      const QRect contents =
+          edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+      EXPECT_GE(contents.width() - 4, edit->fontMetrics().horizontalAdvance(widest)) << name;
+    }
+  }
 }

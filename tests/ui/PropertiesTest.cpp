@@ -171,6 +171,26 @@ TEST_F(PropertiesTest, EveryControlGetsItsFullHeightInTheFixedSize) {
   d.hide();
 }
 
+TEST_F(PropertiesTest, GrowsWithALargerDesktopFontAndCutsNothing) {
+  for (int points : {9, 12}) {
+    TDesktopFont desktop(points);
+    TfrmProperties d(Launcher(), nullptr);
+    d.show();
+    EXPECT_GE(d.width(), 402);
+    EXPECT_GE(d.height(), 367);
+    auto* pages = d.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    for (int page = 0; page < pages->count(); ++page) {
+      pages->setCurrentIndex(page);
+      ExpectNothingCut(pages->widget(page), QStringLiteral("22050"));
+    }
+    for (auto* button : d.findChildren<QPushButton*>()) {
+      EXPECT_GE(button->width(), button->sizeHint().width());
+      EXPECT_TRUE(d.rect().contains(button->geometry()));
+    }
+    d.hide();
+  }
+}
+
 TEST_F(PropertiesTest, EveryLabelNamesItsControlForAScreenReader) {
   TfrmProperties& d = Dialog();
   for (QLabel* label : d.findChildren<QLabel*>()) {
