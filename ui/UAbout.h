@@ -42,6 +42,7 @@ class TfrmAbout : public QDialog {
 
  private:
   void FormActivate();
+  void FitContents();
 
   QIcon FLogo;
   bool FActivated = false;
