@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QLocale>
 #include <QString>
 #include <QVariantMap>
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include "EmulatorFolder.h"
 #include "LogKeeper.h"
 #include "PathLookup.h"
+#include "Translations.h"
+#include "URunFailure.h"
 
 namespace {
 std::string Seconds(std::chrono::milliseconds ran) {
@@ -68,6 +71,17 @@ void NotifyDesktop(const TEmulatorRun& run) {
   static char* argv[] = {name, nullptr};
   if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
 
+  // In the user's language, like the window; removed before the application object goes.
+  struct TLanguage {
+    explicit TLanguage(bool install) : Installed(install) {
+      if (Installed) InstallTranslations(QLocale());
+    }
+    ~TLanguage() {
+      if (Installed) RemoveTranslations();
+    }
+    bool Installed;
+  } language(app != nullptr);
+
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
   QDBusMessage call = QDBusMessage::createMethodCall(
@@ -75,7 +89,7 @@ void NotifyDesktop(const TEmulatorRun& run) {
       QStringLiteral("/org/freedesktop/Notifications"),
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
   // The body may be taken as markup, which knows these three.
-  QString body = QString::fromStdString(QuickFailureText(run));
+  QString body = TfrmRunFailure::Notice(run);
   body.replace(QLatin1Char('&'), QLatin1String("&amp;"))
       .replace(QLatin1Char('<'), QLatin1String("&lt;"))
       .replace(QLatin1Char('>'), QLatin1String("&gt;"));
@@ -83,8 +97,9 @@ void NotifyDesktop(const TEmulatorRun& run) {
   hints.insert(QStringLiteral("desktop-entry"), QLatin1String(kAppId));
   hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(1));
   call << QStringLiteral("Ludra") << 0u << QLatin1String(kAppId)
-       << QStringLiteral("%1 stopped").arg(QString::fromStdString(run.Game().Title)) << body
-       << QStringList() << hints << -1;
+       << QCoreApplication::translate("RunReport", "%1 stopped")
+              .arg(QString::fromStdString(run.Game().Title))
+       << body << QStringList() << hints << -1;
   // A service that does not answer soon is not waited for.
   bus.call(call, QDBus::Block, 2000);
 }

@@ -217,6 +217,13 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
     </message>
 </context>
 <context>
+    <name>RunReport</name>
+    <message>
+        <source>%1 stopped</source>
+        <translation>%1 hat aufgehört</translation>
+    </message>
+</context>
+<context>
     <name>Start</name>
     <message>
         <source>Choose the emulator&apos;s folder</source>
