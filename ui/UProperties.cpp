@@ -293,6 +293,7 @@ QWidget* TfrmProperties::CreateGamePage() {
   btnDir->setObjectName(QStringLiteral("btnDir"));
   btnDir->setText(QStringLiteral("..."));
   btnDir->setToolTip(tr("Choose the ROM directory"));
+  btnDir->setAccessibleName(btnDir->toolTip());
   connect(btnDir, &QToolButton::clicked, this, [this] { btnDirClick(); });
   cbSound = NewCheckBox(tr("use sound"), "cbSound");
   cbSoundFilter = NewCheckBox(tr("sound filter enable"), "cbSoundFilter");
@@ -322,9 +323,12 @@ QWidget* TfrmProperties::CreateRendererPage() {
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setArrowType(Qt::DownArrow);
   SpeedButton1->setToolTip(tr("Choose a resolution"));
+  SpeedButton1->setAccessibleName(SpeedButton1->toolTip());
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
   edXMax = CreateDigitEdit("edXMax");
   edYMax = CreateDigitEdit("edYMax");
+  edXMax->setAccessibleName(tr("Resolution, width"));
+  edYMax->setAccessibleName(tr("Resolution, height"));
   resolution->addWidget(NewBuddyLabel(tr("Res"), edXMax));
   resolution->addWidget(SpeedButton1);
   resolution->addWidget(edXMax, 1);

@@ -112,6 +112,7 @@ TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent) : QDial
     for (const std::string& line : lines)
       shown << QString::fromUtf8(line.data(), static_cast<int>(line.size()));
     mmoOutput = new QPlainTextEdit(this);
+    mmoOutput->setAccessibleName(tr("The last lines it wrote:"));
     mmoOutput->setReadOnly(true);
     mmoOutput->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     mmoOutput->setLineWrapMode(QPlainTextEdit::NoWrap);

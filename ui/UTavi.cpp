@@ -249,6 +249,7 @@ void TfrmMain::CreateLayout() {
 
   // What a screen reader announces for each part.
   tvFolder->setAccessibleName(tr("Folders"));
+  tvFolder->setHeaderLabel(tr("Folders"));  // hidden, but read out
   lvGames->DetailView()->setAccessibleName(tr("Games"));
   imgSnapshot->setAccessibleName(tr("Screen shot"));
 
@@ -279,7 +280,8 @@ void TfrmMain::CreateStatusBar() {
                             tr("Number of listed games"), tr("Status")};
   for (int i = 0; i < 4; ++i) {
     sbPanels[i] = new QLabel(sbMain);
-    sbPanels[i]->setAccessibleName(names[i]);
+    // A screen reader reads what the panel shows (its name is its text), and what it is for.
+    sbPanels[i]->setAccessibleDescription(names[i]);
     sbPanels[i]->setFixedWidth(widths[i]);
     sbPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     sbPanels[i]->setTextFormat(Qt::PlainText);

@@ -3,6 +3,9 @@
 // nothing, and a place for screenshots.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,11 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QString>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "Shell.h"
 
@@ -84,4 +90,31 @@ inline void ExpectNothingCut(QWidget* page, const QString& widest) {
       EXPECT_GE(contents.width() - 4, edit->fontMetrics().horizontalAdvance(widest)) << name;
     }
   }
+}
+
+// What a screen reader announces for `widget`.
+inline QString AccessibleName(QWidget* widget) {
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+  return face ? face->text(QAccessible::Name) : QString();
+}
+
+// The controls under `root` that a screen reader would announce without a name, or by a bare
+// number: class and object name of each.
+inline std::vector<std::string> UnnamedControls(QWidget* root) {
+  std::vector<std::string> unnamed;
+  for (QWidget* w : root->findChildren<QWidget*>()) {
+    if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLineEdit*>(w) &&
+        !qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractItemView*>(w) &&
+        !qobject_cast<QProgressBar*>(w) && !qobject_cast<QPlainTextEdit*>(w))
+      continue;
+    if (qobject_cast<QAbstractItemView*>(w->parentWidget())) continue;  // an item editor
+    if (w->objectName().startsWith(QLatin1String("qt_"))) continue;     // Qt's own scroll parts
+    bool number = false;
+    const QString name = AccessibleName(w).remove(QLatin1Char('&')).trimmed();
+    name.toInt(&number);
+    if (name.isEmpty() || number)
+      unnamed.push_back(std::string(w->metaObject()->className()) + " " +
+                        w->objectName().toStdString() + " \"" + name.toStdString() + "\"");
+  }
+  return unnamed;
 }

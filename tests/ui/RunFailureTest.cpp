@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 
+#include "DialogTestSupport.h"
 #include "MainWindowFixture.h"
 #include "Translations.h"
 #include "URunFailure.h"
@@ -70,6 +71,7 @@ TEST_F(RunFailureWindow, QuickFailureShowsTheGameTheStatusAndTheLastLinesSelecta
   ASSERT_EQ(lines.size(), 15);
   EXPECT_EQ(lines.front(), QStringLiteral("line 26"));
   EXPECT_EQ(lines.back(), QStringLiteral("fatal: cannot find sfe-04a"));
+  EXPECT_EQ(UnnamedControls(message), std::vector<std::string>{});
   EXPECT_TRUE(message->mmoOutput->isReadOnly());
   EXPECT_TRUE(message->mmoOutput->textInteractionFlags() & Qt::TextSelectableByMouse);
   EXPECT_EQ(Log().substr(Log().size() - 27), "fatal: cannot find sfe-04a\n");
