@@ -78,7 +78,8 @@ TEST(MainWindowAccessibility, EveryControlHasANameAndThePanelsReadWhatTheyShow) 
   }
 
   // The folder tree's header is hidden, but read out as what it heads.
-  QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(f.Find<TFolderTree>("tvFolder"));
+  QAccessibleInterface* tree =
+      QAccessible::queryAccessibleInterface(f.Find<TFolderTree>("tvFolder"));
   ASSERT_TRUE(tree && tree->tableInterface());
   EXPECT_EQ(tree->tableInterface()->columnDescription(0).toStdString(), "Folders");
 }
