@@ -14,7 +14,7 @@
 #include "Translations.h"
 #include "URunFailure.h"
 
-void NotifyDesktop(const TEmulatorRun& run) {
+void NotifyDesktop(const TEmulatorRun& run, const TMessage& roms) {
   // Without a session bus there is nobody to tell, and libdbus would try to start one.
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -48,7 +48,7 @@ void NotifyDesktop(const TEmulatorRun& run) {
       QStringLiteral("/org/freedesktop/Notifications"),
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
   // The body may be taken as markup, which knows these three.
-  QString body = TfrmRunFailure::Notice(run);
+  QString body = TfrmRunFailure::Notice(run, roms.IsEmpty() ? QString() : Translated(roms));
   body.replace(QLatin1Char('&'), QLatin1String("&amp;"))
       .replace(QLatin1Char('<'), QLatin1String("&lt;"))
       .replace(QLatin1Char('>'), QLatin1String("&gt;"));

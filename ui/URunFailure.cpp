@@ -65,8 +65,13 @@ QString TfrmRunFailure::Headline(const TEmulatorRun& run) {
   return headline;
 }
 
-QString TfrmRunFailure::Notice(const TEmulatorRun& run) {
-  QString text = Headline(run) + QLatin1Char('\n');
+QString TfrmRunFailure::Incomplete(const QString& roms) {
+  return roms.isEmpty() ? QString()
+                        : QLatin1Char('\n') + tr("Its ROM files are incomplete: %1").arg(roms);
+}
+
+QString TfrmRunFailure::Notice(const TEmulatorRun& run, const QString& roms) {
+  QString text = Headline(run) + Incomplete(roms) + QLatin1Char('\n');
   const QString log = QString::fromStdString(run.LogPath());
   if (log.isEmpty())
     return text + tr("Its output was not kept: %1").arg(Translated(run.LogProblem));
@@ -84,10 +89,7 @@ TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const Q
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
 
-  FMessage = Headline(run);
-
-  if (!roms.isEmpty())
-    FMessage += QLatin1Char('\n') + tr("Its ROM files are incomplete: %1").arg(roms);
+  FMessage = Headline(run) + Incomplete(roms);
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
