@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QLocale>
 #include <QString>
 #include <QVariantMap>
 #include <cstdlib>
@@ -10,9 +11,10 @@
 #include <memory>
 
 #include "Places.h"
-#include "RunReport.h"
+#include "Translations.h"
+#include "URunFailure.h"
 
-void NotifyDesktop(const TEmulatorRun& run) {
+void NotifyDesktop(const TEmulatorRun& run, const TMessage& roms) {
   // Without a session bus there is nobody to tell, and libdbus would try to start one.
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -28,6 +30,17 @@ void NotifyDesktop(const TEmulatorRun& run) {
   // The bus's own thread goes on reading messages until the process's end, where it needs the
   // registry of the types it reads. Made before that thread, the registry is destroyed after it.
   qRegisterMetaType<QDBusMessage>();
+  // In the user's language, like the window; removed before the application object goes.
+  struct TLanguage {
+    explicit TLanguage(bool install) : Installed(install) {
+      if (Installed) InstallTranslations(QLocale());
+    }
+    ~TLanguage() {
+      if (Installed) RemoveTranslations();
+    }
+    bool Installed;
+  } language(app != nullptr);
+
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
   QDBusMessage call = QDBusMessage::createMethodCall(
@@ -35,7 +48,7 @@ void NotifyDesktop(const TEmulatorRun& run) {
       QStringLiteral("/org/freedesktop/Notifications"),
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
   // The body may be taken as markup, which knows these three.
-  QString body = QString::fromStdString(QuickFailureText(run));
+  QString body = TfrmRunFailure::Notice(run, roms.IsEmpty() ? QString() : Translated(roms));
   body.replace(QLatin1Char('&'), QLatin1String("&amp;"))
       .replace(QLatin1Char('<'), QLatin1String("&lt;"))
       .replace(QLatin1Char('>'), QLatin1String("&gt;"));
@@ -43,8 +56,9 @@ void NotifyDesktop(const TEmulatorRun& run) {
   hints.insert(QStringLiteral("desktop-entry"), QLatin1String(kAppId));
   hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(1));
   call << QStringLiteral("Ludra") << 0u << QLatin1String(kAppId)
-       << QStringLiteral("%1 stopped").arg(QString::fromStdString(run.Game().Title)) << body
-       << QStringList() << hints << -1;
+       << QCoreApplication::translate("RunReport", "%1 stopped")
+              .arg(QString::fromStdString(run.Game().Title))
+       << body << QStringList() << hints << -1;
   // A service that does not answer soon is not waited for.
   bus.call(call, QDBus::Block, 2000);
 }

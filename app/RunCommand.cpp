@@ -6,12 +6,50 @@
 #include <exception>
 #include <memory>
 
+#include "AuditEngine.h"
+#include "AuditText.h"
 #include "CommandLine.h"
+#include "Dat.h"
+#include "Errors.h"
 #include "Launcher.h"
+#include "ListFile.h"
 #include "Notification.h"
 #include "RunReport.h"
 
 namespace {
+
+// What the archive of game `number` lacks when the audit finds the game incomplete, a likely
+// cause of a quick failure ("cannot find sfe-05m"); nothing otherwise, or when the audit itself
+// fails (the failure is reported all the same). Checked against the ROM list beside the list
+// file, as the window's audit does.
+TMessage MissingRoms(const TPaths& paths, int number) {
+  try {
+    const TListFile list(ListFilePath(paths));
+    std::optional<TDat> dat;
+    if (const std::string datPath = DatPathBeside(list.Path()); IsRegularFile(datPath)) {
+      try {
+        dat = ReadDat(datPath);
+      } catch (const EFileError&) {
+        // without it, as the window's audit goes on without it
+      }
+    }
+    TAuditOptions options;
+    options.Dat = dat ? &*dat : nullptr;
+    std::string romDir;
+    TMessage roms;
+    int n = 0;
+    AuditGames(
+        list.Ini(), paths.WorkDir, romDir, true,
+        [&](const TGameView& game, TAuditNote* note) {
+          if (++n == number && note && note->Reason == TAuditNote::Incomplete)
+            roms = AuditNoteMessage(game.RomPath, *note, paths.WorkDir);
+        },
+        &options);
+    return roms;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
 
 // The shell's failure message goes to stderr, and the run ends in failure.
 class TStderrReporter : public IShellReporter {
@@ -54,8 +92,11 @@ int RunGame(const TPaths& paths, int number, TRunOptions options,
   TEmulatorRun& run = *kept.Run;
   if (!run.WaitFor(window) && run.ProcessFd() < 0) run.WaitFor(std::chrono::seconds(1));
   if (!QuickFailure(run, window)) return 0;
-  std::fprintf(stderr, "ludra: %s", QuickFailureText(run).c_str());
+  const TMessage roms = MissingRoms(paths, number);
+  std::string text = QuickFailureText(run);
+  if (!roms.IsEmpty()) text += "Its ROM files are incomplete: " + roms.English() + "\n";
+  std::fprintf(stderr, "ludra: %s", text.c_str());
   // Started from a desktop entry, nobody reads stderr.
-  if (!::isatty(STDERR_FILENO)) NotifyDesktop(run);
+  if (!::isatty(STDERR_FILENO)) NotifyDesktop(run, roms);
   return 1;
 }

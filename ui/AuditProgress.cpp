@@ -18,6 +18,7 @@ TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* parent)
   lblProgress->setTextFormat(Qt::PlainText);
   pbProgress = new QProgressBar(this);
   pbProgress->setTextVisible(false);
+  pbProgress->setAccessibleName(tr("ROM archives read"));
   btnCancel = new QPushButton(tr("Cancel"), this);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(4, 2, 4, 2);

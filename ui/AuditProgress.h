@@ -1,8 +1,8 @@
 #pragma once
-// A strip above the game list that shows how far a long audit has come, with a button to stop it.
-// It appears only once an audit has run for a moment (a quick one passes unseen) and goes when the
-// audit ends. It is part of the window: nothing modal, so the menus and the list stay usable, and
-// the status bar is left alone.
+// A strip across the window, above the panes, that shows how far a long audit has come, with a
+// button to stop it. It appears only once an audit has run for a moment (a quick one passes
+// unseen) and goes when the audit ends. It is part of the window: nothing modal, so the menus and
+// the list stay usable, and the status bar is left alone.
 #include <QFrame>
 #include <QTimer>
 

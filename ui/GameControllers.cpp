@@ -3,11 +3,15 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QMenuBar>
+#include <QTabWidget>
 #include <QWidget>
 #include <algorithm>
 #include <mutex>
@@ -77,11 +81,40 @@ constexpr int kArrowKeys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Ri
 // The key a direction (an index into kArrowKeys) stands for. In a dialog, up and down are Shift+Tab
 // and Tab: there the arrows only change a value or a page, and a controller, which has no Tab,
 // could reach neither OK nor Cancel of the properties dialog, which Escape does not close.
+// Left and right, on a drop-down list of a dialog, choose its previous and next item.
 int DirectionKey(int direction) {
-  if (direction == 0 || direction == 1)
-    if (!QApplication::activePopupWidget() && qobject_cast<QDialog*>(QApplication::activeWindow()))
-      return direction == 0 ? Qt::Key_Backtab : Qt::Key_Tab;
+  if (!QApplication::activePopupWidget() && qobject_cast<QDialog*>(QApplication::activeWindow())) {
+    if (direction == 0 || direction == 1) return direction == 0 ? Qt::Key_Backtab : Qt::Key_Tab;
+    if (qobject_cast<QComboBox*>(QApplication::focusWidget()))
+      return direction == 2 ? Qt::Key_Up : Qt::Key_Down;
+  }
   return kArrowKeys[direction];
+}
+
+// A in a dialog: Space on the focused button or check box (Return ticks no check box), Return
+// anywhere else.
+int PlayKey() {
+  if (!QApplication::activePopupWidget() && qobject_cast<QDialog*>(QApplication::activeWindow()) &&
+      qobject_cast<QAbstractButton*>(QApplication::focusWidget()))
+    return Qt::Key_Space;
+  return Qt::Key_Return;
+}
+
+// LB and RB in a dialog: its previous or next page, with the focus on the page's first control.
+void SwitchPage(QWidget* dialog, int step) {
+  auto* pages = dialog ? dialog->findChild<QTabWidget*>() : nullptr;
+  if (!pages) return;
+  const int index = pages->currentIndex() + step;
+  if (index < 0 || index >= pages->count()) return;
+  pages->setCurrentIndex(index);
+  QWidget* page = pages->currentWidget();
+  for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+    if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+        w->isVisible()) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
 }
 
 constexpr uint32_t Bit(int input) {
@@ -98,6 +131,7 @@ void PostKey(QWidget* target, int key, bool autoRepeat) {
       key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier;
   QString text;
   if (key == Qt::Key_Return) text = QStringLiteral("\r");
+  if (key == Qt::Key_Space) text = QStringLiteral(" ");
   if (key == Qt::Key_Escape) text = QString(QChar(0x1b));
   // Posted, not sent: a key that opens a modal dialog runs the dialog's event loop, and the
   // controllers must be read from there too.
@@ -146,7 +180,8 @@ struct TGameControllers::TDevice {
           {SDL_CONTROLLER_BUTTON_DPAD_LEFT, Left},
           {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Right},
           {SDL_CONTROLLER_BUTTON_A, Play},
-          {SDL_CONTROLLER_BUTTON_START, Play},
+          {SDL_CONTROLLER_BUTTON_START, MenuBar},
+          {SDL_CONTROLLER_BUTTON_GUIDE, MenuBar},
           {SDL_CONTROLLER_BUTTON_B, Cancel},
           {SDL_CONTROLLER_BUTTON_BACK, Menu},
           {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, PrevFolder},
@@ -372,7 +407,7 @@ void TGameControllers::Update() {
   FHeld = held;
   if (FRepeating >= 0 && !(held & Bit(FRepeating))) FRepeating = -1;
   if (!pressed || !ProgramActive()) return;
-  for (int input = Up; input <= NextFolder; ++input)
+  for (int input = Up; input <= MenuBar; ++input)
     if (pressed & Bit(input)) Press(static_cast<TInput>(input));
 }
 
@@ -388,8 +423,23 @@ void TGameControllers::Press(TInput input) {
       FNextRepeat = FNow() + kRepeatDelay;
       return;
     case Play:
-      PostKey(KeysTarget(), Qt::Key_Return, false);
+      PostKey(KeysTarget(), PlayKey(), false);
       return;
+    case MenuBar: {
+      // In the main window, as F10: the menu bar opens on its first menu, or a menu open closes.
+      // Elsewhere (a dialog has no menu bar) Start is A.
+      if (QApplication::activeWindow() != &FWindow) return Press(Play);
+      if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        return;
+      }
+      QMenuBar* bar = FWindow.menuBar();
+      if (!bar->actions().isEmpty())
+        QMetaObject::invokeMethod(
+            bar, [bar] { bar->setActiveAction(bar->actions().constFirst()); },
+            Qt::QueuedConnection);
+      return;
+    }
     case Cancel:
       PostKey(KeysTarget(), Qt::Key_Escape, false);
       return;
@@ -399,10 +449,16 @@ void TGameControllers::Press(TInput input) {
       return;
     case PrevFolder:
     case NextFolder: {
-      // Only in the main window itself, not from a dialog or a menu above it.
-      if (QApplication::activeWindow() != &FWindow || QApplication::activePopupWidget()) return;
-      TfrmMain* window = &FWindow;
       const int step = input == PrevFolder ? -1 : 1;
+      if (QApplication::activePopupWidget()) return;
+      // In a dialog, its pages; the folders only in the main window itself.
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeWindow())) {
+        QMetaObject::invokeMethod(
+            dialog, [dialog, step] { SwitchPage(dialog, step); }, Qt::QueuedConnection);
+        return;
+      }
+      if (QApplication::activeWindow() != &FWindow) return;
+      TfrmMain* window = &FWindow;
       QMetaObject::invokeMethod(
           window, [window, step] { window->SelectNeighbourFolder(step); }, Qt::QueuedConnection);
       return;

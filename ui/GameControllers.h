@@ -6,12 +6,15 @@
 // first two axes or its first hat as the stick and its first button to play.
 //
 //   D-pad, left stick, a plain stick or hat   arrow keys (held: repeated)
-//   A, Start; a plain joystick's first button Return
+//   A; a plain joystick's first button        Return
+//   Start, Guide                              the menu bar, as F10 (closes an open menu)
 //   B                                         Escape
 //   Back (Select)                             the Menu key
 //   left / right shoulder                     the previous / next folder
 //
-// In a dialog, up and down are Shift+Tab and Tab.
+// In a dialog, up and down are Shift+Tab and Tab; left and right choose in a drop-down list; A
+// presses the focused button or ticks the focused check box (Space); Start is A; the shoulders
+// turn the pages.
 // While none of the program's windows is active, input is ignored, so a game played with the
 // same controller never moves the list.
 #include <QObject>
@@ -69,7 +72,18 @@ class TGameControllers : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  enum TInput : uint8_t { Up, Down, Left, Right, Play, Cancel, Menu, PrevFolder, NextFolder };
+  enum TInput : uint8_t {
+    Up,
+    Down,
+    Left,
+    Right,
+    Play,
+    Cancel,
+    Menu,
+    PrevFolder,
+    NextFolder,
+    MenuBar
+  };
   struct TDevice;
   struct TStarter;
 

@@ -11,12 +11,17 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "ErrorGuard.h"
 
 namespace {
 constexpr int kLogoWidth = 150;  // the logo list's picture size
 constexpr int kLogoHeight = 112;
+constexpr int kBoxWidth = 393;  // the designed client size, and the least
+constexpr int kBoxHeight = 137;
+constexpr int kPanelWidth = 201;
+constexpr int kSheetWidth = 210;
 constexpr int kScrollStep = 3;
 constexpr int kScrollTop = -160;     // the sheet has left the window at the top ...
 constexpr int kScrollRestart = 160;  // ... and comes back from below here
@@ -57,7 +62,7 @@ TfrmAbout::TfrmAbout(const QIcon& logo, QWidget* parent) : QDialog(parent), FLog
   setWindowTitle(tr("About"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  setFixedSize(393, 137);
+  setFixedSize(kBoxWidth, kBoxHeight);
   move(290, 283);
 
   imgLogo = new QLabel(this);
@@ -68,11 +73,11 @@ TfrmAbout::TfrmAbout(const QIcon& logo, QWidget* parent) : QDialog(parent), FLog
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFrameShape(QFrame::NoFrame);
-  Panel1->setGeometry(176, 8, 201, 89);
+  Panel1->setGeometry(176, 8, kPanelWidth, 89);
 
   ScrollBox1 = new QWidget(Panel1);
   ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-  ScrollBox1->setGeometry(-1, 0, 210, 137);
+  ScrollBox1->setGeometry(-1, 0, kSheetWidth, 137);
 
   const QFont arial(QStringLiteral("Arial"), 8);
   QFont arialBold = arial;
@@ -122,7 +127,28 @@ bool TfrmAbout::event(QEvent* event) {
   return QDialog::event(event);
 }
 
+// Each label takes its text's size, as the box's labels size themselves to their text; a larger
+// desktop font widens the credits window and the box from their designed sizes and moves OK
+// along, so nothing is cut. Measured here, not when the box is made, where measuring would look
+// the fonts up at start-up.
+void TfrmAbout::FitContents() {
+  int panelWidth = kPanelWidth;
+  for (QLabel* label : {Label1, Label2, Label3, Label4}) {
+    const int least = label->text().contains(QLatin1Char('\n')) ? 32 : 16;
+    const QSize text = label->sizeHint();
+    label->resize(text.width(), std::max(least, text.height()));
+    panelWidth = std::max(panelWidth, ScrollBox1->x() + label->x() + label->width());
+  }
+  ScrollBox1->resize(std::max(kSheetWidth, panelWidth - ScrollBox1->x()), ScrollBox1->height());
+  Panel1->resize(panelWidth, Panel1->height());
+  const QSize button = QSize(75, 25).expandedTo(OK->sizeHint());
+  const int width = std::max(kBoxWidth, Panel1->geometry().right() + 1 + 16);
+  OK->setGeometry(width - 14 - button.width(), 104, button.width(), button.height());
+  setFixedSize(width, std::max(kBoxHeight, OK->geometry().bottom() + 1 + 8));
+}
+
 void TfrmAbout::showEvent(QShowEvent* event) {
+  FitContents();
   // Drawn here as well, so the logo is in place even where the window is never activated.
   Guard([this] { FormActivate(); });
   Timer1->start();

@@ -32,6 +32,7 @@ class TfrmAbout : public QDialog {
 
  private:
   void FormActivate();
+  void FitContents();
 
   // Controls, found by tests through their object names, which are these names.
   QLabel* imgLogo;

@@ -74,6 +74,20 @@ QGroupBox* NewGroup(const QString& title, std::initializer_list<QWidget*> conten
   return group;
 }
 
+// A number field as wide as six digits (the widest stored values have five) rather than the
+// usual seventeen characters, so the columns keep to the designed size at the usual fonts.
+class TDigitEdit : public QLineEdit {
+ public:
+  static constexpr int kDigits = 6;
+  QSize sizeHint() const override {
+    const QSize usual = QLineEdit::sizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    const int text = metrics.horizontalAdvance(QString(kDigits, u'0'));
+    return QSize(usual.width() - 17 * metrics.horizontalAdvance(u'x') + text, usual.height());
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 // A label that names `control`, its buddy.
 QLabel* NewBuddyLabel(const QString& caption, QWidget* control) {
   auto* label = new QLabel(caption);
@@ -146,7 +160,6 @@ void TfrmProperties::CreateControls() {
   if (PageControl1) return;
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
-  PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
   TabSheet1 = CreateGamePage();
   TabSheet2 = CreateRendererPage();
   PageControl1->addTab(TabSheet1, tr("Game Properties"));
@@ -161,9 +174,24 @@ void TfrmProperties::CreateControls() {
     button->setAutoDefault(false);
     button->setDefault(false);
   }
-  btnOK->setGeometry(kClientWidth - 164, kPagesHeight + 7, 75, 25);
-  btnCancel->setGeometry(kClientWidth - 83, kPagesHeight + 7, 75, 25);
-  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  // The designed size is the least: the dialog grows with its contents, so a larger desktop
+  // font cuts no text, and keeps to that size (the border stays fixed).
+  PageControl1->setMinimumSize(kClientWidth, kPagesHeight);
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(0, 7, 8, kClientHeight - kPagesHeight - 7 - 25);
+  buttons->setSpacing(6);
+  buttons->addStretch(1);
+  for (QPushButton* button : {btnOK, btnCancel}) {
+    button->setMinimumSize(75, 25);
+    buttons->addWidget(button);
+  }
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(PageControl1, 1);
+  column->addLayout(buttons);
+  column->setSizeConstraint(QLayout::SetFixedSize);
+  connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   pmResolution = new QMenu(this);
@@ -200,6 +228,8 @@ QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
   bold.setBold(true);
   title->setFont(bold);
   title->setTextFormat(Qt::PlainText);
+  // A long title is cut rather than widening the dialog from one game to the next.
+  title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   row->addWidget(icon);
   row->addWidget(title, 1);
   column->addLayout(row);
@@ -212,7 +242,7 @@ QWidget* TfrmProperties::CreateHeader(QLabel*& title) {
 }
 
 QLineEdit* TfrmProperties::CreateDigitEdit(const char* name) {
-  auto* edit = new QLineEdit;
+  auto* edit = new TDigitEdit;
   edit->setObjectName(QString::fromLatin1(name));
   edit->installEventFilter(this);
   return edit;
@@ -265,6 +295,7 @@ QWidget* TfrmProperties::CreateGamePage() {
   btnDir->setObjectName(QStringLiteral("btnDir"));
   btnDir->setText(QStringLiteral("..."));
   btnDir->setToolTip(tr("Choose the ROM directory"));
+  btnDir->setAccessibleName(btnDir->toolTip());
   connect(btnDir, &QToolButton::clicked, this, [this] { btnDirClick(); });
   cbSound = NewCheckBox(tr("use sound"), "cbSound");
   cbSoundFilter = NewCheckBox(tr("sound filter enable"), "cbSoundFilter");
@@ -294,9 +325,12 @@ QWidget* TfrmProperties::CreateRendererPage() {
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setArrowType(Qt::DownArrow);
   SpeedButton1->setToolTip(tr("Choose a resolution"));
+  SpeedButton1->setAccessibleName(SpeedButton1->toolTip());
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
   edXMax = CreateDigitEdit("edXMax");
   edYMax = CreateDigitEdit("edYMax");
+  edXMax->setAccessibleName(tr("Resolution, width"));
+  edYMax->setAccessibleName(tr("Resolution, height"));
   resolution->addWidget(NewBuddyLabel(tr("Res"), edXMax));
   resolution->addWidget(SpeedButton1);
   resolution->addWidget(edXMax, 1);
@@ -427,12 +461,25 @@ bool TfrmProperties::Execute(int p, const QString& title) {
     ShowSettings();
     SetGameName(title);
     // The page control is left where it was: the dialog reopens on the page shown last.
-    if (exec() != QDialog::Accepted) return;
-    ApplySettings();
-    Launcher.SaveSettings(p + 1);
-    saved = true;
+    FSaveNumber = p + 1;
+    saved = exec() == QDialog::Accepted;
+    FSaveNumber = 0;
   });
   return saved;
+}
+
+// OK saves before the dialog closes: when the save fails, the error is shown and the dialog
+// stays open with the user's values, to try again or to cancel.
+void TfrmProperties::btnOKClick() {
+  bool saved = FSaveNumber == 0;  // not opened by the properties command: nothing to save
+  if (!saved) {
+    Guard([&] {
+      ApplySettings();
+      Launcher.SaveSettings(FSaveNumber);
+      saved = true;
+    });
+  }
+  if (saved) accept();
 }
 
 void TfrmProperties::btnDirClick() {

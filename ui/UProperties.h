@@ -55,6 +55,7 @@ class TfrmProperties : public QDialog {
 
   // Handlers, public so the tests can drive them as a click would.
   void btnDirClick();
+  void btnOKClick();
   void SpeedButton1Click();
 
  protected:
@@ -123,4 +124,5 @@ class TfrmProperties : public QDialog {
   QPushButton* btnCancel = nullptr;
   QMenu* pmResolution = nullptr;
   int FRendererAtStart = -1;  // the renderer selected by the discovery at creation
+  int FSaveNumber = 0;        // the game OK saves, while the properties command shows the dialog
 };

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -48,26 +49,47 @@ void TRunWatch::Check() {
   if (finished) FFinished(this);
 }
 
+QString TfrmRunFailure::Headline(const TEmulatorRun& run) {
+  const TRunEnd& end = run.End();
+  // In the user's own digits, as the rest of the sentence is in the user's language.
+  const QString seconds = QLocale().toString(static_cast<double>(end.Ran.count()) / 1000.0, 'f', 1);
+  const QString how = end.Signaled ? tr("was killed by signal %1 (%2)")
+                                         .arg(QString::fromStdString(SignalName(end.Code)),
+                                              QString::fromLocal8Bit(::strsignal(end.Code)))
+                                   : tr("ended with exit status %1").arg(end.Code);
+  QString headline = tr("The emulator for \"%1\" %2 after %3 seconds.")
+                         .arg(QString::fromStdString(run.Game().Title), how, seconds);
+  for (const std::string& note : run.Notes())
+    headline +=
+        QLatin1Char('\n') + tr("Started through wine with %1.").arg(QString::fromStdString(note));
+  return headline;
+}
+
+QString TfrmRunFailure::Incomplete(const QString& roms) {
+  return roms.isEmpty() ? QString()
+                        : QLatin1Char('\n') + tr("Its ROM files are incomplete: %1").arg(roms);
+}
+
+QString TfrmRunFailure::Notice(const TEmulatorRun& run, const QString& roms) {
+  QString text = Headline(run) + Incomplete(roms) + QLatin1Char('\n');
+  const QString log = QString::fromStdString(run.LogPath());
+  if (log.isEmpty())
+    return text + tr("Its output was not kept: %1").arg(Translated(run.LogProblem));
+  const auto lines = run.LastLines(kReportedLines);
+  if (lines.empty()) return text + tr("It wrote nothing. Its log file is %1.").arg(log);
+  text += tr("The last lines it wrote:") + QLatin1Char('\n');
+  for (const std::string& line : lines)
+    text += QString::fromUtf8(line.data(), static_cast<int>(line.size())) + QLatin1Char('\n');
+  return text + tr("All of its output is in %1.").arg(log);
+}
+
 TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms)
     : QDialog(parent) {
   setWindowTitle(tr("TAVI"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
 
-  const TRunEnd& end = run.End();
-  const QString seconds = QString::number(static_cast<double>(end.Ran.count()) / 1000.0, 'f', 1);
-  const QString how = end.Signaled ? tr("was killed by signal %1 (%2)")
-                                         .arg(QString::fromStdString(SignalName(end.Code)),
-                                              QString::fromLocal8Bit(::strsignal(end.Code)))
-                                   : tr("ended with exit status %1").arg(end.Code);
-  FMessage = tr("The emulator for \"%1\" %2 after %3 seconds.")
-                 .arg(QString::fromStdString(run.Game().Title), how, seconds);
-  for (const std::string& note : run.Notes())
-    FMessage +=
-        QLatin1Char('\n') + tr("Started through wine with %1.").arg(QString::fromStdString(note));
-
-  if (!roms.isEmpty())
-    FMessage += QLatin1Char('\n') + tr("Its ROM files are incomplete: %1").arg(roms);
+  FMessage = Headline(run) + Incomplete(roms);
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
@@ -96,6 +118,7 @@ TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const Q
     for (const std::string& line : lines)
       shown << QString::fromUtf8(line.data(), static_cast<int>(line.size()));
     mmoOutput = new QPlainTextEdit(this);
+    mmoOutput->setAccessibleName(tr("The last lines it wrote:"));
     mmoOutput->setReadOnly(true);
     mmoOutput->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     mmoOutput->setLineWrapMode(QPlainTextEdit::NoWrap);

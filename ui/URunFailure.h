@@ -36,8 +36,15 @@ class TfrmRunFailure : public QDialog {
   // `roms`: what the game's archive lacks, when the audit found it incomplete.
   TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms = QString());
   QString Message() const;
+  // The game, how long it ran and how it ended, in the user's language and digits.
+  static QString Headline(const TEmulatorRun& run);
+  // The same with what the game's archive lacks (`roms`, when it is incomplete), the end of its
+  // output and the log's path, for the desktop's notification.
+  static QString Notice(const TEmulatorRun& run, const QString& roms = QString());
   QPlainTextEdit* mmoOutput = nullptr;  // nullptr when there is no output to show
 
  private:
+  // A line naming what the game's archive lacks, or nothing.
+  static QString Incomplete(const QString& roms);
   QString FMessage;
 };

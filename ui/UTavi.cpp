@@ -266,6 +266,11 @@ void TfrmMain::CreateLayout() {
   pnlTop->setFixedHeight(5);
   column->addWidget(pnlTop);
 
+  // Across the window, above the panes: the game list alone is too narrow for the whole count
+  // and the button at the window's designed size.
+  prgAudit = new TAuditProgress(*FAuditRunner, central);
+  column->addWidget(prgAudit);
+
   splMain = new QSplitter(Qt::Horizontal, central);
   splMain->setHandleWidth(kSplitterWidth);
   splMain->setOpaqueResize(false);  // the panel follows when the mouse is released
@@ -283,8 +288,6 @@ void TfrmMain::CreateLayout() {
   lvGames = new TGameViews(pnlGames);
   lvGames->SetModel(FFilterTable);
   Filled(pnlGames, lvGames);
-  prgAudit = new TAuditProgress(*FAuditRunner, pnlGames);
-  static_cast<QVBoxLayout*>(pnlGames->layout())->insertWidget(0, prgAudit);
   pnlGames->setMinimumWidth(kPanelMinimum);
 
   // A lowered outer and a raised inner bevel around the picture.
@@ -301,6 +304,7 @@ void TfrmMain::CreateLayout() {
 
   // What a screen reader announces for each part.
   tvFolder->setAccessibleName(tr("Folders"));
+  tvFolder->setHeaderLabel(tr("Folders"));  // hidden, but read out
   lvGames->DetailView()->setAccessibleName(tr("Games"));
   imgSnapshot->setAccessibleName(tr("Screen shot"));
 
@@ -331,7 +335,8 @@ void TfrmMain::CreateStatusBar() {
                             tr("Number of listed games"), tr("Status")};
   for (int i = 0; i < 4; ++i) {
     sbPanels[i] = new QLabel(sbMain);
-    sbPanels[i]->setAccessibleName(names[i]);
+    // A screen reader reads what the panel shows (its name is its text), and what it is for.
+    sbPanels[i]->setAccessibleDescription(names[i]);
     sbPanels[i]->setFixedWidth(widths[i]);
     sbPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     sbPanels[i]->setTextFormat(Qt::PlainText);

@@ -89,6 +89,8 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // Rebuilds the list from the catalogue with the filter of a folder kind (see TGameFilter); Year
   // and Company compare against the selected folder's text.
   void FillGameList(TFolderKind Filter);
+  // The filter a folder of this kind (not a heading) selects.
+  static TFolderKind FilterOfFolder(TFolderKind kind);
 
   // The selected item's catalogue position, or -1.
   int SelectedPosition() const;
@@ -151,7 +153,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QStatusBar* sbMain;
   std::array<QLabel*, 4> sbPanels;
   QMenu* pmGames;
-  TAuditProgress* prgAudit;  // above the list while a long audit runs
+  TAuditProgress* prgAudit;  // above the panes while a long audit runs
 
   // Actions (checked or enabled state) and plain commands.
   QAction* actHideFolder;

@@ -130,10 +130,19 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     FDatErrorShown = datError;
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     tvFolder->AddCompanyFolders(outcome.Companies);
-    FillGameList(TFolderKind::All);
+    // The list follows the highlighted folder, and its count with it; with no folder (or a
+    // heading) highlighted it lists every game.
+    const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
+    const TFolderKind kind = folder ? TFolderTree::FolderKind(folder) : TFolderKind::Heading;
+    FillGameList(kind == TFolderKind::Heading ? TFolderKind::All : FilterOfFolder(kind));
+    if (folder) SetPanel(2, tr("%n Games", nullptr, ListedCount()));
     imgSnapshot->ShowLogo(Pictures::Logo());
   });
   updateActions();
+}
+
+TFolderKind TfrmMain::FilterOfFolder(TFolderKind kind) {
+  return kind >= TFolderKind::All && kind <= TFolderKind::Year ? kind : TFolderKind::Company;
 }
 
 void TfrmMain::FillGameList(TFolderKind Filter) {
@@ -153,9 +162,7 @@ void TfrmMain::tvFolderChange() {
     const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
     if (!folder) return;
     const TFolderKind kind = TFolderTree::FolderKind(folder);
-    if (kind != TFolderKind::Heading)
-      FillGameList(kind >= TFolderKind::All && kind <= TFolderKind::Year ? kind
-                                                                         : TFolderKind::Company);
+    if (kind != TFolderKind::Heading) FillGameList(FilterOfFolder(kind));
     SetPanel(2, tr("%n Games", nullptr, ListedCount()));
   });
   updateActions();

@@ -237,6 +237,13 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
     </message>
 </context>
 <context>
+    <name>RunReport</name>
+    <message>
+        <source>%1 stopped</source>
+        <translation>%1 wurde beendet</translation>
+    </message>
+</context>
+<context>
     <name>Start</name>
     <message>
         <source>Choose the emulator&apos;s folder</source>
@@ -272,6 +279,10 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
     <message>
         <source>Reading the ROM archives: %1 of %2</source>
         <translation>ROM-Archive werden gelesen: %1 von %2</translation>
+    </message>
+    <message>
+        <source>ROM archives read</source>
+        <translation>Gelesene ROM-Archive</translation>
     </message>
 </context>
 <context>
@@ -696,6 +707,14 @@ Nur eigene ROMs nutzen.</translation>
     <message>
         <source>Scanlines</source>
         <translation>Scanlines</translation>
+    </message>
+    <message>
+        <source>Resolution, width</source>
+        <translation>Auflösung, Breite</translation>
+    </message>
+    <message>
+        <source>Resolution, height</source>
+        <translation>Auflösung, Höhe</translation>
     </message>
 </context>
 <context>

@@ -47,6 +47,28 @@ TEST_F(AboutTest, BoxSitsAtItsPlaceWithTheCreditsClipped) {
   EXPECT_FALSE(FindChild<QPushButton>(About, "OK")->autoDefault());
 }
 
+TEST_F(AboutTest, GrowsWithALargerDesktopFontAndCutsNothing) {
+  for (int points : {9, 12}) {
+    TDesktopFont desktop(points);
+    TfrmAbout about{TestLogo()};
+    about.show();
+    EXPECT_GE(about.width(), 393);
+    EXPECT_GE(about.height(), 137);
+    auto* credits = about.findChild<QFrame*>(QStringLiteral("Panel1"));
+    for (QLabel* label : credits->findChildren<QLabel*>()) {
+      EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+      EXPECT_GE(label->height(), label->sizeHint().height()) << label->text().toStdString();
+      EXPECT_LE(label->mapTo(credits, QPoint(label->width(), 0)).x(), credits->width())
+          << label->text().toStdString();
+    }
+    EXPECT_TRUE(about.rect().contains(credits->geometry()));
+    auto* button = about.findChild<QPushButton*>();
+    EXPECT_GE(button->width(), button->sizeHint().width());
+    EXPECT_TRUE(about.rect().contains(button->geometry()));
+    about.hide();
+  }
+}
+
 TEST_F(AboutTest, LogoIsDrawnAtTheFirstShowingWithoutItsBackground) {
   EXPECT_TRUE(FindChild<QLabel>(About, "imgLogo")->pixmap().isNull());
   About.show();

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
@@ -18,6 +21,7 @@
 
 #include "AuditProgress.h"
 #include "MainWindowFixture.h"
+#include "Translations.h"
 
 namespace {
 // Lets the first `free` archive reads through after a millisecond each (slow enough to start the
@@ -195,4 +199,30 @@ TEST(MainWindowAuditThread, ClosingStopsTheAuditAndWritesNothing) {
   EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), list);
   EXPECT_EQ(FilesIn(f.Dir.Path()), files);
   EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
+// The count of a large catalogue and Cancel are whole at the window's designed size, in English
+// and in German.
+TEST(MainWindowAuditThread, TheWholeProgressShowsAtTheDesignedSize) {
+  struct TBackToEnglish {
+    ~TBackToEnglish() { RemoveTranslations(); }
+  } english;
+  for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                QLocale(QLocale::German, QLocale::Germany)}) {
+    InstallTranslations(locale);
+    TMainWindowFixture f;
+    f.Main().show();
+    auto* strip = f.Main().findChild<TAuditProgress*>();
+    auto* label = strip->findChild<QLabel*>();
+    auto* cancel = strip->findChild<QPushButton*>();
+    label->setText(
+        QCoreApplication::translate("TAuditProgress", "Reading the ROM archives: %1 of %2")
+            .arg(locale.toString(2699), locale.toString(10000)));
+    strip->show();
+    f.Main().centralWidget()->layout()->activate();
+    const std::string name = locale.name().toStdString();
+    EXPECT_GE(label->width(), label->sizeHint().width()) << name;
+    EXPECT_GE(cancel->width(), cancel->sizeHint().width()) << name;
+    EXPECT_LE(cancel->mapTo(&f.Main(), QPoint(cancel->width(), 0)).x(), f.Main().width()) << name;
+  }
 }

@@ -264,9 +264,15 @@ TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownA
   EXPECT_EQ(chooser.Start, QString::fromStdString(dir.Path()));
 }
 
-TEST(CommandLine, RunReportsAQuickFailureWithTheEmulatorsLastLines) {
+TEST(CommandLine, RunReportsAQuickFailureWithTheEmulatorsLastLinesAndTheMissingRoms) {
   TTempDir dir;
-  WriteFileBytes(dir / "ludra.ini", kTwoGames);
+  std::string list = kTwoGames;
+  list.insert(list.find("first.zip\n") + 10, "Files=sfe-04a,sfe-05m\n");
+  WriteFileBytes(dir / "ludra.ini", list);
+  MakeDirs(dir / "My Roms");
+  TZipMember member;
+  member.Name = "sfe-04a";
+  WriteFileBytes(dir / "My Roms/first.zip", BuildZip({member}));
   FailingStandIn(dir.Path());
   const auto started = std::chrono::steady_clock::now();
   const TRun run = Ludra(dir.Path(), "--run 1");
@@ -274,7 +280,9 @@ TEST(CommandLine, RunReportsAQuickFailureWithTheEmulatorsLastLines) {
   EXPECT_EQ(run.ExitCode, 1) << run.Out;
   for (const std::string& part :
        {std::string("\"First\" (game 1) ended after "), std::string("with exit status 3"),
-        std::string("\n  fatal: cannot find sfe-04a\n"), dir / "state/ludra/1-first.log"})
+        std::string("\n  fatal: cannot find sfe-04a\n"), dir / "state/ludra/1-first.log",
+        std::string("Its ROM files are incomplete: My Roms/first.zip lacks 1 of its 2 files: "
+                    "sfe-05m\n")})
     EXPECT_NE(run.Out.find(part), std::string::npos) << part << " in " << run.Out;
 }
 

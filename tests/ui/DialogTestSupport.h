@@ -3,12 +3,24 @@
 // nothing, and a place for screenshots.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QString>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "Shell.h"
 
@@ -47,4 +59,70 @@ inline bool SaveScreenshot(QWidget& widget, const QString& name) {
   const QString dir = QStringLiteral(LUDRA_TEST_BINARY_DIR "/screenshots");
   QDir().mkpath(dir);
   return widget.grab().save(dir + QStringLiteral("/") + name + QStringLiteral(".png"));
+}
+
+// The application's font at `points` for as long as it lives, as a desktop of that font gives it.
+class TDesktopFont {
+ public:
+  explicit TDesktopFont(int points) : FOld(QApplication::font()) {
+    QFont font = FOld;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+  }
+  ~TDesktopFont() { QApplication::setFont(FOld); }
+
+ private:
+  QFont FOld;
+};
+
+// Every label, check box, field and drop-down list under `page` (all shown) is at least as large
+// as it asks to be and lies inside `page`; every field holds `widest` uncut.
+inline void ExpectNothingCut(QWidget* page, const QString& widest) {
+  for (QWidget* w : page->findChildren<QWidget*>()) {
+    if (!qobject_cast<QLabel*>(w) && !qobject_cast<QCheckBox*>(w) && !qobject_cast<QLineEdit*>(w) &&
+        !qobject_cast<QComboBox*>(w))
+      continue;
+    if (w->isHidden() || w->sizePolicy().horizontalPolicy() == QSizePolicy::Ignored) continue;
+    const std::string name =
+        w->objectName().toStdString() + " " +
+        (qobject_cast<QLabel*>(w) ? qobject_cast<QLabel*>(w)->text() : QString()).toStdString();
+    EXPECT_GE(w->width(), w->sizeHint().width()) << name;
+    EXPECT_GE(w->height(), w->sizeHint().height()) << name;
+    EXPECT_TRUE(page->rect().contains(QRect(w->mapTo(page, QPoint(0, 0)), w->size()))) << name;
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+      QStyleOptionFrame option;
+      option.initFrom(edit);
+      option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+      const QRect contents =
+          edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+      EXPECT_GE(contents.width() - 4, edit->fontMetrics().horizontalAdvance(widest)) << name;
+    }
+  }
+}
+
+// What a screen reader announces for `widget`.
+inline QString AccessibleName(QWidget* widget) {
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+  return face ? face->text(QAccessible::Name) : QString();
+}
+
+// The controls under `root` that a screen reader would announce without a name, or by a bare
+// number: class and object name of each.
+inline std::vector<std::string> UnnamedControls(QWidget* root) {
+  std::vector<std::string> unnamed;
+  for (QWidget* w : root->findChildren<QWidget*>()) {
+    if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLineEdit*>(w) &&
+        !qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractItemView*>(w) &&
+        !qobject_cast<QProgressBar*>(w) && !qobject_cast<QPlainTextEdit*>(w))
+      continue;
+    if (qobject_cast<QAbstractItemView*>(w->parentWidget())) continue;  // an item editor
+    if (w->objectName().startsWith(QLatin1String("qt_"))) continue;     // Qt's own scroll parts
+    bool number = false;
+    const QString name = AccessibleName(w).remove(QLatin1Char('&')).trimmed();
+    name.toInt(&number);
+    if (name.isEmpty() || number)
+      unnamed.push_back(std::string(w->metaObject()->className()) + " " +
+                        w->objectName().toStdString() + " \"" + name.toStdString() + "\"");
+  }
+  return unnamed;
 }

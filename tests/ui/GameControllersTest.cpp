@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -112,15 +115,42 @@ TEST(GameControllers, ControllerDownTwiceThenAPlaysTheSecondGame) {
   EXPECT_TRUE(f.Shell.Calls.empty());
   f.Click(pad, SDL_CONTROLLER_BUTTON_A);
   EXPECT_EQ(f.Shell.LastNumber(), 2);
-  // The left stick past half its travel is Up; Start plays as A does.
+  // The left stick past half its travel is Up.
   pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -20000);
   f.Step();
   EXPECT_EQ(f.SelectedRow(), 0);
   pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -8000);
   f.Step();
-  f.Click(pad, SDL_CONTROLLER_BUTTON_START);
+  f.Click(pad, SDL_CONTROLLER_BUTTON_A);
   EXPECT_EQ(f.Shell.Calls.size(), 2u);
   EXPECT_EQ(f.Shell.LastNumber(), 1);
+}
+
+// Start opens the menu bar as F10 does, so every command is in reach: Help > About here.
+TEST(GameControllers, StartOpensTheMenuBarWhereHelpAboutIsReached) {
+  TControllerFixture f;
+  auto* about = new TfrmAbout(Pictures::Logo(), &f.Main());
+  f.Main().SetDialogs(nullptr, about);
+  TVirtualDevice pad(true);
+  f.Step();
+  f.Click(pad, SDL_CONTROLLER_BUTTON_START);
+  f.Step();
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  EXPECT_EQ(f.Main().menuBar()->activeAction(), f.Main().menuBar()->actions().value(0));
+  for (int i = 0; i < 3; ++i) f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+  ASSERT_EQ(f.Main().menuBar()->activeAction(), f.Main().menuBar()->actions().value(3));
+  bool shown = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (QApplication::activeModalWidget() != about) return;
+    shown = true;
+    about->reject();
+  });
+  poll.start(20);
+  f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);  // onto "&About"
+  f.Click(pad, SDL_CONTROLLER_BUTTON_A);
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(f.Shell.Calls.empty());
 }
 
 TEST(GameControllers, PlainJoystickUsesItsStickHatAndFirstButton) {
@@ -301,6 +331,51 @@ TEST(GameControllers, ThePropertiesDialogIsLeftWithTheDpadAndA) {
   EXPECT_LT(downs, 60);
   EXPECT_TRUE(backAndForth);
   EXPECT_EQ(properties->result(), QDialog::Accepted);
+}
+
+// A ticks the focused check box, left and right choose in the focused drop-down list, the
+// shoulders turn the pages, and OK saves what was chosen.
+TEST(GameControllers, ThePropertiesAreEditedWithAShouldersAndLeftRight) {
+  TControllerFixture f;
+  f.List(GameSection(1, "Here", "A", "1996", "here.zip", ""));
+  f.Zip("here.zip", {"x"});
+  f.AuditAll();
+  auto* properties = new TfrmProperties(f.Launcher, &f.Main());
+  f.Main().SetDialogs(properties, nullptr);
+  ASSERT_TRUE(f.SelectGame("Here"));
+  TVirtualDevice pad(true);
+  f.Step();
+  bool sawSound = false, sawFiltering = false;
+  int filtering = -1;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (QApplication::activeWindow() != properties) return;
+    poll.stop();
+    auto* sound = properties->findChild<QCheckBox*>(QStringLiteral("cbSound"));
+    auto* filter = properties->findChild<QComboBox*>(QStringLiteral("cbTFiltering"));
+    auto* ok = properties->findChild<QPushButton*>(QStringLiteral("btnOK"));
+    auto downTo = [&](QWidget* target) {
+      for (int i = 0; i < 40 && properties->focusWidget() != target; ++i)
+        f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+      return properties->focusWidget() == target;
+    };
+    if ((sawSound = downTo(sound))) f.Click(pad, SDL_CONTROLLER_BUTTON_A);
+    f.Click(pad, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER);
+    filtering = filter->currentIndex();
+    if ((sawFiltering = downTo(filter))) f.Click(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    filtering = filter->currentIndex() - filtering;
+    if (downTo(ok)) f.Click(pad, SDL_CONTROLLER_BUTTON_A);
+    if (properties->isVisible()) properties->reject();  // A missed OK: end the test all the same
+  });
+  poll.start(20);
+  f.Main().actPropertiesExecute();
+  EXPECT_TRUE(sawSound);
+  EXPECT_TRUE(sawFiltering);
+  EXPECT_EQ(filtering, 1);
+  EXPECT_EQ(properties->result(), QDialog::Accepted);
+  const std::string list = ReadFileBytes(f.Dir / "ludra.ini");
+  EXPECT_NE(list.find("\r\nSound=0\r\n"), std::string::npos) << list;
+  EXPECT_NE(list.find("\r\nFiltering=1\r\n"), std::string::npos) << list;
 }
 
 // ---- Devices coming and going ----

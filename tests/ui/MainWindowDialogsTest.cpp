@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "AuditProgress.h"
+#include "DialogTestSupport.h"
 #include "FolderTree.h"
 #include "GameFilterTable.h"
 #include "GameViews.h"
@@ -44,6 +46,43 @@ std::string TwoGames() {
          GameSection(2, "Gone", "A", "1996", "gone.zip", "");
 }
 }  // namespace
+
+// ---- Screen readers ----
+
+TEST(MainWindowAccessibility, EveryControlHasANameAndThePanelsReadWhatTheyShow) {
+  TMainWindowFixture f;
+  f.List(TwoGames());
+  f.Zip("here.zip", {"x"});
+  auto* properties = new TfrmProperties(f.Launcher, &f.Main());
+  auto* about = new TfrmAbout(Pictures::Logo(), &f.Main());
+  f.Main().SetDialogs(properties, about);
+  f.Activate();
+  f.Main().show();
+  f.Main().findChild<TAuditProgress*>()->show();
+  ASSERT_TRUE(f.SelectFolder("Available"));
+  ASSERT_TRUE(f.SelectGame("Here"));
+  properties->CreateControls();
+  for (QWidget* window : {static_cast<QWidget*>(&f.Main()), static_cast<QWidget*>(properties),
+                          static_cast<QWidget*>(about)})
+    EXPECT_EQ(UnnamedControls(window), std::vector<std::string>{})
+        << window->metaObject()->className();
+
+  const std::vector<QString> shown = {QStringLiteral("Here"), QStringLiteral("Working"),
+                                      QStringLiteral("1 Games")};
+  auto* bar = f.Main().findChild<QStatusBar*>();
+  const QList<QLabel*> panels = bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+  ASSERT_GE(panels.size(), 3);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(AccessibleName(panels[static_cast<int>(i)]).toStdString(), shown[i].toStdString());
+    EXPECT_FALSE(panels[static_cast<int>(i)]->accessibleDescription().isEmpty());
+  }
+
+  // The folder tree's header is hidden, but read out as what it heads.
+  QAccessibleInterface* tree =
+      QAccessible::queryAccessibleInterface(f.Find<TFolderTree>("tvFolder"));
+  ASSERT_TRUE(tree && tree->tableInterface());
+  EXPECT_EQ(tree->tableInterface()->columnDescription(0).toStdString(), "Folders");
+}
 
 // ---- Dialogs the window opens ----
 

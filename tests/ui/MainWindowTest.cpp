@@ -105,15 +105,22 @@ TEST(MainWindowAudit, OnlyTheFirstActivationAudits) {
   EXPECT_EQ(f.Main().ListedCount(), 2);
 }
 
-TEST(MainWindowAudit, ListsEveryGameWhateverFolderIsSelected) {
+TEST(MainWindowAudit, TheListAndItsCountFollowTheSelectedFolder) {
   TMainWindowFixture f;
   f.Activate();
   ASSERT_TRUE(f.SelectFolder("1997"));
   ASSERT_EQ(f.Main().ListedCount(), 7);
+  f.List(GameSection(1, "Old", "Capcom", "1997", "old.zip", "a") +
+         GameSection(2, "New", "Capcom", "1998", "new.zip", "a"));
   f.AuditAll();
-  EXPECT_EQ(f.Main().ListedCount(), 25);
-  EXPECT_EQ(f.Panel(2), "7 Games");  // the count waits for the next folder change
+  EXPECT_EQ(f.ListedTitles(), std::vector<std::string>{"Old"});
+  EXPECT_EQ(f.Panel(2), "1 Games");
   EXPECT_EQ(f.Find<TFolderTree>("tvFolder")->SelectedFolder()->text(0).toStdString(), "1997");
+  // A heading selects no filter: the audit lists every game.
+  ASSERT_TRUE(f.SelectFolder("Year"));
+  f.AuditAll();
+  EXPECT_EQ(f.Main().ListedCount(), 2);
+  EXPECT_EQ(f.Panel(2), "2 Games");
 }
 
 TEST(MainWindowAudit, ShowsTheLogoAndKeepsTheTransparency) {

@@ -180,6 +180,26 @@ TEST_F(PropertiesTest, EveryControlGetsItsFullHeightInTheFixedSize) {
   d.hide();
 }
 
+TEST_F(PropertiesTest, GrowsWithALargerDesktopFontAndCutsNothing) {
+  for (int points : {9, 12}) {
+    TDesktopFont desktop(points);
+    TfrmProperties d(Launcher(), nullptr);
+    d.show();
+    EXPECT_GE(d.width(), 402);
+    EXPECT_GE(d.height(), 367);
+    auto* pages = d.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    for (int page = 0; page < pages->count(); ++page) {
+      pages->setCurrentIndex(page);
+      ExpectNothingCut(pages->widget(page), QStringLiteral("22050"));
+    }
+    for (auto* button : d.findChildren<QPushButton*>()) {
+      EXPECT_GE(button->width(), button->sizeHint().width());
+      EXPECT_TRUE(d.rect().contains(button->geometry()));
+    }
+    d.hide();
+  }
+}
+
 TEST_F(PropertiesTest, EveryLabelNamesItsControlForAScreenReader) {
   TfrmProperties& d = Dialog();
   for (QLabel* label : d.findChildren<QLabel*>()) {
@@ -536,17 +556,29 @@ TEST_F(PropertiesFileTest, FailedLoadIsReportedAndTheDialogStaysClosed) {
   EXPECT_NE(reporter.Messages[0].find("ludra.ini"), std::string::npos);
 }
 
-TEST_F(PropertiesFileTest, FailedSaveIsReportedAndNotTakenForSuccess) {
+TEST_F(PropertiesFileTest, FailedSaveKeepsTheDialogOpenWithTheEditsToRetry) {
   WriteFileBytes(ListFile(), kTwoGames);
   TRecordingReporter reporter;
+  bool openAfterFailure = false;
+  QString cutOffAfterFailure;
   const bool saved = ExecuteWith(0, [&](TfrmProperties& d) {
+    d.findChild<QLineEdit*>(QStringLiteral("edCutOff"))->setText(QStringLiteral("777"));
     std::filesystem::remove(ListFile());
     MakeDirs(ListFile() + "/blocked");  // the write cannot replace a folder
     FindChild<QPushButton>(d, "btnOK")->click();
+    openAfterFailure = d.isVisible();
+    cutOffAfterFailure = FindChild<QLineEdit>(d, "edCutOff")->text();
+    std::filesystem::remove_all(ListFile());
+    WriteFileBytes(ListFile(), kTwoGames);
+    FindChild<QPushButton>(d, "btnOK")->click();  // the retry saves
+    if (d.isVisible()) d.reject();                // keeps a failing test from hanging
   });
-  EXPECT_FALSE(saved);
   ASSERT_EQ(reporter.Messages.size(), 1u);
   EXPECT_NE(reporter.Messages[0].find("ludra.ini"), std::string::npos);
+  EXPECT_TRUE(openAfterFailure);
+  EXPECT_EQ(cutOffAfterFailure, QStringLiteral("777"));
+  EXPECT_TRUE(saved);
+  EXPECT_NE(ReadFileBytes(ListFile()).find("\r\nCutOff=777\r\n"), std::string::npos);
 }
 
 // ---- Screenshots -------------------------------------------------------------------------------

@@ -62,9 +62,13 @@ void ExpectWindowWorks(TMainWindowFixture& f, int games, const std::string& titl
 }
 
 // Presses "OK" in the properties dialog as soon as it is shown.
-void PressOkWhenShown(TfrmProperties* dialog) {
-  QTimer::singleShot(0, dialog, [dialog] {
-    if (dialog->isVisible()) FindChild<QPushButton>(*dialog, "btnOK")->click();
+// A failed save keeps the dialog open with the edits; it is then cancelled.
+void PressOkWhenShown(TfrmProperties* dialog, bool* keptOpen = nullptr) {
+  QTimer::singleShot(0, dialog, [dialog, keptOpen] {
+    if (!dialog->isVisible()) return;
+    FindChild<QPushButton>(*dialog, "btnOK")->click();
+    if (keptOpen) *keptOpen = dialog->isVisible();
+    if (dialog->isVisible()) FindChild<QPushButton>(*dialog, "btnCancel")->click();
   });
 }
 
@@ -145,8 +149,10 @@ TEST(RobustnessListFile, ReadOnlyDuringPropertiesOkIsReportedAndLeftAsItWas) {
 
   ASSERT_TRUE(f.SelectGame("Beta"));
   ASSERT_TRUE(f.Find<QAction>("actProperties")->isEnabled());
-  PressOkWhenShown(properties);
+  bool keptOpen = false;
+  PressOkWhenShown(properties, &keptOpen);
   f.Find<QAction>("actProperties")->trigger();
+  EXPECT_TRUE(keptOpen);
   ASSERT_EQ(f.Errors.Messages.size(), 1u);
   const std::string& message = f.Errors.Messages[0];
   Shown("read-only list file, Properties OK", message);

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QLocale>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QtTest/QTest>
 #include <chrono>
 #include <memory>
 
+#include "DialogTestSupport.h"
 #include "MainWindowFixture.h"
+#include "Translations.h"
 #include "URunFailure.h"
 
 namespace {
@@ -72,6 +76,7 @@ TEST_F(RunFailureWindow, QuickFailureShowsTheGameTheStatusAndTheLastLinesSelecta
   ASSERT_EQ(lines.size(), 15);
   EXPECT_EQ(lines.front(), QStringLiteral("line 26"));
   EXPECT_EQ(lines.back(), QStringLiteral("fatal: cannot find sfe-04a"));
+  EXPECT_EQ(UnnamedControls(message), std::vector<std::string>{});
   EXPECT_TRUE(message->mmoOutput->isReadOnly());
   EXPECT_TRUE(message->mmoOutput->textInteractionFlags() & Qt::TextSelectableByMouse);
   EXPECT_EQ(Log().substr(Log().size() - 27), "fatal: cannot find sfe-04a\n");
@@ -90,4 +95,22 @@ TEST_F(RunFailureWindow, CleanExitAndLateFailureShowNothing) {
   EXPECT_EQ(Log(), "bye\n");
   EXPECT_TRUE(Play("sleep 2.1\nexit 1\n").isEmpty());
   EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
+TEST_F(RunFailureWindow, TheSecondsAreWrittenInTheUsersDigits) {
+  struct TBackToEnglish {
+    QLocale Old;
+    ~TBackToEnglish() {
+      QLocale::setDefault(Old);
+      RemoveTranslations();
+    }
+  } english{QLocale()};
+  const QLocale german(QLocale::German, QLocale::Germany);
+  ASSERT_TRUE(InstallTranslations(german));
+  QLocale::setDefault(german);
+  const auto shown = Play("sleep 0.2\nexit 3\n");
+  ASSERT_EQ(shown.size(), 1);
+  const QString text = shown[0]->Message();
+  EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("lief \\d+,\\d Sekunden"))))
+      << text.toStdString();
 }
