@@ -1,5 +1,7 @@
 #include "DesktopEntry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -8,11 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string_view>
 
 #include "AtomicFile.h"
 #include "CommandLine.h"
 #include "EmulatorFolder.h"
 #include "Errors.h"
+#include "FileDescriptor.h"
 #include "Games.h"
 #include "ListFile.h"
 #include "Places.h"
@@ -86,6 +90,34 @@ std::string TitleEntryName(const std::string& title) {
   return slug.empty() ? "" : "ludra-" + slug + ".desktop";
 }
 
+// The key that marks an entry as Ludra's, its value the entry's name without ".desktop" (the game
+// and the emulator's folder): only a regular file that carries the mark with that value is ever
+// replaced or removed. A user's own file, a link (never followed), a named pipe or a folder at
+// the name is left alone.
+constexpr std::string_view kMark = "X-Ludra-Game=";
+
+std::string MarkValue(const std::string& name) {
+  return name.substr(0, name.size() - std::string_view(".desktop").size());
+}
+
+enum class TAtName { Nothing, Ours, Theirs };
+
+TAtName WhatIsAt(const std::string& path, const std::string& mark) {
+  const TFd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.IsOpen()) return errno == ENOENT ? TAtName::Nothing : TAtName::Theirs;
+  struct stat st;
+  constexpr std::size_t kLargest = 64 << 10;  // far more than an entry of Ludra's takes
+  if (::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::size_t>(st.st_size) > kLargest)
+    return TAtName::Theirs;
+  std::string text(kLargest, '\0');
+  const ssize_t n = ReadFull(file.Get(), text.data(), text.size());
+  if (n < 0) return TAtName::Theirs;
+  text.resize(static_cast<std::size_t>(n));
+  const std::string line = std::string("\n").append(kMark).append(mark).append("\n");
+  return ("\n" + text).find(line) != std::string::npos ? TAtName::Ours : TAtName::Theirs;
+}
+
 bool HasControl(const std::string& text) {
   for (unsigned char c : text)
     if (c < 0x20 || c == 0x7f) return true;
@@ -123,6 +155,8 @@ int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string
     text += "Name=" + EntryString(title) + "\n";
     text += "Comment=" + EntryString(comment) + "\n";
     text += "Exec=" + exec + "\n";
+    // A menu that finds the program gone (removed, moved) hides the entry.
+    text += "TryExec=" + EntryString(exe) + "\n";
     // The ROM folder and "tavi.exe" are found from the working directory, as in the window.
     text += "Path=" + EntryString(paths.WorkDir) + "\n";
     text += "Icon=" + EntryString(shot ? *shot : std::string(kAppId)) + "\n";
@@ -131,21 +165,21 @@ int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string
     const std::string dir = WithSlash(dataHome) + "applications/";
     MakeFolders(dir, 0755);
     const std::string name = EntryName(paths.ExeDir, number);
+    const std::string mark = MarkValue(name);
+    text += std::string(kMark) + mark + "\n";
     const std::string file = dir + name;
+    if (WhatIsAt(file, mark) == TAtName::Theirs)
+      throw EFCreateError(file, "Cannot write \"" + file +
+                                    "\": something that is no entry of Ludra's is there (a file "
+                                    "of yours, a link, a folder); it is left as it is.");
+    // A new file renamed over the name: nothing there is written through.
     WriteFileAtomic(file, text);
-    // An entry of this same game written under its old name would be a second menu item: it goes
-    // when it starts exactly what the new one starts. Another game's entry there stays.
-    if (const std::string old = TitleEntryName(title);
-        !old.empty() && old != name && old.size() < NAME_MAX) {
-      std::string bytes;
-      try {
-        if (ReadWholeFile(dir + old, bytes, 64 << 10) &&
-            bytes.find("\nExec=" + exec + "\n") != std::string::npos)
-          ::unlink((dir + old).c_str());
-      } catch (const EFileError&) {
-        // not ours to judge: left alone
-      }
-    }
+    // This game's entry under the title's name that Ludra gave it before would be a second menu
+    // item; it goes when it is Ludra's own entry of this game. Anything else there stays.
+    if (const std::string old = TitleEntryName(title); !old.empty() && old != name &&
+                                                       old.size() < NAME_MAX &&
+                                                       WhatIsAt(dir + old, mark) == TAtName::Ours)
+      ::unlink((dir + old).c_str());
     std::printf("%s\n", file.c_str());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ludra: %s\n", e.what());

@@ -47,6 +47,7 @@ TLatencyMount::TLatencyMount(const std::string& source, unsigned delayUs) {
   const std::string mountPoint = FDir + "/mnt";
   fs::create_directory(mountPoint);
   const std::string delay = "--delay-us=" + std::to_string(delayUs);
+  const std::string pause = "--pause-file=" + FDir + "/paused";
   std::fflush(nullptr);  // nothing buffered is written twice
   FPid = fork();
   if (FPid == 0) {
@@ -54,7 +55,7 @@ TLatencyMount::TLatencyMount(const std::string& source, unsigned delayUs) {
     const int null = open("/dev/null", O_WRONLY);
     if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) _exit(127);
     execl(LUDRA_LATENCY_FS, LUDRA_LATENCY_FS, source.c_str(), mountPoint.c_str(), delay.c_str(),
-          "-f", static_cast<char*>(nullptr));
+          pause.c_str(), "-f", static_cast<char*>(nullptr));
     _exit(127);
   }
   for (int waited = 0; waited < 5000; waited += 10) {
@@ -69,7 +70,18 @@ TLatencyMount::TLatencyMount(const std::string& source, unsigned delayUs) {
 #endif
 }
 
+void TLatencyMount::Pause(bool paused) {
+  if (FDir.empty()) return;
+  const std::string flag = FDir + "/paused";
+  if (!paused) {
+    std::remove(flag.c_str());
+  } else if (FILE* file = std::fopen(flag.c_str(), "w")) {
+    std::fclose(file);
+  }
+}
+
 TLatencyMount::~TLatencyMount() {
+  Pause(false);
   if (!FPath.empty()) RunQuietly("fusermount3 -u '" + FPath + "'");
   if (FPid > 0) {
     // Unmounted, it ends by itself; should the unmount have failed, it is ended here.

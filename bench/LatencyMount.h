@@ -16,6 +16,8 @@ class TLatencyMount {
   TLatencyMount& operator=(const TLatencyMount&) = delete;
 
   const std::string& Path() const { return FPath; }  // the mount point, without a final '/'
+  // Paused, no request is answered (a share that stopped answering) until it is resumed.
+  void Pause(bool paused);
   const std::string& Why() const { return FWhy; }
 
  private:

@@ -1,6 +1,7 @@
 #include "AuditEngine.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <charconv>
@@ -135,6 +136,10 @@ using TClock = std::chrono::steady_clock;
 constexpr auto kDeviceRead = std::chrono::microseconds(100);
 constexpr std::size_t kSlowReadsSeen = 4;
 
+// What the readers' buffers hold together at most (an archive's directory may take 16 MiB): the
+// parallel audit needs no more memory than one at a time plus this.
+constexpr std::size_t kReadersMemory = std::size_t{64} << 20;
+
 // The games go through a ring of slots: the calling thread reads their sections into free slots
 // (a batch at a time, so the readers are woken seldom), the readers claim the slots in catalogue
 // order and read their archives, and the calling thread hands the games over in that order,
@@ -196,7 +201,9 @@ class TAudit {
   std::atomic<std::size_t> FPrepared{0};  // games whose sections are read: claimable below this
   std::atomic<std::size_t> FClaimed{0};   // games claimed by a reader: the next one to claim
   std::atomic<bool> FStop{false};
+  TMemoryBudget FReadersMemory{kReadersMemory};
   std::vector<std::thread> FReaders;
+  bool FReadersStarted = false;
   std::string FSection;
   TReader FOwnReader;
   // Archives read by the calling thread while it read alone, and how many of them were slow.
@@ -377,6 +384,7 @@ std::optional<std::size_t> TAudit::Claim() {
 
 void TAudit::Work() {
   TReader reader;
+  reader.File.BoundBy(&FReadersMemory);
   for (;;) {
     const std::size_t prepared = FPrepared.load(std::memory_order_acquire);
     if (FStop.load(std::memory_order_acquire)) return;
@@ -392,7 +400,7 @@ void TAudit::Work() {
 }
 
 void TAudit::ReadOwn(std::size_t p) {
-  if (!FReaders.empty() || FReads == 1) {
+  if (FReadersStarted || FReads == 1) {
     Process(p, FOwnReader);
     return;
   }
@@ -402,7 +410,18 @@ void TAudit::ReadOwn(std::size_t p) {
   if (TClock::now() - start > kDeviceRead) ++FSlowReads;
   // Most reads waited: the archives are on a device.
   if (FSlowReads < kSlowReadsSeen || 2 * FSlowReads <= FOwnReads) return;
-  for (std::size_t r = 1; r < FReads; ++r) FReaders.emplace_back([this] { Work(); });
+  FReadersStarted = true;
+  ShareHeaps();
+  try {
+    FReaders.reserve(FReads - 1);
+    for (std::size_t r = 1; r < FReads; ++r) {
+      if (FOptions.BeforeThread) FOptions.BeforeThread();
+      FReaders.emplace_back([this] { Work(); });
+    }
+  } catch (...) {
+    // No more threads to be had (a process limit, no memory): the readers there are read on, and
+    // this thread with them, which claims what they do not. The outcome is the same.
+  }
 }
 
 void TAudit::StopReaders() {
@@ -463,6 +482,13 @@ std::string DerivePreview(const std::string& romName) {
   std::string preview;
   AssignPreview(preview, romName);
   return preview;
+}
+
+void ShareHeaps() {
+#ifdef M_ARENA_MAX
+  static const bool once = (mallopt(M_ARENA_MAX, 1), true);
+  (void)once;
+#endif
 }
 
 std::size_t CountGames(const TIniFile& list) {

@@ -37,7 +37,16 @@ struct TAuditOptions {
   // Called by the thread about to read the archive of the game at catalogue position `p` (tests
   // slow some reads down, so that they finish out of order).
   std::function<void(std::size_t p)> BeforeRead;
+  // Called before each reader thread is made; tests throw there for a thread that cannot be.
+  std::function<void()> BeforeThread;
 };
+
+// Each thread that allocates would get a heap of its own from glibc, each reserving 64 MiB of
+// address space: an audit's 32 readers alone would take 2 GiB of it, which an address-space limit
+// does not allow. The audit's threads allocate little, so the process's threads share the heaps
+// there are from then on. Called before the readers are made; a program that audits on a thread
+// of its own calls it before making that.
+void ShareHeaps();
 
 // The games of the catalogue in `list`, counted as the audit counts them (up to the first
 // section without a title).

@@ -1,5 +1,6 @@
 #include "EmulatorFolder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "FileDescriptor.h"
 
 namespace {
 std::string WithSlash(std::string dir) {
@@ -23,9 +25,21 @@ std::optional<std::string> RealFolder(const std::string& path) {
 }
 }  // namespace
 
-bool HoldsEmulator(const std::string& folder) {
+std::optional<std::string> EmulatorProblem(const std::string& folder) {
   TFileLookup lookup;
-  return lookup.FindFile(WithSlash(folder) + "tavi.exe").has_value();
+  const auto found = lookup.FindFile(WithSlash(folder) + "tavi.exe");
+  if (!found) return "it does not hold tavi.exe";
+  // Only what could be started counts: a file of nothing, or one nobody may read, is a leftover.
+  const TFd file(::open(found->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  struct stat st;
+  if (!file.IsOpen() || ::fstat(file.Get(), &st) != 0)
+    return "\"" + *found + "\" cannot be read: " + SysErrorMessage(errno);
+  if (st.st_size == 0) return "\"" + *found + "\" is empty";
+  return std::nullopt;
+}
+
+bool HoldsEmulator(const std::string& folder) {
+  return !EmulatorProblem(folder);
 }
 
 std::optional<std::string> TEmulatorFolder::Find(const std::string& given,
@@ -37,8 +51,9 @@ std::optional<std::string> TEmulatorFolder::Find(const std::string& given,
     const bool exists = ::realpath(path.c_str(), buffer) != nullptr;
     std::string reason = exists ? "it is not a folder" : SysErrorMessage(errno);
     if (exists && IsDirectory(buffer)) {
-      if (HoldsEmulator(buffer)) return WithSlash(buffer);
-      reason = "it does not hold tavi.exe";
+      const auto problem = EmulatorProblem(buffer);
+      if (!problem) return WithSlash(buffer);
+      reason = *problem;
     }
     throw EFOpenError(path,
                       "Cannot use \"" + path + "\" as the emulator's folder: " + reason + ".");

@@ -32,8 +32,11 @@ class TEmulatorFolder {
   std::string FConfigDir;
 };
 
-// True when `folder` holds "tavi.exe", in any letter case.
+// True when `folder` holds "tavi.exe", in any letter case, a file that can be read and is not
+// empty.
 bool HoldsEmulator(const std::string& folder);
+// Why it does not, naming the file when there is one; nothing when it does.
+std::optional<std::string> EmulatorProblem(const std::string& folder);
 
 // The nearest folder that exists at or above `path` ("/" at the latest), ending in '/'.
 std::string NearestFolder(const std::string& path);

@@ -24,7 +24,15 @@ void EnsureListFile(const std::string& path) {
   if (!change.Existed()) change.Commit();
 }
 
-TListFile::TListFile(std::string path) : FPath(std::move(path)), FIni(TIniFile::Load(FPath)) {}
+namespace {
+// Read under the changes' lock, shared: a change written into the file in place is waited for.
+TIniFile LoadLocked(const std::string& path) {
+  const TFileLock lock(path, kListFileLockTimeout, TFileLock::Shared);
+  return TIniFile::Load(path);
+}
+}  // namespace
+
+TListFile::TListFile(std::string path) : FPath(std::move(path)), FIni(LoadLocked(FPath)) {}
 
 TListFileChange::TListFileChange(std::string path, TMissing missing,
                                  std::chrono::milliseconds lockTimeout)

@@ -22,7 +22,9 @@ std::string ListFilePath(const TPaths& paths);
 void EnsureListFile(const std::string& path);
 
 // Reading the list file: parsed once when constructed, every read served from memory. A missing
-// file reads as empty. Readers need no lock: a change replaces the whole file at once.
+// file reads as empty. It is read under the changes' lock, shared, so that a change written into
+// the file in place (a shared folder's) is seen whole or not at all; raises EFOpenError naming the
+// file when another program keeps the lock longer than the changes wait for it.
 class TListFile {
  public:
   explicit TListFile(std::string path);

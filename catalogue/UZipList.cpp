@@ -223,7 +223,7 @@ std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> 
   struct TTrim {
     TWindowBuffer& Buffer;
     ~TTrim() {
-      if (Buffer.Capacity > kKeptBuffer) Buffer = {};
+      if (Buffer.Capacity > kKeptBuffer) Buffer.Release();
     }
   } trim{archive.FBuffer};
   try {

@@ -52,6 +52,8 @@ class TArchiveFile {
   bool IsFile() const { return FFd.IsOpen() && FIsFile; }                 // a regular file, open
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
   const std::string& FileName() const { return *FFileName; }
+  // The read buffer's memory comes from `budget`, shared with other readers (nullptr: unbounded).
+  void BoundBy(TMemoryBudget* budget) { FBuffer.Budget = budget; }
 
  private:
   friend std::size_t ScanZip(TArchiveFile&, TFunctionRef<bool(const TZipEntry&)>);

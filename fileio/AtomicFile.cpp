@@ -238,7 +238,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
   return true;
 }
 
-TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout) {
+TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout, TMode mode) {
   const std::string dir = DirectoryOf(LinkTarget(file));
   FFd.Reset(open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   // A folder that cannot be opened is missing (the write that follows fails and says so) or
@@ -246,7 +246,7 @@ TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout)
   if (!FFd.IsOpen()) return;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   auto pause = std::chrono::milliseconds(1);
-  while (flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0) {
+  while (flock(FFd.Get(), (mode == Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     if (errno != EWOULDBLOCK) {
       FFd.Reset();  // no locks on this file system
@@ -260,13 +260,13 @@ TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout)
               ? TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 seconds"),
                                    {std::to_string(ms / 1000)})
               : TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 ms"), {std::to_string(ms)});
-      throw EFCreateError(
-          file, FileError("write", file,
-                          TMessage::Template(
-                              QT_TRANSLATE_NOOP("Message",
-                                                "another program has kept it locked for more "
-                                                "than %1"),
-                              {span})));
+      const TMessage message = FileError(
+          mode == Shared ? "read" : "write", file,
+          TMessage::Template(
+              QT_TRANSLATE_NOOP("Message", "another program has kept it locked for more than %1"),
+              {span}));
+      if (mode == Shared) throw EFOpenError(file, message);
+      throw EFCreateError(file, message);
     }
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::milliseconds(50));

@@ -47,9 +47,12 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
 // holder exits or is killed; a folder opened for reading can carry it. Where the file system
 // cannot lock folders, changes go on unlocked, as crash-safe as before. Waits up to `timeout`
 // for another holder, then raises EFCreateError naming `file`.
+// Readers take it shared: a change written into the file itself (where the folder takes no new
+// file) is then never seen half done. A reader that waits too long raises EFOpenError.
 class TFileLock {
  public:
-  TFileLock(const std::string& file, std::chrono::milliseconds timeout);
+  enum TMode { Exclusive, Shared };
+  TFileLock(const std::string& file, std::chrono::milliseconds timeout, TMode mode = Exclusive);
   ~TFileLock();
   TFileLock(const TFileLock&) = delete;
   TFileLock& operator=(const TFileLock&) = delete;

@@ -6,6 +6,41 @@
 
 #include "FileDescriptor.h"
 
+std::size_t TMemoryBudget::Take(std::size_t bytes) {
+  bytes = std::min(bytes, FTotal);
+  std::unique_lock lock(FLock);
+  FGiven.wait(lock, [&] { return FFree >= bytes; });
+  FFree -= bytes;
+  return bytes;
+}
+
+void TMemoryBudget::Give(std::size_t bytes) {
+  {
+    const std::lock_guard lock(FLock);
+    FFree += bytes;
+  }
+  FGiven.notify_all();
+}
+
+void TWindowBuffer::Release() {
+  Data.reset();
+  Capacity = 0;
+  if (Taken != 0) Budget->Give(Taken);
+  Taken = 0;
+}
+
+void TWindowBuffer::Replace(std::size_t bytes) {
+  Release();
+  if (Budget) Taken = Budget->Take(bytes);
+  try {
+    Data = std::make_unique_for_overwrite<unsigned char[]>(bytes);
+  } catch (...) {
+    Release();
+    throw;
+  }
+  Capacity = bytes;
+}
+
 TFileWindow::TFileWindow(int fd, uint64_t size, std::size_t firstChunk, std::size_t maxChunk,
                          TWindowBuffer* buffer)
     : FFd(fd),
@@ -23,12 +58,7 @@ const unsigned char* TFileWindow::Refill(uint64_t pos, std::size_t count) {
                       : std::max<uint64_t>(count, FNextChunk);
   want = std::min<uint64_t>({want, FMaxChunk, FSize - pos});
   FNextChunk = std::min(FNextChunk * 2, FMaxChunk);
-  if (want > FBuffer.Capacity) {
-    FBuffer.Data.reset();  // release the old buffer before taking a bigger one
-    FBuffer.Capacity = 0;
-    FBuffer.Data = std::make_unique_for_overwrite<unsigned char[]>(want);
-    FBuffer.Capacity = want;
-  }
+  if (want > FBuffer.Capacity) FBuffer.Replace(want);  // the old one goes first
   FStart = pos;
   const ssize_t got = PreadFull(FFd, FBuffer.Data.get(), want, pos);
   if (got < 0) {

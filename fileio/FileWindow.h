@@ -2,15 +2,45 @@
 // A bounded window onto an open file: byte ranges are served from one buffer, which is read again
 // only when a range lies outside it. Readers of file formats (ZIP directories, PE and ELF export
 // tables) ask for small ranges at scattered offsets and so cost a handful of system calls.
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+
+// One bound on the memory that the buffers of several readers hold together: a reader whose
+// buffer must grow waits until the others have given back enough.
+class TMemoryBudget {
+ public:
+  explicit TMemoryBudget(std::size_t bytes) : FTotal(bytes), FFree(bytes) {}
+  // Takes `bytes`, or the whole budget when they are more, waiting for them; returns what it took.
+  std::size_t Take(std::size_t bytes);
+  void Give(std::size_t bytes);
+
+ private:
+  const std::size_t FTotal;
+  std::mutex FLock;
+  std::condition_variable FGiven;
+  std::size_t FFree;
+};
 
 // What a window reads into. It may outlive the window, so that a reader of many files keeps one
 // buffer for all of them.
 struct TWindowBuffer {
   std::unique_ptr<unsigned char[]> Data;
   std::size_t Capacity = 0;
+  TMemoryBudget* Budget = nullptr;  // where its memory is taken from, when it is bounded
+  std::size_t Taken = 0;            // of the budget, for Data
+
+  TWindowBuffer() = default;
+  TWindowBuffer(const TWindowBuffer&) = delete;
+  TWindowBuffer& operator=(const TWindowBuffer&) = delete;
+  ~TWindowBuffer() { Release(); }
+  // Frees the buffer, giving its memory back to the budget.
+  void Release();
+  // Frees the buffer and takes one of `bytes` in its place (bytes already freed, so that readers
+  // waiting for each other's memory never hold any).
+  void Replace(std::size_t bytes);
 };
 
 class TFileWindow {

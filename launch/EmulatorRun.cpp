@@ -9,6 +9,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -87,19 +89,32 @@ std::vector<std::string> TEmulatorRun::LastLines(std::size_t count) const {
   return lines;
 }
 
+// The game's number and its title in lower-case letters and digits. A long title is cut, with a
+// digest of the whole title after it, so that any title gives a name well within the file
+// system's limit and two long titles that start alike keep logs of their own.
+constexpr std::size_t kLogTitle = 48;
+
 std::string LogFileName(const TGameRef& game) {
-  std::string name = std::to_string(game.Number);
+  std::string title;
   bool dash = true;
   for (unsigned char c : game.Title) {
     if (std::isalnum(c) && c < 0x80) {
-      if (dash) name += '-';
-      name += static_cast<char>(std::tolower(c));
+      if (dash) title += '-';
+      title += static_cast<char>(std::tolower(c));
       dash = false;
     } else {
       dash = true;
     }
   }
-  return name + ".log";
+  if (title.size() > kLogTitle) {
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (unsigned char c : game.Title) hash = (hash ^ c) * 16777619u;
+    char digest[10];
+    std::snprintf(digest, sizeof digest, "-%08x", hash);
+    title.resize(kLogTitle);
+    title += digest;
+  }
+  return std::to_string(game.Number) + title + ".log";
 }
 
 std::string SignalName(int signal) {

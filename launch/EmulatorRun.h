@@ -76,7 +76,8 @@ class IRunWatcher {
   virtual void Watch(std::unique_ptr<TEmulatorRun> run) = 0;
 };
 
-// The game's log file name: its number and its title in lower-case letters and digits.
+// The game's log file name: its number and its title in lower-case letters and digits, a long
+// title cut and followed by a digest of it.
 std::string LogFileName(const TGameRef& game);
 
 // "SIGSEGV" for a signal's number ("signal 70" for one without a name).

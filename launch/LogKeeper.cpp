@@ -10,21 +10,50 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "FileDescriptor.h"
 
 namespace {
 
+// What a report shows of the log's end (at most the last 64 KiB), kept in memory as well.
+constexpr std::size_t kRecent = 64 * 1024;
+
 class TCappedLog {
  public:
   TCappedLog(int fd, std::size_t cap) : FFd(fd), FCap(cap), FKept(cap / 2) {}
 
   void Append(const char* data, std::size_t size) {
+    FRecent.append(data, size);
+    if (FRecent.size() > 2 * kRecent) FRecent.erase(0, FRecent.size() - kRecent);
     if (FBroken) return;
-    if (!WriteAt(data, size, FSize)) return;
+    if (!WriteAt(data, size, FSize)) {
+      // A full disk: the output is dropped rather than the emulator stopped, until Settle.
+      FBroken = true;
+      return;
+    }
     FSize += size;
     if (FSize > FCap) KeepEnd();
+  }
+
+  // After a failed write the file holds the output's beginning, and a report would show that as
+  // its last lines: the file is made the output's end instead (its old bytes freed first, so the
+  // end fits where they were), and the log goes on from there.
+  void Settle() {
+    // A disk that is still nearly full may take less: then a shorter end.
+    for (std::size_t keep = std::min(FRecent.size(), kRecent); FBroken && keep > 0; keep /= 2) {
+      const char* start = FRecent.data() + FRecent.size() - keep;
+      if (keep < FRecent.size()) {
+        const char* line = static_cast<const char*>(std::memchr(start, '\n', keep));
+        if (line) start = line + 1;
+      }
+      const std::size_t size = static_cast<std::size_t>(FRecent.data() + FRecent.size() - start);
+      if (::ftruncate(FFd, 0) != 0) return;
+      if (!WriteAt(start, size, 0)) continue;
+      FSize = size;
+      FBroken = false;
+    }
   }
 
  private:
@@ -32,11 +61,7 @@ class TCappedLog {
     while (size > 0) {
       const ssize_t n = ::pwrite(FFd, data, size, static_cast<off_t>(offset));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        // A full disk: the output is dropped rather than the emulator stopped.
-        FBroken = true;
-        return false;
-      }
+      if (n <= 0) return false;
       data += n;
       size -= static_cast<std::size_t>(n);
       offset += static_cast<std::size_t>(n);
@@ -67,8 +92,9 @@ class TCappedLog {
   std::size_t FCap;
   std::size_t FKept;
   std::size_t FSize = 0;
-  bool FBroken = false;
+  bool FBroken = false;  // a write failed: the file is behind the output
   std::vector<char> FTail;
+  std::string FRecent;  // the output's last bytes, between kRecent and twice that
 };
 
 }  // namespace
@@ -76,6 +102,8 @@ class TCappedLog {
 int RunLogKeeper(std::size_t cap) {
   // Ludra may be gone when the emulator ends; the note that nobody reads is no reason to die.
   ::signal(SIGPIPE, SIG_IGN);
+  // A file size limit fails a write as a full disk does, rather than ending the keeper.
+  ::signal(SIGXFSZ, SIG_IGN);
   TCappedLog log(kKeeperLog, cap);
   std::vector<char> buffer(64 * 1024);
   bool ended = ::fcntl(kKeeperProcess, F_GETFD) < 0;
@@ -95,7 +123,9 @@ int RunLogKeeper(std::size_t cap) {
     }
     return true;
   };
-  ::fcntl(kKeeperOutput, F_SETFL, ::fcntl(kKeeperOutput, F_GETFL) | O_NONBLOCK);
+  // Its flags belong to whoever shares the descriptor (a terminal, when run by hand): put back.
+  const int flags = ::fcntl(kKeeperOutput, F_GETFL);
+  if (flags >= 0) ::fcntl(kKeeperOutput, F_SETFL, flags | O_NONBLOCK);
 
   while (true) {
     pollfd fds[2] = {{kKeeperOutput, POLLIN, 0}, {ended ? -1 : kKeeperProcess, POLLIN, 0}};
@@ -111,6 +141,7 @@ int RunLogKeeper(std::size_t cap) {
       int pending = 0;
       if (::ioctl(kKeeperOutput, FIONREAD, &pending) != 0) pending = 0;
       const bool open = readSome(static_cast<std::size_t>(pending));
+      log.Settle();  // before the report reads the last lines
       if (!drained) {
         const char done = 'd';
         ssize_t ignored = ::write(kKeeperDrained, &done, 1);
@@ -123,5 +154,7 @@ int RunLogKeeper(std::size_t cap) {
     }
     if (fds[0].revents && !readSome(buffer.size())) break;
   }
+  log.Settle();
+  if (flags >= 0) ::fcntl(kKeeperOutput, F_SETFL, flags);
   return 0;
 }

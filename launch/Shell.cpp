@@ -260,6 +260,14 @@ std::variant<std::unique_ptr<TEmulatorRun>, TFailure> Start(const std::vector<st
   TOutput output;
   const bool keep = !options.LogDir.empty() && !options.Keeper.empty();
   if (keep) output = OpenLog(options.LogDir, game);
+  // A start that fails leaves no empty log behind (the last run's went as this one was made).
+  struct TDropLog {
+    const std::string& Path;
+    bool Kept = false;
+    ~TDropLog() {
+      if (!Kept && !Path.empty()) ::unlink(Path.c_str());
+    }
+  } dropLog{output.Path};
   if (!keep && output.Problem.IsEmpty())
     output.Problem = TMessage::Template(QT_TRANSLATE_NOOP("Message", "the output is not kept"));
 
@@ -305,6 +313,7 @@ std::variant<std::unique_ptr<TEmulatorRun>, TFailure> Start(const std::vector<st
       std::make_unique<TEmulatorRun>(pid, started, std::move(process), std::move(drainedRead), game,
                                      std::move(output.Log), output.Path, std::move(notes));
   run->LogProblem = output.Problem;
+  dropLog.Kept = true;
   return run;
 }
 

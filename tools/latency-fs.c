@@ -1,7 +1,9 @@
 // ludra-latency-fs: a read-only FUSE pass-through that waits a fixed time before answering each
 // request and lets the kernel cache nothing, so every file request of a program costs what it
 // costs on a network share or a USB disk. The benchmarks mount it over their ROM folders.
-//   ludra-latency-fs SOURCE MOUNTPOINT [--delay-us=N] [FUSE options, e.g. -f]
+//   ludra-latency-fs SOURCE MOUNTPOINT [--delay-us=N] [--pause-file=PATH] [FUSE options, e.g. -f]
+// While PATH exists, no request is answered: the share has stopped answering. A request whose
+// caller is killed meanwhile is given up, as a hard NFS mount gives it up.
 // Unmount with fusermount3 -u MOUNTPOINT.
 #define FUSE_USE_VERSION 35
 #define _GNU_SOURCE
@@ -23,17 +25,27 @@
 struct TOptions {
   const char* Source;
   unsigned DelayUs;
+  const char* PauseFile;
 };
-static struct TOptions gOptions = {NULL, 1000};
+static struct TOptions gOptions = {NULL, 1000, NULL};
 
 static int gRoot = -1;  // the source folder, which every path is opened relative to
 
-// Every request waits before it is answered; requests in flight wait side by side, as on a
-// device with a queue.
-static void Wait(void) {
-  struct timespec t = {gOptions.DelayUs / 1000000, (long)(gOptions.DelayUs % 1000000) * 1000};
-  while (nanosleep(&t, &t) != 0 && errno == EINTR) {
+static void Sleep(unsigned us) {
+  struct timespec t = {us / 1000000, (long)(us % 1000000) * 1000};
+  while (nanosleep(&t, &t) != 0 && errno == EINTR && !fuse_interrupted()) {
   }
+}
+
+// Every request waits before it is answered; requests in flight wait side by side, as on a
+// device with a queue. 0, or -EINTR for a request given up by its caller while paused.
+static int Wait(void) {
+  Sleep(gOptions.DelayUs);
+  while (gOptions.PauseFile && access(gOptions.PauseFile, F_OK) == 0) {
+    if (fuse_interrupted()) return -EINTR;
+    Sleep(5000);
+  }
+  return 0;
 }
 
 // "/a/b" -> "a/b", "/" -> "."
@@ -50,18 +62,21 @@ static void* Init(struct fuse_conn_info* conn, struct fuse_config* cfg) {
   cfg->direct_io = 1;  // no page cache: each read goes to the file system
   cfg->kernel_cache = 0;
   cfg->use_ino = 1;
+  cfg->intr = 1;  // a killed caller's request is given up (see Wait)
   return NULL;
 }
 
 static int GetAttr(const char* path, struct stat* st, struct fuse_file_info* fi) {
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   const int r =
       fi ? fstat((int)fi->fh, st) : fstatat(gRoot, Relative(path), st, AT_SYMLINK_NOFOLLOW);
   return r == 0 ? 0 : -errno;
 }
 
 static int ReadLink(const char* path, char* buffer, size_t size) {
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   if (size == 0) return -EINVAL;
   const ssize_t n = readlinkat(gRoot, Relative(path), buffer, size - 1);
   if (n < 0) return -errno;
@@ -70,7 +85,8 @@ static int ReadLink(const char* path, char* buffer, size_t size) {
 }
 
 static int Open(const char* path, struct fuse_file_info* fi) {
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
   const int fd = openat(gRoot, Relative(path), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -errno;
@@ -83,20 +99,23 @@ static int Open(const char* path, struct fuse_file_info* fi) {
 static int Read(const char* path, char* buffer, size_t size, off_t offset,
                 struct fuse_file_info* fi) {
   (void)path;
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   const ssize_t n = pread((int)fi->fh, buffer, size, offset);
   return n < 0 ? -errno : (int)n;
 }
 
 static int Release(const char* path, struct fuse_file_info* fi) {
   (void)path;
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   close((int)fi->fh);
   return 0;
 }
 
 static int OpenDir(const char* path, struct fuse_file_info* fi) {
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   const int fd = openat(gRoot, Relative(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return -errno;
   DIR* dir = fdopendir(fd);
@@ -114,7 +133,8 @@ static int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t o
                    struct fuse_file_info* fi, enum fuse_readdir_flags flags) {
   (void)path;
   (void)flags;
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   DIR* dir = (DIR*)(uintptr_t)fi->fh;
   if (offset == 0)
     rewinddir(dir);
@@ -132,13 +152,15 @@ static int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t o
 
 static int ReleaseDir(const char* path, struct fuse_file_info* fi) {
   (void)path;
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   closedir((DIR*)(uintptr_t)fi->fh);
   return 0;
 }
 
 static int StatFs(const char* path, struct statvfs* st) {
-  Wait();
+  const int waited = Wait();
+  if (waited != 0) return waited;
   (void)path;
   return fstatvfs(gRoot, st) == 0 ? 0 : -errno;
 }
@@ -158,6 +180,7 @@ static const struct fuse_operations kOperations = {
 
 static const struct fuse_opt kOptionSpecs[] = {
     {"--delay-us=%u", offsetof(struct TOptions, DelayUs), 0},
+    {"--pause-file=%s", offsetof(struct TOptions, PauseFile), 0},
     FUSE_OPT_END,
 };
 
@@ -176,7 +199,9 @@ int main(int argc, char** argv) {
   struct fuse_args args = FUSE_ARGS_INIT(argc, argv);
   if (fuse_opt_parse(&args, &gOptions, kOptionSpecs, TakeSource) != 0) return 1;
   if (!gOptions.Source) {
-    fprintf(stderr, "usage: %s SOURCE MOUNTPOINT [--delay-us=N] [FUSE options]\n", argv[0]);
+    fprintf(stderr,
+            "usage: %s SOURCE MOUNTPOINT [--delay-us=N] [--pause-file=PATH] [FUSE options]\n",
+            argv[0]);
     return 2;
   }
   gRoot = open(gOptions.Source, O_RDONLY | O_DIRECTORY | O_CLOEXEC);

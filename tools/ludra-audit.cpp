@@ -55,7 +55,11 @@ void Usage(FILE* to) {
 // False when there is no file at `path`.
 bool ReadListFile(const std::string& path, TIniFile& list) {
   std::string bytes;
-  if (!ReadWholeFile(path, bytes, TIniFile::MaxFileBytes)) return false;
+  {
+    // As the window reads it: a save written into the file in place is waited for.
+    const TFileLock lock(path, kListFileLockTimeout, TFileLock::Shared);
+    if (!ReadWholeFile(path, bytes, TIniFile::MaxFileBytes)) return false;
+  }
   list = TIniFile(std::move(bytes));
   return true;
 }

@@ -1,80 +1,153 @@
 #include "AuditRunner.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
-#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <utility>
 
 #include "AuditEngine.h"
 #include "Dat.h"
+#include "DetachedThreads.h"
 #include "Errors.h"
+
+namespace {
+TDetachedThreads gThreads;
+}  // namespace
+
+// The outcome's way back to the window's thread, made before the audit starts: running out of
+// memory must not also cost the hand-over.
+class TAuditRunner::TFinishedEvent : public QEvent {
+ public:
+  static QEvent::Type Kind() {
+    static const auto kind = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return kind;
+  }
+  TFinishedEvent() : QEvent(Kind()) {}
+  std::shared_ptr<TJob> Job;  // set as it is posted, so that job and event do not own each other
+};
 
 struct TAuditRunner::TJob {
   std::string ListPath, WorkDir;
   TAuditControl Control;
   TAuditOptions Options;
   TOutcome Outcome;
-  std::thread Thread;
+  std::exception_ptr OutOfMemory;  // "not enough memory" naming the list file, made beforehand
+  std::unique_ptr<TFinishedEvent> Event;
+};
+
+// What the threads share with their runner: it goes with the last of them.
+struct TAuditRunner::THost {
+  std::mutex Lock;
+  TAuditRunner* Owner = nullptr;  // nullptr once the runner is gone
 };
 
 TAuditRunner::TAuditRunner(TFinished finished, QObject* parent)
-    : QObject(parent), FFinished(std::move(finished)) {}
+    : QObject(parent), FFinished(std::move(finished)), FHost(std::make_shared<THost>()) {
+  FHost->Owner = this;
+}
 
 TAuditRunner::~TAuditRunner() {
-  if (FCurrent) Retire(std::move(FCurrent));
-  for (const auto& job : FRetired) job->Thread.join();  // each stops after its current reads
+  {
+    const std::lock_guard lock(FHost->Lock);
+    FHost->Owner = nullptr;  // a message posted before this goes with the object
+  }
+  if (FCurrent) FCurrent->Control.Cancel.store(true);
 }
 
 void TAuditRunner::Start(const std::string& listPath, const std::string& workDir) {
-  if (FCurrent) Retire(std::move(FCurrent));
+  if (FCurrent) FCurrent->Control.Cancel.store(true);
+  FCurrent.reset();
   auto job = std::make_shared<TJob>();
   job->ListPath = listPath;
   job->WorkDir = workDir;
   job->Options.Control = &job->Control;
   job->Options.BeforeRead = BeforeRead;
+  try {
+    RaiseOutOfMemory(listPath);
+  } catch (...) {
+    job->OutOfMemory = std::current_exception();
+  }
+  job->Event = std::make_unique<TFinishedEvent>();
   FCurrent = job;
-  job->Thread = std::thread([this, job] {
-    TOutcome& out = job->Outcome;
-    try {
-      out.List.emplace(job->ListPath);
-      // A ROM list beside the list file checks each game's files; one that cannot be read is
-      // reported, and the audit runs without it.
-      std::optional<TDat> dat;
-      const std::string datPath = DatPathBeside(job->ListPath);
-      if (IsRegularFile(datPath)) {
+  ShareHeaps();  // the audit's thread allocates the list file's text; no heap of its own
+  gThreads.Started();
+  try {
+    std::thread([host = FHost, job] {
+      Run(host, job);
+      gThreads.Ended();
+    }).detach();
+  } catch (...) {
+    // No thread to be had (a process limit, no memory): the audit runs here, the window waiting.
+    Run(FHost, job);
+    gThreads.Ended();
+  }
+  emit Started();
+}
+
+void TAuditRunner::Run(const std::shared_ptr<THost>& host,
+                       const std::shared_ptr<TJob>& job) noexcept {
+  TOutcome& out = job->Outcome;
+  try {
+    out.List.emplace(job->ListPath);
+    // A ROM list beside the list file checks each game's files; one that cannot be read is
+    // reported, and the audit runs without it.
+    std::optional<TDat> dat;
+    const std::string datPath = DatPathBeside(job->ListPath);
+    if (IsRegularFile(datPath)) {
+      try {
+        dat = ReadDat(datPath);
+        out.DatPath = datPath;
+      } catch (const EFileError& e) {
+        out.DatError = e.Message;
+      }
+    }
+    job->Options.Dat = dat ? &*dat : nullptr;
+    out.Companies = LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, out.RomDir, &out.Notes,
+                                  &job->Options);
+  } catch (const EAuditCancelled&) {
+  } catch (const std::bad_alloc&) {
+    out.Error = job->OutOfMemory;  // the games it lists (an archive's own says so)
+  } catch (...) {
+    out.Error = std::current_exception();
+  }
+  for (;;) {
+    {
+      const std::lock_guard lock(host->Lock);
+      if (!host->Owner) return;  // the window is gone: nobody waits for this
+      if (job->Event) {
         try {
-          dat = ReadDat(datPath);
-          out.DatPath = datPath;
-        } catch (const EFileError& e) {
-          out.DatError = e.Message;
+          // The job goes with the message, so it lives until the window's thread has seen it.
+          job->Event->Job = job;
+          QCoreApplication::postEvent(host->Owner, job->Event.release());
+          return;
+        } catch (...) {
         }
       }
-      job->Options.Dat = dat ? &*dat : nullptr;
-      out.Companies = LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, out.RomDir,
-                                    &out.Notes, &job->Options);
-    } catch (const EAuditCancelled&) {
-    } catch (const std::bad_alloc&) {
-      try {
-        RaiseOutOfMemory(job->ListPath);  // the games it lists (an archive's own says so)
-      } catch (...) {
-        out.Error = std::current_exception();
-      }
-    } catch (...) {
-      out.Error = std::current_exception();
     }
-    // The job goes with the message, so it lives until the window's thread has seen it.
-    QMetaObject::invokeMethod(
-        this, [this, job] { Finish(job); }, Qt::QueuedConnection);
-  });
-  emit Started();
+    // Not even the message could be sent: what was found goes, the error stays, and the message
+    // is tried again once some memory may be free.
+    out = TOutcome{};
+    out.Error = job->OutOfMemory;
+    try {
+      job->Event = std::make_unique<TFinishedEvent>();
+    } catch (...) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+bool TAuditRunner::event(QEvent* event) {
+  if (event->type() != TFinishedEvent::Kind()) return QObject::event(event);
+  Finish(static_cast<TFinishedEvent*>(event)->Job);
+  return true;
 }
 
 void TAuditRunner::Cancel() {
   if (!FCurrent) return;
-  Retire(std::move(FCurrent));
+  FCurrent->Control.Cancel.store(true);
+  FCurrent.reset();
   emit Ended();
 }
 
@@ -91,17 +164,16 @@ void TAuditRunner::WaitUntilEnded() {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
 }
 
-void TAuditRunner::Retire(std::shared_ptr<TJob> job) {
-  job->Control.Cancel.store(true);
-  FRetired.push_back(std::move(job));
+int TAuditRunner::ThreadsRunning() {
+  return gThreads.Running();
+}
+
+bool TAuditRunner::WaitForThreads(std::chrono::milliseconds limit) {
+  return gThreads.WaitForNone(limit);
 }
 
 void TAuditRunner::Finish(const std::shared_ptr<TJob>& job) {
-  job->Thread.join();  // it has posted this, its last act
-  if (job != FCurrent) {
-    FRetired.erase(std::remove(FRetired.begin(), FRetired.end(), job), FRetired.end());
-    return;
-  }
+  if (!job || job != FCurrent) return;  // cancelled or superseded
   FCurrent.reset();
   emit Ended();
   FFinished(job->Outcome);

@@ -14,8 +14,11 @@
 #include <QTabWidget>
 #include <QWidget>
 #include <algorithm>
+#include <mutex>
+#include <thread>
 #include <utility>
 
+#include "DetachedThreads.h"
 #include "UTavi.h"
 
 namespace {
@@ -66,6 +69,7 @@ struct TSdl {
   }
 };
 TSdl gSdl;
+TDetachedThreads gStarters;
 
 // A stick direction counts from half its travel and lets go a little nearer the centre, so a
 // stick held about half-way does not flicker between held and released.
@@ -196,8 +200,24 @@ struct TGameControllers::TDevice {
   }
 };
 
+struct TGameControllers::TStarter {
+  TGameControllers* Owner;  // nullptr once the controllers are gone
+  std::mutex Lock;
+};
+
+int TGameControllers::StartersRunning() {
+  return gStarters.Running();
+}
+
+bool TGameControllers::WaitForStarters(std::chrono::milliseconds limit) {
+  return gStarters.WaitForNone(limit);
+}
+
 TGameControllers::TGameControllers(TfrmMain& window, QObject* parent)
-    : QObject(parent), FWindow(window), FNow(&TClock::now) {
+    : QObject(parent),
+      FWindow(window),
+      FNow(&TClock::now),
+      FStarter(std::make_shared<TStarter>(this)) {
   FTimer.setInterval(kIdlePollMs);
   connect(&FTimer, &QTimer::timeout, this, &TGameControllers::Poll);
   // Back in front, the controllers are read at the quick pace at once, not after an idle poll.
@@ -207,7 +227,12 @@ TGameControllers::TGameControllers(TfrmMain& window, QObject* parent)
 }
 
 TGameControllers::~TGameControllers() {
-  if (FStarter.joinable()) FStarter.join();
+  {
+    // A start-up still under way is not waited for: SDL's scan of the devices can hang in a
+    // driver, and the program's end must not. It finds nobody to tell.
+    const std::lock_guard lock(FStarter->Lock);
+    FStarter->Owner = nullptr;
+  }
   for (TDevice& device : FDevices) {
     if (device.Pad) gSdl.GameControllerClose(device.Pad);
     if (device.Stick) gSdl.JoystickClose(device.Stick);
@@ -229,14 +254,37 @@ bool TGameControllers::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Paint) {
     watched->removeEventFilter(this);
     QTimer::singleShot(0, this, [this] {
-      if (FStarted || FStarter.joinable()) return;
-      FStarter = std::thread([this] {
-        FSdlUp = StartSdl();
-        // What SDL keeps for this thread (its error text) goes with it; SDL's own threads do this.
-        if (gSdl.Quit) gSdl.TLSCleanup();
-        QMetaObject::invokeMethod(
-            this, [this] { Start(); }, Qt::QueuedConnection);
-      });
+      if (FStarted || FStarting) return;
+      FStarting = true;
+      gStarters.Started();
+      try {
+        std::thread([starter = FStarter] {
+          const bool up = StartSdl();
+          // What SDL keeps for this thread (its error text) goes with it, as SDL's own threads do.
+          if (gSdl.Quit) gSdl.TLSCleanup();
+          {
+            const std::lock_guard lock(starter->Lock);
+            if (TGameControllers* const owner = starter->Owner) {
+              try {
+                QMetaObject::invokeMethod(
+                    owner,
+                    [owner, up] {
+                      owner->FStarting = false;
+                      owner->FSdlUp = up;
+                      owner->Start();
+                    },
+                    Qt::QueuedConnection);
+              } catch (...) {
+                // No memory for the message: the program goes on without controllers.
+              }
+            }
+          }
+          gStarters.Ended();
+        }).detach();
+      } catch (...) {
+        FStarting = false;  // no thread to be had: no controllers either
+        gStarters.Ended();
+      }
     });
   }
   return QObject::eventFilter(watched, event);
@@ -256,7 +304,7 @@ bool TGameControllers::StartSdl() {
 }
 
 bool TGameControllers::Start() {
-  if (FStarter.joinable()) FStarter.join();
+  if (FStarting) return false;  // the start-up under way calls this when it is done
   if (!FSdlUp) FSdlUp = StartSdl();
   if (!FSdlUp) return false;
   if (FStarted) return true;

@@ -22,7 +22,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <thread>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -55,6 +55,11 @@ class TGameControllers : public QObject {
   bool Start();
   bool Started() const { return FStarted; }
 
+  // Start-up threads still running in the process, those of controllers that are gone included:
+  // they are never waited for. Tests wait here (true when none is left within `limit`).
+  static int StartersRunning();
+  static bool WaitForStarters(std::chrono::milliseconds limit);
+
   // Takes in what SDL has queued (devices, buttons, axes), then repeats a held direction when it
   // is due. The poll timer runs it; tests call it directly.
   void Poll();
@@ -80,6 +85,7 @@ class TGameControllers : public QObject {
     MenuBar
   };
   struct TDevice;
+  struct TStarter;
 
   static bool StartSdl();  // on any thread
   void Handle(const SDL_Event& event);
@@ -95,9 +101,10 @@ class TGameControllers : public QObject {
   TfrmMain& FWindow;
   QTimer FTimer;
   TNow FNow;
-  std::thread FStarter;
-  bool FSdlUp = false;    // SDL loaded and started (by FStarter while it runs)
-  bool FStarted = false;  // and polled
+  std::shared_ptr<TStarter> FStarter;  // shared with the start-up thread, which may outlive this
+  bool FStarting = false;              // SDL is being started on that thread
+  bool FSdlUp = false;                 // SDL loaded and started
+  bool FStarted = false;               // and polled
   std::vector<TDevice> FDevices;
   uint32_t FHeld = 0;   // one bit per TInput, over all devices
   int FRepeating = -1;  // the direction that repeats, or -1

@@ -3,9 +3,12 @@
 // creation finds the renderer plug-ins) and the About box once the window has painted.
 #include <QApplication>
 #include <QLocale>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "AppStyle.h"
+#include "AuditRunner.h"
 #include "ErrorGuard.h"
 #include "FontPreload.h"
 #include "GameControllers.h"
@@ -35,24 +38,8 @@ class TShellReporterRelay : public IShellReporter, public IRunWatcher {
   }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // The command line first: its modes need no display, and its mistakes are told before any.
-  TStart start;
-  if (const auto done = RunWithoutWindow(argc, argv, start)) return *done;
-
-  QApplication app(argc, argv);  // sets the locale, before any second thread reads it
-  InstallAppStyle();
-  InstallTranslations(QLocale());
-  QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
-  QApplication::setWindowIcon(Pictures::AppIcon());
-  QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
-
-  const auto found = WindowPaths(start);
-  if (!found) return 1;
-  const TPaths paths = *found;
-
+// The window and the event loop; everything they made is gone when this returns.
+int RunWindow(const TPaths& paths) {
   TShellReporterRelay relay;
   std::unique_ptr<TProcessShell> shell;
   std::unique_ptr<TLauncher> launcher;
@@ -88,7 +75,34 @@ int main(int argc, char** argv) {
     Guard([&] { frmAbout = new TfrmAbout(Pictures::Logo(), frmMain.get()); });
     frmMain->SetDialogs(frmProperties, frmAbout);
   });
-  const int result = app.exec();
+  const int result = QApplication::exec();
   relay.Target = nullptr;
+  return result;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The command line first: its modes need no display, and its mistakes are told before any.
+  TStart start;
+  if (const auto done = RunWithoutWindow(argc, argv, start)) return *done;
+
+  QApplication app(argc, argv);  // sets the locale, before any second thread reads it
+  InstallAppStyle();
+  InstallTranslations(QLocale());
+  QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
+  QApplication::setWindowIcon(Pictures::AppIcon());
+  QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+
+  const auto found = WindowPaths(start);
+  if (!found) return 1;
+  const int result = RunWindow(*found);
+  // An audit or the controllers' start-up may still wait on a device that stopped answering (a
+  // share, a driver). The process ends without them, as it would when killed: what they would
+  // find goes nowhere and they write nothing, and the libraries they are inside are not unloaded
+  // under them.
+  if (TAuditRunner::ThreadsRunning() > 0 || TGameControllers::StartersRunning() > 0) {
+    std::fflush(nullptr);
+    std::_Exit(result);
+  }
   return result;
 }

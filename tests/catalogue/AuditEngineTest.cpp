@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <fstream>
+#include <functional>
+#include <system_error>
 #include <thread>
 
 #include "AuditEngine.h"
@@ -88,12 +91,14 @@ struct TOutcome {
 
 // The audit of `list` with `reads` in flight; each read first waits `delay(p)`.
 TOutcome Audit(const std::string& list, const TTempDir& dir, int reads,
-               std::chrono::microseconds (*delay)(std::size_t p)) {
+               std::chrono::microseconds (*delay)(std::size_t p),
+               std::function<void()> beforeThread = {}) {
   const TIniFile ini(list);
   TOutcome out;
   std::atomic<int> inFlight{0}, most{0};
   TAuditOptions options;
   options.Reads = reads;
+  options.BeforeThread = std::move(beforeThread);
   options.BeforeRead = [&](std::size_t p) {
     const int now = ++inFlight;
     for (int seen = most; seen < now && !most.compare_exchange_weak(seen, now);) {
@@ -152,6 +157,76 @@ TEST(AuditEngine, ManyReadsInFlightGiveTheOutcomeOfOneAtATime) {
   EXPECT_EQ(many.Notes[4].Expected, (std::vector<std::string>{"f4", "x", "", "y"}));
   EXPECT_EQ(many.Notes[6].Found, "f6");
   EXPECT_EQ(many.Companies.size(), 8u);  // seven and the empty one
+}
+
+// A reader thread that cannot be made (a process limit) leaves the archives to the readers there
+// are, the calling thread at least: the outcome stays the one of one at a time.
+TEST(AuditEngine, ReaderThreadsThatCannotBeMadeLeaveTheOutcomeAsItIs) {
+  TTempDir dir;
+  const std::string list = VariedCatalogue(dir, 120);
+  const TOutcome alone = Audit(list, dir, 1, Uneven);
+  for (const int made : {0, 2}) {
+    int tries = 0;
+    const TOutcome few = Audit(list, dir, 16, Uneven, [&] {
+      if (tries++ >= made) throw std::system_error(EAGAIN, std::generic_category());
+    });
+    ExpectSame(few, alone);
+    EXPECT_LE(few.MostInFlight, made + 1);
+  }
+}
+
+// An archive whose directory takes 16 MiB (256 members with the longest comments, holes in the
+// file), expected names absent so that all of it is read.
+void WriteLargeDirectory(const std::string& path) {
+  std::ofstream out(path, std::ios::binary);
+  auto le = [&](uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>(value >> (8 * i) & 0xFF));
+  };
+  uint64_t pos = 0;
+  for (int i = 0; i < 256; ++i) {
+    const std::string name = "m" + std::to_string(i);
+    out.seekp(static_cast<std::streamoff>(pos));
+    le(0x02014B50, 4);
+    for (int k = 0; k < 24; ++k) out.put(0);  // versions, flags, method, time, CRC, sizes
+    le(name.size(), 2);
+    le(0, 2);                                 // extra
+    le(0xFFFF, 2);                            // comment: left a hole
+    for (int k = 0; k < 12; ++k) out.put(0);  // disk, attributes, local header's offset
+    out << name;
+    pos += 46 + name.size() + 0xFFFF;
+  }
+  out.seekp(static_cast<std::streamoff>(pos));
+  le(0x06054B50, 4);
+  le(0, 4);
+  le(256, 2);
+  le(256, 2);
+  le(pos, 4);  // the directory's size; it starts at 0
+  le(0, 4);
+  le(0, 2);
+}
+
+// Each reader would hold a directory of 16 MiB at once; together they stay within one bound.
+TEST(AuditEngine, TheReadersHoldNoMoreMemoryTogetherThanOneBound) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer keeps freed memory in quarantine";
+#endif
+  TTempDir dir;
+  MakeDirs(dir / "Roms");
+  std::string list = "[General]\r\nPath=Roms\r\n";
+  for (int n = 1; n <= 24; ++n) {
+    list += Section(n, "C", "big" + std::to_string(n) + ".zip", "wanted");
+    WriteLargeDirectory(dir / ("Roms/big" + std::to_string(n) + ".zip"));
+  }
+  const long before = PeakRssKiB();
+  const TOutcome many =
+      Audit(list, dir, 16, [](std::size_t) { return std::chrono::microseconds(300); });
+  EXPECT_TRUE(many.Error.empty()) << many.Error;
+  ASSERT_EQ(many.Games.size(), 24u);
+  EXPECT_EQ(many.Notes.back().Reason, TAuditNote::NoExpectedFile);
+  EXPECT_GT(many.MostInFlight, 2);
+  // 64 MiB for the readers together, the calling thread's own 16 MiB, and what the allocator
+  // keeps between them: about 96 MiB. Each reader on its own took 16 MiB, about 270 MiB here.
+  EXPECT_LT(PeakRssKiB() - before, 128 * kMiB);
 }
 
 // The second unreadable archive fails first in time; the audit still stops at the first one in

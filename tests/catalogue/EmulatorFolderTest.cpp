@@ -1,5 +1,6 @@
 // The installed program's emulator's folder: how it is recognised, found and remembered.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -24,14 +25,14 @@ TEST(EmulatorFolder, GivenThenWorkingDirectoryWithTheEmulatorThenRemembered) {
   MakeDirs(dir / "given");
   MakeDirs(dir / "work");
   MakeDirs(dir / "kept");
-  WriteFileBytes(dir / "given/tavi.exe", "");
-  WriteFileBytes(dir / "kept/TAVI.EXE", "");
+  WriteFileBytes(dir / "given/tavi.exe", "MZ");
+  WriteFileBytes(dir / "kept/TAVI.EXE", "MZ");
   const TEmulatorFolder folders(dir / "config/ludra/");
 
   EXPECT_EQ(folders.Find("", dir / "work/"), std::nullopt);  // nothing known: ask the user
   folders.Remember(dir / "kept/");                           // makes config/ludra on the way
   EXPECT_EQ(folders.Find("", dir / "work/"), dir / "kept/");
-  WriteFileBytes(dir / "work/Tavi.EXE", "");  // letter case as copied from the other system
+  WriteFileBytes(dir / "work/Tavi.EXE", "MZ");  // letter case as copied from the other system
   EXPECT_EQ(folders.Find("", dir / "work/"), dir / "work/");
   EXPECT_EQ(folders.Find("../given", dir / "work/"), dir / "given/");
 
@@ -55,6 +56,23 @@ TEST(EmulatorFolder, GivenThenWorkingDirectoryWithTheEmulatorThenRemembered) {
                                                                  : "it is not a folder"),
                 std::string::npos)
           << e.what();
+    }
+  }
+
+  // A tavi.exe of nothing, or one that cannot be read, is no emulator: named as the reason.
+  MakeDirs(dir / "empty");
+  MakeDirs(dir / "unreadable");
+  WriteFileBytes(dir / "empty/tavi.exe", "");
+  ASSERT_EQ(::symlink("/proc/sys/vm/drop_caches", (dir / "unreadable/tavi.exe").c_str()), 0);
+  for (const auto& [given, reason] :
+       {std::pair{dir / "empty", "\"" + dir / "empty/tavi.exe\" is empty"},
+        std::pair{dir / "unreadable", "\"" + dir / "unreadable/tavi.exe\" cannot be read"}}) {
+    EXPECT_FALSE(HoldsEmulator(given));
+    try {
+      folders.Find(given, dir.Path());
+      FAIL() << given << " taken as the emulator's folder";
+    } catch (const EFOpenError& e) {
+      EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
     }
   }
 }

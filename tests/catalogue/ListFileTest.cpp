@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <random>
 
 #include "Errors.h"
@@ -379,10 +380,41 @@ TEST(ListFileDisk, AChangeWaitsForTheLockAndGivesUpNamingTheFile) {
     }
   }
   EXPECT_EQ(ReadFileBytes(path), std::string(kDefaultCatalogue));
-  TListFileChange change(path, TListFileChange::StartEmpty, std::chrono::milliseconds(100));
-  change.WriteString("General", "Path", "x");
-  change.Commit();
+  {
+    TListFileChange change(path, TListFileChange::StartEmpty, std::chrono::milliseconds(100));
+    change.WriteString("General", "Path", "x");
+    change.Commit();
+  }
   EXPECT_EQ(TListFile(path).ReadString("General", "Path", ""), "x");
+}
+
+// A change written into the file in place (a shared folder's) is read whole or not at all: a
+// reader waits for the change's lock, and one that waits too long says so, naming the file.
+TEST(ListFileDisk, AReaderWaitsForAChangeWrittenInPlace) {
+  TTempDir dir;
+  const std::string path = dir / "ludra.ini";
+  WriteFileBytes(path, "[Rom1]\r\nGame=Old\r\n");
+  const std::string next = "[Rom1]\r\nGame=New\r\n[Rom2]\r\nGame=Also new\r\n";
+  std::future<std::string> read;
+  {
+    const TFileLock saving(path, std::chrono::milliseconds(0));
+    WriteFileBytes(path, next.substr(0, 14));  // half of it written, in place
+    read = std::async(std::launch::async, [&] {
+      const TListFile list(path);
+      return list.ReadString("Rom1", "Game", "") + "|" + list.ReadString("Rom2", "Game", "");
+    });
+    EXPECT_EQ(read.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    try {
+      const TFileLock reading(path, std::chrono::milliseconds(50), TFileLock::Shared);
+      FAIL() << "read while a change was written";
+    } catch (const EFOpenError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot read \"" + path +
+                                           "\": another program has kept it locked for more "
+                                           "than 50 ms.");
+    }
+    WriteFileBytes(path, next);
+  }
+  EXPECT_EQ(read.get(), "New|Also new");
 }
 
 TEST(ListFileDisk, WhatIsNoFileIsRefusedNamingItAndNeverWaitedOn) {

@@ -290,8 +290,9 @@ TEST(ProcessShell, FailedExecIsReported) {
   WriteRecorder(dir / "tavi.exe", dir / "record");
   ::chmod((dir / "tavi.exe").c_str(), 0644);  // no execute bit stops even root
   TRecordingReporter reporter;
-  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter);
+  TShell shell(TPaths{dir.Path(), dir.Path()}, &reporter, KeptOutput(dir));
   shell.Open("tavi.exe", "1");
+  EXPECT_TRUE(fs::is_empty(dir / "state/"));  // no empty log of a run that never was
   ASSERT_EQ(reporter.Messages.size(), 1u);
   EXPECT_NE(reporter.Messages[0].find("tavi.exe"), std::string::npos);
   EXPECT_NE(reporter.Messages[0].find("Permission denied"), std::string::npos)
@@ -336,6 +337,54 @@ TEST(ProcessShellRun, ExitStatusAndOutputAreKeptInTheGamesLog) {
   EXPECT_EQ(run.LogPath(), dir / "state/1-street-fighter-ex.log");
   EXPECT_EQ(ReadFileBytes(run.LogPath()), "fatal: cannot find sfe-04a\n");
   EXPECT_EQ(run.LastLines(15), std::vector<std::string>{"fatal: cannot find sfe-04a"});
+}
+
+// Any title gives a log name well within the file system's limit; long titles that start alike
+// keep logs of their own.
+TEST(ProcessShellRun, ALongTitleGivesABoundedLogName) {
+  const std::string a = LogFileName({7, std::string(1000, 'A')});
+  const std::string b = LogFileName({7, std::string(999, 'A') + "B"});
+  EXPECT_LT(a.size(), 70u);
+  EXPECT_EQ(a.substr(0, 10), "7-aaaaaaaa");
+  EXPECT_EQ(a.substr(a.size() - 4), ".log");
+  EXPECT_NE(a, b);
+  EXPECT_EQ(LogFileName({1, "Street Fighter EX"}), "1-street-fighter-ex.log");
+}
+
+// On a full disk (here a file size limit on the keeper) the last lines are still the last.
+TEST(ProcessShellRun, OnAFullDiskTheLastLinesAreStillTheLast) {
+  TTempDir dir;
+  StandIn(dir / "tavi.exe", "seq 1 20000\nexit 1\n");  // 109 KB
+  TRunOptions options = KeptOutput(dir);
+  options.Keeper = {"/bin/sh", "-c", "ulimit -f 100 && exec \"$0\"", LUDRA_LOG_KEEPER};
+  TShell shell(TPaths{dir.Path(), dir.Path()}, nullptr, options);
+  shell.Open("tavi.exe", "1");
+  ASSERT_EQ(shell.Runs().size(), 1u);
+  ASSERT_TRUE(shell.Runs()[0]->WaitFor(std::chrono::seconds(10)));
+  EXPECT_EQ(shell.Runs()[0]->LastLines(2), (std::vector<std::string>{"19999", "20000"}));
+}
+
+// The keeper run by hand (in a terminal) leaves its input as it found it: not non-blocking.
+TEST(ProcessShellRun, TheKeeperPutsBackItsInputsFlags) {
+  TTempDir dir;
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int log = ::open((dir / "log").c_str(), O_RDWR | O_CREAT, 0600);
+    if (log < 0 || ::dup2(fds[0], 0) < 0 || ::dup2(log, 1) < 0) _exit(127);
+    for (const int fd : {fds[0], fds[1], log}) ::close(fd);
+    ::execl(LUDRA_LOG_KEEPER, LUDRA_LOG_KEEPER, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  EXPECT_EQ(::write(fds[1], "a line\n", 7), 7);
+  ::close(fds[1]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(::fcntl(fds[0], F_GETFL) & O_NONBLOCK, 0);
+  ::close(fds[0]);
+  EXPECT_EQ(ReadFileBytes(dir / "log"), "a line\n");
 }
 
 TEST(ProcessShellRun, DeathBySignalIsNamed) {

@@ -193,7 +193,8 @@ TEST(MainWindowAuditThread, ClosingStopsTheAuditAndWritesNothing) {
   EXPECT_FALSE(f.Main().isVisible());
   EXPECT_FALSE(f.Main().Auditing());
   gate.Open();
-  f.DestroyWindow();  // waits for the reads in flight, and no more
+  f.DestroyWindow();
+  ASSERT_TRUE(TAuditRunner::WaitForThreads(std::chrono::seconds(30)));  // the reads in flight
   EXPECT_LT(gate.Reads, 400u);
   EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), list);
   EXPECT_EQ(FilesIn(f.Dir.Path()), files);

@@ -155,6 +155,63 @@ TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
     EXPECT_EQ(std::system(("desktop-file-validate '" + path + "'").c_str()), 0) << path;
 }
 
+// Only Ludra's own entries are replaced or removed. A file of the user's (also a customised one
+// under the old title's name, starting the same command), a link (its target untouched), a named
+// pipe or a folder at an entry's name stays as it is, and --desktop-entry says so.
+TEST(CommandLine, DesktopEntryTouchesOnlyWhatLudraWrote) {
+  TTempDir top;
+  const std::string dir = top / "emu/";
+  MakeDirs(dir);
+  WriteFileBytes(dir + "ludra.ini", kTwoGames);
+  const std::string apps = top / "data/applications/";
+  const std::string env = "XDG_DATA_HOME='" + top / "data" + "'";
+  const TRun first = Ludra(dir, "--desktop-entry 1", env);
+  ASSERT_EQ(first.ExitCode, 0) << first.Out;
+  const std::string file = first.Out.substr(0, first.Out.size() - 1);
+  const std::string ours = ReadFileBytes(file);
+  EXPECT_NE(ours.find("\nTryExec=" + dir + "ludra\n"), std::string::npos) << ours;
+  const std::size_t mark = ours.find("\nX-Ludra-Game=");
+  ASSERT_NE(mark, std::string::npos) << ours;
+  std::string custom = ours;
+  custom.erase(mark, custom.find('\n', mark + 1) - mark);
+  custom.replace(custom.find("Name=First"), 10, "Name=My First");
+
+  WriteFileBytes(apps + "ludra-first.desktop", custom);
+  EXPECT_EQ(Ludra(dir, "--desktop-entry 1", env).ExitCode, 0);
+  EXPECT_EQ(ReadFileBytes(apps + "ludra-first.desktop"), custom);
+
+  WriteFileBytes(top / "target", "mine\n");
+  auto kept = [&](int kind) {
+    switch (kind) {
+      case 0:
+        return ReadFileBytes(file) == custom;
+      case 1:
+        return std::filesystem::is_symlink(file) && ReadFileBytes(top / "target") == "mine\n";
+      case 2:
+        return std::filesystem::is_fifo(file);
+      default:
+        return std::filesystem::is_directory(file);
+    }
+  };
+  for (int kind = 0; kind < 4; ++kind) {
+    std::filesystem::remove_all(file);
+    if (kind == 0) WriteFileBytes(file, custom);
+    if (kind == 1) {
+      ASSERT_EQ(::symlink((top / "target").c_str(), file.c_str()), 0);
+    }
+    if (kind == 2) {
+      ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    }
+    if (kind == 3) MakeDirs(file);
+    const TRun run = Ludra(dir, "--desktop-entry 1", env);
+    EXPECT_EQ(run.ExitCode, 1) << run.Out;
+    EXPECT_NE(run.Out.find("Cannot write \"" + file + "\": something that is no entry of Ludra's"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_TRUE(kept(kind)) << kind;
+  }
+}
+
 TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownAndRemembersIt) {
   TTempDir dir;
   const TEmulatorFolder folders(dir / "config/ludra/");
@@ -168,7 +225,7 @@ TEST(CommandLine, AnInstalledWindowAsksForTheEmulatorsFolderOnlyWhenNoneIsKnownA
   // A folder without the emulator is refused with a word and the chooser asks again, from there.
   MakeDirs(dir / "empty");
   MakeDirs(dir / "picked");
-  WriteFileBytes(dir / "picked/TAVI.EXE", "");
+  WriteFileBytes(dir / "picked/TAVI.EXE", "MZ");
   chooser.Asked = 0;
   chooser.Answers = {QString::fromStdString(dir / "empty"), QString::fromStdString(dir / "picked")};
   EXPECT_EQ(WindowEmulatorFolder(std::nullopt, chooser, folders), dir / "picked/");

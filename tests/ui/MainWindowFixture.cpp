@@ -19,6 +19,9 @@ TMainWindowFixture::TMainWindowFixture() : Paths{Dir.Path(), Dir.Path()}, Launch
 TMainWindowFixture::~TMainWindowFixture() {
   FMain.reset();
   SetErrorReporter(nullptr);
+  // A closed window leaves its audit's thread to end by itself; the test's folder and read hooks
+  // stay until it has.
+  TAuditRunner::WaitForThreads(std::chrono::seconds(60));
 }
 
 TfrmMain& TMainWindowFixture::Main() {
