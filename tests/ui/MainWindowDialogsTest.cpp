@@ -77,7 +77,9 @@ TEST(MainWindowAccessibility, EveryControlHasANameAndThePanelsReadWhatTheyShow) 
     EXPECT_FALSE(panels[static_cast<int>(i)]->accessibleDescription().isEmpty());
   }
 
-  // The folder tree's header is hidden, but read out as what it heads.
+  // The folder tree's header is hidden, but read out as what it heads (named once the window has
+  // painted).
+  ASSERT_TRUE(QTest::qWaitFor([&] { return f.Main().Painted(); }));
   QAccessibleInterface* tree =
       QAccessible::queryAccessibleInterface(f.Find<TFolderTree>("tvFolder"));
   ASSERT_TRUE(tree && tree->tableInterface());
