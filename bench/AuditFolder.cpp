@@ -1,13 +1,17 @@
 #include "AuditFolder.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -113,4 +117,29 @@ std::size_t AuditFloorLoop(const std::string& root, int games, int reads) {
   std::size_t total = 0;
   for (const std::size_t b : bytes) total += b;
   return total;
+}
+
+TChildRun RunChild(const std::vector<std::string>& args, const std::string& dir) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || chdir(dir.c_str()) != 0) _exit(127);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  TChildRun run;
+  run.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  run.PeakKiB = usage.ru_maxrss;
+  if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed (status %d)\n", argv[0], status);
+    std::exit(1);
+  }
+  return run;
 }

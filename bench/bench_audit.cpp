@@ -26,40 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-struct TRun {
-  double Ms = 0;
-  long PeakKiB = 0;
-};
-
-// Starts `args` in `dir` with its output thrown away; its time to exit and its peak size. A
-// forked child (not vfork, whose exec would hand the child this process's peak as its own) of a
-// process kept small: the peak it reports is at least this process's size, about 3.5 MB.
-TRun Run(const std::vector<std::string>& args, const std::string& dir) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const auto t0 = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // Output and progress thrown away.
-    const int null = open("/dev/null", O_WRONLY);
-    if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || chdir(dir.c_str()) != 0) _exit(127);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  TRun run;
-  run.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  run.PeakKiB = usage.ru_maxrss;
-  if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed (status %d)\n", argv[0], status);
-    std::exit(1);
-  }
-  return run;
-}
-
 // Builds the folder in a child process, so this one stays small (see Run).
 void Prepare(const std::string& root, int games) {
   const pid_t pid = fork();
@@ -85,11 +51,11 @@ void SlowStorage(const std::string& root, const std::string& self) {
   const std::vector<std::string> audit = {LUDRA_AUDIT_TOOL, "--list", dir + "/ludra.ini"};
   const std::vector<std::string> floor = {self, "--floor", dir, std::to_string(kGames),
                                           std::to_string(kReads)};
-  Run(audit, dir);  // the file system's first sight of every name
+  RunChild(audit, dir);  // the file system's first sight of every name
   std::vector<double> floors, audits, ratios;
   for (int r = 0; r < 5; ++r) {
-    floors.push_back(Run(floor, dir).Ms);
-    audits.push_back(Run(audit, dir).Ms);
+    floors.push_back(RunChild(floor, dir).Ms);
+    audits.push_back(RunChild(audit, dir).Ms);
     ratios.push_back(audits.back() / floors.back());
   }
   const double ratio = Median(ratios);
@@ -131,8 +97,8 @@ int main(int argc, char** argv) {
     Prepare(root, games);
     const std::vector<std::string> audit = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini"};
     const std::vector<std::string> floor = {self, "--floor", root, std::to_string(games)};
-    Run(audit, root);  // warm the page cache
-    Run(floor, root);
+    RunChild(audit, root);  // warm the page cache
+    RunChild(floor, root);
     const int runs = games >= 100000 ? 5 : 11;
     for (const bool dropping : {false, true}) {
       if (dropping && (!cold || !DropCaches())) {
@@ -145,9 +111,9 @@ int main(int argc, char** argv) {
       long floorPeak = 0, auditPeak = 0;
       for (int r = 0; r < runs; ++r) {
         if (dropping) DropCaches();
-        const TRun f = Run(floor, root);
+        const TChildRun f = RunChild(floor, root);
         if (dropping) DropCaches();
-        const TRun a = Run(audit, root);
+        const TChildRun a = RunChild(audit, root);
         floors.push_back(f.Ms);
         audits.push_back(a.Ms);
         ratios.push_back(a.Ms / f.Ms);

@@ -33,38 +33,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-struct TChild {
-  double Ms = 0;
-  long PeakKiB = 0;
-};
-
-// `args` as a child process in `dir` (where a relative ROM folder lies) with its output thrown
-// away: its time to exit and its peak size.
-TChild Run(const std::vector<std::string>& args, const std::string& dir = ".") {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const auto t0 = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || chdir(dir.c_str()) != 0) _exit(127);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  TChild run;
-  run.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  run.PeakKiB = usage.ru_maxrss;
-  if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed (status %d)\n", argv[0], status);
-    std::exit(1);
-  }
-  return run;
-}
-
 std::string Hex(uint32_t crc) {
   char text[9];
   std::snprintf(text, sizeof text, "%08x", crc);
@@ -175,8 +143,8 @@ int main(int argc, char** argv) {
     with.insert(with.end(), {"--dat", dat});
     std::vector<double> procA, procB;
     for (int r = 0; r < 5; ++r) {
-      procA.push_back(Run(without, root).Ms);
-      procB.push_back(Run(with, root).Ms);
+      procA.push_back(RunChild(without, root).Ms);
+      procB.push_back(RunChild(with, root).Ms);
     }
     std::printf("  ludra-audit --dat (reading its %.1f MB included) %8.1f ms, without %8.1f ms\n",
                 static_cast<double>(fs::file_size(dat)) / (1024.0 * 1024.0), Median(procB),
@@ -194,13 +162,13 @@ int main(int argc, char** argv) {
     const double fileKiB = static_cast<double>(fs::file_size(dat)) / 1024.0;
     const std::vector<std::string> ours = {self, "--read", dat};
     const std::vector<std::string> xmllint = {"xmllint", "--stream", "--noout", dat};
-    Run(ours);
-    Run(xmllint);
+    RunChild(ours);
+    RunChild(xmllint);
     std::vector<double> as, bs, ratios;
     long peak = 0;
     for (int r = 0; r < 7; ++r) {
-      as.push_back(Run(xmllint).Ms);
-      const TChild run = Run(ours);
+      as.push_back(RunChild(xmllint).Ms);
+      const TChildRun run = RunChild(ours);
       bs.push_back(run.Ms);
       peak = std::max(peak, run.PeakKiB);
       ratios.push_back(bs.back() / as.back());
