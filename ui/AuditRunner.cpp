@@ -104,8 +104,9 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
       }
     }
     job->Options.Dat = dat ? &*dat : nullptr;
-    out.Companies = LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, out.RomDir, &out.Notes,
-                                  &job->Options);
+    std::string romDir;  // the window reads the setting, which the outcome's list file holds
+    out.Companies =
+        LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, romDir, &out.Notes, &job->Options);
   } catch (const EAuditCancelled&) {
   } catch (const std::bad_alloc&) {
     out.Error = job->OutOfMemory;  // the games it lists (an archive's own says so)

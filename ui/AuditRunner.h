@@ -36,7 +36,6 @@ class TAuditRunner : public QObject {
     std::optional<TListFile> List;
     TGameList Games;
     std::vector<TAuditNote> Notes;
-    std::string RomDir;
     std::vector<std::string> Companies;
     std::exception_ptr Error;
     // The ROM list beside the list file that the games were checked against (empty: none), or
