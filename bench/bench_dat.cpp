@@ -33,11 +33,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::string Hex(uint32_t crc) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08x", crc);
-  return text;
-}
 
 // The DAT of the audit folder's games: 12 files each, as MakeAuditFolder writes them.
 void WriteMatchingDat(const std::string& path, int games) {
@@ -49,7 +44,7 @@ void WriteMatchingDat(const std::string& path, int games) {
     for (int m = 0; m < 12; ++m) {
       const std::string data(static_cast<std::size_t>(64 + m), 'z');
       x += "\t\t<rom name=\"" + std::string(name) + "-" + std::to_string(m) + ".bin\" size=\"" +
-           std::to_string(data.size()) + "\" crc=\"" + Hex(Crc32(data)) + "\"/>\n";
+           std::to_string(data.size()) + "\" crc=\"" + CrcText(Crc32(data)) + "\"/>\n";
     }
     x += "\t</game>\n";
   }
@@ -78,7 +73,7 @@ void WriteLargeDat(const std::string& path, int games, int roms) {
       const std::string rom = name + "-" + std::to_string(r) + ".u" + std::to_string(r + 10);
       x += "\t\t<rom name=\"" + rom + "\"" + (clone && r % 2 ? " merge=\"" + rom + "\"" : "") +
            " size=\"" + std::to_string(524288 << (r % 3)) + "\" crc=\"" +
-           Hex(static_cast<uint32_t>(written) * 2654435761u) +
+           CrcText(static_cast<uint32_t>(written) * 2654435761u) +
            "\" sha1=\"0123456789abcdef0123456789abcdef01234567\"/>\n";
     }
     x += "\t</machine>\n";

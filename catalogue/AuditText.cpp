@@ -1,6 +1,6 @@
 #include "AuditText.h"
 
-#include <cstdio>
+#include "Dat.h"
 
 namespace {
 constexpr std::size_t kShownNames = 8;  // a long Files value would make the line unreadable
@@ -10,11 +10,6 @@ std::string ShownPath(const std::string& path, const std::string& workDir) {
   if (workDir.empty() || path.size() <= workDir.size() || path.compare(0, workDir.size(), workDir))
     return path;
   return path.substr(workDir.size());
-}
-std::string Hex(uint32_t crc) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08x", crc);
-  return text;
 }
 
 // "a, b, c" with at most kShownNames items, then "...".
@@ -47,7 +42,7 @@ TMessage BadFilesMessage(const TAuditNote& note) {
       case TFileCheck::WrongCrc:
         items.push_back(TMessage::Template(
             QT_TRANSLATE_NOOP("Message", "%1 (wrong CRC: %2 expected, %3 found)"),
-            {f.Name, Hex(f.Crc), Hex(f.FoundCrc)}));
+            {f.Name, CrcText(f.Crc), CrcText(f.FoundCrc)}));
         break;
     }
   }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -210,6 +211,12 @@ void TDat::Index() {
 std::string DatPathBeside(const std::string& listPath) {
   const std::size_t slash = listPath.rfind('/');
   return (slash == std::string::npos ? std::string() : listPath.substr(0, slash + 1)) + "ludra.dat";
+}
+
+std::string CrcText(uint32_t crc) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", crc);
+  return text;
 }
 
 std::string_view DatGameName(std::string_view romName) {

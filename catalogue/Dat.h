@@ -56,6 +56,9 @@ TDat ReadDat(const std::string& path);
 // The same from text already read; `fileName` is what errors name.
 TDat ParseDat(std::string_view text, const std::string& fileName);
 
+// A CRC-32 as DATs write it: eight lower-case hexadecimal digits.
+std::string CrcText(uint32_t crc);
+
 // The archive name's game: "sfex.zip" -> "sfex" (the extension in any letter case).
 std::string_view DatGameName(std::string_view romName);
 

@@ -1,7 +1,5 @@
 #include "FixDat.h"
 
-#include <cstdio>
-
 #include "Dat.h"
 
 namespace {
@@ -59,9 +57,7 @@ void TFixDat::Add(std::string_view romPath, std::string_view title, const TAudit
     FText += '"';
     if (file.HasSize) FText += " size=\"" + std::to_string(file.Size) + '"';
     if (file.HasCrc) {
-      char crc[9];
-      std::snprintf(crc, sizeof crc, "%08x", file.Crc);
-      FText += " crc=\"" + std::string(crc) + '"';
+      FText += " crc=\"" + CrcText(file.Crc) + '"';
     }
     FText += "/>\n";
   }

@@ -89,12 +89,6 @@ const char* StatusKey(TFileCheck::TStatus status) {
   }
 }
 
-std::string Hex(uint32_t crc) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08x", crc);
-  return text;
-}
-
 const char* ReasonKey(TAuditNote::TReason reason) {
   switch (reason) {
     case TAuditNote::ArchiveMissing:
@@ -332,11 +326,11 @@ class TReport {
           Out << (k ? ", " : "") << "{\"name\": " << Json(f.Name) << ", \"status\": \""
               << StatusKey(f.Status) << "\"";
           if (f.HasSize) Out << ", \"size\": " << std::size_t{f.Size};
-          if (f.HasCrc) Out << ", \"crc\": \"" << Hex(f.Crc) << "\"";
+          if (f.HasCrc) Out << ", \"crc\": \"" << CrcText(f.Crc) << "\"";
           if (f.Status == TFileCheck::WrongSize)
             Out << ", \"foundSize\": " << std::size_t{f.FoundSize};
           if (f.Status == TFileCheck::WrongCrc)
-            Out << ", \"foundCrc\": \"" << Hex(f.FoundCrc) << "\"";
+            Out << ", \"foundCrc\": \"" << CrcText(f.FoundCrc) << "\"";
           Out << "}";
         }
         Out << "]";

@@ -20,12 +20,6 @@ TZipMember Member(const std::string& name, const std::string& data) {
   return m;
 }
 
-std::string Hex(uint32_t crc) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08x", crc);
-  return text;
-}
-
 // One set of every case: complete, incomplete, wrong size, wrong CRC, a split clone whose merged
 // file lies in its parent's archive, a file never dumped, and a catalogue game the DAT lacks.
 struct TRomSet {
@@ -85,7 +79,7 @@ struct TRomSet {
       for (const TRom& r : g.Roms)
         x += r.NoDump ? "  <rom name=\"" + r.Name + "\" size=\"4\" status=\"nodump\"/>\n"
                       : "  <rom name=\"" + r.Name + "\" size=\"" + std::to_string(r.Data.size()) +
-                            "\" crc=\"" + Hex(Crc32(r.Data)) + "\"" +
+                            "\" crc=\"" + CrcText(Crc32(r.Data)) + "\"" +
                             (r.Merge.empty() ? "" : " merge=\"" + r.Merge + "\"") + "/>\n";
       x += "</machine>\n";
     }
@@ -99,7 +93,7 @@ struct TRomSet {
       for (const TRom& r : g.Roms)
         t += r.NoDump ? "\trom ( name " + r.Name + " size 4 flags nodump )\n"
                       : "\trom ( name \"" + r.Name + "\" size " + std::to_string(r.Data.size()) +
-                            " crc " + Hex(Crc32(r.Data)) +
+                            " crc " + CrcText(Crc32(r.Data)) +
                             (r.Merge.empty() ? "" : " merge " + r.Merge) + " )\n";
       t += ")\n\n";
     }
@@ -148,7 +142,7 @@ TEST(Dat, BothFormatsGiveTheSameChecksOfSizeCrcMergedAndUndumpedFiles) {
       "+ Roms/size.zip: 1 of its 1 files are missing or wrong: c1 (wrong size: 6 expected, 5 "
       "found)\n"
       "+ Roms/crc.zip: 1 of its 1 files are missing or wrong: d1 (wrong CRC: " +
-      Hex(Crc32("DDDD")) + " expected, " + Hex(Crc32("dddd")) +
+      CrcText(Crc32("DDDD")) + " expected, " + CrcText(Crc32("dddd")) +
       " found)\n"
       "+ archive found: Roms/par.zip; it holds the expected file p1\n"
       // The clone's p2 lies in its parent's archive; the case of CLO.ZIP plays no part.
@@ -193,16 +187,16 @@ TEST(Dat, TheFixdatHoldsExactlyTheMissingAndWrongFilesAndReadsBackAsADat) {
   for (const TDatGame& g : back.Games) {
     listed += g.Name + ":";
     for (const TDatRom& r : g.Roms)
-      listed += " " + r.Name + "/" + std::to_string(r.Size) + "/" + Hex(r.Crc);
+      listed += " " + r.Name + "/" + std::to_string(r.Size) + "/" + CrcText(r.Crc);
     listed += "\n";
   }
-  EXPECT_EQ(listed, "inc: b2/2/" + Hex(Crc32("BB")) + " b3/3/" + Hex(Crc32("BBB")) +
+  EXPECT_EQ(listed, "inc: b2/2/" + CrcText(Crc32("BB")) + " b3/3/" + CrcText(Crc32("BBB")) +
                         "\n"
                         "size: c1/6/" +
-                        Hex(Crc32("longer")) +
+                        CrcText(Crc32("longer")) +
                         "\n"
                         "crc: d1/4/" +
-                        Hex(Crc32("DDDD")) + "\ngone: g1/1/" + Hex(Crc32("G")) + "\n");
+                        CrcText(Crc32("DDDD")) + "\ngone: g1/1/" + CrcText(Crc32("G")) + "\n");
   // Without a DAT: the names of Files only.
   set.Reasons(nullptr, &notes);
   TFixDat names("fix_ludra", "");
