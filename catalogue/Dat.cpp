@@ -109,10 +109,9 @@ class TXmlReader {
       game.Name = gameName;
       const char* romOf = Attribute(attributes, "romof");
       const char* cloneOf = Attribute(attributes, "cloneof");
-      if (romOf && *romOf)
-        game.Parent = romOf;
-      else if (cloneOf)
-        game.Parent = cloneOf;
+      if (romOf) game.RomOf = romOf;
+      if (cloneOf) game.CloneOf = cloneOf;
+      game.Parent = game.RomOf.empty() ? game.CloneOf : game.RomOf;
       return;
     }
     if (depth == 2 && FKind == kHeader && name == "name") {
@@ -169,7 +168,7 @@ EDatError::EDatError(const std::string& fileName, std::size_t line, const std::s
       Line(line) {}
 
 namespace dat_detail {
-bool ParseSize(std::string_view text, uint32_t& size) {
+bool ParseSize(std::string_view text, uint64_t& size) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
   return error == std::errc() && end == text.data() + text.size();
 }

@@ -13,14 +13,22 @@
 struct TDatRom {
   std::string Name;
   std::string Merge;  // the file's name in the parent's archive, for a file a split set shares
-  uint32_t Size = 0, Crc = 0;
+  uint64_t Size = 0;  // a DVD image's rom is larger than 4 GiB
+  uint32_t Crc = 0;
+  // The DAT states them with a value Ludra can use (one it cannot use is a Note of the DAT).
   bool HasSize = false, HasCrc = false;
   bool NoDump = false;  // no dump of it exists: nothing to check
+  // The only dump there is is known to be bad. Its CRC-32 (kept, as stated) is not trusted: the
+  // file is checked by its size only, and a verdict says so rather than claim a CRC match.
+  bool BadDump = false;
 };
 
 struct TDatGame {
   std::string Name;
-  std::string Parent;  // romof, else cloneof: the archive that holds the merged files
+  // romof, else cloneof: the archive that holds the merged files. Empty when the DAT names none
+  // or when the name was rejected (a path separator, "..", empty): it is never opened as a file.
+  std::string Parent;
+  std::string CloneOf, RomOf;  // as the DAT writes them (checked like Parent, else empty)
   std::vector<TDatRom> Roms;
 };
 
@@ -36,6 +44,11 @@ class TDat {
  public:
   std::string Name;  // the header's name, when it has one
   std::vector<TDatGame> Games;
+  // Disk images (CHDs) the DAT lists: counted, never checked, so the summary can say so.
+  std::size_t Disks = 0;
+  // What the DAT holds that Ludra cannot use, each once, with its line ("line 12: the crc32 value
+  // "xyz" is not a hexadecimal number; the file is checked by its size only"). The reader goes on.
+  std::vector<std::string> Notes;
 
   // The game of that name, letter case ignored; nullptr when there is none. The first of
   // several games of one name counts.
@@ -66,6 +79,6 @@ std::string_view DatGameName(std::string_view romName);
 namespace dat_detail {
 void ParseClrMamePro(std::string_view text, const std::string& fileName, TDat& dat);
 // A rom's size (decimal) and CRC-32 (hexadecimal, up to 8 digits); false when not a number.
-bool ParseSize(std::string_view text, uint32_t& size);
+bool ParseSize(std::string_view text, uint64_t& size);
 bool ParseCrc(std::string_view text, uint32_t& crc);
 }  // namespace dat_detail

@@ -145,6 +145,8 @@ class TParser {
           return true;
         });
     if (game.Name.empty()) FTokens.Fail(line, "a game without a name");
+    game.RomOf = romOf;
+    game.CloneOf = cloneOf;
     game.Parent = romOf.empty() ? cloneOf : romOf;
   }
 

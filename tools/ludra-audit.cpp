@@ -298,7 +298,7 @@ class TReport {
     if (Dat)
       Out << "DAT " << DatPath << ": " << Dat->Games.size() << " games, " << FMatched.size()
           << " in the catalogue, " << DatWithout() << " not in it; games of the catalogue not in "
-          << "the DAT: " << FGames - CatalogueMatched() << "\n";
+          << "the DAT: " << FGames - CatalogueMatched() << DisksText() << "\n";
   }
 
   void JsonGame(const TGameView& g, const TAuditNote* n) {
@@ -351,7 +351,8 @@ class TReport {
       if (Dat)
         Out << ", \"dat\": {\"path\": " << Json(DatPath) << ", \"games\": " << Dat->Games.size()
             << ", \"inCatalogue\": " << FMatched.size() << ", \"notInCatalogue\": " << DatWithout()
-            << ", \"catalogueGamesNotInDat\": " << FGames - CatalogueMatched() << "}";
+            << ", \"catalogueGamesNotInDat\": " << FGames - CatalogueMatched()
+            << (Dat->Disks ? ", \"disksNotChecked\": " + std::to_string(Dat->Disks) : "") << "}";
       Out << "}";
     } else {
       Out << ",\n  \"error\": " << Json(error);
@@ -360,6 +361,11 @@ class TReport {
   }
 
   std::size_t DatWithout() const { return Dat->Games.size() - FMatched.size(); }
+  // Disk images are counted, never checked: the summary says so rather than drop them.
+  std::string DisksText() const {
+    if (!Dat->Disks) return {};
+    return "; disks not checked: " + std::to_string(Dat->Disks);
+  }
   std::size_t CatalogueMatched() const { return FGames - FWithoutDat; }
 
   const bool FJson, FMissing;
@@ -445,6 +451,10 @@ int main(int argc, char** argv) {
     if (!datGiven) datPath = DatPathBeside(listPath);
     try {
       if (datGiven || IsRegularFile(datPath)) dat = ReadDat(datPath);
+      // What the DAT holds that cannot be used is said once, before the audit.
+      if (dat)
+        for (const std::string& note : dat->Notes)
+          std::fprintf(stderr, "ludra-audit: \"%s\": %s\n", datPath.c_str(), note.c_str());
     } catch (const std::exception& e) {
       std::fprintf(stderr, "ludra-audit: %s The audit runs without it.\n", e.what());
       datFailed = true;
