@@ -4,6 +4,8 @@
 // the same 10,000 games on slow storage (every file request 1 ms, as on a network share), where
 // the floor keeps 32 reads in flight.
 //   ludra-bench-audit [folder-parent] [--cold]     --cold also drops the page cache between runs
+//   ludra-bench-audit [folder-parent] --against OTHER-LUDRA-AUDIT   this build against another
+//     (a change's before and after), alternating, with and without --missing, and nothing else
 //   ludra-bench-audit --floor ROOT GAMES [READS]  (the floor process itself)
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -65,6 +67,33 @@ void SlowStorage(const std::string& root, const std::string& self) {
       kGames, Median(audits), kReads, Median(floors), ratio, ratio <= 1.3 ? "OK" : "OVER TARGET");
 }
 
+// This build's ludra-audit against another one, paired run by run.
+int Against(const std::string& parent, const std::string& other) {
+  for (const int games : {10000, 100000}) {
+    const std::string root = parent + "/ludra-audit-" + std::to_string(games);
+    std::printf("Preparing %d games in %s ...\n", games, root.c_str());
+    std::fflush(stdout);
+    Prepare(root, games);
+    for (const bool missing : {false, true}) {
+      std::vector<std::string> ours = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini"};
+      if (missing) ours.push_back("--missing");
+      std::vector<std::string> theirs = ours;
+      theirs[0] = other;
+      RunChild(ours, root);
+      RunChild(theirs, root);
+      std::vector<double> as, bs, ratios;
+      for (int r = 0; r < (games >= 100000 ? 7 : 15); ++r) {
+        as.push_back(RunChild(theirs, root).Ms);
+        bs.push_back(RunChild(ours, root).Ms);
+        ratios.push_back(bs.back() / as.back());
+      }
+      std::printf("  %6d games%s: this ludra-audit %8.1f ms, the other %8.1f ms, ratio %.3f\n",
+                  games, missing ? " --missing" : "", Median(bs), Median(as), Median(ratios));
+    }
+  }
+  return 0;
+}
+
 bool DropCaches() {
   sync();
   FILE* f = std::fopen("/proc/sys/vm/drop_caches", "w");
@@ -83,12 +112,16 @@ int main(int argc, char** argv) {
   }
   std::string parent = fs::temp_directory_path().string();
   bool cold = false;
+  std::string against;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--cold") == 0)
       cold = true;
+    else if (std::strcmp(argv[i], "--against") == 0 && i + 1 < argc)
+      against = argv[++i];
     else
       parent = argv[i];
   }
+  if (!against.empty()) return Against(parent, against);
   const std::string self = fs::canonical("/proc/self/exe").string();
   for (const int games : {1000, 10000, 100000}) {
     const std::string root = parent + "/ludra-audit-" + std::to_string(games);

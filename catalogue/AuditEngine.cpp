@@ -16,6 +16,7 @@
 
 #include "FileCheck.h"
 #include "FileDescriptor.h"
+#include "FoldedIndex.h"
 #include "ListFile.h"
 #include "UZipList.h"
 
@@ -58,38 +59,22 @@ void AssignPreview(std::string& out, std::string_view romName) {
   out.append("jpg", 3);
 }
 
-// Distinct companies in order of first appearance: an open-addressing table of their indexes,
-// which finds a company in one hash of a few bytes.
+// Distinct companies in order of first appearance, compared exactly: the folded index finds the
+// few that differ only in letter case, and the exact one among them.
 class TCompanies {
  public:
   void Add(std::string_view company) {
-    if (FSlots.size() < 2 * (FList.size() + 1)) Grow();
-    const std::size_t mask = FSlots.size() - 1;
-    for (std::size_t slot = HashSlot(FoldedHash(company), FSlots.size());;
-         slot = (slot + 1) & mask) {
-      const uint32_t entry = FSlots[slot];
-      if (entry == 0) {
-        FList.emplace_back(company);
-        FSlots[slot] = static_cast<uint32_t>(FList.size());
-        return;
-      }
-      if (FList[entry - 1] == company) return;
-    }
+    const auto key = [this](uint32_t i) -> std::string_view { return FList[i]; };
+    for (uint32_t i = FIndex.Find(company, key); i != TFoldedIndex::kNone; i = FIndex.Next(i))
+      if (FList[i] == company) return;
+    FList.emplace_back(company);
+    FIndex.Add(key);
   }
   std::vector<std::string> Take() { return std::move(FList); }
 
  private:
-  void Grow() {
-    FSlots.assign(std::max<std::size_t>(16, 2 * FSlots.size()), 0);
-    const std::size_t mask = FSlots.size() - 1;
-    for (uint32_t i = 0; i < FList.size(); ++i) {
-      std::size_t slot = HashSlot(FoldedHash(FList[i]), FSlots.size());
-      while (FSlots[slot] != 0) slot = (slot + 1) & mask;
-      FSlots[slot] = i + 1;
-    }
-  }
   std::vector<std::string> FList;
-  std::vector<uint32_t> FSlots;  // 1 + an index into FList, 0 when empty; a power of 2
+  TFoldedIndex FIndex;
 };
 
 // In the order the catalogue writes them, so that each key line finds its name early.

@@ -181,30 +181,16 @@ bool ParseCrc(std::string_view text, uint32_t& crc) {
 }  // namespace dat_detail
 
 const TDatGame* TDat::Find(std::string_view name) const {
-  if (FSlots.empty()) return nullptr;
-  const std::size_t mask = FSlots.size() - 1;
-  for (std::size_t slot = HashSlot(FoldedHash(name), FSlots.size());; slot = (slot + 1) & mask) {
-    const uint32_t entry = FSlots[slot];
-    if (entry == 0) return nullptr;
-    if (AsciiEqualNoCase(Games[entry - 1].Name, name)) return &Games[entry - 1];
-  }
+  const uint32_t i =
+      FIndex.Find(name, [this](uint32_t k) -> std::string_view { return Games[k].Name; });
+  return i == TFoldedIndex::kNone ? nullptr : &Games[i];
 }
 
 void TDat::Index() {
-  std::size_t size = 16;
-  while (size < 2 * Games.size()) size *= 2;
-  FSlots.assign(size, 0);
-  const std::size_t mask = size - 1;
-  for (uint32_t i = 0; i < Games.size(); ++i) {
-    for (std::size_t slot = HashSlot(FoldedHash(Games[i].Name), size);; slot = (slot + 1) & mask) {
-      const uint32_t entry = FSlots[slot];
-      if (entry == 0) {
-        FSlots[slot] = i + 1;
-        break;
-      }
-      if (AsciiEqualNoCase(Games[entry - 1].Name, Games[i].Name)) break;  // the first one counts
-    }
-  }
+  FIndex.Clear();
+  FIndex.Reserve(Games.size());
+  const auto key = [this](uint32_t k) -> std::string_view { return Games[k].Name; };
+  for (std::size_t i = 0; i < Games.size(); ++i) FIndex.Add(key);
 }
 
 std::string DatPathBeside(const std::string& listPath) {

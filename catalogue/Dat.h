@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "FoldedIndex.h"
 
 struct TDatRom {
   std::string Name;
@@ -57,7 +58,7 @@ class TDat {
   void Index();
 
  private:
-  std::vector<uint32_t> FSlots;  // 1 + an index into Games, 0 when empty; a power of 2
+  TFoldedIndex FIndex;  // of the games' names
 };
 
 // The DAT that Ludra uses without being told: "ludra.dat" beside the list file.

@@ -25,16 +25,11 @@ void TFileChecker::Begin(std::string_view files, const TDatGame* dat) {
       files.remove_prefix(comma + 1);
     }
   }
-  if (FEntries.empty()) return;
-  std::size_t size = 16;
-  while (size < 2 * FEntries.size()) size *= 2;
-  FSlots.assign(size, 0);
-  const std::size_t mask = size - 1;
-  for (uint32_t i = 0; i < FEntries.size(); ++i) {
-    std::size_t slot = HashSlot(FoldedHash(FEntries[i].Name), size);
-    while (FSlots[slot] != 0) slot = (slot + 1) & mask;
-    FSlots[slot] = i + 1;
-  }
+  FIndex.Clear();
+  FIndex.Reserve(FEntries.size());
+  const auto key = [this](uint32_t i) { return FEntries[i].Name; };
+  while (FIndex.Size() < FEntries.size()) FIndex.Add(key);
+  FGroupDone.assign(FEntries.size(), 0);
 }
 
 void TFileChecker::Found(TEntry& e, uint32_t size, uint32_t crc) {
@@ -46,14 +41,13 @@ void TFileChecker::Found(TEntry& e, uint32_t size, uint32_t crc) {
 
 void TFileChecker::Member(std::string_view name, uint32_t size, uint32_t crc) {
   if (FEntries.empty()) return;
-  const std::size_t mask = FSlots.size() - 1;
-  // Every listed file of that name (a name listed twice is found twice).
-  for (std::size_t slot = HashSlot(FoldedHash(name), FSlots.size());; slot = (slot + 1) & mask) {
-    const uint32_t entry = FSlots[slot];
-    if (entry == 0) return;
-    TEntry& e = FEntries[entry - 1];
-    if (AsciiEqualNoCase(e.Name, name)) Found(e, size, crc);
-  }
+  // Every listed file of that name takes the first member of it: the walk along the names listed
+  // alike is made once, however often the name is listed or stored.
+  const uint32_t first = FIndex.Find(name, [this](uint32_t i) { return FEntries[i].Name; });
+  if (first == TFoldedIndex::kNone || FGroupDone[first]) return;
+  FGroupDone[first] = 1;
+  for (uint32_t i = first; i != TFoldedIndex::kNone; i = FIndex.Next(i))
+    Found(FEntries[i], size, crc);
 }
 
 std::string_view TFileChecker::ParentToRead() const {

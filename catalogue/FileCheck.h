@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Dat.h"
+#include "FoldedIndex.h"
 #include "Games.h"
 
 class TFileChecker {
@@ -35,6 +36,7 @@ class TFileChecker {
   };
   void Found(TEntry& e, uint32_t size, uint32_t crc);
   std::vector<TEntry> FEntries;
-  std::vector<uint32_t> FSlots;  // 1 + an index into FEntries, 0 when empty; a power of 2
+  TFoldedIndex FIndex;           // of the entries' names
+  std::vector<char> FGroupDone;  // per first entry of a name: a member of it was seen
   const TDatGame* FDat = nullptr;
 };

@@ -68,26 +68,16 @@ std::string_view TFileLookup::TListing::Name(uint32_t i) const {
 }
 
 void TFileLookup::TListing::MakeTable() {
-  std::size_t size = 16;
-  while (size < 2 * Starts.size()) size *= 2;
-  Slots.assign(size, 0);
-  const std::size_t mask = size - 1;
-  for (uint32_t i = 0; i < Starts.size(); ++i) {
-    std::size_t slot = HashSlot(FoldedHash(Name(i)), size);
-    while (Slots[slot] != 0) slot = (slot + 1) & mask;
-    Slots[slot] = i + 1;
-  }
+  Index.Reserve(Starts.size());
+  const auto key = [this](uint32_t i) { return Name(i); };
+  while (Index.Size() < Starts.size()) Index.Add(key);
 }
 
 long TFileLookup::TListing::Lookup(std::string_view name) const {
-  if (Slots.empty()) return -1;
-  const std::size_t mask = Slots.size() - 1;
   long best = -1;
-  for (std::size_t slot = HashSlot(FoldedHash(name), Slots.size()); Slots[slot] != 0;
-       slot = (slot + 1) & mask) {
-    const uint32_t i = Slots[slot] - 1;
+  for (uint32_t i = Index.Find(name, [this](uint32_t k) { return Name(k); });
+       i != TFoldedIndex::kNone; i = Index.Next(i)) {
     const std::string_view candidate = Name(i);
-    if (!AsciiEqualNoCase(candidate, name)) continue;
     if (candidate == name) return i;
     // The least name wins where several differ only in case, the same on every run.
     if (best < 0 || candidate < Name(static_cast<uint32_t>(best))) best = i;

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "FoldedIndex.h"
+
 // Finds files whose stored names differ in letter case from the names on disk. Directory listings
 // are cached for the life of the object (one audit, one command), so looking up thousands of
 // archives in one folder reads that folder once.
@@ -47,9 +49,9 @@ class TFileLookup {
     std::string Name;
     unsigned char Type;  // dirent d_type
   };
-  // A folder's names in one block, with an open-addressing table keyed by the folded name that
-  // answers both the exact and the case-insensitive question: thousands of names cost a few
-  // allocations, not one per name.
+  // A folder's names in one block, indexed by their folded form, which answers both the exact
+  // and the case-insensitive question: thousands of names cost a few allocations, not one per
+  // name.
   struct TListing {
     TStamp Stamp;  // taken before reading, so a change during the read shows as one later
     // Changed longer ago than a timestamp's coarsest tick: a later change moves the stamp.
@@ -58,7 +60,7 @@ class TFileLookup {
     std::string Names;                 // every name, each followed by a NUL
     std::vector<uint32_t> Starts;      // where each name begins in Names
     std::vector<unsigned char> Types;  // its dirent d_type
-    std::vector<uint32_t> Slots;       // 1 + the index of a name, 0 when empty; a power of 2
+    TFoldedIndex Index;                // of the names
     std::string_view Name(uint32_t i) const;
     void MakeTable();
     // The entry of exactly `name`, else the least name of the same folding; -1 when none.
