@@ -26,7 +26,7 @@ TMessage MissingRoms(const TPaths& paths, int number) {
   try {
     const TListFile list(ListFilePath(paths));
     std::optional<TDat> dat;
-    if (const std::string datPath = DatPathBeside(list.Path()); IsRegularFile(datPath)) {
+    if (const std::string datPath = DatPathBeside(list.Path()); DatIsThere(datPath)) {
       try {
         dat = ReadDat(datPath);
       } catch (const EFileError&) {

@@ -23,6 +23,181 @@ constexpr std::size_t kMaxTextBytes = 1024u * 1024 * 1024;
 // No tag or text of a ROM list comes near this: a longer one (a hostile attribute of a GiB) is
 // refused before the parser buffers it.
 constexpr std::size_t kMaxMarkup = 1024 * 1024;
+// A DAT's elements nest four deep, a list-XML's a few more; expat keeps every open one.
+constexpr std::size_t kMaxXmlDepth = 16;
+// A DAT with a bad value in every rom says so a few times, not a million.
+constexpr std::size_t kMaxNotes = 100;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool StartsWithUtf16Mark(std::string_view text) {
+  return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+}
+
+// UTF-16 after its byte-order mark to UTF-8; a lone surrogate or an odd last byte becomes U+FFFD.
+std::string Utf16ToUtf8(std::string_view text) {
+  const bool little = text[0] == '\xFF';
+  const auto unit = [&](std::size_t i) -> uint32_t {
+    const auto a = static_cast<unsigned char>(text[i]), b = static_cast<unsigned char>(text[i + 1]);
+    return little ? a | b << 8 : b | a << 8;
+  };
+  std::string out;
+  out.reserve(text.size() / 2 + 16);
+  const auto put = [&](uint32_t c) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | c >> 12);
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | c >> 18);
+      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  };
+  std::size_t i = 2;
+  for (; i + 1 < text.size(); i += 2) {
+    uint32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < text.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    put(c);
+  }
+  if (i < text.size()) put(0xFFFD);
+  return out;
+}
+
+// Markup in which "<" may stand (comments, processing instructions, CDATA, a declaration's
+// quoted values) is bounded like a tag or a text: expat keeps an unfinished one and scans it again
+// with each piece of input, so without a bound its time grows with its square.
+class TMarkupBound {
+ public:
+  // The length of the construct still open at the end of `data`.
+  std::size_t Feed(const char* data, std::size_t size) {
+    std::size_t boundary = std::string_view::npos;  // where the open construct began
+    for (std::size_t i = 0; i < size; ++i) {
+      const char c = data[i];
+      switch (FState) {
+        case kText: {
+          const void* lt = std::memchr(data + i, '<', size - i);
+          if (!lt) {
+            i = size;
+            break;
+          }
+          i = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
+          boundary = i;
+          FState = kOpen;
+          break;
+        }
+        case kOpen:
+          FState = c == '!' ? kBang : c == '?' ? kPi : kTag;
+          if (FState == kTag) --i;  // the tag's first character
+          break;
+        case kBang:
+          FState = c == '-' ? kBangDash : c == '[' ? kCdata : kDecl;
+          if (FState == kDecl) --i;
+          break;
+        case kBangDash:
+          FState = c == '-' ? kComment : kDecl;
+          FRun = 0;
+          if (FState == kDecl) --i;
+          break;
+        case kComment:  // ends at "-->"
+          if (c == '>' && FRun >= 2) {
+            FState = kText;
+            boundary = i + 1;
+          }
+          FRun = c == '-' ? FRun + 1 : 0;
+          break;
+        case kPi:  // ends at "?>"
+          if (c == '>' && FRun) {
+            FState = kText;
+            boundary = i + 1;
+          }
+          FRun = c == '?';
+          break;
+        case kCdata:  // ends at "]]>"
+          if (c == '>' && FRun >= 2) {
+            FState = kText;
+            boundary = i + 1;
+          }
+          FRun = c == ']' ? FRun + 1 : 0;
+          break;
+        case kTag:
+        case kDecl:
+          if (c == '"' || c == '\'') {
+            FQuote = c;
+            FInner = FState;
+            FState = kQuoted;
+          } else if (c == '>' || (c == '[' && FState == kDecl)) {
+            // "[" opens a DOCTYPE's internal subset: its declarations are constructs of their own.
+            FState = kText;
+            boundary = i + 1;
+          }
+          break;
+        case kQuoted:
+          if (c == FQuote) FState = FInner;
+          break;
+      }
+    }
+    FOpen = boundary == std::string_view::npos ? FOpen + size : size - boundary;
+    return FOpen;
+  }
+
+ private:
+  enum TState { kText, kOpen, kBang, kBangDash, kComment, kPi, kCdata, kTag, kDecl, kQuoted };
+  TState FState = kText, FInner = kTag;
+  char FQuote = 0;
+  std::size_t FRun = 0, FOpen = 0;
+};
+
+// Windows-1252 for expat, which knows only UTF-8, UTF-16, ISO-8859-1 and ASCII itself.
+int UnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
+  std::string folded = AsciiLower(name);
+  if (folded != "windows-1252" && folded != "cp1252") return XML_STATUS_ERROR;
+  for (int b = 0; b < 256; ++b) {
+    const std::string utf8 = Windows1252ToUtf8(std::string(1, static_cast<char>(b)));
+    const auto* u = reinterpret_cast<const unsigned char*>(utf8.data());
+    info->map[b] = utf8.size() == 1   ? u[0]
+                   : utf8.size() == 2 ? (u[0] & 0x1F) << 6 | (u[1] & 0x3F)
+                                      : (u[0] & 0x0F) << 12 | (u[1] & 0x3F) << 6 | (u[2] & 0x3F);
+  }
+  info->data = nullptr;
+  info->convert = nullptr;
+  info->release = nullptr;
+  return XML_STATUS_OK;
+}
+
+// The encoding to impose on an XML DAT whose start is `start`: none (expat follows the file's
+// declaration or takes UTF-8) unless the file declares none and is not UTF-8, when it is read as
+// Windows-1252 as a ClrMamePro DAT is.
+const char* XmlEncoding(std::string_view start, bool whole) {
+  if (start.starts_with("<?xml")) {
+    const std::string_view declaration = start.substr(0, start.find("?>"));
+    if (declaration.find("encoding") != std::string_view::npos) return nullptr;
+  }
+  // A piece of the file may end inside a character.
+  for (std::size_t cut = 0; cut <= (whole ? 0u : std::min<std::size_t>(3, start.size())); ++cut)
+    if (IsValidUtf8(start.substr(0, start.size() - cut))) return nullptr;
+  return "windows-1252";
+}
 
 [[noreturn]] void RaiseOpen(const std::string& path, int error) {
   throw EFOpenError(path, FileError("open", path, SysErrorMessage(error)));
@@ -32,8 +207,9 @@ constexpr std::size_t kMaxMarkup = 1024 * 1024;
 // with <rom name size crc merge status> children.
 class TXmlReader {
  public:
-  TXmlReader(const std::string& fileName, TDat& dat) : FFileName(fileName), FDat(dat) {
-    FParser = XML_ParserCreate(nullptr);
+  TXmlReader(const std::string& fileName, TDat& dat, const char* encoding)
+      : FFileName(fileName), FDat(dat) {
+    FParser = XML_ParserCreate(encoding);
     if (!FParser) throw std::bad_alloc();
     XML_SetUserData(FParser, this);
     XML_SetElementHandler(FParser, &TXmlReader::Start, &TXmlReader::End);
@@ -42,23 +218,21 @@ class TXmlReader {
     // (no "billion laughs"), and external entities and the external DTD are never loaded.
     XML_SetEntityDeclHandler(FParser, &TXmlReader::EntityDecl);
     XML_SetParamEntityParsing(FParser, XML_PARAM_ENTITY_PARSING_NEVER);
+    XML_SetUnknownEncodingHandler(FParser, &UnknownEncoding, nullptr);
   }
   ~TXmlReader() { XML_ParserFree(FParser); }
   TXmlReader(const TXmlReader&) = delete;
   TXmlReader& operator=(const TXmlReader&) = delete;
 
   void Feed(const char* data, std::size_t size, bool last) {
-    // The stretch since the last "<" holds one tag or one text: bounded, whatever expat buffers.
-    const void* lt = size ? memrchr(data, '<', size) : nullptr;
-    FSinceTag = lt ? size - static_cast<std::size_t>(static_cast<const char*>(lt) - data) - 1
-                   : FSinceTag + size;
-    if (FSinceTag > kMaxMarkup)
+    // One tag, text, comment or declaration at a time is bounded, whatever expat buffers.
+    if (FBound.Feed(data, size) > kMaxMarkup)
       Fail(XML_GetCurrentLineNumber(FParser), "a tag or a text longer than 1 MiB");
     if (XML_Parse(FParser, data, static_cast<int>(size), last) != XML_STATUS_OK) {
       if (!FError.empty()) Fail(FErrorLine, FError);
       Fail(XML_GetCurrentLineNumber(FParser), XML_ErrorString(XML_GetErrorCode(FParser)));
     }
-    if (last && !FSawRoot) Fail(XML_GetCurrentLineNumber(FParser), "no datafile element");
+    if (last && !FSawRoot) Fail(XML_GetCurrentLineNumber(FParser), "no datafile or mame element");
   }
 
  private:
@@ -93,10 +267,21 @@ class TXmlReader {
     return nullptr;
   }
 
+  static std::optional<std::string_view> OptionalAttribute(const XML_Char** attributes,
+                                                           std::string_view name) {
+    if (const char* value = Attribute(attributes, name)) return value;
+    return std::nullopt;
+  }
+
   void OnStart(std::string_view name, const XML_Char** attributes) {
     const std::size_t depth = FDepth++;
+    if (depth == kMaxXmlDepth)
+      return Stop("elements nested more than " + std::to_string(kMaxXmlDepth) + " deep");
+    const std::size_t line = XML_GetCurrentLineNumber(FParser);
     if (depth == 0) {
-      if (name != "datafile") return Stop("the root element is not datafile");
+      // A list-XML file of the emulator (root "mame", "machine" elements) reads as a DAT.
+      if (name != "datafile" && name != "mame")
+        return Stop("the root element is neither datafile nor mame");
       FSawRoot = true;
       return;
     }
@@ -105,13 +290,14 @@ class TXmlReader {
       if (FKind != kGame) return;
       const char* gameName = Attribute(attributes, "name");
       if (!gameName || !*gameName) return Stop(std::string(name) + " without a name");
-      TDatGame& game = FDat.Games.emplace_back();
+      TDatGame game;
       game.Name = gameName;
-      const char* romOf = Attribute(attributes, "romof");
-      const char* cloneOf = Attribute(attributes, "cloneof");
-      if (romOf) game.RomOf = romOf;
-      if (cloneOf) game.CloneOf = cloneOf;
-      game.Parent = game.RomOf.empty() ? game.CloneOf : game.RomOf;
+      if (!dat_detail::UsableGame(FDat, game, OptionalAttribute(attributes, "romof"),
+                                  OptionalAttribute(attributes, "cloneof"), line)) {
+        FKind = kOther;
+        return;
+      }
+      FDat.Games.push_back(std::move(game));
       return;
     }
     if (depth == 2 && FKind == kHeader && name == "name") {
@@ -119,24 +305,25 @@ class TXmlReader {
       FInHeaderName = true;
       return;
     }
-    if (depth != 2 || FKind != kGame || name != "rom") return;
+    if (depth != 2 || FKind != kGame) return;
+    if (name == "disk") {
+      ++FDat.Disks;
+      return;
+    }
+    if (name != "rom") return;
     TDatRom rom;
     const char* romName = Attribute(attributes, "name");
     if (!romName || !*romName) return Stop("a rom without a name");
     rom.Name = romName;
     if (const char* merge = Attribute(attributes, "merge")) rom.Merge = merge;
-    if (const char* status = Attribute(attributes, "status"))
+    if (const char* status = Attribute(attributes, "status")) {
       rom.NoDump = std::string_view(status) == "nodump";
-    if (const char* size = Attribute(attributes, "size")) {
-      if (!dat_detail::ParseSize(size, rom.Size))
-        return Stop("rom \"" + rom.Name + "\": the size is not a number");
-      rom.HasSize = true;
+      rom.BadDump = std::string_view(status) == "baddump";
     }
-    if (const char* crc = Attribute(attributes, "crc"); crc && *crc) {
-      if (!dat_detail::ParseCrc(crc, rom.Crc))
-        return Stop("rom \"" + rom.Name + "\": the crc is not a CRC-32");
-      rom.HasCrc = true;
-    }
+    const char* size = Attribute(attributes, "size");
+    const char* crc = Attribute(attributes, "crc");
+    dat_detail::SetValues(FDat, rom, size ? size : "", size != nullptr, crc ? crc : "", "crc",
+                          line);
     FDat.Games.back().Roms.push_back(std::move(rom));
   }
 
@@ -149,7 +336,8 @@ class TXmlReader {
   const std::string& FFileName;
   TDat& FDat;
   XML_Parser FParser;
-  std::size_t FDepth = 0, FSinceTag = 0, FErrorLine = 0;
+  std::size_t FDepth = 0, FErrorLine = 0;
+  TMarkupBound FBound;
   TKind FKind = kOther;
   bool FSawRoot = false, FInHeaderName = false;
   std::string FError;
@@ -160,6 +348,23 @@ bool LooksLikeXml(std::string_view start) {
   const std::size_t first = start.find_first_not_of(" \t\r\n");
   return first != std::string_view::npos && start[first] == '<';
 }
+
+void ParseXml(std::string_view text, const std::string& fileName, TDat& dat, const char* encoding) {
+  TXmlReader reader(fileName, dat, encoding);
+  do {
+    const std::size_t n = std::min(text.size(), kChunk);
+    reader.Feed(text.data(), n, n == text.size());
+    text.remove_prefix(n);
+  } while (!text.empty());
+}
+
+[[noreturn]] void RaiseNotAFile(const std::string& path, mode_t mode) {
+  if (S_ISDIR(mode)) RaiseOpen(path, EISDIR);
+  const char* what = S_ISFIFO(mode)   ? "it is a FIFO, not a file"
+                     : S_ISSOCK(mode) ? "it is a socket, not a file"
+                                      : "it is a device, not a file";
+  throw EFOpenError(path, FileError("open", path, std::string(what)));
+}
 }  // namespace
 
 EDatError::EDatError(const std::string& fileName, std::size_t line, const std::string& what)
@@ -169,14 +374,80 @@ EDatError::EDatError(const std::string& fileName, std::size_t line, const std::s
 
 namespace dat_detail {
 bool ParseSize(std::string_view text, uint64_t& size) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
-  return error == std::errc() && end == text.data() + text.size();
+  text = Trimmed(text);
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size, base);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size();
 }
 
 bool ParseCrc(std::string_view text, uint32_t& crc) {
+  text = Trimmed(text);
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    text.remove_prefix(2);
   if (text.empty() || text.size() > 8) return false;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), crc, 16);
   return error == std::errc() && end == text.data() + text.size();
+}
+
+void AddNote(TDat& dat, std::size_t line, const std::string& what) {
+  if (dat.Notes.size() < kMaxNotes)
+    dat.Notes.push_back("line " + std::to_string(line) + ": " + what);
+  else if (dat.Notes.size() == kMaxNotes)
+    dat.Notes.push_back("more values that cannot be used follow; only the first " +
+                        std::to_string(kMaxNotes) + " are named");
+}
+
+bool IsFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+bool UsableGame(TDat& dat, TDatGame& game, std::optional<std::string_view> romOf,
+                std::optional<std::string_view> cloneOf, std::size_t line) {
+  if (!IsFileName(game.Name)) {
+    AddNote(dat, line,
+            "the game name \"" + game.Name + "\" is not an archive's name; the game is left out");
+    return false;
+  }
+  // A parent's name is opened as "<ROM folder>/<name>.zip": one that reaches elsewhere is kept
+  // out of Parent, so that nothing outside the ROM folder is ever read for this DAT.
+  const auto take = [&](std::optional<std::string_view> value, const char* key, std::string& to) {
+    if (!value) return;
+    if (IsFileName(*value)) {
+      to = *value;
+      return;
+    }
+    AddNote(dat, line,
+            "game \"" + game.Name + "\": the " + key + " value \"" + std::string(*value) +
+                "\" is not an archive's name; no parent is read for the game");
+  };
+  take(romOf, "romof", game.RomOf);
+  take(cloneOf, "cloneof", game.CloneOf);
+  game.Parent = game.RomOf.empty() ? game.CloneOf : game.RomOf;
+  return true;
+}
+
+void SetValues(TDat& dat, TDatRom& rom, std::string_view size, bool sizeGiven, std::string_view crc,
+               std::string_view crcKey, std::size_t line) {
+  if (sizeGiven) {
+    rom.HasSize = ParseSize(size, rom.Size);
+    if (!rom.HasSize)
+      AddNote(dat, line,
+              "rom \"" + rom.Name + "\": the size \"" + std::string(size) +
+                  "\" is not a number below 2^64; the file is checked without its size");
+  }
+  if (!Trimmed(crc).empty()) {
+    rom.HasCrc = ParseCrc(crc, rom.Crc);
+    if (!rom.HasCrc)
+      AddNote(dat, line,
+              "rom \"" + rom.Name + "\": the " + std::string(crcKey) + " value \"" +
+                  std::string(crc) + "\" is not a CRC-32 (8 hexadecimal digits); the file is " +
+                  (rom.HasSize ? "checked by its size only" : "checked by its name only"));
+  }
 }
 }  // namespace dat_detail
 
@@ -191,6 +462,11 @@ void TDat::Index() {
   FIndex.Reserve(Games.size());
   const auto key = [this](uint32_t k) -> std::string_view { return Games[k].Name; };
   for (std::size_t i = 0; i < Games.size(); ++i) FIndex.Add(key);
+}
+
+bool DatIsThere(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
 }
 
 std::string DatPathBeside(const std::string& listPath) {
@@ -213,15 +489,28 @@ std::string_view DatGameName(std::string_view romName) {
 TDat ParseDat(std::string_view text, const std::string& fileName) {
   TDat dat;
   try {
+    if (StartsWithUtf16Mark(text)) {
+      // Converted whole; its declaration's "UTF-16" no longer holds, so UTF-8 is imposed.
+      const std::string utf8 = Utf16ToUtf8(text);
+      if (LooksLikeXml(std::string_view(utf8).substr(0, 4096))) {
+        ParseXml(utf8, fileName, dat, "UTF-8");
+        dat.Index();
+        return dat;
+      }
+      return ParseDat(utf8, fileName);
+    }
+    if (text.starts_with("\xEF\xBB\xBF") && !LooksLikeXml(text.substr(0, 4096)))
+      text.remove_prefix(3);  // the mark is not the first block's key
+    if (Trimmed(text).empty()) throw EDatError(fileName, 1, "the file is empty");
     if (LooksLikeXml(text.substr(0, 4096))) {
-      TXmlReader reader(fileName, dat);
-      do {
-        const std::size_t n = std::min(text.size(), kChunk);
-        reader.Feed(text.data(), n, n == text.size());
-        text.remove_prefix(n);
-      } while (!text.empty());
-    } else {
+      ParseXml(text, fileName, dat, XmlEncoding(text.substr(0, kChunk), text.size() <= kChunk));
+    } else if (IsValidUtf8(text)) {
       dat_detail::ParseClrMamePro(text, fileName, dat);
+    } else {
+      // Latin-1 names are common in this format; Windows-1252 reads them and more.
+      const std::string utf8 = Windows1252ToUtf8(text);
+      dat_detail::ParseClrMamePro(utf8, fileName, dat);
+      dat.Notes.insert(dat.Notes.begin(), "the file is not UTF-8; it was read as Windows-1252");
     }
     dat.Index();
   } catch (const std::bad_alloc&) {
@@ -231,17 +520,22 @@ TDat ParseDat(std::string_view text, const std::string& fileName) {
 }
 
 TDat ReadDat(const std::string& path) {
+  // What is not a file is refused before it is opened: opening a FIFO could wait for a writer,
+  // a device could act on it.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) RaiseOpen(path, errno);
+  if (!S_ISREG(info.st_mode)) RaiseNotAFile(path, info.st_mode);
   const TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.IsOpen()) RaiseOpen(path, errno);
-  struct stat info {};
   if (::fstat(fd.Get(), &info) != 0) RaiseOpen(path, errno);
-  if (!S_ISREG(info.st_mode)) RaiseOpen(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+  if (!S_ISREG(info.st_mode)) RaiseNotAFile(path, info.st_mode);
   try {
     std::unique_ptr<char[]> chunk(new char[kChunk]);
     const ssize_t first = ReadFull(fd.Get(), chunk.get(), kChunk);
     if (first < 0) throw EInOutError(path, FileError("read", path, SysErrorMessage(errno)), errno);
     const auto firstSize = static_cast<std::size_t>(first);
-    if (!LooksLikeXml(std::string_view(chunk.get(), firstSize))) {
+    const std::string_view start(chunk.get(), firstSize);
+    if (!LooksLikeXml(start) || StartsWithUtf16Mark(start)) {
       // The text format is read whole: it is small, and its tokens are views of the text.
       if (static_cast<uint64_t>(info.st_size) > kMaxTextBytes)
         throw EDatError(path, 1, "the file is too large for a ROM list");
@@ -258,7 +552,7 @@ TDat ReadDat(const std::string& path) {
     // XML is parsed as it is read: memory stays within the chunk and what the games hold.
     TDat dat;
     {
-      TXmlReader reader(path, dat);
+      TXmlReader reader(path, dat, XmlEncoding(start, firstSize < kChunk));
       std::size_t size = firstSize;
       for (;;) {
         const bool last = size < kChunk;

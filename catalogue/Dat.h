@@ -4,6 +4,7 @@
 // and the ClrMamePro text format (a small tokenizer of our own; there is no library for it).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,9 +64,14 @@ class TDat {
 
 // The DAT that Ludra uses without being told: "ludra.dat" beside the list file.
 std::string DatPathBeside(const std::string& listPath);
+// True when anything is at `path`, a file or not (a FIFO, a folder, a link to nothing): ReadDat
+// reports what is not a readable DAT, where skipping it would leave the user wondering.
+bool DatIsThere(const std::string& path);
 
-// Reads the DAT at `path`. A file that cannot be opened raises EFOpenError, a malformed one
-// EDatError; both name it.
+// Reads the DAT at `path`, Logiqx XML or the emulator's list XML (root "mame") or ClrMamePro
+// text, in UTF-8, UTF-16 with its byte-order mark, or (not UTF-8) Windows-1252. A file that cannot
+// be opened or is no file (never opened then) raises EFOpenError, a malformed or empty one
+// EDatError; both name it. Values it cannot use become Notes.
 TDat ReadDat(const std::string& path);
 // The same from text already read; `fileName` is what errors name.
 TDat ParseDat(std::string_view text, const std::string& fileName);
@@ -79,7 +85,18 @@ std::string_view DatGameName(std::string_view romName);
 // Internal to the reader, shared by its two formats.
 namespace dat_detail {
 void ParseClrMamePro(std::string_view text, const std::string& fileName, TDat& dat);
-// A rom's size (decimal) and CRC-32 (hexadecimal, up to 8 digits); false when not a number.
+// A rom's size (decimal, or hexadecimal after "0x") and CRC-32 (hexadecimal, up to 8 digits, "0x"
+// allowed), blanks around either ignored; false when not a number.
 bool ParseSize(std::string_view text, uint64_t& size);
 bool ParseCrc(std::string_view text, uint32_t& crc);
+void AddNote(TDat& dat, std::size_t line, const std::string& what);
+// A name that can stand for an archive in the ROM folder: not empty, ".", "..", no separator.
+bool IsFileName(std::string_view name);
+// Checks a game's name and takes its parent's names (when the DAT writes them); false, with a
+// Note, when the game is left out.
+bool UsableGame(TDat& dat, TDatGame& game, std::optional<std::string_view> romOf,
+                std::optional<std::string_view> cloneOf, std::size_t line);
+// A rom's size and CRC-32 as written (`crcKey` names the CRC's key for a Note).
+void SetValues(TDat& dat, TDatRom& rom, std::string_view size, bool sizeGiven, std::string_view crc,
+               std::string_view crcKey, std::size_t line);
 }  // namespace dat_detail

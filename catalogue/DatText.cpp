@@ -1,7 +1,9 @@
 // The ClrMamePro text format:
 //   clrmamepro ( name "Some list" )
 //   game ( name sfex romof sfex rom ( name sfe-05m size 4194304 crc 1a2b3c4d merge sfe-05m ) )
-// Values are bare words or quoted strings; unknown keys and blocks are skipped.
+// Values are bare words or quoted strings; unknown keys and blocks are skipped. A rom's
+// "baddump" and "nodump" may stand alone; "crc32" is another name of "crc".
+#include <optional>
 #include <string>
 
 #include "Dat.h"
@@ -99,13 +101,18 @@ class TParser {
  private:
   // Reads "key value" pairs up to the block's ")", handing each to `pair`; a nested block goes
   // to `block` (or is skipped when it returns false). A key right before ")" has no value.
+  // A rom's "baddump" and "nodump" may stand alone, as flags without a value.
   template <class Pair, class Block>
-  void Pairs(std::size_t openLine, Pair&& pair, Block&& block) {
+  void Pairs(std::size_t openLine, Pair&& pair, Block&& block, bool romFlags = false) {
     for (;;) {
       const TToken key = FTokens.Next();
       if (key.Kind == TTokenizer::kClose) return;
       if (key.Kind == TTokenizer::kEnd) Unclosed(openLine);
       if (key.Kind == TTokenizer::kOpen) FTokens.Fail(key.Line, "a \"(\" without a name");
+      if (romFlags && (key.Text == "baddump" || key.Text == "nodump")) {
+        pair("flags", key);
+        continue;
+      }
       const TToken value = FTokens.Next();
       if (value.Kind == TTokenizer::kClose) return;
       if (value.Kind == TTokenizer::kEnd) Unclosed(openLine);
@@ -128,7 +135,7 @@ class TParser {
 
   void Game(std::size_t line) {
     TDatGame& game = FDat.Games.emplace_back();
-    std::string_view romOf, cloneOf;
+    std::optional<std::string_view> romOf, cloneOf;
     Pairs(
         line,
         [&](std::string_view key, const TToken& value) {
@@ -140,18 +147,20 @@ class TParser {
             cloneOf = value.Text;
         },
         [&](const TToken& key, std::size_t openLine) {
+          if (key.Text == "disk") ++FDat.Disks;  // counted, its block skipped
           if (key.Text != "rom") return false;
           Rom(game, openLine);
           return true;
         });
     if (game.Name.empty()) FTokens.Fail(line, "a game without a name");
-    game.RomOf = romOf;
-    game.CloneOf = cloneOf;
-    game.Parent = romOf.empty() ? cloneOf : romOf;
+    if (!dat_detail::UsableGame(FDat, game, romOf, cloneOf, line)) FDat.Games.pop_back();
   }
 
   void Rom(TDatGame& game, std::size_t line) {
     TDatRom rom;
+    std::string_view size, crc, crcKey = "crc";
+    bool sizeGiven = false;
+    std::size_t valueLine = line;
     Pairs(
         line,
         [&](std::string_view key, const TToken& value) {
@@ -160,19 +169,21 @@ class TParser {
           } else if (key == "merge") {
             rom.Merge = value.Text;
           } else if (key == "size") {
-            if (!dat_detail::ParseSize(value.Text, rom.Size))
-              FTokens.Fail(value.Line, "the size is not a number");
-            rom.HasSize = true;
-          } else if (key == "crc") {
-            if (!dat_detail::ParseCrc(value.Text, rom.Crc))
-              FTokens.Fail(value.Line, "the crc is not a CRC-32");
-            rom.HasCrc = true;
-          } else if ((key == "flags" || key == "status") && value.Text == "nodump") {
-            rom.NoDump = true;
+            size = value.Text;
+            sizeGiven = true;
+            valueLine = value.Line;
+          } else if (key == "crc" || key == "crc32") {
+            crc = value.Text;
+            crcKey = key;
+            valueLine = value.Line;
+          } else if (key == "flags" || key == "status") {
+            rom.NoDump = rom.NoDump || value.Text == "nodump";
+            rom.BadDump = rom.BadDump || value.Text == "baddump";
           }
         },
-        [](const TToken&, std::size_t) { return false; });
+        [](const TToken&, std::size_t) { return false; }, true);
     if (rom.Name.empty()) FTokens.Fail(line, "a rom without a name");
+    dat_detail::SetValues(FDat, rom, size, sizeGiven, crc, crcKey, valueLine);
     game.Roms.push_back(std::move(rom));
   }
 

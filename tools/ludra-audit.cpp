@@ -450,7 +450,7 @@ int main(int argc, char** argv) {
     const bool datGiven = !datPath.empty();
     if (!datGiven) datPath = DatPathBeside(listPath);
     try {
-      if (datGiven || IsRegularFile(datPath)) dat = ReadDat(datPath);
+      if (datGiven || DatIsThere(datPath)) dat = ReadDat(datPath);
       // What the DAT holds that cannot be used is said once, before the audit.
       if (dat)
         for (const std::string& note : dat->Notes)
@@ -514,6 +514,13 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   if (!complete) {
     std::fprintf(stderr, "ludra-audit: %s\n", error.c_str());
+    return 1;
+  }
+  // Without the DAT that was meant, a fixdat would hold names only: one already there stays.
+  if (fixdat && datFailed) {
+    std::fprintf(stderr,
+                 "ludra-audit: the fixdat \"%s\" is not written, as the DAT cannot be read\n",
+                 fixdatPath.c_str());
     return 1;
   }
   if (fixdat) {

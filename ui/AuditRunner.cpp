@@ -95,7 +95,7 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
     // reported, and the audit runs without it.
     std::optional<TDat> dat;
     const std::string datPath = DatPathBeside(job->ListPath);
-    if (IsRegularFile(datPath)) {
+    if (DatIsThere(datPath)) {
       try {
         dat = ReadDat(datPath);
         out.DatPath = datPath;

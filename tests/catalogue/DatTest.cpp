@@ -210,6 +210,110 @@ TEST(Dat, TheFixdatHoldsExactlyTheMissingAndWrongFilesAndReadsBackAsADat) {
   EXPECT_EQ(plain.Games[1].Name, "gone");
 }
 
+// ---- DATs as real ones are written ----
+
+namespace {
+// A DAT's model in one line per game: rom/size/crc ("?": none usable), flags, then its notes.
+std::string Summary(const TDat& dat) {
+  std::string s = "disks " + std::to_string(dat.Disks) + "\n";
+  for (const TDatGame& g : dat.Games) {
+    s += g.Name + (g.Parent.empty() ? "" : " <" + g.Parent) + ":";
+    for (const TDatRom& r : g.Roms)
+      s += " " + r.Name + "/" + (r.HasSize ? std::to_string(r.Size) : "?") + "/" +
+           (r.HasCrc ? CrcText(r.Crc) : "?") + (r.BadDump ? "/bad" : "") +
+           (r.NoDump ? "/nodump" : "");
+    s += "\n";
+  }
+  for (const std::string& n : dat.Notes) s += "! " + n + "\n";
+  return s;
+}
+
+std::string Utf16(std::string_view ascii, bool little) {
+  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char c : ascii) out += little ? std::string{c, '\0'} : std::string{'\0', c};
+  return out;
+}
+
+// The emulator's list XML (a DTD subset, "mame", "machine", disks, deeper elements) and the
+// ClrMamePro variants of real DATs, saying the same.
+const char* const kListXml =
+    "<?xml version=\"1.0\"?>\n<!DOCTYPE mame [\n<!ELEMENT mame (machine+)>\n"
+    "<!ATTLIST mame build CDATA #IMPLIED>\n<!ELEMENT machine (rom*, disk*, dipswitch*)>\n"
+    "<!ATTLIST machine name CDATA #REQUIRED cloneof CDATA #IMPLIED romof CDATA #IMPLIED>\n"
+    "<!ATTLIST rom name CDATA #REQUIRED size CDATA #REQUIRED crc CDATA #IMPLIED\n"
+    "  status (baddump|nodump|good) \"good\">\n<!-- <rom> and <disk> -->\n]>\n<mame build=\"1\">\n"
+    "<machine name=\"big\"><rom name=\"dvd.img\" size=\"5000000000\" crc=\"0A0B0C0D\"/>"
+    "<disk name=\"hdd\" sha1=\"00\"/></machine>\n"
+    "<machine name=\"clone\" cloneof=\"big\" romof=\"big\"><rom name=\"odd.bin\" size=\" 16 \" "
+    "crc=\"1234abcd\" status=\"baddump\"/><rom name=\"gone.bin\" size=\"16\" status=\"nodump\"/>"
+    "<dipswitch name=\"d\"><dipvalue name=\"v\"/></dipswitch></machine>\n</mame>\n";
+const char* const kClrMameProVariants =
+    "game ( name big rom ( name dvd.img size 0x12A05F200 crc32 0A0B0C0D ) disk ( name hdd sha1 00 "
+    ") )\ngame ( name clone cloneof big romof big\n  rom ( name odd.bin size \" 16 \" crc 1234abcd "
+    "baddump )\n  rom ( name gone.bin size 16 nodump ) )\n";
+const char* const kVariantsRead =
+    "disks 1\nbig: dvd.img/5000000000/0a0b0c0d\nclone <big: odd.bin/16/1234abcd/bad "
+    "gone.bin/16/?/nodump\n";
+}  // namespace
+
+TEST(Dat, ListXmlClrMameProVariantsUtf16AndAMarkedStartReadAlike) {
+  EXPECT_EQ(Summary(ParseDat(kListXml, "list.xml")), kVariantsRead);
+  EXPECT_EQ(Summary(ParseDat(kClrMameProVariants, "v.dat")), kVariantsRead);
+  EXPECT_EQ(Summary(ParseDat(Utf16(kListXml, true), "le.xml")), kVariantsRead);
+  EXPECT_EQ(Summary(ParseDat(Utf16(kClrMameProVariants, false), "be.dat")), kVariantsRead);
+  // A byte-order mark before ClrMamePro text is no part of its first block's key.
+  EXPECT_EQ(Summary(ParseDat(std::string("\xEF\xBB\xBF") + kClrMameProVariants, "bom.dat")),
+            kVariantsRead);
+  TTempDir dir;
+  WriteFileBytes(dir / "le.xml", Utf16(kListXml, true));
+  EXPECT_EQ(Summary(ReadDat(dir / "le.xml")), kVariantsRead);
+}
+
+TEST(Dat, TextThatIsNotUtf8IsReadAsWindows1252) {
+  const auto names = [](const TDat& dat) {
+    EXPECT_EQ(dat.Games.size(), 1u);
+    return dat.Games.empty() ? std::string() : dat.Games[0].Name + " " + dat.Games[0].Roms[0].Name;
+  };
+  const TDat text = ParseDat("game ( name caf\xE9 rom ( name \x80.bin size 1 ) )", "l.dat");
+  EXPECT_EQ(names(text), "caf\u00e9 \u20ac.bin");
+  EXPECT_EQ(text.Notes,
+            std::vector<std::string>{"the file is not UTF-8; it was read as Windows-1252"});
+  const std::string body =
+      "<datafile><game name=\"caf\xE9\"><rom name=\"\x80.bin\"/></game></datafile>";
+  EXPECT_EQ(names(ParseDat(body, "undeclared.xml")), "caf\u00e9 \u20ac.bin");
+  EXPECT_EQ(names(ParseDat("<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + body, "w.xml")),
+            "caf\u00e9 \u20ac.bin");
+  EXPECT_EQ(names(ParseDat("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + body, "i.xml")),
+            "caf\u00e9 \u0080.bin");
+}
+
+TEST(Dat, UnusableValuesAreNotedAndANameThatIsNoArchiveNameIsNeverOpened) {
+  const TDat dat = ParseDat(
+      "<datafile>\n<game name=\"g\" cloneof=\"../../outside/readable\">"
+      "<rom name=\"r\" size=\"4\" crc=\"xyz\"/><rom name=\"s\" size=\"-1\" crc=\"1\"/></game>\n"
+      "<game name=\"a\\b\" romof=\"\"/>\n<game name=\"..\"/>\n</datafile>\n",
+      "n.xml");
+  EXPECT_EQ(
+      Summary(dat),
+      "disks 0\ng: r/4/? s/?/00000001\n"
+      "! line 2: game \"g\": the cloneof value \"../../outside/readable\" is not an archive's "
+      "name; no parent is read for the game\n"
+      "! line 2: rom \"r\": the crc value \"xyz\" is not a CRC-32 (8 hexadecimal digits); the "
+      "file is checked by its size only\n"
+      "! line 2: rom \"s\": the size \"-1\" is not a number below 2^64; the file is checked "
+      "without its size\n"
+      "! line 3: the game name \"a\\b\" is not an archive's name; the game is left out\n"
+      "! line 4: the game name \"..\" is not an archive's name; the game is left out\n");
+  // A clone whose parent is named by a path that reaches its parent's archive does not read it.
+  const TRomSet set;
+  std::string text = set.ClrMamePro();
+  for (std::size_t at; (at = text.find("of par\n")) != std::string::npos;)
+    text.replace(at, 7, "of ../Roms/par\n");
+  const TDat reaching = ParseDat(text, "set.dat");
+  EXPECT_NE(set.Reasons(&reaching).find("+ Roms/clo.zip lacks 1 of its 2 files: p2\n"),
+            std::string::npos);
+}
+
 // ---- DATs that are no DATs ----
 
 TEST(Dat, MalformedTruncatedAndHostileDatsGiveAnErrorNamingTheFileAndTheLine) {
@@ -227,13 +331,25 @@ TEST(Dat, MalformedTruncatedAndHostileDatsGiveAnErrorNamingTheFileAndTheLine) {
   const std::string text = set.ClrMamePro();
   EXPECT_EQ(error(text.substr(0, text.size() - 3)),
             "Cannot read \"/x/bad.dat\": line 61: the block opened here has no \")\".");
-  EXPECT_EQ(error("game ( name x rom ( name y size big ) )"),
-            "Cannot read \"/x/bad.dat\": line 1: the size is not a number.");
   EXPECT_EQ(error("game ( name \"x )"),
             "Cannot read \"/x/bad.dat\": line 1: a string without its end.");
-  EXPECT_EQ(error("<a/>"), "Cannot read \"/x/bad.dat\": line 1: the root element is not datafile.");
-  EXPECT_EQ(error("<datafile><game name=\"g\"><rom name=\"r\" crc=\"xyz\"/></game></datafile>"),
-            "Cannot read \"/x/bad.dat\": line 1: rom \"r\": the crc is not a CRC-32.");
+  EXPECT_EQ(error("<a/>"),
+            "Cannot read \"/x/bad.dat\": line 1: the root element is neither datafile nor mame.");
+  // An empty or blank file is no DAT of no games.
+  EXPECT_EQ(error(""), "Cannot read \"/x/bad.dat\": line 1: the file is empty.");
+  EXPECT_EQ(error("\xEF\xBB\xBF \r\n\t\n"),
+            "Cannot read \"/x/bad.dat\": line 1: the file is empty.");
+  // Nesting is bounded like a tag's length; so is markup where "<" may stand, which expat would
+  // otherwise scan again with each piece of input.
+  std::string deep = "<datafile>\n";
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  EXPECT_EQ(error(deep), "Cannot read \"/x/bad.dat\": line 2: elements nested more than 16 deep.");
+  const std::string filler(3u << 20, '<');
+  for (const std::string open : {"<!--", "<?pi ", "<![CDATA[", "<!ENTITY e \""}) {
+    const std::string big = "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile [\n" +
+                            (open[2] == '[' ? "]>\n<datafile>" + open : open) + filler;
+    EXPECT_NE(error(big).find(": a tag or a text longer than 1 MiB"), std::string::npos) << open;
+  }
   // Entities are refused at their declaration, before any is expanded.
   std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile [\n<!ENTITY l0 \"lol\">\n";
   for (int i = 1; i < 30; ++i)
