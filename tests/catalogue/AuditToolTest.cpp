@@ -191,3 +191,35 @@ TEST(AuditTool, ChecksAgainstADatWritesAFixdatAndRunsWithoutAMalformedDat) {
   EXPECT_NE(bad.Out.find("The audit runs without it."), std::string::npos);
   EXPECT_NE(bad.Out.find("3 games: 1 available, 2 missing\n"), std::string::npos) << bad.Out;
 }
+
+TEST(AuditTool, TroubleWithTheDatBesideTheListIsSaidOnceAndAnOldFixdatStays) {
+  TTempDir dir;
+  Lay(dir);
+  const std::string dat = dir / "ludra.dat";
+  const auto said = [&](const std::string& reason) {
+    const TRun run = Audit(dir.Path(), "--list list.ini --fixdat fix.xml");
+    EXPECT_EQ(run.ExitCode, 1) << run.Out;
+    EXPECT_NE(run.Out.find("Cannot open \"" + dat + "\": " + reason), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("3 games: 1 available, 2 missing"), std::string::npos) << run.Out;
+  };
+  // What is no file is reported, never opened or waited on; the fixdat from before stays.
+  WriteFileBytes(dir / "fix.xml", "before");
+  ASSERT_EQ(mkfifo(dat.c_str(), 0600), 0);
+  said("it is a FIFO, not a file.");
+  std::filesystem::remove(dat);
+  std::filesystem::create_directory(dat);
+  said("Is a directory.");
+  std::filesystem::remove(dat);
+  std::filesystem::create_symlink(dir / "nothing", dat);
+  said("No such file or directory.");
+  EXPECT_EQ(ReadFileBytes(dir / "fix.xml"), "before");
+  // Values it cannot use are said once; its disks are counted, not checked.
+  std::filesystem::remove(dat);
+  WriteFileBytes(dat, "game ( name good rom ( name a size 1 crc32 xyz ) disk ( name d ) )\n");
+  const TRun run = Audit(dir.Path(), "--list list.ini --missing");
+  EXPECT_EQ(run.ExitCode, 0) << run.Out;
+  const std::size_t note = run.Out.find(": line 1: rom \"a\": the crc32 value \"xyz\"");
+  EXPECT_NE(note, std::string::npos) << run.Out;
+  EXPECT_EQ(run.Out.find("crc32 value", run.Out.find('\n', note)), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("; disks not checked: 1\n"), std::string::npos) << run.Out;
+}
