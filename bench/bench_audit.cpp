@@ -2,10 +2,12 @@
 // the tail, at most one more of the central directory, close, for every archive), each started
 // afresh, alternating, at 1,000, 10,000 and 100,000 games; with their peak resident sizes. Then
 // the same 10,000 games on slow storage (every file request 1 ms, as on a network share), where
-// the floor keeps 32 reads in flight.
+// the floor keeps 32 reads in flight. Last, the memory of an audit of archives with huge
+// directories, one at a time against many in flight.
 //   ludra-bench-audit [folder-parent] [--cold]     --cold also drops the page cache between runs
 //   ludra-bench-audit [folder-parent] --against OTHER-LUDRA-AUDIT   this build against another
 //     (a change's before and after), alternating, with and without --missing, and nothing else
+//   ludra-bench-audit [folder-parent] --large-directories   the memory figures alone
 //   ludra-bench-audit --floor ROOT GAMES [READS]  (the floor process itself)
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -24,6 +26,7 @@
 #include "AuditFolder.h"
 #include "BenchTiming.h"
 #include "LatencyMount.h"
+#include "TestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -94,6 +97,56 @@ int Against(const std::string& parent, const std::string& other) {
   return 0;
 }
 
+// 200 archives whose central directories take 20 MiB each (hard links to one archive, so the
+// folder costs 40 MB of disk), none holding the expected file, so every directory is read whole:
+// ludra-audit's peak with one read at a time and with 32 in flight. The readers' budget bounds
+// what the parallel audit holds beyond the one-at-a-time audit.
+void LargeDirectories(const std::string& parent) {
+  constexpr int kArchives = 200, kMembers = 143000;
+  constexpr double kBudgetMB = 64.0 * 1048576 / 1e6;
+  const std::string root = parent + "/ludra-audit-large-directories";
+  if (!fs::exists(root + "/ready")) {
+    const pid_t pid = fork();  // built in a child, so this process stays small (see RunChild)
+    if (pid == 0) {
+      fs::remove_all(root);
+      fs::create_directories(root + "/Roms");
+      std::vector<TZipMember> members(kMembers);
+      for (int m = 0; m < kMembers; ++m) {
+        members[m].Name = "set/member-" + std::to_string(m) + "-";
+        members[m].Name.resize(100, 'x');
+      }
+      WriteFileBytes(root + "/Roms/g1.zip", BuildZip(members));
+      std::string list = "[General]\r\nPath=Roms\\\r\n";
+      for (int n = 1; n <= kArchives; ++n) {
+        const std::string name = "g" + std::to_string(n) + ".zip";
+        if (n > 1) fs::create_hard_link(root + "/Roms/g1.zip", root + "/Roms/" + name);
+        list += "[Rom" + std::to_string(n) + "]\r\nGame=Game " + std::to_string(n) +
+                "\r\nRomname=" + name + "\r\nFiles=absent\r\n";
+      }
+      WriteFileBytes(root + "/ludra.ini", list);
+      WriteFileBytes(root + "/ready", "");
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
+  }
+  const std::vector<std::string> one = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini", "--reads",
+                                        "1"};
+  const std::vector<std::string> many = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini", "--reads",
+                                         "32"};
+  long onePeak = 0, manyPeak = 0;
+  for (int r = 0; r < 2; ++r) {
+    onePeak = std::max(onePeak, RunChild(one, root).PeakKiB);
+    manyPeak = std::max(manyPeak, RunChild(many, root).PeakKiB);
+  }
+  const double oneMB = onePeak * 1024 / 1e6, manyMB = manyPeak * 1024 / 1e6;
+  std::printf(
+      "  %d archives with 20 MiB directories: peak RSS one at a time %.1f MB, 32 reads in flight "
+      "%.1f MB (bound: one at a time + the readers' 64 MiB = %.1f MB) %s\n",
+      kArchives, oneMB, manyMB, oneMB + kBudgetMB, manyMB <= oneMB + kBudgetMB ? "OK" : "OVER");
+}
+
 bool DropCaches() {
   sync();
   FILE* f = std::fopen("/proc/sys/vm/drop_caches", "w");
@@ -111,17 +164,23 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string parent = fs::temp_directory_path().string();
-  bool cold = false;
+  bool cold = false, largeOnly = false;
   std::string against;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--cold") == 0)
       cold = true;
     else if (std::strcmp(argv[i], "--against") == 0 && i + 1 < argc)
       against = argv[++i];
+    else if (std::strcmp(argv[i], "--large-directories") == 0)
+      largeOnly = true;
     else
       parent = argv[i];
   }
   if (!against.empty()) return Against(parent, against);
+  if (largeOnly) {
+    LargeDirectories(parent);
+    return 0;
+  }
   const std::string self = fs::canonical("/proc/self/exe").string();
   for (const int games : {1000, 10000, 100000}) {
     const std::string root = parent + "/ludra-audit-" + std::to_string(games);
@@ -167,5 +226,6 @@ int main(int argc, char** argv) {
     }
     if (games == 10000) SlowStorage(root, self);
   }
+  LargeDirectories(parent);
   return 0;
 }

@@ -121,8 +121,9 @@ using TClock = std::chrono::steady_clock;
 constexpr auto kDeviceRead = std::chrono::microseconds(100);
 constexpr std::size_t kSlowReadsSeen = 4;
 
-// What the readers' buffers hold together at most (an archive's directory may take 16 MiB): the
-// parallel audit needs no more memory than one at a time plus this.
+// What the readers' buffers hold together at most, the calling thread's included (an archive's
+// directory may take 16 MiB): the parallel audit needs no more memory than one at a time plus
+// this. The rest a reader holds is one member's name at a time.
 constexpr std::size_t kReadersMemory = std::size_t{64} << 20;
 
 // The games go through a ring of slots: the calling thread reads their sections into free slots
@@ -150,6 +151,7 @@ class TAudit {
         // Room for each reader to run well ahead of the game handed over next.
         FRingSize(FReads == 1 ? 1 : 4 * FReads),
         FRing(std::make_unique<TSlot[]>(FRingSize)) {
+    FOwnReader.File.BoundBy(&FReadersMemory);
     for (std::size_t i = 0; i < FRingSize; ++i) {
       FRing[i].RomPath = FRomDir;        // RomDir stays at its start
       FRing[i].Native = FRomFolderPath;  // the folder's path stays at its start
@@ -380,6 +382,7 @@ void TAudit::Work() {
       continue;
     }
     // Nothing to claim: sleep until more sections are read (or the audit ends).
+    reader.File.TrimBuffer();
     FPrepared.wait(prepared, std::memory_order_acquire);
   }
 }
@@ -449,6 +452,7 @@ std::vector<std::string> TAudit::Run() {
         ReadOwn(*p);
         continue;
       }
+      FOwnReader.File.TrimBuffer();  // the reader of that game may wait for its memory
       s.Done.wait(false, std::memory_order_acquire);
       continue;  // the cancel is looked at again before the hand-over
     }

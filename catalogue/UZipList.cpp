@@ -207,6 +207,10 @@ void TArchiveFile::Open(int dirFd, const char* name, const std::string& fileName
   FSize = FIsFile ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
+void TArchiveFile::TrimBuffer() {
+  if (FBuffer.Capacity > kKeptBuffer) FBuffer.Release();
+}
+
 std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> visit) {
   const std::string& fileName = *archive.FFileName;
   if (!archive.FFd.IsOpen()) {
@@ -219,13 +223,12 @@ std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> 
   const TFd fd(std::move(archive.FFd));
   if (archive.FSize <= kEndSize) return 0;
 
-  // The buffer serves the next archive too, unless this one made it large.
+  // The buffer serves the next archive too, unless this one made it large (a budget keeps that
+  // for whichever reader needs it next).
   struct TTrim {
-    TWindowBuffer& Buffer;
-    ~TTrim() {
-      if (Buffer.Capacity > kKeptBuffer) Buffer.Release();
-    }
-  } trim{archive.FBuffer};
+    TArchiveFile& Archive;
+    ~TTrim() { Archive.TrimBuffer(); }
+  } trim{archive};
   try {
     TWindow window(fd.Get(), archive.FSize, fileName, archive.FBuffer);
     uint64_t endPos;

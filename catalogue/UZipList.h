@@ -53,7 +53,13 @@ class TArchiveFile {
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
   const std::string& FileName() const { return *FFileName; }
   // The read buffer's memory comes from `budget`, shared with other readers (nullptr: unbounded).
-  void BoundBy(TMemoryBudget* budget) { FBuffer.Budget = budget; }
+  void BoundBy(TMemoryBudget* budget) {
+    FBuffer.Release();
+    FBuffer.Budget = budget;
+  }
+  // Gives a large read buffer back; a reader does before it waits for anything but its reads, so
+  // that the readers waiting for the budget hold no more than their small buffers meanwhile.
+  void TrimBuffer();
 
  private:
   friend std::size_t ScanZip(TArchiveFile&, TFunctionRef<bool(const TZipEntry&)>);

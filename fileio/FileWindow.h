@@ -5,32 +5,48 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
+#include <vector>
 
-// One bound on the memory that the buffers of several readers hold together: a reader whose
-// buffer must grow waits until the others have given back enough.
+// One bound on the memory that the read buffers of several readers hold together. A reader whose
+// buffer must grow waits until the others have given back enough; a reader never waits for
+// anything else while it holds more than a small buffer, so they cannot wait for each other.
+// Large buffers are the budget's own blocks, mapped from the system. One given back is kept for
+// the next reader (no mapping and no page faults per archive) and unmapped when the room is
+// needed for another, so the memory the process holds for its readers is what the budget
+// counts: freed to the heap, a buffer would stay with the process, be split for small
+// allocations, and the heap grow for the next one.
 class TMemoryBudget {
  public:
   explicit TMemoryBudget(std::size_t bytes) : FTotal(bytes), FFree(bytes) {}
-  // Takes `bytes`, or the whole budget when they are more, waiting for them; returns what it took.
-  std::size_t Take(std::size_t bytes);
-  void Give(std::size_t bytes);
+  ~TMemoryBudget();
+  TMemoryBudget(const TMemoryBudget&) = delete;
+  TMemoryBudget& operator=(const TMemoryBudget&) = delete;
+
+  // A buffer of at least `bytes` (counted as the whole budget when they are more), waiting for
+  // the room; its size goes to `capacity`. Raises std::bad_alloc.
+  unsigned char* Take(std::size_t bytes, std::size_t& capacity);
+  void Give(unsigned char* data, std::size_t capacity);
 
  private:
+  struct TBlock {
+    unsigned char* Data;
+    std::size_t Capacity;
+  };
+  std::size_t Counted(std::size_t capacity) const { return capacity < FTotal ? capacity : FTotal; }
   const std::size_t FTotal;
   std::mutex FLock;
   std::condition_variable FGiven;
-  std::size_t FFree;
+  std::size_t FFree;          // neither in a buffer nor kept
+  std::vector<TBlock> FKept;  // large blocks given back, counted as taken
 };
 
 // What a window reads into. It may outlive the window, so that a reader of many files keeps one
 // buffer for all of them.
 struct TWindowBuffer {
-  std::unique_ptr<unsigned char[]> Data;
+  unsigned char* Data = nullptr;
   std::size_t Capacity = 0;
   TMemoryBudget* Budget = nullptr;  // where its memory is taken from, when it is bounded
-  std::size_t Taken = 0;            // of the budget, for Data
 
   TWindowBuffer() = default;
   TWindowBuffer(const TWindowBuffer&) = delete;
@@ -64,7 +80,7 @@ class TFileWindow {
   // The bytes [pos, pos + count) when the buffer holds them already, else nullptr; never reads.
   const unsigned char* Cached(uint64_t pos, std::size_t count) const {
     if (pos >= FStart && pos - FStart <= FLength && count <= FLength - (pos - FStart))
-      return FBuffer.Data.get() + (pos - FStart);
+      return FBuffer.Data + (pos - FStart);
     return nullptr;
   }
 
