@@ -1,6 +1,6 @@
-// ROM lists (DATs) in either format: any input either reads as a list or raises EDatError naming
-// the file and a line; nothing else may escape. A list that reads is written as a fixdat of all
-// its files, which must read back with the same games and files.
+// ROM lists (DATs) in either format: any input either reads as a list, all of its texts UTF-8, or
+// raises EDatError naming the file and a line; nothing else may escape. A list that reads is
+// written as a fixdat of all its files, which must read back with the same games and files.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "Dat.h"
 #include "FixDat.h"
+#include "Text.h"
 
 namespace {
 [[noreturn]] void Fail(const char* what, std::string_view detail = {}) {
@@ -26,6 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::string_view(e.what()).find("\"fuzz.dat\": line ") == std::string_view::npos)
       Fail("an error without the file and the line", e.what());
     return 0;
+  }
+  // Whatever the file's encoding, what it gives is UTF-8.
+  const auto utf8 = [](std::string_view text) {
+    if (!IsValidUtf8(text)) Fail("a text that is not UTF-8", text);
+  };
+  utf8(dat.Name);
+  for (const std::string& note : dat.Notes) utf8(note);
+  for (const TDatGame& game : dat.Games) {
+    utf8(game.Name);
+    utf8(game.Parent);
+    for (const TDatRom& rom : game.Roms) {
+      utf8(rom.Name);
+      utf8(rom.Merge);
+    }
   }
   // Each game as a fixdat game of all its files, nodumps aside.
   TFixDat fix("fix", "all");
