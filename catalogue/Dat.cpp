@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -91,78 +92,87 @@ class TMarkupBound {
  public:
   // The length of the construct still open at the end of `data`.
   std::size_t Feed(const char* data, std::size_t size) {
-    std::size_t boundary = std::string_view::npos;  // where the open construct began
-    for (std::size_t i = 0; i < size; ++i) {
-      const char c = data[i];
-      switch (FState) {
-        case kText: {
-          const void* lt = std::memchr(data + i, '<', size - i);
-          if (!lt) {
-            i = size;
-            break;
+    const char* p = data;
+    const char* const end = data + size;
+    const char* boundary = nullptr;  // where the construct still open began
+    TState state = FState;
+    while (p < end) {
+      switch (state) {
+        case kText:
+          if (const char* lt = FindByte(p, end, '<')) {
+            boundary = lt;
+            p = lt + 1;
+            state = kOpen;
+          } else {
+            p = end;
           }
-          i = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
-          boundary = i;
-          FState = kOpen;
           break;
-        }
         case kOpen:
-          FState = c == '!' ? kBang : c == '?' ? kPi : kTag;
-          if (FState == kTag) --i;  // the tag's first character
+          state = *p == '!' ? kBang : *p == '?' ? kPi : kTag;
+          if (state != kTag) ++p;
           break;
         case kBang:
-          FState = c == '-' ? kBangDash : c == '[' ? kCdata : kDecl;
-          if (FState == kDecl) --i;
+          state = *p == '-' ? kBangDash : *p == '[' ? kCdata : kDecl;
+          if (state != kDecl) ++p;
           break;
         case kBangDash:
-          FState = c == '-' ? kComment : kDecl;
+          state = *p == '-' ? kComment : kDecl;
+          if (state == kComment) ++p;
           FRun = 0;
-          if (FState == kDecl) --i;
           break;
         case kComment:  // ends at "-->"
-          if (c == '>' && FRun >= 2) {
-            FState = kText;
-            boundary = i + 1;
+        case kPi:       // ends at "?>"
+        case kCdata: {  // ends at "]]>"
+          const char mark = state == kComment ? '-' : state == kPi ? '?' : ']';
+          const std::size_t needed = state == kPi ? 1 : 2;
+          for (; p < end && !(*p == '>' && FRun >= needed); ++p) FRun = *p == mark ? FRun + 1 : 0;
+          if (p < end) {
+            boundary = ++p;
+            state = kText;
           }
-          FRun = c == '-' ? FRun + 1 : 0;
           break;
-        case kPi:  // ends at "?>"
-          if (c == '>' && FRun) {
-            FState = kText;
-            boundary = i + 1;
-          }
-          FRun = c == '?';
-          break;
-        case kCdata:  // ends at "]]>"
-          if (c == '>' && FRun >= 2) {
-            FState = kText;
-            boundary = i + 1;
-          }
-          FRun = c == ']' ? FRun + 1 : 0;
-          break;
+        }
         case kTag:
-        case kDecl:
+        case kDecl: {
+          // "[" opens a DOCTYPE's internal subset: its declarations are constructs of their own.
+          const unsigned char stop = state == kTag ? 1 : 3;
+          while (p < end && !(kStops[static_cast<unsigned char>(*p)] & stop)) ++p;
+          if (p == end) break;
+          const char c = *p++;
           if (c == '"' || c == '\'') {
             FQuote = c;
-            FInner = FState;
-            FState = kQuoted;
-          } else if (c == '>' || (c == '[' && FState == kDecl)) {
-            // "[" opens a DOCTYPE's internal subset: its declarations are constructs of their own.
-            FState = kText;
-            boundary = i + 1;
+            FInner = state;
+            state = kQuoted;
+          } else {
+            boundary = p;
+            state = kText;
           }
           break;
+        }
         case kQuoted:
-          if (c == FQuote) FState = FInner;
+          if (const char* q = FindByte(p, end, FQuote)) {
+            p = q + 1;
+            state = FInner;
+          } else {
+            p = end;
+          }
           break;
       }
     }
-    FOpen = boundary == std::string_view::npos ? FOpen + size : size - boundary;
+    FState = state;
+    FOpen = boundary ? static_cast<std::size_t>(end - boundary) : FOpen + size;
     return FOpen;
   }
 
  private:
   enum TState { kText, kOpen, kBang, kBangDash, kComment, kPi, kCdata, kTag, kDecl, kQuoted };
+  // Bytes that end a stretch of a tag (1) or of a declaration (1 and 2).
+  static constexpr auto kStops = [] {
+    std::array<unsigned char, 256> stops{};
+    stops['"'] = stops['\''] = stops['>'] = 1;
+    stops['['] = 2;
+    return stops;
+  }();
   TState FState = kText, FInner = kTag;
   char FQuote = 0;
   std::size_t FRun = 0, FOpen = 0;
@@ -189,6 +199,7 @@ int UnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
 // declaration or takes UTF-8) unless the file declares none and is not UTF-8, when it is read as
 // Windows-1252 as a ClrMamePro DAT is.
 const char* XmlEncoding(std::string_view start, bool whole) {
+  if (start.starts_with("\xEF\xBB\xBF")) return nullptr;  // it says it is UTF-8
   if (start.starts_with("<?xml")) {
     const std::string_view declaration = start.substr(0, start.find("?>"));
     if (declaration.find("encoding") != std::string_view::npos) return nullptr;
