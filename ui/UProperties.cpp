@@ -165,6 +165,7 @@ void TfrmProperties::CreateControls() {
   PageControl1->addTab(TabSheet1, tr("Game Properties"));
   PageControl1->addTab(TabSheet2, tr("Renderer"));
   PageControl1->setCurrentIndex(0);
+  PageControl1->installEventFilter(this);  // Ctrl+Tab
 
   btnOK = new QPushButton(tr("OK"), this);
   btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -521,8 +522,35 @@ bool TfrmProperties::editorKeyPress(const QString& typed) const {
   return true;
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab turn the page, wherever the focus is in the dialog, and take the
+// focus straight to the new page's first control. Left to the page control, hiding the old page
+// would first hand the focus to the next control that stays shown, OK, which a screen reader
+// announces on the way.
+bool TfrmProperties::PageKey(QKeyEvent* key) {
+  if (!(key->modifiers() & Qt::ControlModifier) ||
+      (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab))
+    return false;
+  const int count = PageControl1->count();
+  const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+  const int to = (PageControl1->currentIndex() + (back ? count - 1 : 1)) % count;
+  if (QWidget* focus = focusWidget()) focus->clearFocus();
+  PageControl1->setCurrentIndex(to);
+  QWidget* page = PageControl1->currentWidget();
+  for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+    if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+        w->isVisible() && !w->focusProxy()) {
+      w->setFocus(Qt::TabFocusReason);
+      break;
+    }
+  }
+  key->accept();
+  return true;
+}
+
 bool TfrmProperties::eventFilter(QObject* watched, QEvent* event) {
-  // Installed on the digit fields only.
+  if (watched == PageControl1)
+    return event->type() == QEvent::KeyPress && PageKey(static_cast<QKeyEvent*>(event));
+  // Otherwise installed on the digit fields.
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     // A line edit types nothing with Ctrl held, so those keys are shortcuts (Ctrl+V pastes).
@@ -538,12 +566,15 @@ bool TfrmProperties::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmProperties::keyPressEvent(QKeyEvent* event) {
-  if (!HandleDialogKey(this, event)) QDialog::keyPressEvent(event);
+  if (!HandleDialogKey(this, event) && !PageKey(event)) QDialog::keyPressEvent(event);
 }
 
 void TfrmProperties::setVisible(bool visible) {
   if (visible) CreateControls();
   if (visible && !isVisible()) {
+    // Centred on the size it is shown at: grown with a larger font, not the designed one.
+    ensurePolished();
+    if (layout()) layout()->activate();
     if (QScreen* desktop = QGuiApplication::primaryScreen()) {
       const QRect area = desktop->availableGeometry();
       const QSize outer = frameGeometry().size();

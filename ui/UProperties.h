@@ -71,6 +71,7 @@ class TfrmProperties : public QDialog {
   QWidget* CreateHeader(QLabel*& title);
   QLineEdit* CreateDigitEdit(const char* name);
   bool editorKeyPress(const QString& typed) const;
+  bool PageKey(QKeyEvent* key);  // Ctrl+Tab: true when it turned the page
   // Calls visit(field of the settings record, its control) for every setting.
   template <class Visit>
   void ForEachBinding(Visit&& visit);

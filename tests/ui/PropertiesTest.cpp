@@ -399,6 +399,40 @@ TEST_F(PropertiesTest, ShowsCentredOnTheDesktopWhereverItWasLeft) {
   const QPoint desktop = QGuiApplication::primaryScreen()->availableGeometry().center();
   // The frame is unknown before the first showing, so allow for its width.
   EXPECT_LE((centre - desktop).manhattanLength(), 10);
+
+  // Centred on the size it grew to with a larger font, not on the designed one.
+  TDesktopFont desktopFont(14);
+  TfrmProperties large(Launcher(), nullptr);
+  QTimer::singleShot(0, &large, [&] {
+    centre = large.frameGeometry().center();
+    FindChild<QPushButton>(large, "btnCancel")->click();
+  });
+  large.Execute(0, QStringLiteral("Tekken 3 (Japan)"));
+  EXPECT_GT(large.height(), 367);
+  EXPECT_LE((centre - desktop).manhattanLength(), 10);
+}
+
+// Ctrl+Tab turns the page and takes the focus to its first control, passing nothing on the way.
+TEST_F(PropertiesTest, CtrlTabGoesStraightToTheNewPagesFirstControl) {
+  struct TFocusIns : QObject {
+    std::vector<std::string> Names;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+      if (e->type() == QEvent::FocusIn) Names.push_back(watched->objectName().toStdString());
+      return false;
+    }
+  } focusIns;
+  ExecuteWith(0, [&](TfrmProperties& d) {
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+    for (QWidget* w : d.findChildren<QWidget*>()) w->installEventFilter(&focusIns);
+    QWidget* last = FindChild<QLineEdit>(d, "edSurrMult");  // the first page's last control
+    last->setFocus();
+    QTest::keyClick(last, Qt::Key_Tab, Qt::ControlModifier);
+    // From a button as well, and back with Ctrl+Shift+Tab.
+    QTest::keyClick(FindChild<QPushButton>(d, "btnCancel"), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    FindChild<QPushButton>(d, "btnCancel")->click();
+  });
+  EXPECT_EQ(focusIns.Names, (std::vector<std::string>{"edSurrMult", "cbWindow", "cbRenderer"}));
 }
 
 TEST_F(PropertiesTest, OpensOnTheFirstPageThenOnThePageShownLast) {
