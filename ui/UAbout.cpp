@@ -22,9 +22,11 @@ constexpr int kBoxWidth = 393;  // the designed client size, and the least
 constexpr int kBoxHeight = 137;
 constexpr int kPanelWidth = 201;
 constexpr int kSheetWidth = 210;
+constexpr int kSheetHeight = 137;
 constexpr int kScrollStep = 3;
-constexpr int kScrollTop = -160;     // the sheet has left the window at the top ...
-constexpr int kScrollRestart = 160;  // ... and comes back from below here
+constexpr int kScrollTop = -160;               // the sheet has left the window at the top ...
+constexpr int kScrollRestart = 160;            // ... and comes back from below here
+constexpr int kLabelTops[] = {9, 24, 49, 88};  // the credits' designed places in the sheet
 
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
   auto* label = new QLabel(text, parent);
@@ -60,8 +62,9 @@ QPixmap TransparentLogo(const QIcon& logo, qreal ratio) {
 TfrmAbout::TfrmAbout(const QIcon& logo, QWidget* parent) : QDialog(parent), FLogo(logo) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(tr("About"));
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  // A title and a close button, nothing to minimise or maximise: the box's size is fixed.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint |
+                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kBoxWidth, kBoxHeight);
   move(290, 283);
 
@@ -69,6 +72,7 @@ TfrmAbout::TfrmAbout(const QIcon& logo, QWidget* parent) : QDialog(parent), FLog
   imgLogo->setObjectName(QStringLiteral("imgLogo"));
   imgLogo->setGeometry(8, 8, 161, 113);
   imgLogo->setAlignment(Qt::AlignCenter);
+  imgLogo->setAccessibleName(tr("Logo"));
 
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -77,18 +81,19 @@ TfrmAbout::TfrmAbout(const QIcon& logo, QWidget* parent) : QDialog(parent), FLog
 
   ScrollBox1 = new QWidget(Panel1);
   ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-  ScrollBox1->setGeometry(-1, 0, kSheetWidth, 137);
+  ScrollBox1->setGeometry(-1, 0, kSheetWidth, kSheetHeight);
 
   const QFont arial(QStringLiteral("Arial"), 8);
   QFont arialBold = arial;
   arialBold.setBold(true);
-  Label1 = NewLabel(ScrollBox1, "Label1", tr("Tavi Frontent V1.0"), 64, 9);
+  Label1 = NewLabel(ScrollBox1, "Label1", tr("Tavi Frontent V1.0"), 64, kLabelTops[0]);
   Label1->setFont(arial);
-  Label2 = NewLabel(ScrollBox1, "Label2", tr("by the Ludra developers"), 60, 24);
+  Label2 = NewLabel(ScrollBox1, "Label2", tr("by the Ludra developers"), 60, kLabelTops[1]);
   Label2->setFont(arialBold);
-  Label3 = NewLabel(ScrollBox1, "Label3", tr("Trademarks belong to\ntheir owners."), 54, 49);
-  Label4 =
-      NewLabel(ScrollBox1, "Label4", tr("ROMs are not included.\nUse only ROMs you own."), 48, 88);
+  Label3 =
+      NewLabel(ScrollBox1, "Label3", tr("Trademarks belong to\ntheir owners."), 54, kLabelTops[2]);
+  Label4 = NewLabel(ScrollBox1, "Label4", tr("ROMs are not included.\nUse only ROMs you own."), 48,
+                    kLabelTops[3]);
   Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   // Sized without measuring the text: measuring would look the font up now, which costs more
   // at start-up than the rest of the box together.
@@ -116,7 +121,8 @@ void TfrmAbout::FormActivate() {
 }
 
 void TfrmAbout::Timer1Timer() {
-  if (ScrollBox1->y() <= kScrollTop)
+  // A sheet grown with its text leaves the window wholly before it comes back.
+  if (ScrollBox1->y() <= std::min(kScrollTop, -ScrollBox1->height()))
     ScrollBox1->move(ScrollBox1->x(), kScrollRestart);
   else
     ScrollBox1->move(ScrollBox1->x(), ScrollBox1->y() - kScrollStep);
@@ -129,17 +135,27 @@ bool TfrmAbout::event(QEvent* event) {
 
 // Each label takes its text's size, as the box's labels size themselves to their text; a larger
 // desktop font widens the credits window and the box from their designed sizes and moves OK
-// along, so nothing is cut. Measured here, not when the box is made, where measuring would look
-// the fonts up at start-up.
+// along, so nothing is cut. The credits keep their designed places as the least and flow down
+// when the text above has grown into them; the sheet grows with them. Measured here, not when the
+// box is made, where measuring would look the fonts up at start-up.
 void TfrmAbout::FitContents() {
   int panelWidth = kPanelWidth;
-  for (QLabel* label : {Label1, Label2, Label3, Label4}) {
+  int textBottom = 0;  // of the credit above
+  int sheetBottom = 0;
+  QLabel* const labels[] = {Label1, Label2, Label3, Label4};
+  for (std::size_t i = 0; i < std::size(labels); ++i) {
+    QLabel* label = labels[i];
     const int least = label->text().contains(QLatin1Char('\n')) ? 32 : 16;
     const QSize text = label->sizeHint();
-    label->resize(text.width(), std::max(least, text.height()));
+    const int top = std::max(kLabelTops[i], textBottom);
+    label->setGeometry(label->x(), top, text.width(), std::max(least, text.height()));
+    textBottom = top + text.height();
+    sheetBottom = std::max(sheetBottom, label->geometry().bottom() + 1);
     panelWidth = std::max(panelWidth, ScrollBox1->x() + label->x() + label->width());
   }
-  ScrollBox1->resize(std::max(kSheetWidth, panelWidth - ScrollBox1->x()), ScrollBox1->height());
+  // The designed sheet leaves 17 pixels below its last credit.
+  ScrollBox1->resize(std::max(kSheetWidth, panelWidth - ScrollBox1->x()),
+                     std::max(kSheetHeight, sheetBottom + 17));
   Panel1->resize(panelWidth, Panel1->height());
   const QSize button = QSize(75, 25).expandedTo(OK->sizeHint());
   const int width = std::max(kBoxWidth, Panel1->geometry().right() + 1 + 16);

@@ -361,6 +361,10 @@ Nur eigene ROMs nutzen.</translation>
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>Logo</source>
+        <translation>Logo</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMain</name>

@@ -45,10 +45,15 @@ TEST_F(AboutTest, BoxSitsAtItsPlaceWithTheCreditsClipped) {
   EXPECT_EQ(FindChild<QLabel>(About, "Label4")->pos(), QPoint(48, 88));
   EXPECT_FALSE(FindChild<QPushButton>(About, "OK")->isDefault());
   EXPECT_FALSE(FindChild<QPushButton>(About, "OK")->autoDefault());
+  // Its size is fixed: it asks for no button to minimise or maximise it.
+  EXPECT_FALSE(About.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(About.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(About.minimumSize(), About.maximumSize());
 }
 
+// The credits keep their places as the least and flow down as their text grows: no two overlap.
 TEST_F(AboutTest, GrowsWithALargerDesktopFontAndCutsNothing) {
-  for (int points : {9, 12}) {
+  for (int points : {9, 12, 14, 16}) {
     TDesktopFont desktop(points);
     TfrmAbout about{TestLogo()};
     about.show();
@@ -61,6 +66,16 @@ TEST_F(AboutTest, GrowsWithALargerDesktopFontAndCutsNothing) {
       EXPECT_LE(label->mapTo(credits, QPoint(label->width(), 0)).x(), credits->width())
           << label->text().toStdString();
     }
+    auto* sheet = about.findChild<QWidget*>(QStringLiteral("ScrollBox1"));
+    QRect above;
+    for (const char* name : {"Label1", "Label2", "Label3", "Label4"}) {
+      auto* label = FindChild<QLabel>(about, name);
+      const QRect text(label->pos(), label->sizeHint());
+      EXPECT_FALSE(text.intersects(above)) << name << " at " << points << " pt";
+      EXPECT_TRUE(sheet->rect().contains(label->geometry())) << name << " at " << points;
+      above = text;
+    }
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
     EXPECT_TRUE(about.rect().contains(credits->geometry()));
     auto* button = about.findChild<QPushButton*>();
     EXPECT_GE(button->width(), button->sizeHint().width());
