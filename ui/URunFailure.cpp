@@ -65,13 +65,14 @@ QString TfrmRunFailure::Headline(const TEmulatorRun& run) {
   return headline;
 }
 
-QString TfrmRunFailure::Incomplete(const QString& roms) {
-  return roms.isEmpty() ? QString()
-                        : QLatin1Char('\n') + tr("Its ROM files are incomplete: %1").arg(roms);
+QString TfrmRunFailure::RomsLine(const QString& roms, bool missing) {
+  if (roms.isEmpty()) return QString();
+  return QLatin1Char('\n') + (missing ? tr("Its ROMs are missing: %1").arg(roms)
+                                      : tr("Its ROM files are incomplete: %1").arg(roms));
 }
 
 QString TfrmRunFailure::Notice(const TEmulatorRun& run, const QString& roms) {
-  QString text = Headline(run) + Incomplete(roms) + QLatin1Char('\n');
+  QString text = Headline(run) + RomsLine(roms) + QLatin1Char('\n');
   const QString log = QString::fromStdString(run.LogPath());
   if (log.isEmpty())
     return text + tr("Its output was not kept: %1").arg(Translated(run.LogProblem));
@@ -83,13 +84,14 @@ QString TfrmRunFailure::Notice(const TEmulatorRun& run, const QString& roms) {
   return text + tr("All of its output is in %1.").arg(log);
 }
 
-TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms)
+TfrmRunFailure::TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms,
+                               bool romsMissing)
     : QDialog(parent) {
   setWindowTitle(tr("TAVI"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
 
-  FMessage = Headline(run) + Incomplete(roms);
+  FMessage = Headline(run) + RomsLine(roms, romsMissing);
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;

@@ -33,8 +33,10 @@ class TRunWatch : public QObject {
 class TfrmRunFailure : public QDialog {
   Q_OBJECT
  public:
-  // `roms`: what the game's archive lacks, when the audit found it incomplete.
-  TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms = QString());
+  // `roms`: what the game's archive lacks, when the audit found it incomplete, or (`romsMissing`)
+  // why its ROMs count as missing: no archive, or none of its files in it.
+  TfrmRunFailure(const TEmulatorRun& run, QWidget* parent, const QString& roms = QString(),
+                 bool romsMissing = false);
   QString Message() const;
   // The game, how long it ran and how it ended, in the user's language and digits.
   static QString Headline(const TEmulatorRun& run);
@@ -44,7 +46,7 @@ class TfrmRunFailure : public QDialog {
   QPlainTextEdit* mmoOutput = nullptr;  // nullptr when there is no output to show
 
  private:
-  // A line naming what the game's archive lacks, or nothing.
-  static QString Incomplete(const QString& roms);
+  // A line naming what the game's archive lacks or why it has none, or nothing.
+  static QString RomsLine(const QString& roms, bool missing = false);
   QString FMessage;
 };

@@ -278,15 +278,17 @@ void TfrmMain::Watch(std::unique_ptr<TEmulatorRun> run) {
       std::move(run),
       [this](TRunWatch* watch) {
         if (QuickFailure(watch->Run(), FQuickFailureWindow)) {
-          // A game whose archive lacks files may be why: the message names them.
+          // A game whose archive is missing or lacks files may be why: the message names them.
           const int p = watch->Run().Game().Number - 1;
           const TAuditNote* note = FModel->Note(p);
           const TGame* game = FModel->Game(p);
           QString roms;
-          if (note && game && note->Reason == TAuditNote::Incomplete &&
+          const bool missing = note && (note->Reason == TAuditNote::ArchiveMissing ||
+                                        note->Reason == TAuditNote::NoExpectedFile);
+          if (note && game && (missing || note->Reason == TAuditNote::Incomplete) &&
               game->Game == watch->Run().Game().Title)
             roms = Translated(AuditNoteMessage(game->RomPath, *note, FPaths.WorkDir));
-          auto* message = new TfrmRunFailure(watch->Run(), this, roms);
+          auto* message = new TfrmRunFailure(watch->Run(), this, roms, missing);
           message->show();
         }
         watch->deleteLater();

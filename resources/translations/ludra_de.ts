@@ -763,5 +763,9 @@ Nur eigene ROMs nutzen.</translation>
         <source>Its ROM files are incomplete: %1</source>
         <translation>Seine ROM-Dateien sind unvollständig: %1</translation>
     </message>
+    <message>
+        <source>Its ROMs are missing: %1</source>
+        <translation>Seine ROMs fehlen: %1</translation>
+    </message>
 </context>
 </TS>

@@ -21,10 +21,11 @@ using namespace std::chrono_literals;
 class RunFailureWindow : public ::testing::Test {
  protected:
   RunFailureWindow() {
-    // An archive that lacks one of the game's files.
+    // An archive that lacks one of the game's files, and one that is not there.
     f.List(
         "[General]\r\nPath=Roms\\\r\n[Rom1]\r\nGame=Street Fighter EX\r\nRomname=sfex.zip\r\n"
-        "Files=sfe-04a,sfe-05m\r\n");
+        "Files=sfe-04a,sfe-05m\r\n[Rom2]\r\nGame=Tekken 3\r\nRomname=tekken3.zip\r\n"
+        "Files=tk3\r\n");
     f.Zip("sfex.zip", {"sfe-04a"});
     TRunOptions options;
     options.LogDir = f.Dir / "state/";
@@ -39,10 +40,11 @@ class RunFailureWindow : public ::testing::Test {
 
   // Starts the game with this stand-in, as a double click does, and lets the event loop run until
   // its run is over; the messages the window then shows.
-  QList<TfrmRunFailure*> Play(const std::string& script) {
+  QList<TfrmRunFailure*> Play(const std::string& script,
+                              const std::string& title = "Street Fighter EX") {
     WriteFileBytes(f.Dir / "tavi.exe", "#!/bin/sh\n" + script);
     ::chmod((f.Dir / "tavi.exe").c_str(), 0755);
-    EXPECT_TRUE(f.SelectGame("Street Fighter EX"));
+    EXPECT_TRUE(f.SelectGame(title));
     f.Main().lvGamesDblClick();
     for (int i = 0; i < 2000 && !f.Main().findChildren<TRunWatch*>().isEmpty(); ++i)
       QTest::qWait(5);
@@ -88,6 +90,16 @@ TEST_F(RunFailureWindow, QuickFailureShowsTheGameTheStatusAndTheLastLinesSelecta
   EXPECT_NE(signal.find("SIGSEGV"), std::string::npos) << signal;
   EXPECT_NE(signal.find("It wrote nothing"), std::string::npos) << signal;
   EXPECT_TRUE(f.Errors.Messages.empty());
+}
+
+// A double click starts a game whose archive is missing as well; its failure says so.
+TEST_F(RunFailureWindow, QuickFailureOfAGameWithoutItsArchiveNamesTheArchive) {
+  const auto shown = Play("exit 1\n", "Tekken 3");
+  ASSERT_EQ(shown.size(), 1);
+  const std::string text = shown[0]->Message().toStdString();
+  EXPECT_NE(text.find("Its ROMs are missing: archive not found: Roms/tekken3.zip"),
+            std::string::npos)
+      << text;
 }
 
 TEST_F(RunFailureWindow, CleanExitAndLateFailureShowNothing) {
