@@ -10,9 +10,11 @@
 
 #include "AuditRunner.h"
 
-TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* parent)
-    : QFrame(parent), FRunner(runner) {
+TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* panes)
+    : QFrame(panes->parentWidget()), FRunner(runner), FPanes(panes) {
   setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+  setAutoFillBackground(true);
+  panes->installEventFilter(this);  // follows their size
   setAccessibleName(tr("Audit progress"));
   lblProgress = new QLabel(this);
   lblProgress->setTextFormat(Qt::PlainText);
@@ -41,6 +43,25 @@ TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* parent)
   connect(&runner, &TAuditRunner::Started, this, &TAuditProgress::AuditStarted);
   connect(&runner, &TAuditRunner::Ended, this, &TAuditProgress::AuditEnded);
   connect(btnCancel, &QPushButton::clicked, &runner, &TAuditRunner::Cancel);
+}
+
+void TAuditProgress::Place() {
+  const int height = sizeHint().height();
+  const QRect panes = FPanes->geometry();
+  setGeometry(panes.x(), panes.bottom() + 1 - height, panes.width(), height);
+  raise();
+}
+
+void TAuditProgress::showEvent(QShowEvent* event) {
+  Place();
+  QFrame::showEvent(event);
+}
+
+bool TAuditProgress::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FPanes && !isHidden() &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    Place();
+  return QFrame::eventFilter(watched, event);
 }
 
 void TAuditProgress::AuditStarted() {

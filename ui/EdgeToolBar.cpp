@@ -1,7 +1,9 @@
 #include "EdgeToolBar.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionEvent>
+#include <QActionGroup>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -29,9 +31,58 @@ class TToolBarSeparator : public QWidget {
     style()->drawPrimitive(QStyle::PE_IndicatorToolBarSeparator, &option, &painter, parentWidget());
   }
 };
+
+// A button of the bar as a screen reader should see it: one of the bar's exclusive choice is a
+// radio button (Qt presents every checkable tool button as a check box), a checkable one a check
+// box, any other a push button; each is named by its action's text. Asked for as the button is
+// made, before it knows its part, so the part is looked up on each question.
+class TAccessibleBarButton : public QAccessibleWidget {
+ public:
+  explicit TAccessibleBarButton(QToolButton* button)
+      : QAccessibleWidget(button, QAccessible::Button) {}
+  QAccessible::Role role() const override {
+    if (Button()->autoExclusive()) return QAccessible::RadioButton;
+    return Button()->isCheckable() ? QAccessible::CheckBox : QAccessible::Button;
+  }
+  QString text(QAccessible::Text t) const override {
+    const QString own = QAccessibleWidget::text(t);
+    if (t != QAccessible::Name || !own.isEmpty()) return own;
+    return Button()->text().remove(QLatin1Char('&'));
+  }
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.checkable = Button()->isCheckable();
+    state.checked = Button()->isChecked();
+    state.pressed = Button()->isDown();
+    return state;
+  }
+  QStringList actionNames() const override {
+    return QStringList{Toggles() ? toggleAction() : pressAction()} +
+           QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    if (name == pressAction() || name == toggleAction())
+      Button()->click();
+    else
+      QAccessibleWidget::doAction(name);
+  }
+
+ private:
+  QToolButton* Button() const { return static_cast<QToolButton*>(widget()); }
+  bool Toggles() const { return Button()->isCheckable() && !Button()->autoExclusive(); }
+};
+
+QAccessibleInterface* AccessibleBarButton(const QString& className, QObject* object) {
+  auto* button =
+      className == QLatin1String("QToolButton") ? qobject_cast<QToolButton*>(object) : nullptr;
+  if (button && qobject_cast<TEdgeToolBar*>(button->parentWidget()))
+    return new TAccessibleBarButton(button);
+  return nullptr;
+}
 }  // namespace
 
 TEdgeToolBar::TEdgeToolBar(QWidget* parent) : QWidget(parent) {
+  QAccessible::installFactory(AccessibleBarButton);  // once: a factory is not added twice
   setBackgroundRole(QPalette::Button);
   setAttribute(Qt::WA_Hover);
   setContextMenuPolicy(Qt::PreventContextMenu);
@@ -137,6 +188,10 @@ void TEdgeToolBar::actionEvent(QActionEvent* event) {
         button->setDefaultAction(action);
         button->installEventFilter(this);
         button->setAccessibleDescription(action->statusTip());
+        // The buttons of one exclusive choice (the bar holds one) are radio buttons to a screen
+        // reader, and a click on the checked one keeps it checked, as its group does.
+        if (action->actionGroup() && action->actionGroup()->isExclusive())
+          button->setAutoExclusive(true);
         item = button;
       }
       item->setVisible(action->isVisible());

@@ -1,5 +1,7 @@
 #include "GameListModel.h"
 
+#include <QCoreApplication>
+
 #include "AuditText.h"
 #include "Pictures.h"
 #include "Translations.h"
@@ -72,11 +74,21 @@ QVariant TGameListModel::data(const QModelIndex& index, int role) const {
       if (index.column() == colGame) return FImages[static_cast<size_t>(ImageIndex(game))];
       return {};
     case Qt::ToolTipRole:
-      // Put into words only when asked: the audit keeps just the facts.
+      // Put into words only when asked: the audit keeps just the facts. The whole title comes
+      // first, for a view that cuts it short.
       if (static_cast<size_t>(index.row()) < FNotes.size())
-        return Translated(
-            AuditNoteMessage(game.RomPath, FNotes[static_cast<size_t>(index.row())], FWorkDir));
+        return QString::fromStdString(game.Game) + QLatin1Char('\n') +
+               Translated(AuditNoteMessage(game.RomPath, FNotes[static_cast<size_t>(index.row())],
+                                           FWorkDir));
       return {};
+    case Qt::AccessibleDescriptionRole:
+      // What the status bar says of the selected game, on the item a screen reader is on.
+      if (index.column() != colGame) return {};
+      if (!game.Available) return QCoreApplication::translate("TfrmMain", "ROMs missing");
+      if (const TAuditNote* note = Note(index.row());
+          note && note->Reason == TAuditNote::Incomplete)
+        return Translated(AuditNoteMessage(game.RomPath, *note, FWorkDir));
+      return QCoreApplication::translate("TfrmMain", "Working");
     case PositionRole:
       return index.row();
     case ImageIndexRole:

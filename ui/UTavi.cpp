@@ -3,6 +3,7 @@
 
 #include <QActionGroup>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +24,7 @@
 #include "RunReport.h"
 #include "ScreenFit.h"
 #include "SnapshotImage.h"
+#include "StatusPanel.h"
 
 namespace {
 constexpr QPoint kDesignedPosition(267, 149);
@@ -38,6 +40,21 @@ QAction* NewAction(QObject* owner, const QString& caption, const QString& hint =
   if (image >= 0) action->setIcon(Pictures::MenuImage(image));
   return action;
 }
+
+// F10 in an open menu of the menu bar closes it, as F10 opened it.
+class TCloseOnF10 : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::NoModifier) return false;
+    static_cast<QWidget*>(watched)->close();
+    return true;
+  }
+};
 
 QWidget* Filled(QWidget* panel, QWidget* content) {
   auto* layout = new QVBoxLayout(panel);
@@ -72,6 +89,9 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
       [this](TAuditRunner::TOutcome& outcome) { AuditFinished(outcome); });
 
   CreateActions();
+  // The fixdat command waits for an audit to end.
+  connect(FAuditRunner.get(), &TAuditRunner::Started, &FViewSignals, [this] { updateActions(); });
+  connect(FAuditRunner.get(), &TAuditRunner::Ended, &FViewSignals, [this] { updateActions(); });
   CreateLayout();
   CreateMenus();
   CreateToolbar();
@@ -161,13 +181,28 @@ void TfrmMain::CreateActions() {
   connect(mnuRomDirectory, &QAction::triggered, this, &TfrmMain::mnuRomDirectoryClick);
   connect(mnuAbout, &QAction::triggered, this, &TfrmMain::mnuAboutClick);
   connect(ToolButton9, &QAction::triggered, this, &TfrmMain::mnuAboutClick);
+
+  // F10 opens the menu bar on its first menu, as on the desktops users come from and as a
+  // controller's Start does. Within an open menu the menu has the key (see CreateMenus).
+  auto* menuBarKey = new QAction(this);
+  menuBarKey->setObjectName(QStringLiteral("actMenuBarKey"));
+  menuBarKey->setShortcut(QKeySequence(Qt::Key_F10));
+  addAction(menuBarKey);
+  connect(menuBarKey, &QAction::triggered, this, [this] {
+    QMenuBar* bar = menuBar();
+    if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().constFirst());
+  });
 }
 
 void TfrmMain::CreateMenus() {
   QMenuBar* mmMain = menuBar();
+  mmMain->setObjectName(QStringLiteral("mmMain"));
+  mmMain->setAccessibleName(tr("Menu bar"));
+  auto* closeOnF10 = new TCloseOnF10(this);
   auto addMenu = [&](const QString& title) {
     QMenu* menu = mmMain->addMenu(title);
     menu->setAttribute(Qt::WA_WindowPropagation);  // the window's font
+    menu->installEventFilter(closeOnF10);
     connect(menu, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
     return menu;
   };
@@ -266,16 +301,15 @@ void TfrmMain::CreateLayout() {
   pnlTop->setFixedHeight(5);
   column->addWidget(pnlTop);
 
-  // Across the window, above the panes: the game list alone is too narrow for the whole count
-  // and the button at the window's designed size.
-  prgAudit = new TAuditProgress(*FAuditRunner, central);
-  column->addWidget(prgAudit);
-
   splMain = new QSplitter(Qt::Horizontal, central);
   splMain->setHandleWidth(kSplitterWidth);
   splMain->setOpaqueResize(false);  // the panel follows when the mouse is released
   splMain->setChildrenCollapsible(false);
   column->addWidget(splMain, 1);
+
+  // Across the window, over the foot of the panes: the game list alone is too narrow for the
+  // whole count and the button at the window's designed size.
+  prgAudit = new TAuditProgress(*FAuditRunner, splMain);
 
   // Each part is made inside its final parent, which already has the window's font: a part made
   // apart and put in later would be measured and laid out once for each font.
@@ -337,12 +371,9 @@ void TfrmMain::CreateStatusBar() {
   const QString names[4] = {tr("Selected game"), tr("State of the selected game"),
                             tr("Number of listed games"), tr("Status")};
   for (int i = 0; i < 4; ++i) {
-    sbPanels[i] = new QLabel(sbMain);
+    sbPanels[i] = new TStatusPanel(widths[i], sbMain);
     // A screen reader reads what the panel shows (its name is its text), and what it is for.
     sbPanels[i]->setAccessibleDescription(names[i]);
-    sbPanels[i]->setFixedWidth(widths[i]);
-    sbPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    sbPanels[i]->setTextFormat(Qt::PlainText);
     sbMain->addWidget(sbPanels[i]);
   }
 }

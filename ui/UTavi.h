@@ -32,6 +32,7 @@ class TGameListModel;
 class TGameViews;
 class TLauncher;
 class TSnapshotImage;
+class TStatusPanel;
 class TfrmAbout;
 class TfrmProperties;
 
@@ -151,7 +152,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QFrame* pnlSnapshot;
   TSnapshotImage* imgSnapshot;
   QStatusBar* sbMain;
-  std::array<QLabel*, 4> sbPanels;
+  std::array<TStatusPanel*, 4> sbPanels;
   QMenu* pmGames;
   TAuditProgress* prgAudit;  // above the panes while a long audit runs
 
@@ -185,6 +186,7 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   std::unique_ptr<IFolderChooser> FDialogChooser;
   IFolderChooser* FChooser;
   TRandom FRandom;
+  bool FAuditFinished = false;  // the last audit started has read every archive
   bool FActivated = false;
   bool FFirstAuditStarted = false;
   bool FPaintSeen = false;  // the first paint has begun

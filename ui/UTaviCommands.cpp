@@ -23,6 +23,7 @@
 #include "Pictures.h"
 #include "RunReport.h"
 #include "SnapshotImage.h"
+#include "StatusPanel.h"
 #include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
@@ -111,6 +112,7 @@ void TfrmMain::Audit() {
   // thread. A request while an audit runs starts it over.
   const std::string listPath = ListFilePath(FPaths);
   EnsureListFile(listPath);
+  FAuditFinished = false;  // what the list shows is no longer what the audit would say
   FAuditRunner->Start(listPath, FPaths.WorkDir);
 }
 
@@ -137,6 +139,7 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     FillGameList(kind == TFolderKind::Heading ? TFolderKind::All : FilterOfFolder(kind));
     if (folder) SetPanel(2, tr("%n Games", nullptr, ListedCount()));
     imgSnapshot->ShowLogo(Pictures::Logo());
+    FAuditFinished = true;
   });
   updateActions();
 }
@@ -175,7 +178,14 @@ void TfrmMain::lvGamesChange() {
 
 void TfrmMain::ShowSelectedGame() {
   const int p = SelectedPosition();
-  if (p < 0) return;
+  if (p < 0) {
+    // No game: nothing of one is shown, and the picture is the one the window starts with.
+    SetPanel(0, QString());
+    SetPanel(1, QString());
+    imgSnapshot->SetTransparent(true);
+    imgSnapshot->ShowLogo(Pictures::Logo());
+    return;
+  }
   const TGame& game = Games()[static_cast<size_t>(p)];
   // The exact name costs one stat; only a miss consults the listings of the working directory
   // and "Shots", which are kept while those folders stay unchanged.
@@ -377,4 +387,7 @@ void TfrmMain::updateActions() {
   const bool playable = p >= 0 && Games()[static_cast<size_t>(p)].Available;
   actPlay->setEnabled(playable);
   actProperties->setEnabled(playable);
+  // Written only from an audit that read every archive: one still reading or cancelled would
+  // leave out what it has not read.
+  mnuFixdat->setEnabled(FAuditFinished && !Auditing());
 }

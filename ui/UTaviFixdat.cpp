@@ -10,6 +10,7 @@
 
 void TfrmMain::mnuFixdatClick() {
   Guard([this] {
+    if (!mnuFixdat->isEnabled()) return;
     TFixDat fix("fix_ludra", "Missing and wrong files of the catalogue in " + ListFilePath(FPaths) +
                                  (FDatPath.empty() ? std::string() : " against " + FDatPath));
     for (int p = 0; p < static_cast<int>(Games().size()); ++p)

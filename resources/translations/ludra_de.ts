@@ -529,6 +529,10 @@ Nur eigene ROMs nutzen.</translation>
         <source>ROM lists (*.xml *.dat);;All files (*)</source>
         <translation>ROM-Listen (*.xml *.dat);;Alle Dateien (*)</translation>
     </message>
+    <message>
+        <source>Menu bar</source>
+        <translation>Menüleiste</translation>
+    </message>
 </context>
 <context>
     <name>TfrmProperties</name>

@@ -100,12 +100,28 @@ TEST(MainWindowAuditThread, ALongAuditShowsItsProgressKeepsTheListAndCancels) {
   f.Activate();
   ASSERT_EQ(f.Main().ListedCount(), 2);
   EXPECT_EQ(shows.Count, 0);  // a quick audit passes unseen
+  auto* fixdat = f.Find<QAction>("mnuFixdat");
+  EXPECT_TRUE(fixdat->isEnabled());
+  // The strip lies over the foot of the panes: as it comes and goes, nothing under the pointer
+  // moves.
+  auto where = [&] {
+    QWidget* list = f.Find<QWidget>("lvGames");
+    return QRect(list->mapTo(&f.Main(), QPoint(0, 0)), list->size());
+  };
+  const QRect listed = where();
 
   f.List(Catalogue(300, "C"));
   f.Main().AuditRunner().BeforeRead = gate.Hook();
   f.Main().mnuAuditClick();
   ASSERT_TRUE(f.Main().Auditing());
+  // A fixdat now would leave out what is not read yet.
+  EXPECT_FALSE(fixdat->isEnabled());
+  fixdat->trigger();
+  EXPECT_TRUE(f.Chooser.Told.empty());
   ASSERT_TRUE(WaitFor([&] { return f.Find<TAuditProgress>("prgAudit")->isVisible(); }));
+  EXPECT_EQ(where(), listed);
+  EXPECT_EQ(f.Find<TAuditProgress>("prgAudit")->geometry().bottom(),
+            f.Find<QWidget>("splMain")->geometry().bottom());
   EXPECT_NE(f.Find<TAuditProgress>("prgAudit")->lblProgress->text().toStdString().find("of 300"),
             std::string::npos)
       << f.Find<TAuditProgress>("prgAudit")->lblProgress->text().toStdString();
@@ -120,6 +136,8 @@ TEST(MainWindowAuditThread, ALongAuditShowsItsProgressKeepsTheListAndCancels) {
   QTest::mouseClick(f.Find<TAuditProgress>("prgAudit")->btnCancel, Qt::LeftButton);
   EXPECT_FALSE(f.Main().Auditing());
   EXPECT_FALSE(f.Find<TAuditProgress>("prgAudit")->isVisible());
+  EXPECT_FALSE(fixdat->isEnabled());  // nor after a cancelled audit
+  EXPECT_EQ(where(), listed);
   gate.Open();
   QTest::qWait(50);  // the cancelled audit comes back to nobody
   EXPECT_EQ(f.Main().ListedCount(), 2);

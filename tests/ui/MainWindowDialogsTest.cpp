@@ -15,6 +15,7 @@
 
 #include "AuditProgress.h"
 #include "DialogTestSupport.h"
+#include "EdgeToolBar.h"
 #include "FolderTree.h"
 #include "GameFilterTable.h"
 #include "GameViews.h"
@@ -84,6 +85,48 @@ TEST(MainWindowAccessibility, EveryControlHasANameAndThePanelsReadWhatTheyShow) 
       QAccessible::queryAccessibleInterface(f.Find<TFolderTree>("tvFolder"));
   ASSERT_TRUE(tree && tree->tableInterface());
   EXPECT_EQ(tree->tableInterface()->columnDescription(0).toStdString(), "Folders");
+}
+
+// What a screen reader says of a game in the list (every view), the menu bar and the About
+// box's logo, and how it sees the buttons of the four view styles.
+TEST(MainWindowAccessibility, ItemsSayTheirStateAndTheViewButtonsAreRadioButtons) {
+  TMainWindowFixture f;
+  f.List(TwoGames() + GameSection(3, "Half", "A", "1996", "half.zip", "a,b"));
+  f.Zip("here.zip", {"x"});
+  f.Zip("half.zip", {"a"});
+  f.Main().show();
+  f.Activate();
+  const std::vector<std::string> states = {"Working", "ROMs missing",
+                                           "Roms/half.zip lacks 1 of its 2 files: b"};
+  for (const char* style : {"actDetails", "actLargeIcons"}) {
+    f.Find<QAction>(style)->trigger();
+    QAccessibleInterface* list =
+        QAccessible::queryAccessibleInterface(f.Find<TGameViews>("lvGames")->CurrentView());
+    ASSERT_TRUE(list && list->tableInterface()) << style;
+    for (int row = 0; row < 3; ++row) {
+      QAccessibleInterface* item = list->tableInterface()->cellAt(row, 0);
+      ASSERT_NE(item, nullptr) << style;
+      EXPECT_EQ(item->text(QAccessible::Description).toStdString(), states[row]) << style;
+    }
+  }
+
+  EXPECT_EQ(AccessibleName(f.Main().menuBar()).toStdString(), "Menu bar");
+  TfrmAbout about(Pictures::Logo());
+  EXPECT_EQ(AccessibleName(FindChild<QLabel>(about, "imgLogo")).toStdString(), "Logo");
+
+  auto* bar = f.Find<TEdgeToolBar>("tbMain");
+  for (const char* action :
+       {"actLargeIcons", "actSmallIcons", "actList", "actDetails", "actHideFolder"})
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(bar->widgetForAction(f.Find<QAction>(action)))
+                  ->role(),
+              action[3] == 'H' ? QAccessible::CheckBox : QAccessible::RadioButton)
+        << action;
+  // Still one style at a time, and a click on the checked one keeps it.
+  QWidget* details = bar->widgetForAction(f.Find<QAction>("actDetails"));
+  QTest::mouseClick(details, Qt::LeftButton);
+  QTest::mouseClick(details, Qt::LeftButton);
+  EXPECT_TRUE(f.Find<QAction>("actDetails")->isChecked());
+  EXPECT_FALSE(f.Find<QAction>("actLargeIcons")->isChecked());
 }
 
 // ---- Dialogs the window opens ----
@@ -237,6 +280,19 @@ TEST(MainWindowInput, ShiftF10OpensThePopupLikeTheMenuKey) {
   f.Find<QMenu>("pmGames")->close();
 }
 
+TEST(MainWindowInput, F10OpensTheMenuBarOnItsFirstMenuAndClosesIt) {
+  TMainWindowFixture f;
+  f.List(TwoGames());
+  ASSERT_TRUE(f.ShowActive());
+  QMenu* file = f.Main().menuBar()->actions().constFirst()->menu();
+  QTest::keyClick(f.Find<TGameViews>("lvGames")->CurrentView(), Qt::Key_F10);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }));
+  EXPECT_EQ(QApplication::activePopupWidget(), file);
+  QTest::keyClick(file, Qt::Key_F10);
+  EXPECT_FALSE(file->isVisible());
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
 TEST(MainWindowInput, FirstDownSelectsTheFirstFolderAndTheFirstGame) {
   TMainWindowFixture f;
   f.List(TwoGames());
@@ -295,7 +351,7 @@ TEST(Translations, GermanWindowGivesTheAuditsReasonsAndTheFileAndLaunchErrorsInG
   f.Activate();
   TGameFilterTable* table = f.Main().GameFilterTable();
   EXPECT_EQ(table->index(1, 0).data(Qt::ToolTipRole).toString().toStdString(),
-            "Archiv nicht gefunden: Roms/gone.zip");
+            "Gone\nArchiv nicht gefunden: Roms/gone.zip");
 
   ASSERT_TRUE(f.SelectGame("Here"));
   TModalCloser closer;

@@ -23,6 +23,7 @@
 #include "MainWindowFixture.h"
 #include "Pictures.h"
 #include "SnapshotImage.h"
+#include "StatusPanel.h"
 
 namespace fs = std::filesystem;
 
@@ -269,14 +270,15 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
   WriteFileBytes(f.Dir / "Roms/broken.zip", std::string(100, 'x'));
   f.Main().show();
   f.Activate();
+  // The whole title first, for the views that cut it short.
   const TTexts expected = {
-      "Roms/GOOD.ZIP lacks 1 of its 2 files: a",
-      "archive found: Roms/bare.zip; no files are listed for it",
-      "archive not found: Roms/gone.zip",
-      "none of the expected files is in Roms/wrong.zip; expected: n1, n2, n3, n4, n5, n6, n7, "
-      "n8, ...",
-      "warning: available only because the archive exists; its directory could not be read: "
-      "Roms/broken.zip"};
+      "Good\nRoms/GOOD.ZIP lacks 1 of its 2 files: a",
+      "Bare\narchive found: Roms/bare.zip; no files are listed for it",
+      "Gone\narchive not found: Roms/gone.zip",
+      "Wrong\nnone of the expected files is in Roms/wrong.zip; expected: n1, n2, n3, n4, n5, n6, "
+      "n7, n8, ...",
+      "Broken\nwarning: available only because the archive exists; its directory could not be "
+      "read: Roms/broken.zip"};
   TGameFilterTable* table = f.Main().GameFilterTable();
   for (int row = 0; row < table->rowCount(); ++row)
     EXPECT_EQ(table->index(row, 0).data(Qt::ToolTipRole).toString().toStdString(),
@@ -337,11 +339,11 @@ TEST(MainWindowActions, AvailableGameIsPlayedByItsNumber) {
   EXPECT_TRUE(f.Find<QAction>("actProperties")->isEnabled());
   f.Find<QAction>("actPlay")->trigger();
   EXPECT_EQ(f.Shell.LastNumber(), 2);
-  // A refill drops the selection; the panels keep what they showed.
+  // A refill drops the selection, and the game's panels with it.
   ASSERT_TRUE(f.SelectFolder("Non Working"));
   EXPECT_EQ(f.Main().SelectedPosition(), -1);
   EXPECT_FALSE(f.Find<QAction>("actPlay")->isEnabled());
-  EXPECT_EQ(f.Panel(0), "Here");
+  EXPECT_EQ(f.Panel(0), "");
 }
 
 TEST(MainWindowActions, ViewStylesAreExclusiveAndKeepTheSelection) {
@@ -593,6 +595,49 @@ TEST(MainWindowScreenshot, MissingScreenshotShowsTheLogoTransparently) {
   EXPECT_EQ(shown.format(), QImage::Format_ARGB32_Premultiplied);
   const QImage picture = f.Find<TSnapshotImage>("imgSnapshot")->Picture();
   EXPECT_EQ(shown.pixel(75, 40), picture.pixel(75, 40));
+}
+
+// ---- Status bar ----
+
+// An audit leaves no game selected (as another folder does): the game's panels and picture go.
+TEST(MainWindowStatus, NoGameSelectedEmptiesTheGamesPanelsAndShowsTheLogo) {
+  TMainWindowFixture f;
+  QImage shot(64, 48, QImage::Format_RGB32);
+  shot.fill(Qt::red);
+  f.Shot("Shots/sfexp.jpg", shot);
+  f.Activate();
+  ASSERT_TRUE(f.SelectGame("Street Fighter EX Plus (JP)"));
+  ASSERT_FALSE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  f.AuditAll();
+  EXPECT_EQ(f.Main().SelectedPosition(), -1);
+  EXPECT_EQ(f.Panel(0) + f.Panel(1), "");
+  EXPECT_TRUE(f.Find<TSnapshotImage>("imgSnapshot")->Transparent());
+  EXPECT_EQ(f.Find<TSnapshotImage>("imgSnapshot")->Picture().size(), QSize(150, 112));
+}
+
+// At the window's least width the panels share what there is; each cuts its text with "…".
+TEST(MainWindowStatus, PanelsCutTheirTextsAndNeverOverlapInANarrowWindow) {
+  TMainWindowFixture f;
+  const std::string title = "Kosodate Quiz My Angel 3 (JP) Special Limited Edition";
+  f.List(GameSection(1, title, "A", "1998", "angel.zip", "a"));
+  f.Main().show();
+  f.Activate();
+  ASSERT_TRUE(f.SelectFolder("All Games"));
+  ASSERT_TRUE(f.SelectGame(title));
+  f.Main().resize(455, f.Main().height());
+  QApplication::processEvents();
+  int right = 0;
+  for (const char* name : {"sbPanel0", "sbPanel1", "sbPanel2", "sbPanel3"}) {
+    auto* panel = f.Find<TStatusPanel>(name);
+    EXPECT_GE(panel->x(), right) << name;
+    right = panel->geometry().right() + 1;
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->ShownText()),
+              panel->contentsRect().width())
+        << name;
+  }
+  EXPECT_LE(right, f.Find<QStatusBar>("sbMain")->width());
+  EXPECT_TRUE(f.Find<TStatusPanel>("sbPanel0")->ShownText().endsWith(QChar(0x2026)));
+  EXPECT_EQ(AccessibleName(f.Find<TStatusPanel>("sbPanel0")).toStdString(), title);
 }
 
 TEST(MainWindowScreenshot, UnreadablePictureIsReportedByNameAndTheWindowGoesOn) {
