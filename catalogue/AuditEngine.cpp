@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "Errors.h"
 #include "FileCheck.h"
 #include "FileDescriptor.h"
 #include "FoldedIndex.h"
@@ -107,7 +108,7 @@ struct TSlot {
 // What a reading thread keeps from one archive to the next.
 struct TReader {
   TArchiveFile File;
-  std::string Converted;
+  std::string Converted, Whole;
   TFileChecker Check;
   std::string Parent;  // the native path of a parent's archive
 };
@@ -165,6 +166,9 @@ class TAudit {
   bool ReadSection(std::size_t p, TSlot& s);
   void ReadArchive(std::size_t p, TSlot& s, TReader& reader);
   void CheckFiles(TReader& reader, TAuditNote& note);
+  void ReadParents(TReader& reader, const TDatGame& game);
+  void ReadParent(TReader& reader, std::string_view name);
+  std::size_t Scan(TArchiveFile& file, TFunctionRef<bool(const TZipEntry&)> visit);
   void Process(std::size_t p, TReader& reader);
   std::optional<std::size_t> Claim();
   void Work();
@@ -273,6 +277,8 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   if (note) {
     const TDatGame* dat = FOptions.Dat ? FOptions.Dat->Find(DatGameName(s.RomName)) : nullptr;
     note->DatGame = dat ? dat->Name : std::string();
+    note->DatCloneOf = dat ? dat->CloneOf : std::string();
+    note->DatRomOf = dat ? dat->RomOf : std::string();
     check.Begin(s.Files, dat);
     note->Listed = 0;
     note->Bad.clear();
@@ -288,9 +294,9 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   // accounted for, the walk stops at the first expected name; an archive that cannot be opened or
   // read raises here.
   std::optional<std::string_view> found;
-  const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
+  const std::size_t members = Scan(file, [&](const TZipEntry& entry) {
     const std::string_view member = entry.FileName(reader.Converted);
-    if (checking) check.Member(member, entry.Size, entry.Crc32);
+    if (checking) check.Member(entry, member, reader.Whole);
     if (found || s.Files.empty()) return checking;
     AnyName(s.Files, [&](std::string_view expected) {
       if (!SameName(expected, member)) return false;
@@ -299,7 +305,13 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
     });
     return checking || !found;
   });
-  if (members == 0) return;
+  if (members == 0) {
+    // A directory that cannot be read holds none of the listed files.
+    if (!checking) return;
+    CheckFiles(reader, *note);
+    if (s.Files.empty() && !note->Bad.empty()) note->Reason = TAuditNote::Incomplete;
+    return;
+  }
   if (!s.Files.empty()) s.Game.Available = found.has_value();
   if (!note) return;
   if (checking) CheckFiles(reader, *note);
@@ -319,36 +331,95 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   }
 }
 
-// The files of the game not in its own archive are looked for in its parent's (a split set),
-// then the result goes into the note.
+// A directory walk that a cancel cuts short: a directory may hold hundreds of thousands of
+// members.
+std::size_t TAudit::Scan(TArchiveFile& file, TFunctionRef<bool(const TZipEntry&)> visit) {
+  std::size_t seen = 0;
+  const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
+    if (++seen % 4096 == 0 && Cancelled()) return false;
+    return visit(entry);
+  });
+  if (Cancelled()) throw EAuditCancelled();
+  return members;
+}
+
+// The files of the game not in its own archive are looked for up its chain of parents (a split
+// set: a clone's, then its parent's, then a BIOS's), then the result goes into the note.
 void TAudit::CheckFiles(TReader& reader, TAuditNote& note) {
   TFileChecker& check = reader.Check;
-  const std::string_view parent = check.ParentToRead();
-  if (!parent.empty()) {
-    reader.Parent = FRomFolderPath;
-    AppendNative(reader.Parent, parent);
-    reader.Parent.append(".zip");
-    TArchiveFile& file = reader.File;
-    file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
-    if (file.Missing()) {
-      std::optional<std::string> other;
-      {
-        const std::lock_guard lock(FLookupLock);
-        other = FLookup.FindFile(reader.Parent);
-      }
-      if (other) {
-        reader.Parent = std::move(*other);
-        file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
-      }
-    }
-    // A parent that is there but cannot be read raises, as the game's own archive does.
-    if (file.IsFile() || (!file.Missing() && IsRegularFile(reader.Parent)))
-      ScanZip(file, [&](const TZipEntry& entry) {
-        check.ParentMember(entry.FileName(reader.Converted), entry.Size, entry.Crc32);
-        return true;
-      });
-  }
+  if (check.Game() && check.WantsParents()) ReadParents(reader, *check.Game());
   check.End(note);
+}
+
+void TAudit::ReadParents(TReader& reader, const TDatGame& game) {
+  TFileChecker& check = reader.Check;
+  std::vector<const TDatGame*> chain{&game};
+  for (const TDatGame* from = &game; check.WantsParents();) {
+    const std::string_view link = from->Parent;
+    if (link.empty()) return;  // the chain ends: what is left is missing
+    // A DAT's name is a name: one that would reach another folder is never made a path of.
+    if (link == "." || link == ".." || link.find_first_of("/\\") != std::string_view::npos)
+      return check.ParentTrouble(
+          {},
+          TMessage::Template(
+              QT_TRANSLATE_NOOP("Message",
+                                "the parent \"%1\" of \"%2\" in the DAT is no archive name"),
+              {std::string(link), from->Name}),
+          false);
+    const TDatGame* next = FOptions.Dat->Find(link);
+    if (next && std::find(chain.begin(), chain.end(), next) != chain.end())
+      return check.ParentTrouble(
+          {},
+          TMessage::Template(
+              QT_TRANSLATE_NOOP("Message",
+                                "the DAT's chain of parents of \"%1\" comes back to \"%2\""),
+              {game.Name, next->Name}),
+          false);
+    ReadParent(reader, link);
+    if (!next) {
+      if (check.WantsParents())
+        check.ParentTrouble(
+            {},
+            TMessage::Template(
+                QT_TRANSLATE_NOOP("Message", "the DAT has no game \"%1\", the parent of \"%2\""),
+                {std::string(link), from->Name}),
+            false);
+      return;
+    }
+    chain.push_back(next);
+    from = next;
+  }
+}
+
+// One archive of the chain, looked for as the game's own is. One that is not there or cannot be
+// read makes the files looked for in it "not readable", and the audit goes on.
+void TAudit::ReadParent(TReader& reader, std::string_view name) {
+  TFileChecker& check = reader.Check;
+  reader.Parent = FRomFolderPath;
+  AppendNative(reader.Parent, name);
+  reader.Parent.append(".zip");
+  TArchiveFile& file = reader.File;
+  file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
+  if (file.Missing()) {
+    std::optional<std::string> other;
+    {
+      const std::lock_guard lock(FLookupLock);
+      other = FLookup.FindFile(reader.Parent);
+    }
+    if (!other) return check.ParentTrouble(reader.Parent, {}, true);
+    reader.Parent = std::move(*other);
+    file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
+  }
+  try {
+    if (!file.IsFile() && (file.Missing() || !IsRegularFile(reader.Parent)))
+      return check.ParentTrouble(reader.Parent, {}, true);
+    Scan(file, [&](const TZipEntry& entry) {
+      check.ParentMember(entry, reader.Whole);
+      return check.WantsParents();
+    });
+  } catch (const EFileError& e) {
+    check.ParentTrouble(reader.Parent, e.Message, false);
+  }
 }
 
 void TAudit::Process(std::size_t p, TReader& reader) {

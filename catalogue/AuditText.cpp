@@ -23,7 +23,7 @@ TMessage JoinShown(const std::vector<TMessage>& items) {
 }
 }  // namespace
 
-TMessage BadFilesMessage(const TAuditNote& note) {
+TMessage BadFilesMessage(const TAuditNote& note, const std::string& workDir) {
   bool allMissing = true;
   for (const TFileCheck& f : note.Bad) allMissing = allMissing && f.Status == TFileCheck::Missing;
   std::vector<TMessage> items;
@@ -44,16 +44,29 @@ TMessage BadFilesMessage(const TAuditNote& note) {
             QT_TRANSLATE_NOOP("Message", "%1 (wrong CRC: %2 expected, %3 found)"),
             {f.Name, CrcText(f.Crc), CrcText(f.FoundCrc)}));
         break;
+      case TFileCheck::NotReadable:
+        items.push_back(TMessage::Template(
+            QT_TRANSLATE_NOOP("Message", "%1 (not readable: %2)"),
+            {f.Name, f.Gone
+                         ? TMessage::Template(QT_TRANSLATE_NOOP("Message", "archive not found: %1"),
+                                              {ShownPath(f.Archive, workDir)})
+                         : f.Why}));
+        break;
+      case TFileCheck::NotChecked:
+        items.push_back(TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 (not checked: %2)"),
+                                           {f.Name, f.Why}));
+        break;
     }
   }
   return JoinShown(items);
 }
 
-static TMessage IncompleteMessage(const std::string& archive, const TAuditNote& note) {
+static TMessage IncompleteMessage(const std::string& archive, const TAuditNote& note,
+                                  const std::string& workDir) {
   bool allMissing = true;
   for (const TFileCheck& f : note.Bad) allMissing = allMissing && f.Status == TFileCheck::Missing;
   const std::vector<TMessage> args = {archive, std::to_string(note.Bad.size()),
-                                      std::to_string(note.Listed), BadFilesMessage(note)};
+                                      std::to_string(note.Listed), BadFilesMessage(note, workDir)};
   if (allMissing)
     return TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 lacks %2 of its %3 files: %4"),
                               args);
@@ -101,14 +114,20 @@ TMessage AuditNoteMessage(std::string_view romPath, const TAuditNote& note,
           QT_TRANSLATE_NOOP("Message", "none of the expected files is in %1; expected: %2"),
           {archive, expected});
     }
-    case TAuditNote::DirectoryUnreadable:
-      return TMessage::Template(
+    case TAuditNote::DirectoryUnreadable: {
+      const TMessage warning = TMessage::Template(
           QT_TRANSLATE_NOOP("Message",
                             "warning: available only because the archive exists; its directory "
                             "could not be read: %1"),
           {archive});
+      if (note.Bad.empty()) return warning;
+      // It holds none of the listed files, as far as anyone can tell.
+      return TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1; it lacks %2 of its %3 files: %4"),
+                                {warning, std::to_string(note.Bad.size()),
+                                 std::to_string(note.Listed), BadFilesMessage(note, workDir)});
+    }
     case TAuditNote::Incomplete:
-      return IncompleteMessage(archive, note);
+      return IncompleteMessage(archive, note, workDir);
   }
   return {};
 }

@@ -21,5 +21,5 @@ TMessage AuditNoteMessage(std::string_view romPath, const TAuditNote& note,
 
 // The missing and wrong files of `note` (its `Bad`), at most eight of them: "sfe-05m, sfe-06m",
 // or with wrong ones among them "sfe-05m (missing), sfe-06m (wrong CRC: ... expected, ...
-// found)".
-TMessage BadFilesMessage(const TAuditNote& note);
+// found)". Paths are shown as AuditNoteText shows them.
+TMessage BadFilesMessage(const TAuditNote& note, const std::string& workDir);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FunctionRef.h"
+#include "Message.h"
 #include "Paths.h"
 
 struct TGame {
@@ -24,14 +25,31 @@ using TGameList = std::vector<TGame>;
 
 // Why a game came out as it did; filled only when the caller asks (ludra-audit --missing, the
 // game list's tooltips). AuditText.h puts it into words.
-// A listed file that the archive lacks or holds in another form than the ROM list (DAT) states.
+// A listed file that the archive lacks, holds in another form than the ROM list (DAT) states, or
+// that could not be checked.
 struct TFileCheck {
-  enum TStatus { Missing, WrongSize, WrongCrc };
+  enum TStatus {
+    Missing,      // in no archive it may be in
+    WrongSize,    // found, of another size than the DAT states
+    WrongCrc,     // found, of the stated size but another CRC-32
+    NotReadable,  // to be looked for in a parent's or BIOS's archive that could not be read
+    NotChecked    // found, but neither its size nor a CRC-32 can be compared
+  };
   TStatus Status = Missing;
   std::string Name;
+  std::string Merge;                     // its name in the parent's archive, as the DAT states it
   bool HasSize = false, HasCrc = false;  // the DAT states them (never without a DAT)
-  uint32_t Size = 0, Crc = 0;            // as the DAT states them
-  uint32_t FoundSize = 0, FoundCrc = 0;  // WrongSize, WrongCrc: as the archive's directory states
+  bool BadDump = false;    // the DAT marks the only dump known as bad: CRC not compared
+  uint64_t Size = 0;       // as the DAT states it
+  uint32_t Crc = 0;        // as the DAT states it
+  uint64_t FoundSize = 0;  // WrongSize, WrongCrc: as the archive's directory states
+  uint32_t FoundCrc = 0;
+  // NotReadable: the archive that could not be read (empty: the DAT's chain of parents is broken)
+  // and why; `Gone` when that archive is not there at all, so the file is to be fetched.
+  // NotChecked: why.
+  std::string Archive;
+  TMessage Why;
+  bool Gone = false;
 };
 
 struct TAuditNote {
@@ -50,7 +68,8 @@ struct TAuditNote {
   // never dumped aside). `Bad` holds the ones missing or wrong, in listed order.
   std::size_t Listed = 0;
   std::vector<TFileCheck> Bad;
-  std::string DatGame;  // the DAT's game checked against; empty without one
+  std::string DatGame;               // the DAT's game checked against; empty without one
+  std::string DatCloneOf, DatRomOf;  // its cloneof and romof, as the DAT states them
 };
 
 struct TAuditOptions;  // AuditEngine.h: reads in flight, cancelling, progress

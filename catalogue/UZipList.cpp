@@ -103,6 +103,22 @@ bool ReadZip64Directory(TWindow& window, uint64_t endPos, uint64_t& cdOffset, ui
   return true;
 }
 
+// The uncompressed size from a ZIP64 extra field (id 1), whose first value it is when the
+// central header's size is 0xFFFFFFFF.
+void ReadZip64Size(const unsigned char* extra, size_t length, TZipEntry& entry) {
+  while (length >= 4) {
+    const uint16_t id = GetLe16(extra), size = GetLe16(extra + 2);
+    if (size > length - 4) return;
+    if (id == 1 && size >= 8) {
+      entry.FullSize = GetLe64(extra + 4);
+      entry.FullSizeKnown = true;
+      return;
+    }
+    extra += 4 + size;
+    length -= 4 + size;
+  }
+}
+
 // What a name's bytes are to FileName: most are none of these.
 enum : unsigned char { kPlain = 0, kSeparator = 1, kNul = 2, kHigh = 4 };
 constexpr auto kNameBytes = [] {
@@ -179,6 +195,16 @@ std::string_view TZipEntry::FileName(std::string& scratch) const {
     return std::string_view(reinterpret_cast<const char*>(RawName) + shape.Cut,
                             shape.Length - shape.Cut);
   scratch = ToUtf8(RawName + shape.Cut, shape.Length - shape.Cut, NameIsUtf8(*this, shape.Length));
+  return scratch;
+}
+
+std::string_view TZipEntry::WholeName(std::string& scratch) const {
+  const TNameShape shape = ShapeOf(RawName, RawLength);
+  const char* const text = reinterpret_cast<const char*>(RawName);
+  if (shape.Ascii && !FindByte(text, text + shape.Length, '\\'))
+    return std::string_view(text, shape.Length);
+  scratch = ToUtf8(RawName, shape.Length, NameIsUtf8(*this, shape.Length));
+  std::replace(scratch.begin(), scratch.end(), '\\', '/');
   return scratch;
 }
 
@@ -264,9 +290,15 @@ std::size_t ScanZip(TArchiveFile& archive, TFunctionRef<bool(const TZipEntry&)> 
       entry.CompressedSize = GetLe32(header + 20);
       entry.Size = GetLe32(header + 24);
       entry.RawLength = GetLe16(header + 28);
-      const uint32_t skipLength = GetLe16(header + 30) + GetLe16(header + 32);  // extra, comment
-      entry.RawName = window.Get(pos + kCentralSize, entry.RawLength);
+      const uint32_t extraLength = GetLe16(header + 30);
+      const uint32_t skipLength = extraLength + GetLe16(header + 32);  // extra, comment
+      entry.FullSize = entry.Size;
+      entry.FullSizeKnown = entry.Size != kZip64Marker;
+      // A member of 4 GiB or more: its size is in the extra field, read with the name.
+      const uint32_t extraRead = entry.FullSizeKnown ? 0 : extraLength;
+      entry.RawName = window.Get(pos + kCentralSize, entry.RawLength + extraRead);
       if (!entry.RawName) break;
+      if (extraRead) ReadZip64Size(entry.RawName + entry.RawLength, extraRead, entry);
       ++visited;
       if (!visit(entry)) break;
       pos += kCentralSize + entry.RawLength + skipLength;

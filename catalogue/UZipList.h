@@ -25,11 +25,17 @@ struct TZipEntry {
   uint16_t Time, Date;
   uint32_t CompressedSize, Size;
   uint32_t Crc32;  // as stored
+  // The uncompressed size: Size, or for a member of 4 GiB or more (Size 0xFFFFFFFF) the one its
+  // ZIP64 extra field gives; not known when the field is not there.
+  uint64_t FullSize;
+  bool FullSizeKnown;
 
   // The name after its last "/", "\" or ":", up to a NUL byte, in UTF-8 (CP437
   // unless flagged and well-formed): a view of the buffer when the name is
   // ASCII, else converted into `scratch`.
   std::string_view FileName(std::string& scratch) const;
+  // The whole name inside the archive, up to a NUL byte, in UTF-8, "\\" read as "/".
+  std::string_view WholeName(std::string& scratch) const;
 };
 
 // An archive opened once for both questions the audit asks of it: is there a

@@ -74,6 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Expat takes only well-formed UTF-8: a list in another encoding may not round-trip.
     return 0;
   }
-  if (back.Games.size() != written) Fail("the fixdat lost or added games");
+  // Games whose files have no size, and a name met again, are left out by the fixdat itself.
+  if (back.Games.size() != fix.Games() || fix.Games() > written)
+    Fail("the fixdat lost or added games");
   return 0;
 }

@@ -84,9 +84,19 @@ const char* StatusKey(TFileCheck::TStatus status) {
       return "wrong-size";
     case TFileCheck::WrongCrc:
       return "wrong-crc";
+    case TFileCheck::NotReadable:
+      return "not-readable";
+    case TFileCheck::NotChecked:
+      return "not-checked";
     default:
       return "missing";
   }
+}
+
+// Why a file could not be checked, in words.
+std::string WhyText(const TFileCheck& f) {
+  if (f.Status == TFileCheck::NotReadable && f.Gone) return "archive not found: " + f.Archive;
+  return f.Why.English();
 }
 
 const char* ReasonKey(TAuditNote::TReason reason) {
@@ -155,7 +165,7 @@ class TOutput {
     }
     return *this;
   }
-  TOutput& operator<<(std::size_t number) {
+  TOutput& operator<<(uint64_t number) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
     return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
@@ -325,12 +335,15 @@ class TReport {
           const TFileCheck& f = n->Bad[k];
           Out << (k ? ", " : "") << "{\"name\": " << Json(f.Name) << ", \"status\": \""
               << StatusKey(f.Status) << "\"";
-          if (f.HasSize) Out << ", \"size\": " << std::size_t{f.Size};
+          if (f.HasSize) Out << ", \"size\": " << f.Size;
           if (f.HasCrc) Out << ", \"crc\": \"" << CrcText(f.Crc) << "\"";
-          if (f.Status == TFileCheck::WrongSize)
-            Out << ", \"foundSize\": " << std::size_t{f.FoundSize};
+          if (f.BadDump) Out << ", \"baddump\": true";
+          if (!f.Merge.empty()) Out << ", \"merge\": " << Json(f.Merge);
+          if (f.Status == TFileCheck::WrongSize) Out << ", \"foundSize\": " << f.FoundSize;
           if (f.Status == TFileCheck::WrongCrc)
             Out << ", \"foundCrc\": \"" << CrcText(f.FoundCrc) << "\"";
+          if (f.Status == TFileCheck::NotReadable || f.Status == TFileCheck::NotChecked)
+            Out << ", \"why\": " << Json(WhyText(f));
           Out << "}";
         }
         Out << "]";
@@ -523,7 +536,16 @@ int main(int argc, char** argv) {
                  fixdatPath.c_str());
     return 1;
   }
-  if (fixdat) {
+  if (fixdat && fixdat->Games() == 0) {
+    // An empty ROM list is no valid one, and an old fixdat there may still be wanted.
+    if (fixdat->LeftOut())
+      std::fprintf(stderr,
+                   "ludra-audit: no fixdat written: the %zu missing or wrong files have no "
+                   "size without a DAT, and a ROM list needs one\n",
+                   fixdat->LeftOut());
+    else
+      std::fprintf(stderr, "ludra-audit: no fixdat written: no file is missing or wrong\n");
+  } else if (fixdat) {
     try {
       WriteFileAtomic(fixdatPath, fixdat->Text());
     } catch (const std::exception& e) {

@@ -48,6 +48,34 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
 <context>
     <name>Message</name>
     <message>
+        <source>the archive does not state its size</source>
+        <translation>das Archiv gibt ihre Größe nicht an</translation>
+    </message>
+    <message>
+        <source>%1 (not readable: %2)</source>
+        <translation>%1 (nicht lesbar: %2)</translation>
+    </message>
+    <message>
+        <source>%1 (not checked: %2)</source>
+        <translation>%1 (nicht geprüft: %2)</translation>
+    </message>
+    <message>
+        <source>%1; it lacks %2 of its %3 files: %4</source>
+        <translation>%1; es fehlen %2 von %3 Dateien: %4</translation>
+    </message>
+    <message>
+        <source>the parent &quot;%1&quot; of &quot;%2&quot; in the DAT is no archive name</source>
+        <translation>der Parent &quot;%1&quot; von &quot;%2&quot; im DAT ist kein Archivname</translation>
+    </message>
+    <message>
+        <source>the DAT&apos;s chain of parents of &quot;%1&quot; comes back to &quot;%2&quot;</source>
+        <translation>die Kette der Parents von &quot;%1&quot; im DAT führt zurück zu &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>the DAT has no game &quot;%1&quot;, the parent of &quot;%2&quot;</source>
+        <translation>das DAT hat kein Spiel &quot;%1&quot;, den Parent von &quot;%2&quot;</translation>
+    </message>
+    <message>
         <source>it is %1 x %2 pixels, larger than the 16384 x 16384 pixels and 100 megapixels this program shows</source>
         <translation>es hat %1 x %2 Pixel, mehr als die 16384 x 16384 Pixel und 100 Megapixel, die dieses Programm zeigt</translation>
     </message>

@@ -62,6 +62,30 @@ TEST(Audit, DefaultCatalogueWithNoRomsListsTwentyFiveMissingGames) {
                                       "Hudson / Eighting / Raizing", "Taito", "Namco", "Axela"}));
 }
 
+TEST(Audit, TheDefaultCataloguesNamesCutShortCountAsTheMembersTheyBegin) {
+  TCatalogue c;
+  // Complete archives: the names the list file's rules cut to "te" and "dc1ro" are all there.
+  c.Zip("tk2b.zip",
+        {"te2ver-b.2l", "te2ver-b.2j", "te2ver-b.2k", "te2ver-b.2f", "te2rom0l", "te2rom0u",
+         "te2rom1l", "te2rom1u", "te2rom2l", "te2rom2u", "te2rom3l", "te2rom3u"});
+  c.Zip("danceyes.zip",
+        {"dc1ver-a.2l", "dc1ver-a.2j", "dc1ver-a.2k", "dc1ver-a.2f", "dc1rom0l.5", "dc1rom0u.6",
+         "dc1rom1l.3", "dc1rom1u.8", "dc1rom2l.4", "dc1rom2u.7", "dc1rom3l.1", "dc1rom3u.9"});
+  std::vector<TAuditNote> notes;
+  c.Load(&notes);
+  for (const std::size_t p : {20u, 21u}) {
+    EXPECT_TRUE(c.Games[p].Available);
+    EXPECT_EQ(notes[p].Reason, TAuditNote::Ok) << c.Games[p].RomPath;
+    EXPECT_TRUE(notes[p].Bad.empty()) << notes[p].Bad.at(0).Name;
+  }
+  // A cut name stands for a member no other name matches: without te2rom3u it is missing.
+  c.Zip("tk2b.zip", {"te2ver-b.2l", "te2ver-b.2j", "te2ver-b.2k", "te2ver-b.2f", "te2rom0l",
+                     "te2rom0u", "te2rom1l", "te2rom1u", "te2rom2l", "te2rom2u", "te2rom3l"});
+  c.Load(&notes);
+  ASSERT_EQ(notes[20].Bad.size(), 1u);
+  EXPECT_EQ(notes[20].Bad[0].Name, "te");
+}
+
 // ---- Matching archive members ----
 
 TEST(Audit, OneListedFileInTheArchiveIsEnoughAndCaseIsIgnored) {

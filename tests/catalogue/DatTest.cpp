@@ -163,9 +163,10 @@ TEST(Dat, BothFormatsGiveTheSameChecksOfSizeCrcMergedAndUndumpedFiles) {
   EXPECT_EQ(notes[7].DatGame, "");     // the DAT has no "other"
   ASSERT_EQ(notes[8].Bad.size(), 1u);  // a missing archive lacks every file
   EXPECT_EQ(notes[8].Bad[0].Name, "g1");
-  // Without its parent's archive the clone lacks its merged file.
+  // Without its parent's archive the clone's merged file cannot be read.
   std::remove((set.Dir / "Roms/par.zip").c_str());
-  EXPECT_NE(set.Reasons(&xml).find("+ Roms/clo.zip lacks 1 of its 2 files: p2\n"),
+  EXPECT_NE(set.Reasons(&xml).find("+ Roms/clo.zip: 1 of its 2 files are missing or wrong: p2 (not "
+                                   "readable: archive not found: Roms/par.zip)\n"),
             std::string::npos);
 }
 
@@ -197,17 +198,66 @@ TEST(Dat, TheFixdatHoldsExactlyTheMissingAndWrongFilesAndReadsBackAsADat) {
                         "\n"
                         "crc: d1/4/" +
                         CrcText(Crc32("DDDD")) + "\ngone: g1/1/" + CrcText(Crc32("G")) + "\n");
-  // Without a DAT: the names of Files only.
+  // Without a DAT no file has a size, which a ROM list needs: nothing can be written.
   set.Reasons(nullptr, &notes);
   TFixDat names("fix_ludra", "");
   for (std::size_t i = 0; i < games.size(); ++i)
     names.Add(games[i].RomPath, games[i].Game, notes[i]);
-  const TDat plain = ParseDat(names.Text(), "fix.xml");
-  ASSERT_EQ(plain.Games.size(), 2u);
-  EXPECT_EQ(plain.Games[0].Name, "inc");
-  EXPECT_EQ(plain.Games[0].Roms.size(), 2u);
-  EXPECT_FALSE(plain.Games[0].Roms[0].HasCrc);
-  EXPECT_EQ(plain.Games[1].Name, "gone");
+  EXPECT_EQ(names.Games(), 0u);
+  EXPECT_EQ(names.LeftOut(), 3u);
+}
+
+TEST(Dat, TheFixdatIsValidAgainstTheLogiqxDtdAndKeepsTheSetsStructure) {
+  // The Logiqx DTD's rules for what a fixdat writes: the header's required elements in their
+  // order, each element's attributes.
+  const std::string dtd =
+      "<!ELEMENT datafile (header?, game+)>\n"
+      "<!ATTLIST datafile build CDATA #IMPLIED debug (yes|no) \"no\">\n"
+      "<!ELEMENT header (name, description, category?, version, date?, author, email?, "
+      "homepage?, url?, comment?)>\n"
+      "<!ELEMENT name (#PCDATA)>\n<!ELEMENT description (#PCDATA)>\n"
+      "<!ELEMENT category (#PCDATA)>\n<!ELEMENT version (#PCDATA)>\n"
+      "<!ELEMENT date (#PCDATA)>\n<!ELEMENT author (#PCDATA)>\n<!ELEMENT email (#PCDATA)>\n"
+      "<!ELEMENT homepage (#PCDATA)>\n<!ELEMENT url (#PCDATA)>\n<!ELEMENT comment (#PCDATA)>\n"
+      "<!ELEMENT game (comment*, description, year?, manufacturer?, rom*)>\n"
+      "<!ATTLIST game name CDATA #REQUIRED sourcefile CDATA #IMPLIED isbios (yes|no) \"no\" "
+      "cloneof CDATA #IMPLIED romof CDATA #IMPLIED sampleof CDATA #IMPLIED board CDATA "
+      "#IMPLIED rebuildto CDATA #IMPLIED>\n"
+      "<!ELEMENT year (#PCDATA)>\n<!ELEMENT manufacturer (#PCDATA)>\n"
+      "<!ELEMENT rom EMPTY>\n"
+      "<!ATTLIST rom name CDATA #REQUIRED size CDATA #REQUIRED crc CDATA #IMPLIED sha1 CDATA "
+      "#IMPLIED md5 CDATA #IMPLIED merge CDATA #IMPLIED status (baddump|nodump|good|verified) "
+      "\"good\" date CDATA #IMPLIED>\n";
+  const TRomSet set;
+  WriteFileBytes(set.Dir / "datafile.dtd", dtd);
+  std::remove((set.Dir / "Roms/par.zip").c_str());
+  const TDat dat = ParseDat(set.Xml(), "set.xml");
+  std::vector<TAuditNote> notes;
+  set.Reasons(&dat, &notes);
+  TGameList games;
+  std::string romDir;
+  LoadGamesFrom(TIniFile(set.List), set.Dir.Path(), games, romDir);
+  TFixDat fix("fix_Set", "Missing\tfiles & more");
+  for (std::size_t i = 0; i < games.size(); ++i) fix.Add(games[i].RomPath, games[i].Game, notes[i]);
+  // A name XML would normalise (a tab), and a game audited twice, written once.
+  TAuditNote tab;
+  tab.DatGame = "tab";
+  tab.Bad.resize(1);
+  tab.Bad[0].Name = "a\tb.rom";
+  tab.Bad[0].HasSize = true;
+  fix.Add("", "Tab\tgame", tab);
+  fix.Add("", "Tab\tgame", tab);
+  WriteFileBytes(set.Dir / "fix.xml", fix.Text());
+  const TRun valid = RunCommand("xmllint --noout --nonet --dtdvalid '" + set.Dir.Path() +
+                                "datafile.dtd' '" + set.Dir.Path() + "fix.xml' 2>&1");
+  EXPECT_EQ(valid.ExitCode, 0) << valid.Out << fix.Text();
+  const TDat back = ParseDat(fix.Text(), "fix.xml");
+  ASSERT_EQ(back.Games.size(), 7u);
+  // The clone keeps its place in the set, and its merged file its name in the parent.
+  EXPECT_EQ(back.Games[4].Name, "clo");
+  EXPECT_EQ(back.Games[4].CloneOf, "par");
+  EXPECT_EQ(back.Games[4].Roms.at(0).Merge, "p2");
+  EXPECT_EQ(back.Games[6].Roms.at(0).Name, "a\tb.rom");
 }
 
 // ---- DATs as real ones are written ----
