@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <charconv>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "AuditCache.h"
 #include "Errors.h"
 #include "FileCheck.h"
 #include "FileDescriptor.h"
@@ -108,6 +110,9 @@ struct TSlot {
 // What a reading thread keeps from one archive to the next.
 struct TReader {
   TArchiveFile File;
+  long Cached = -1;  // the archive's entry in the cache, when it was found there unchanged
+  long Next = -1;    // the cache's entry after the one found last
+  TAuditCache::TRecord Record;
   std::string Converted, Whole;
   TFileChecker Check;
   std::string Parent;  // the native path of a parent's archive
@@ -168,7 +173,8 @@ class TAudit {
   void CheckFiles(TReader& reader, TAuditNote& note);
   void ReadParents(TReader& reader, const TDatGame& game);
   void ReadParent(TReader& reader, std::string_view name);
-  std::size_t Scan(TArchiveFile& file, TFunctionRef<bool(const TZipEntry&)> visit);
+  void Open(int dirFd, const char* name, const std::string& path, TReader& reader);
+  std::size_t Scan(TReader& reader, TFunctionRef<bool(const TZipEntry&)> visit);
   void Process(std::size_t p, TReader& reader);
   std::optional<std::size_t> Claim();
   void Work();
@@ -242,12 +248,12 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
     // "/x.zip" is "Roms//x.zip").
     std::size_t start = FRomFolderPath.size();
     while (start < s.Native.size() && s.Native[start] == '/') ++start;
-    file.Open(FRomFolder.Get(), s.Native.c_str() + start, s.Native);
+    Open(FRomFolder.Get(), s.Native.c_str() + start, s.Native, reader);
   } else {
-    file.Open(AT_FDCWD, s.Native.c_str(), s.Native);
+    Open(AT_FDCWD, s.Native.c_str(), s.Native, reader);
   }
   const std::string* archive = nullptr;  // where the archive is, when it is anywhere
-  if (file.IsFile()) {
+  if (reader.Cached >= 0 || file.IsFile()) {
     archive = &s.Native;
   } else if (file.Missing()) {
     std::optional<std::string> other;
@@ -258,7 +264,7 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
     if (other) {
       s.Moved = std::move(*other);
       archive = &s.Moved;
-      file.Open(AT_FDCWD, s.Moved.c_str(), s.Moved);
+      Open(AT_FDCWD, s.Moved.c_str(), s.Moved, reader);
     }
   } else if (IsRegularFile(s.Native)) {
     archive = &s.Native;  // there, but it cannot be opened: ScanZip says so below
@@ -294,7 +300,7 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   // accounted for, the walk stops at the first expected name; an archive that cannot be opened or
   // read raises here.
   std::optional<std::string_view> found;
-  const std::size_t members = Scan(file, [&](const TZipEntry& entry) {
+  const std::size_t members = Scan(reader, [&](const TZipEntry& entry) {
     const std::string_view member = entry.FileName(reader.Converted);
     if (checking) check.Member(entry, member, reader.Whole);
     if (found || s.Files.empty()) return checking;
@@ -331,14 +337,56 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   }
 }
 
+// The archive `name` below `dirFd`, whose whole path is `path`: found in the cache when its key is
+// unchanged, and then not opened at all; else opened. Only an archive that the cache holds is
+// looked at before it is opened, so a first audit costs no more than one without a cache.
+void TAudit::Open(int dirFd, const char* name, const std::string& path, TReader& reader) {
+  reader.Cached = -1;
+  if (TAuditCache* const cache = FOptions.Cache) {
+    const long entry = cache->Find(path, reader.Next);
+    if (entry >= 0) reader.Next = entry + 1;
+    struct stat st;
+    if (entry >= 0 && fstatat(dirFd, name, &st, 0) == 0 && S_ISREG(st.st_mode) &&
+        cache->Holds(entry, FileKeyOf(st))) {
+      reader.Cached = entry;
+      return;
+    }
+  }
+  reader.File.Open(dirFd, name, path);
+}
+
 // A directory walk that a cancel cuts short: a directory may hold hundreds of thousands of
-// members.
-std::size_t TAudit::Scan(TArchiveFile& file, TFunctionRef<bool(const TZipEntry&)> visit) {
+// members. The members of the archive opened last come from the cache or from its directory;
+// a directory read to its end is added to the cache whole, also past the member where `visit`
+// stopped.
+std::size_t TAudit::Scan(TReader& reader, TFunctionRef<bool(const TZipEntry&)> visit) {
   std::size_t seen = 0;
-  const std::size_t members = ScanZip(file, [&](const TZipEntry& entry) {
+  const auto cut = [&](const TZipEntry& entry) {
     if (++seen % 4096 == 0 && Cancelled()) return false;
     return visit(entry);
-  });
+  };
+  TAuditCache* const cache = FOptions.Cache;
+  TArchiveFile& file = reader.File;
+  std::size_t members = 0;
+  if (reader.Cached >= 0) {
+    members = cache->Replay(reader.Cached, cut);
+  } else if (!cache || !cache->On() || !file.IsFile()) {
+    members = ScanZip(file, cut);
+  } else {
+    TAuditCache::TRecord& record = reader.Record;
+    record.Begin(file.FileName(), FileKeyOf(file.Info()));
+    bool visiting = true;
+    ScanZip(file, [&](const TZipEntry& entry) {
+      if (++seen % 4096 == 0 && Cancelled()) return false;
+      record.Member(entry);
+      if (visiting) {
+        ++members;
+        visiting = visit(entry);
+      }
+      return true;
+    });
+    if (!Cancelled()) cache->Keep(record);  // a walk cut short holds only part of it
+  }
   if (Cancelled()) throw EAuditCancelled();
   return members;
 }
@@ -399,8 +447,8 @@ void TAudit::ReadParent(TReader& reader, std::string_view name) {
   AppendNative(reader.Parent, name);
   reader.Parent.append(".zip");
   TArchiveFile& file = reader.File;
-  file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
-  if (file.Missing()) {
+  Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent, reader);
+  if (reader.Cached < 0 && file.Missing()) {
     std::optional<std::string> other;
     {
       const std::lock_guard lock(FLookupLock);
@@ -408,12 +456,12 @@ void TAudit::ReadParent(TReader& reader, std::string_view name) {
     }
     if (!other) return check.ParentTrouble(reader.Parent, {}, true);
     reader.Parent = std::move(*other);
-    file.Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent);
+    Open(AT_FDCWD, reader.Parent.c_str(), reader.Parent, reader);
   }
   try {
-    if (!file.IsFile() && (file.Missing() || !IsRegularFile(reader.Parent)))
+    if (reader.Cached < 0 && !file.IsFile() && (file.Missing() || !IsRegularFile(reader.Parent)))
       return check.ParentTrouble(reader.Parent, {}, true);
-    Scan(file, [&](const TZipEntry& entry) {
+    Scan(reader, [&](const TZipEntry& entry) {
       check.ParentMember(entry, reader.Whole);
       return check.WantsParents();
     });

@@ -28,12 +28,16 @@ class EAuditCancelled : public std::exception {
 };
 
 class TDat;
+class TAuditCache;
 
 struct TAuditOptions {
   int Reads = kAuditReads;  // 1: the calling thread reads every archive itself, in order
   TAuditControl* Control = nullptr;
   // A ROM list to check each game's files against, for an audit with notes.
   const TDat* Dat = nullptr;
+  // What earlier audits read (AuditCache.h): archives whose key is unchanged are not opened, and
+  // what is read afresh is added. nullptr: every archive is read.
+  TAuditCache* Cache = nullptr;
   // Called by the thread about to read the archive of the game at catalogue position `p` (tests
   // slow some reads down, so that they finish out of order).
   std::function<void(std::size_t p)> BeforeRead;

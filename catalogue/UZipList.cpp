@@ -228,9 +228,8 @@ void TArchiveFile::Open(int dirFd, const char* name, const std::string& fileName
     FError = errno;
     return;
   }
-  struct stat info;
-  FIsFile = fstat(FFd.Get(), &info) == 0 && S_ISREG(info.st_mode);  // a directory is no archive
-  FSize = FIsFile ? static_cast<uint64_t>(info.st_size) : 0;
+  FIsFile = fstat(FFd.Get(), &FInfo) == 0 && S_ISREG(FInfo.st_mode);  // a directory is no archive
+  FSize = FIsFile ? static_cast<uint64_t>(FInfo.st_size) : 0;
 }
 
 void TArchiveFile::TrimBuffer() {

@@ -4,6 +4,8 @@
 // each member's size and CRC-32 as the directory states them. The program uses the directory scan
 // (TArchiveFile and ScanZip), which visits each member where it lies in a bounded buffer; TZip,
 // at the end, is the convenience that collects the members as a list of items.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +60,8 @@ class TArchiveFile {
   bool IsFile() const { return FFd.IsOpen() && FIsFile; }                 // a regular file, open
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
   const std::string& FileName() const { return *FFileName; }
+  // The file's status as it was opened (IsFile only).
+  const struct stat& Info() const { return FInfo; }
   // The read buffer's memory comes from `budget`, shared with other readers (nullptr: unbounded).
   void BoundBy(TMemoryBudget* budget) {
     FBuffer.Release();
@@ -75,6 +79,7 @@ class TArchiveFile {
   int FError = 0;  // errno of a failed open
   bool FIsFile = false;
   uint64_t FSize = 0;
+  struct stat FInfo {};
   TWindowBuffer FBuffer;  // read into, archive after archive
 };
 

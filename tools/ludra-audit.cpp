@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "AtomicFile.h"
+#include "AuditCache.h"
 #include "AuditEngine.h"
 #include "AuditText.h"
 #include "Dat.h"
@@ -31,7 +32,7 @@ namespace {
 void Usage(FILE* to) {
   std::fprintf(to,
                "usage: ludra-audit [--list FILE | --emulator-dir DIR] [--dat FILE] [--missing]\n"
-               "                   [--json] [--fixdat OUT] [--reads N]\n"
+               "                   [--json] [--fixdat OUT] [--reads N] [--no-cache]\n"
                "       ludra-audit --version | --help\n"
                "  --list FILE         the list file to audit (default: ludra.ini beside the\n"
                "                      program, or in the emulator's folder when installed)\n"
@@ -47,6 +48,8 @@ void Usage(FILE* to) {
                "  --reads N           archives read at once when they are slow to read, as on\n"
                "                      a network share or a USB disk (default: %d; 1: one by one)\n"
                "  --json              print one JSON document\n"
+               "  --no-cache          read every archive, and neither read nor write the cache\n"
+               "                      of what earlier audits read (~/.cache/ludra/)\n"
                "  --version           print the version\n"
                "  --help              print this help\n",
                kAuditReads);
@@ -395,7 +398,7 @@ int main(int argc, char** argv) {
   // Paths are shown relative to where the user is, also when the emulator's folder is elsewhere.
   const std::string userDir = paths.WorkDir;
   std::string listPath, emulatorDir, datPath, fixdatPath;
-  bool missing = false, json = false, listGiven = false;
+  bool missing = false, json = false, listGiven = false, cached = true;
   int reads = kAuditReads;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -403,6 +406,8 @@ int main(int argc, char** argv) {
       missing = true;
     } else if (arg == "--json") {
       json = true;
+    } else if (arg == "--no-cache") {
+      cached = false;
     } else if (arg == "--dat" && i + 1 < argc) {
       datPath = AbsolutePath(paths.WorkDir, argv[++i]);
     } else if (arg == "--fixdat" && i + 1 < argc) {
@@ -489,6 +494,7 @@ int main(int argc, char** argv) {
                    "Missing and wrong files of the catalogue in " + listPath +
                        (dat ? " against " + datPath : std::string()));
   std::vector<std::string> companies;
+  std::optional<TAuditCache> cache;
   std::string error;
   bool complete = false;
   // An auditor only reads: it opens the list file read-only and creates nothing.
@@ -508,6 +514,9 @@ int main(int argc, char** argv) {
     if (progress.Shown()) options.Control = &control;  // its count of the games costs a pass
     options.Reads = reads;
     options.Dat = dat ? &*dat : nullptr;
+    // What earlier audits of this catalogue read, where the working folder places its ROMs.
+    if (cached) cache.emplace(UserCacheFolder(), report.ListPath + "\n" + paths.WorkDir);
+    options.Cache = cache ? &*cache : nullptr;
     companies = AuditGames(
         list, paths.WorkDir, report.RomDir, missing || fixdat || dat,
         [&](const TGameView& game, TAuditNote* note) {
@@ -525,6 +534,7 @@ int main(int argc, char** argv) {
   }
   report.End(complete ? &companies : nullptr, error);
   std::fflush(stdout);
+  if (complete && cache) cache->Save();
   if (!complete) {
     std::fprintf(stderr, "ludra-audit: %s\n", error.c_str());
     return 1;

@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "AuditCache.h"
 #include "AuditEngine.h"
 #include "Dat.h"
 #include "DetachedThreads.h"
@@ -89,6 +90,8 @@ void TAuditRunner::Start(const std::string& listPath, const std::string& workDir
 void TAuditRunner::Run(const std::shared_ptr<THost>& host,
                        const std::shared_ptr<TJob>& job) noexcept {
   TOutcome& out = job->Outcome;
+  std::optional<TAuditCache> cache;  // what earlier audits of this list file read
+  bool complete = false;
   try {
     out.List.emplace(job->ListPath);
     // A ROM list beside the list file checks each game's files; one that cannot be read is
@@ -104,9 +107,12 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
       }
     }
     job->Options.Dat = dat ? &*dat : nullptr;
+    cache.emplace(UserCacheFolder(), job->ListPath + "\n" + job->WorkDir);
+    job->Options.Cache = &*cache;
     std::string romDir;  // the window reads the setting, which the outcome's list file holds
     out.Companies =
         LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, romDir, &out.Notes, &job->Options);
+    complete = true;
   } catch (const EAuditCancelled&) {
   } catch (const std::bad_alloc&) {
     out.Error = job->OutOfMemory;  // the games it lists (an archive's own says so)
@@ -114,6 +120,7 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
     out.Error = std::current_exception();
   }
   for (;;) {
+    bool posted = false;
     {
       const std::lock_guard lock(host->Lock);
       if (!host->Owner) return;  // the window is gone: nobody waits for this
@@ -122,10 +129,15 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
           // The job goes with the message, so it lives until the window's thread has seen it.
           job->Event->Job = job;
           QCoreApplication::postEvent(host->Owner, job->Event.release());
-          return;
+          posted = true;
         } catch (...) {
         }
       }
+    }
+    if (posted) {
+      // Once the window has what it waits for; an audit cut short keeps nothing.
+      if (complete && !job->Control.Cancel.load()) cache->Save();
+      return;
     }
     // Not even the message could be sent: what was found goes, the error stays, and the message
     // is tried again once some memory may be free.
