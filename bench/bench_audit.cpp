@@ -3,14 +3,20 @@
 // afresh, alternating, at 1,000, 10,000 and 100,000 games; with their peak resident sizes. Then
 // the same 10,000 games on slow storage (every file request 1 ms, as on a network share), where
 // the floor keeps 32 reads in flight. Last, the memory of an audit of archives with huge
-// directories, one at a time against many in flight.
+// directories, one at a time against many in flight. Then the cache of what earlier audits read:
+// a re-audit with nothing changed against the first audit, locally and on slow storage, and a
+// first audit that writes the cache against one that does not.
 //   ludra-bench-audit [folder-parent] [--cold]     --cold also drops the page cache between runs
 //   ludra-bench-audit [folder-parent] --against OTHER-LUDRA-AUDIT   this build against another
 //     (a change's before and after), alternating, with and without --missing, and nothing else
 //   ludra-bench-audit [folder-parent] --large-directories   the memory figures alone
+//   ludra-bench-audit [folder-parent] --cache      only the cache's figures
+//   Against the floor, the other build and for the memory figures, this one reads every archive
+//   (--no-cache).
 //   ludra-bench-audit --floor ROOT GAMES [READS]  (the floor process itself)
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AuditFolder.h"
@@ -53,7 +60,8 @@ void SlowStorage(const std::string& root, const std::string& self) {
     return;
   }
   const std::string dir = slow.Path();
-  const std::vector<std::string> audit = {LUDRA_AUDIT_TOOL, "--list", dir + "/ludra.ini"};
+  const std::vector<std::string> audit = {LUDRA_AUDIT_TOOL, "--list", dir + "/ludra.ini",
+                                          "--no-cache"};
   const std::vector<std::string> floor = {self, "--floor", dir, std::to_string(kGames),
                                           std::to_string(kReads)};
   RunChild(audit, dir);  // the file system's first sight of every name
@@ -82,6 +90,7 @@ int Against(const std::string& parent, const std::string& other) {
       if (missing) ours.push_back("--missing");
       std::vector<std::string> theirs = ours;
       theirs[0] = other;
+      ours.push_back("--no-cache");
       RunChild(ours, root);
       RunChild(theirs, root);
       std::vector<double> as, bs, ratios;
@@ -131,10 +140,10 @@ void LargeDirectories(const std::string& parent) {
     waitpid(pid, &status, 0);
     if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
   }
-  const std::vector<std::string> one = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini", "--reads",
-                                        "1"};
-  const std::vector<std::string> many = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini", "--reads",
-                                         "32"};
+  const std::vector<std::string> one = {LUDRA_AUDIT_TOOL, "--list",  root + "/ludra.ini",
+                                        "--no-cache",     "--reads", "1"};
+  const std::vector<std::string> many = {LUDRA_AUDIT_TOOL, "--list",  root + "/ludra.ini",
+                                         "--no-cache",     "--reads", "32"};
   long onePeak = 0, manyPeak = 0;
   for (int r = 0; r < 2; ++r) {
     onePeak = std::max(onePeak, RunChild(one, root).PeakKiB);
@@ -145,6 +154,75 @@ void LargeDirectories(const std::string& parent) {
       "  %d archives with 20 MiB directories: peak RSS one at a time %.1f MB, 32 reads in flight "
       "%.1f MB (bound: one at a time + the readers' 64 MiB = %.1f MB) %s\n",
       kArchives, oneMB, manyMB, oneMB + kBudgetMB, manyMB <= oneMB + kBudgetMB ? "OK" : "OVER");
+}
+
+// The cache lives in a folder of the benchmark's own; archives are kept only once they are older
+// than the cache's racy window, so a folder just made is waited for.
+std::string CacheFolderIn(const std::string& parent) {
+  const std::string folder = parent + "/ludra-bench-cache";
+  setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+  return folder + "/ludra";
+}
+
+void LetSettle(const std::string& root) {
+  struct stat st;
+  if (stat((root + "/ready").c_str(), &st) != 0) return;
+  const auto made = std::chrono::system_clock::from_time_t(st.st_ctim.tv_sec);
+  const auto settled = made + std::chrono::seconds(4);
+  if (std::chrono::system_clock::now() < settled) std::this_thread::sleep_until(settled);
+}
+
+// ludra-audit with the cache against --no-cache on `dir`, alternated: a re-audit with nothing
+// changed (the cache warm), and a first audit (the cache removed before each run).
+void CachePairs(const std::string& dir, const std::string& cache, int runs, const char* where,
+                double target) {
+  const std::vector<std::string> cached = {LUDRA_AUDIT_TOOL, "--list", dir + "/ludra.ini"};
+  std::vector<std::string> uncached = cached;
+  uncached.push_back("--no-cache");
+  std::vector<double> firsts, reaudits, ratios, writes, writeRatios;
+  fs::remove_all(cache);
+  RunChild(cached, dir);
+  for (int r = 0; r < runs; ++r) {
+    firsts.push_back(RunChild(uncached, dir).Ms);
+    reaudits.push_back(RunChild(cached, dir).Ms);
+    ratios.push_back(reaudits.back() / firsts.back());
+  }
+  const double ratio = Median(ratios);
+  std::printf(
+      "  %s: re-audit with the cache, nothing changed %8.1f ms, first audit %8.1f ms, ratio "
+      "%.2f (target <= %.1f) %s\n",
+      where, Median(reaudits), Median(firsts), ratio, target,
+      ratio <= target ? "OK" : "OVER TARGET");
+  std::vector<double> plain;
+  for (int r = 0; r < runs; ++r) {
+    plain.push_back(RunChild(uncached, dir).Ms);
+    fs::remove_all(cache);
+    writes.push_back(RunChild(cached, dir).Ms);
+    writeRatios.push_back(writes.back() / plain.back());
+  }
+  const double first = Median(writeRatios);
+  std::printf(
+      "  %s: first audit writing the cache %8.1f ms, without a cache %8.1f ms, ratio %.2f "
+      "(target: within noise of 1.0)\n",
+      where, Median(writes), Median(plain), first);
+  std::uintmax_t size = 0;
+  for (const auto& f : fs::directory_iterator(cache))
+    size += f.is_regular_file() ? f.file_size() : 0;
+  std::printf("  %s: the cache file %.1f MB\n", where,
+              static_cast<double>(size) / (1024.0 * 1024.0));
+}
+
+void CacheOnSlowStorage(const std::string& parent, const std::string& cache) {
+  constexpr int kGames = 2000;
+  const std::string root = parent + "/ludra-audit-" + std::to_string(kGames);
+  Prepare(root, kGames);
+  LetSettle(root);
+  TLatencyMount slow(root, 1000);
+  if (slow.Path().empty()) {
+    std::printf("  cache on slow storage: skipped, %s\n", slow.Why().c_str());
+    return;
+  }
+  CachePairs(slow.Path(), cache, 5, "1 ms per request, 2000 games", 0.3);
 }
 
 bool DropCaches() {
@@ -164,7 +242,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string parent = fs::temp_directory_path().string();
-  bool cold = false, largeOnly = false;
+  bool cold = false, largeOnly = false, cacheOnly = false;
   std::string against;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--cold") == 0)
@@ -173,6 +251,8 @@ int main(int argc, char** argv) {
       against = argv[++i];
     else if (std::strcmp(argv[i], "--large-directories") == 0)
       largeOnly = true;
+    else if (std::strcmp(argv[i], "--cache") == 0)
+      cacheOnly = true;
     else
       parent = argv[i];
   }
@@ -182,12 +262,22 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::string self = fs::canonical("/proc/self/exe").string();
+  const std::string cache = CacheFolderIn(parent);
+  if (cacheOnly) {
+    const std::string root = parent + "/ludra-audit-10000";
+    Prepare(root, 10000);
+    LetSettle(root);
+    CachePairs(root, cache, 11, "warm, 10000 games", 0.5);
+    CacheOnSlowStorage(parent, cache);
+    return 0;
+  }
   for (const int games : {1000, 10000, 100000}) {
     const std::string root = parent + "/ludra-audit-" + std::to_string(games);
     std::printf("Preparing %d games in %s ...\n", games, root.c_str());
     std::fflush(stdout);
     Prepare(root, games);
-    const std::vector<std::string> audit = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini"};
+    const std::vector<std::string> audit = {LUDRA_AUDIT_TOOL, "--list", root + "/ludra.ini",
+                                            "--no-cache"};
     const std::vector<std::string> floor = {self, "--floor", root, std::to_string(games)};
     RunChild(audit, root);  // warm the page cache
     RunChild(floor, root);
@@ -225,7 +315,13 @@ int main(int argc, char** argv) {
       std::printf("\n");
     }
     if (games == 10000) SlowStorage(root, self);
+    if (games >= 10000) {
+      LetSettle(root);
+      CachePairs(root, cache, games >= 100000 ? 5 : 11,
+                 games >= 100000 ? "warm, 100000 games" : "warm, 10000 games", 0.5);
+    }
   }
+  CacheOnSlowStorage(parent, cache);
   LargeDirectories(parent);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -179,6 +180,11 @@ void WindowFigures() {
 void SlowStorageFigures() {
   const std::string root = (std::filesystem::temp_directory_path() / "ludra-audit-10000").string();
   MakeAuditFolder(root, kGames);
+  // Archives are kept by the cache once they are older than its racy window.
+  struct stat ready;
+  if (stat((root + "/ready").c_str(), &ready) == 0)
+    std::this_thread::sleep_until(std::chrono::system_clock::from_time_t(ready.st_ctim.tv_sec) +
+                                  std::chrono::seconds(4));
   TLatencyMount slow(root, 1000);
   if (slow.Path().empty()) {
     std::printf("audit on slow storage: skipped, %s\n", slow.Why().c_str());
@@ -227,6 +233,31 @@ void SlowStorageFigures() {
   std::printf("  the outcome shown (list, folders, counts):     %8.1f ms\n", completion);
   std::printf("  longest time the event loop did not run:       %8.1f ms  (target <= 50) %s\n",
               longest, longest <= 50 ? "OK" : "OVER TARGET");
+
+  // The first audit of a start with the cache of an earlier run against one without it: from
+  // the command to the full list shown, alternated.
+  const auto shown = [&] {
+    const auto t = TClock::now();
+    window.mnuAuditClick();
+    window.AuditRunner().WaitUntilEnded();
+    Settle();
+    const double ms = Ms(TClock::now() - t);
+    TAuditRunner::WaitForThreads(std::chrono::seconds(60));  // the cache is written after
+    return ms;
+  };
+  const std::string cache = std::string(std::getenv("XDG_CACHE_HOME")) + "/ludra";
+  std::vector<double> colds, warms, ratios;
+  for (int r = 0; r < 3; ++r) {
+    std::filesystem::remove_all(cache);
+    colds.push_back(shown());
+    warms.push_back(shown());
+    ratios.push_back(colds.back() / warms.back());
+  }
+  const double sooner = Median(ratios);
+  std::printf(
+      "  full list shown, the cache warm: %8.1f ms, without it %8.1f ms: %.1fx sooner (target >= "
+      "3) %s\n",
+      Median(warms), Median(colds), sooner, sooner >= 3 ? "OK" : "OVER TARGET");
 }
 
 // ---- Selection: the screenshot looked up in a Shots folder of 10,000 files ----
@@ -491,6 +522,9 @@ void StartupFigures() {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The audit cache of the benchmark's own, never the user's.
+  const TTempDir cacheHome;
+  setenv("XDG_CACHE_HOME", cacheHome.Path().c_str(), 1);
   if (argc == 3 && std::strcmp(argv[1], "--large-child") == 0) return LargeChild(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "--large") == 0) return LargeFigures(std::atol(argv[2]));
   if (argc == 3) return StartupChild(argv[1], argv[2]);

@@ -195,7 +195,7 @@ void TAuditCache::Load() {
     e.Begin = static_cast<std::size_t>(in.At - FBytes.data());
     e.Path = in.Bytes(in.Varint());
     e.Key = in.Raw<TFileKey>();
-    const uint64_t length = in.Varint();
+    const uint32_t length = in.Raw<uint32_t>();
     e.Members = static_cast<std::size_t>(in.At - FBytes.data());
     in.Bytes(length);
     e.End = static_cast<std::size_t>(in.At - FBytes.data());
@@ -234,9 +234,9 @@ bool TAuditCache::Holds(long entry, const TFileKey& key) {
 std::size_t TAuditCache::Replay(long entry, TFunctionRef<bool(const TZipEntry&)> visit) {
   const TEntry& e = FEntries[static_cast<std::size_t>(entry)];
   TReaderAt in{FBytes.data() + e.Members, FBytes.data() + e.End};
-  const uint64_t count = in.Varint();
+  const uint32_t count = in.Raw<uint32_t>();
   std::size_t visited = 0;
-  for (uint64_t i = 0; i < count && !in.Bad; ++i) {
+  for (uint32_t i = 0; i < count && !in.Bad; ++i) {
     TZipEntry z;
     const std::string_view name = in.Bytes(in.Varint());
     z.RawName = reinterpret_cast<const unsigned char*>(name.data());
@@ -259,11 +259,14 @@ std::size_t TAuditCache::Replay(long entry, TFunctionRef<bool(const TZipEntry&)>
 
 void TAuditCache::TRecord::Begin(const std::string& path, const TFileKey& key) {
   FBytes.clear();
+  FBytes.reserve(512);
   PutVarint(FBytes, path.size());
   FBytes.append(path);
   PutRaw(FBytes, key);
   // The members' length and count are filled in when the record is kept.
   FCountAt = FBytes.size();
+  PutRaw(FBytes, uint32_t{0});
+  PutRaw(FBytes, uint32_t{0});
   FCount = 0;
   FNewest = std::max(key.MtimeNs, key.CtimeNs);
 }
@@ -283,17 +286,11 @@ void TAuditCache::TRecord::Member(const TZipEntry& entry) {
 
 void TAuditCache::Keep(TRecord& record) {
   if (!FOn) return;
-  std::string members;
-  PutVarint(members, record.FCount);
-  std::string bytes;
-  bytes.reserve(record.FBytes.size() + 16);
-  bytes.append(record.FBytes, 0, record.FCountAt);
-  const std::string_view rest = std::string_view(record.FBytes).substr(record.FCountAt);
-  PutVarint(bytes, members.size() + rest.size());
-  bytes.append(members);
-  bytes.append(rest);
+  const auto length = static_cast<uint32_t>(record.FBytes.size() - record.FCountAt - 4);
+  std::memcpy(record.FBytes.data() + record.FCountAt, &length, 4);
+  std::memcpy(record.FBytes.data() + record.FCountAt + 4, &record.FCount, 4);
   const std::lock_guard lock(FLock);
-  FNew.push_back({std::move(bytes), record.FNewest});
+  FNew.push_back({std::move(record.FBytes), record.FNewest});
 }
 
 void TAuditCache::Save() {
@@ -319,23 +316,29 @@ void TAuditCache::Save() {
       utimensat(AT_FDCWD, FPath.c_str(), nullptr, 0);
       return;
     }
-    std::string body;
-    PutVarint(body, FOwner.size());
-    body.append(FOwner);
+    // One buffer, the header first, filled in once the body is there.
+    std::size_t size = sizeof(THeader) + 10 + FOwner.size();
+    for (std::size_t i = 0; i < FEntries.size(); ++i) size += FEntries[i].End - FEntries[i].Begin;
+    for (const std::string* bytes : kept) size += bytes->size();
+    if (size > kFolderLimit) return;
+    std::string file;
+    file.reserve(size);
+    file.resize(sizeof(THeader));
+    PutVarint(file, FOwner.size());
+    file.append(FOwner);
     for (std::size_t i = 0; i < FEntries.size(); ++i)
       if (FUsed[i].load(std::memory_order_relaxed) && !fresh.contains(FEntries[i].Path))
-        body.append(FBytes, FEntries[i].Begin, FEntries[i].End - FEntries[i].Begin);
-    for (const std::string* bytes : kept) body.append(*bytes);
+        file.append(FBytes, FEntries[i].Begin, FEntries[i].End - FEntries[i].Begin);
+    for (const std::string* bytes : kept) file.append(*bytes);
+    const std::string_view body = std::string_view(file).substr(sizeof(THeader));
     THeader header;
     std::memcpy(header.Magic, kMagic, sizeof kMagic);
     header.Format = kFormat;
     header.ByteOrder = kByteOrder;
     header.BodySize = body.size();
     header.BodyHash = BodyHash(body);
-    std::string file(reinterpret_cast<const char*>(&header), sizeof header);
-    file.append(body);
-    if (file.size() > kFolderLimit) return;
-    WriteFileAtomic(FPath, file);
+    std::memcpy(file.data(), &header, sizeof header);
+    ReplaceFileUnflushed(FPath, file);
     Prune();
   } catch (...) {
     // A full disk, a folder gone: the next audit reads what it must.

@@ -139,6 +139,10 @@ void WriteInPlace(const std::string& target, std::string_view bytes, TWriteFailu
 }
 }  // namespace
 
+namespace {
+void WriteAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise, bool flush);
+}  // namespace
+
 void WriteFileAtomic(const std::string& path, std::string_view bytes, std::string_view verb) {
   WriteFileAtomic(path, bytes, [&](int, const TMessage& reason) {
     throw EFCreateError(path, FileError(verb, path, reason));
@@ -146,6 +150,20 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise) {
+  WriteAtomic(path, bytes, raise, true);
+}
+
+void ReplaceFileUnflushed(const std::string& path, std::string_view bytes) {
+  WriteAtomic(
+      path, bytes,
+      [&](int, const TMessage& reason) {
+        throw EFCreateError(path, FileError("write", path, reason));
+      },
+      false);
+}
+
+namespace {
+void WriteAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise, bool flush) {
   auto fail = [&](int code, const TMessage& reason) {
     raise(code, reason);
     throw EFCreateError(path, FileError("write", path, reason));  // a raise that did not
@@ -195,16 +213,19 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFail
   if (exists && fchown(temp.Fd.Get(), st.st_uid, st.st_gid) != 0)
     (void)!fchown(temp.Fd.Get(), static_cast<uid_t>(-1), st.st_gid);
   if (fchmod(temp.Fd.Get(), mode) != 0) failed();
-  if (fsync(temp.Fd.Get()) != 0) failed();
+  if (flush && fsync(temp.Fd.Get()) != 0) failed();
   if (temp.Fd.Close() != 0) failed();
   if (rename(temp.Path.c_str(), target.c_str()) != 0) failed();
   temp.Keep = true;
 
   // Make the rename itself durable.
-  const TFd folder(open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.IsOpen()) fsync(folder.Get());
+  if (flush) {
+    const TFd folder(open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.IsOpen()) fsync(folder.Get());
+  }
   RemoveStaleTemporaries(dir, base);
 }
+}  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes) {
   bytes.clear();

@@ -36,6 +36,11 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes,
 using TWriteFailure = TFunctionRef<void(int errorCode, const TMessage& reason)>;
 void WriteFileAtomic(const std::string& path, std::string_view bytes, TWriteFailure raise);
 
+// The same replacement, whole or not at all, without waiting for the disk: for a file whose loss
+// costs nothing but time (a cache that checks itself when read). After a crash it may be empty or
+// torn. Raises EFCreateError naming `path`.
+void ReplaceFileUnflushed(const std::string& path, std::string_view bytes);
+
 // Reads a whole file without ever blocking: a missing file gives `false`; a file that is no
 // regular file, cannot be read or is larger than `maxBytes` raises EFOpenError naming it.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes);
