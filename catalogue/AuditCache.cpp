@@ -13,11 +13,16 @@
 #include <unordered_set>
 
 #include "AtomicFile.h"
+#include "Dat.h"
 #include "Text.h"
 
 // Every field of a directory's member is kept: a field added to TZipEntry must be added to the
 // cache's format (and its version raised) too.
 static_assert(sizeof(TZipEntry) == 56, "a new field of TZipEntry must be kept by the cache");
+// So must a new field of the DAT's model.
+static_assert(sizeof(TDatRom) == 2 * sizeof(std::string) + 16, "a new field of TDatRom");
+static_assert(sizeof(TDatGame) == 4 * sizeof(std::string) + sizeof(std::vector<TDatRom>),
+              "a new field of TDatGame");
 
 namespace {
 // The file: a fixed header, then the body: the owner's name and the entries. Numbers are the
@@ -26,6 +31,8 @@ namespace {
 constexpr char kMagic[8] = {'L', 'u', 'd', 'r', 'a', 'A', 'C', '\n'};
 // Raised whenever the entries' layout changes: a file of another version is read again.
 constexpr uint32_t kFormat = 1;
+constexpr char kDatMagic[8] = {'L', 'u', 'd', 'r', 'a', 'D', 'C', '\n'};
+constexpr uint32_t kDatFormat = 1;
 constexpr uint32_t kByteOrder = 0x01020304;
 struct THeader {
   char Magic[8];
@@ -140,6 +147,41 @@ bool MakeFolder(const std::string& folder) {
 bool IsCacheFile(std::string_view name) {
   return name.ends_with(".cache") && !name.starts_with('.');
 }
+
+// Drops the files of the catalogues (and DATs) audited longest ago while the folder holds more
+// than its limit, and those unused for long; never `own`, just written.
+void PruneFolder(const std::string& folder, const std::string& ownPath) {
+  DIR* listing = opendir(folder.c_str());
+  if (!listing) return;
+  struct TFile {
+    int64_t Used;
+    uint64_t Size;
+    std::string Name;
+  };
+  std::vector<TFile> files;
+  while (const dirent* entry = readdir(listing)) {
+    struct stat st;
+    if (!IsCacheFile(entry->d_name) ||
+        fstatat(dirfd(listing), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode))
+      continue;
+    files.push_back({Nanoseconds(st.st_mtim), static_cast<uint64_t>(st.st_size), entry->d_name});
+  }
+  const int64_t unused =
+      NowNs() -
+      std::chrono::duration_cast<std::chrono::nanoseconds>(TAuditCache::kUnusedFor).count();
+  std::sort(files.begin(), files.end(),
+            [](const TFile& a, const TFile& b) { return a.Used > b.Used; });
+  const std::string own = ownPath.substr(ownPath.rfind('/') + 1);
+  uint64_t total = 0;
+  for (const TFile& f : files) {
+    total += f.Size;
+    if (f.Name != own && (f.Used < unused || total > TAuditCache::kFolderLimit))
+      unlinkat(dirfd(listing), f.Name.c_str(), 0);
+  }
+  closedir(listing);
+}
+
 }  // namespace
 
 TFileKey FileKeyOf(const struct stat& st) {
@@ -214,8 +256,11 @@ void TAuditCache::Load() {
   FEntries = std::move(entries);
 }
 
-long TAuditCache::Find(const std::string& path) const {
+long TAuditCache::Find(const std::string& path, long hint) const {
   if (FEntries.empty()) return -1;
+  if (hint >= 0 && static_cast<std::size_t>(hint) < FEntries.size() &&
+      FEntries[static_cast<std::size_t>(hint)].Path == path)
+    return hint;
   const std::size_t mask = FSlots.size() - 1;
   for (std::size_t slot = HashSlot(FoldedHash(path), FSlots.size());; slot = (slot + 1) & mask) {
     const uint32_t entry = FSlots[slot];
@@ -339,39 +384,138 @@ void TAuditCache::Save() {
     header.BodyHash = BodyHash(body);
     std::memcpy(file.data(), &header, sizeof header);
     ReplaceFileUnflushed(FPath, file);
-    Prune();
+    PruneFolder(FFolder, FPath);
   } catch (...) {
     // A full disk, a folder gone: the next audit reads what it must.
   }
 }
 
-void TAuditCache::Prune() const {
-  DIR* listing = opendir(FFolder.c_str());
-  if (!listing) return;
-  struct TFile {
-    int64_t Used;
-    uint64_t Size;
-    std::string Name;
+namespace {
+void PutText(std::string& out, std::string_view text) {
+  PutVarint(out, text.size());
+  out.append(text);
+}
+
+// The file that caches the DAT at `path`.
+std::string DatCacheFile(const std::string& folder, const std::string& path) {
+  return folder + "dat-" + Hex(BodyHash(path)) + ".cache";
+}
+
+std::string DatBody(const std::string& path, const TFileKey& key, const TDat& dat) {
+  std::string out;
+  PutText(out, path);
+  PutRaw(out, key);
+  PutText(out, dat.Name);
+  PutVarint(out, dat.Disks);
+  PutVarint(out, dat.Notes.size());
+  for (const std::string& note : dat.Notes) PutText(out, note);
+  PutVarint(out, dat.Games.size());
+  for (const TDatGame& game : dat.Games) {
+    PutText(out, game.Name);
+    PutText(out, game.Parent);
+    PutText(out, game.CloneOf);
+    PutText(out, game.RomOf);
+    PutVarint(out, game.Roms.size());
+    for (const TDatRom& rom : game.Roms) {
+      PutText(out, rom.Name);
+      PutText(out, rom.Merge);
+      PutVarint(out, rom.Size);
+      PutRaw(out, rom.Crc);
+      PutRaw(out, static_cast<uint8_t>(rom.HasSize | rom.HasCrc << 1 | rom.NoDump << 2 |
+                                       rom.BadDump << 3));
+    }
+  }
+  return out;
+}
+
+// The DAT kept for `path` with that key; false when there is none that holds.
+bool LoadDat(const std::string& file, const std::string& path, const TFileKey& key, TDat& dat) {
+  std::string bytes;
+  if (!ReadWholeFile(file, bytes, TAuditCache::kFolderLimit)) return false;
+  THeader header;
+  if (bytes.size() < sizeof header) return false;
+  std::memcpy(&header, bytes.data(), sizeof header);
+  const std::string_view body = std::string_view(bytes).substr(sizeof header);
+  if (std::memcmp(header.Magic, kDatMagic, sizeof kDatMagic) != 0 || header.Format != kDatFormat ||
+      header.ByteOrder != kByteOrder || header.BodySize != body.size() ||
+      header.BodyHash != BodyHash(body))
+    return false;
+  TReaderAt in{body.data(), body.data() + body.size()};
+  const auto text = [&in] { return std::string(in.Bytes(in.Varint())); };
+  // A count is never more than the bytes left could hold.
+  const auto count = [&in] {
+    const uint64_t n = in.Varint();
+    if (n > static_cast<uint64_t>(in.End - in.At)) in.Bad = true;
+    return in.Bad ? 0 : static_cast<std::size_t>(n);
   };
-  std::vector<TFile> files;
-  while (const dirent* entry = readdir(listing)) {
-    struct stat st;
-    if (!IsCacheFile(entry->d_name) ||
-        fstatat(dirfd(listing), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISREG(st.st_mode))
-      continue;
-    files.push_back({Nanoseconds(st.st_mtim), static_cast<uint64_t>(st.st_size), entry->d_name});
+  if (in.Bytes(in.Varint()) != path || !(in.Raw<TFileKey>() == key) || in.Bad) return false;
+  dat.Name = text();
+  dat.Disks = static_cast<std::size_t>(in.Varint());
+  dat.Notes.resize(count());
+  for (std::string& note : dat.Notes) note = text();
+  dat.Games.resize(count());
+  for (TDatGame& game : dat.Games) {
+    game.Name = text();
+    game.Parent = text();
+    game.CloneOf = text();
+    game.RomOf = text();
+    game.Roms.resize(count());
+    for (TDatRom& rom : game.Roms) {
+      rom.Name = text();
+      rom.Merge = text();
+      rom.Size = in.Varint();
+      rom.Crc = in.Raw<uint32_t>();
+      const auto flags = in.Raw<uint8_t>();
+      rom.HasSize = flags & 1;
+      rom.HasCrc = flags & 2;
+      rom.NoDump = flags & 4;
+      rom.BadDump = flags & 8;
+    }
+    if (in.Bad) return false;
   }
-  const int64_t unused =
-      NowNs() - std::chrono::duration_cast<std::chrono::nanoseconds>(kUnusedFor).count();
-  std::sort(files.begin(), files.end(),
-            [](const TFile& a, const TFile& b) { return a.Used > b.Used; });
-  const std::string own = FPath.substr(FFolder.size());
-  uint64_t total = 0;
-  for (const TFile& f : files) {
-    total += f.Size;
-    if (f.Name != own && (f.Used < unused || total > kFolderLimit))
-      unlinkat(dirfd(listing), f.Name.c_str(), 0);
+  if (in.Bad || in.At != in.End) return false;
+  dat.Index();
+  return true;
+}
+}  // namespace
+
+TDat ReadDatCached(const std::string& path, const std::string& folder,
+                   std::chrono::nanoseconds racyWindow) {
+  struct stat st;
+  const std::string dir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  if (dir.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !MakeFolder(dir))
+    return ReadDat(path);
+  const TFileKey key = FileKeyOf(st);
+  const std::string file = DatCacheFile(dir, path);
+  try {
+    TDat dat;
+    if (LoadDat(file, path, key, dat)) {
+      utimensat(AT_FDCWD, file.c_str(), nullptr, 0);  // used: the oldest files go first
+      return dat;
+    }
+  } catch (...) {
+    // Unreadable, no memory: read as none.
   }
-  closedir(listing);
+  TDat dat = ReadDat(path);
+  // A DAT changed within the racy window is read again next time.
+  if (std::max(key.MtimeNs, key.CtimeNs) > NowNs() - racyWindow.count()) return dat;
+  try {
+    std::string bytes(sizeof(THeader), '\0');
+    bytes.append(DatBody(path, key, dat));
+    const std::string_view body = std::string_view(bytes).substr(sizeof(THeader));
+    THeader header;
+    std::memcpy(header.Magic, kDatMagic, sizeof kDatMagic);
+    header.Format = kDatFormat;
+    header.ByteOrder = kByteOrder;
+    header.BodySize = body.size();
+    header.BodyHash = BodyHash(body);
+    std::memcpy(bytes.data(), &header, sizeof header);
+    if (bytes.size() <= TAuditCache::kFolderLimit) {
+      ReplaceFileUnflushed(file, bytes);
+      PruneFolder(dir, file);
+    }
+  } catch (...) {
+    // A full disk: the next audit parses it again.
+  }
+  return dat;
 }

@@ -48,12 +48,15 @@ class TAuditCache {
 
   // Off: the folder could not be made. The audit then records nothing.
   bool On() const { return FOn; }
-  // The file this catalogue's cache lives in.
+  // The file this catalogue's cache lives in, and its folder.
   const std::string& Path() const { return FPath; }
+  const std::string& Folder() const { return FFolder; }
+  std::chrono::nanoseconds RacyWindow() const { return FRacyWindow; }
 
   // ---- For the audit engine; any thread ----
-  // The entry read for the archive at `path` by an earlier audit (-1: none).
-  long Find(const std::string& path) const;
+  // The entry read for the archive at `path` by an earlier audit (-1: none). `hint`, the entry
+  // after the one found last, is looked at first: the entries are kept in catalogue order.
+  long Find(const std::string& path, long hint = -1) const;
   // Whether the entry still holds for the file of that key; the next save keeps one that does.
   bool Holds(long entry, const TFileKey& key);
   // The archives found unchanged so far, which were not opened.
@@ -96,7 +99,6 @@ class TAuditCache {
     TFileKey Key;
   };
   void Load();
-  void Prune() const;
 
   std::string FFolder, FOwner, FPath;
   const std::chrono::nanoseconds FRacyWindow;
@@ -113,6 +115,13 @@ class TAuditCache {
   };
   std::vector<TNew> FNew;
 };
+
+// The DAT at `path`, taken from the cache in `folder` when the file is unchanged since it was
+// parsed (the same DAT, notes and all), else read with ReadDat, which raises as it does, and kept
+// for the next audit. An empty `folder` reads it only. A DAT that cannot be read is never kept.
+class TDat;
+TDat ReadDatCached(const std::string& path, const std::string& folder,
+                   std::chrono::nanoseconds racyWindow = TAuditCache::kRacyWindow);
 
 // The user's cache folder for Ludra: "$XDG_CACHE_HOME/ludra/", or "$HOME/.cache/ludra/".
 std::string UserCacheFolder();

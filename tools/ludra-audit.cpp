@@ -468,7 +468,8 @@ int main(int argc, char** argv) {
     const bool datGiven = !datPath.empty();
     if (!datGiven) datPath = DatPathBeside(listPath);
     try {
-      if (datGiven || DatIsThere(datPath)) dat = ReadDat(datPath);
+      if (datGiven || DatIsThere(datPath))
+        dat = ReadDatCached(datPath, cached ? UserCacheFolder() : std::string());
       // What the DAT holds that cannot be used is said once, before the audit.
       if (dat)
         for (const std::string& note : dat->Notes)

@@ -100,7 +100,7 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
     const std::string datPath = DatPathBeside(job->ListPath);
     if (DatIsThere(datPath)) {
       try {
-        dat = ReadDat(datPath);
+        dat = ReadDatCached(datPath, UserCacheFolder());
         out.DatPath = datPath;
       } catch (const EFileError& e) {
         out.DatError = e.Message;

@@ -34,7 +34,7 @@ const char* const kMembers[] = {"a", "b", "C", "sub/d", "e.bin"};
 struct TFolder {
   TTempDir Dir;
   std::mt19937 Random{20260};
-  std::string List, DatText;
+  std::string List, DatPath = Dir / "list.dat";
 
   TFolder() {
     MakeDirs(Dir / "Roms");
@@ -71,19 +71,20 @@ struct TFolder {
     }
   }
   void EditDat() {
-    DatText = "<?xml version=\"1.0\"?>\n<datafile>\n";
+    std::string text = "<?xml version=\"1.0\"?>\n<datafile>\n";
     for (int n = 0; n < kGames; ++n) {
-      DatText += "<game name=\"g" + std::to_string(n) + "\"" +
-                 (n % 4 == 1 ? " cloneof=\"g0\" romof=\"g0\"" : "") + ">\n";
+      text += "<game name=\"g" + std::to_string(n) + "\"" +
+              (n % 4 == 1 ? " cloneof=\"g0\" romof=\"g0\"" : "") + ">\n";
       for (const char* name : kMembers) {
         const std::string data = Data();
-        DatText += "<rom name=\"" + fs::path(name).filename().string() + "\" size=\"" +
-                   std::to_string(data.size()) + "\" crc=\"" + CrcText(Crc32(data)) + "\"" +
-                   (n % 4 == 1 && Pick(2) ? " merge=\"a\"" : "") + "/>\n";
+        text += "<rom name=\"" + fs::path(name).filename().string() + "\" size=\"" +
+                std::to_string(data.size()) + "\" crc=\"" + CrcText(Crc32(data)) + "\"" +
+                (n % 4 == 1 && Pick(2) ? " merge=\"a\"" : "") + "/>\n";
       }
-      DatText += "</game>\n";
+      text += "</game>\n";
     }
-    DatText += "</datafile>\n";
+    text += "</datafile>\n";
+    WriteFileBytes(DatPath, text);
   }
 
   // One change of the kinds a ROM folder sees.
@@ -128,8 +129,12 @@ struct TFolder {
 // Every output of an audit, as the window, --missing, --json and the fixdat take it from the
 // games and their notes.
 std::string Outputs(const TFolder& folder, TAuditCache* cache, bool slowReads = false) {
+  // The DAT too, parsed or as the cache kept it.
   std::optional<TDat> dat;
-  dat.emplace(ParseDat(folder.DatText, "test.dat"));
+  if (cache)
+    dat.emplace(ReadDatCached(folder.DatPath, cache->Folder(), cache->RacyWindow()));
+  else
+    dat.emplace(ReadDat(folder.DatPath));
   TAuditOptions options;
   options.Dat = &*dat;
   options.Cache = cache;
@@ -231,8 +236,9 @@ TEST(AuditCache, AFileThatCannotBeTrustedIsReadAsNoneAndRewritten) {
   damaged[damaged.size() / 2] ^= 0x20;         // a byte of the entries
   for (const std::string& bad : {good.substr(0, good.size() / 2), good.substr(0, 20), newer,
                                  damaged, std::string("not a cache"), std::string()}) {
-    const std::string path = Loaded(cacheDir).Path();
-    WriteFileBytes(path, bad);
+    // The catalogue's file and the DAT's alike.
+    for (const auto& file : fs::directory_iterator(cacheDir / "ludra"))
+      WriteFileBytes(file.path().string(), bad);
     {
       TAuditCache cache = Loaded(cacheDir);
       EXPECT_EQ(cache.Hits(), 0u);
@@ -264,7 +270,6 @@ TEST(AuditCache, TheToolUsesItUnlessToldNotToAndTwoAtOnceLeaveItWhole) {
   TFolder folder;
   TTempDir home;
   WriteFileBytes(folder.Dir / "list.ini", folder.List);
-  WriteFileBytes(folder.Dir / "list.dat", folder.DatText);
   std::this_thread::sleep_for(TAuditCache::kRacyWindow + std::chrono::milliseconds(100));
   const std::string tool = "cd '" + folder.Dir.Path() + "' && XDG_CACHE_HOME='" + home.Path() +
                            "' '" LUDRA_AUDIT_TOOL
@@ -282,5 +287,5 @@ TEST(AuditCache, TheToolUsesItUnlessToldNotToAndTwoAtOnceLeaveItWhole) {
   EXPECT_GT(written.Hits(), 0u);
   std::size_t files = 0;
   for (const auto& entry : fs::directory_iterator(home / "ludra")) files += entry.is_regular_file();
-  EXPECT_EQ(files, 1u);  // one file for the catalogue, no temporary left behind
+  EXPECT_EQ(files, 2u);  // the catalogue's and its DAT's, no temporary left behind
 }
