@@ -313,10 +313,15 @@ void TAuditCache::TRecord::Begin(const std::string& path, const TFileKey& key) {
   PutRaw(FBytes, uint32_t{0});
   PutRaw(FBytes, uint32_t{0});
   FCount = 0;
+  FOverflow = false;
   FNewest = std::max(key.MtimeNs, key.CtimeNs);
 }
 
 void TAuditCache::TRecord::Member(const TZipEntry& entry) {
+  if (FOverflow || FBytes.size() + entry.RawLength > kRecordLimit) {
+    FOverflow = true;
+    return;
+  }
   PutVarint(FBytes, entry.RawLength);
   FBytes.append(reinterpret_cast<const char*>(entry.RawName), entry.RawLength);
   PutRaw(FBytes, static_cast<uint8_t>(entry.Utf8Flag | entry.FullSizeKnown << 1));
@@ -330,11 +335,13 @@ void TAuditCache::TRecord::Member(const TZipEntry& entry) {
 }
 
 void TAuditCache::Keep(TRecord& record) {
-  if (!FOn) return;
+  if (!FOn || record.FOverflow) return;
   const auto length = static_cast<uint32_t>(record.FBytes.size() - record.FCountAt - 4);
   std::memcpy(record.FBytes.data() + record.FCountAt, &length, 4);
   std::memcpy(record.FBytes.data() + record.FCountAt + 4, &record.FCount, 4);
   const std::lock_guard lock(FLock);
+  if (FNewBytes + record.FBytes.size() > kKeptLimit) return;
+  FNewBytes += record.FBytes.size();
   FNew.push_back({std::move(record.FBytes), record.FNewest});
 }
 

@@ -77,6 +77,7 @@ class TAuditCache {
     friend class TAuditCache;
     std::string FBytes;
     std::size_t FCountAt = 0;
+    bool FOverflow = false;
     uint32_t FCount = 0;
     int64_t FNewest = 0;  // the later of the file's modification and status-change times
   };
@@ -90,6 +91,11 @@ class TAuditCache {
   // at which an unused one goes.
   static constexpr std::uint64_t kFolderLimit = std::uint64_t{256} << 20;
   static constexpr std::chrono::hours kUnusedFor{24 * 90};
+  // An archive's directory is kept up to this size (some 8,000 members; arcade sets hold a few
+  // hundred), and an audit keeps this much in all: what it holds beyond the readers' own memory
+  // stays bounded, whatever the archives. Larger ones are read as without a cache.
+  static constexpr std::size_t kRecordLimit = std::size_t{256} << 10;
+  static constexpr std::size_t kKeptLimit = std::size_t{128} << 20;
 
  private:
   struct TEntry {
@@ -114,6 +120,7 @@ class TAuditCache {
     int64_t Newest;
   };
   std::vector<TNew> FNew;
+  std::size_t FNewBytes = 0;
 };
 
 // The DAT at `path`, taken from the cache in `folder` when the file is unchanged since it was
