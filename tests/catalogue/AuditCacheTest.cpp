@@ -209,8 +209,9 @@ TEST(AuditCache, AnArchiveChangedJustBeforeTheSaveIsReadAgain) {
   const std::size_t all = audit(false);
   EXPECT_GT(all, 0u);
   folder.WriteZip(folder.Archive(0));
-  EXPECT_EQ(audit(false), all - 1);
-  EXPECT_EQ(audit(false), all - 1);
+  const std::size_t after = audit(false);
+  EXPECT_LT(after, all);
+  EXPECT_EQ(audit(false), after);  // the rewritten archive was not kept either
 }
 
 TEST(AuditCache, AFileThatCannotBeTrustedIsReadAsNoneAndRewritten) {
