@@ -136,6 +136,7 @@ class TParser {
   void Game(std::size_t line) {
     TDatGame& game = FDat.Games.emplace_back();
     std::optional<std::string_view> romOf, cloneOf;
+    std::size_t disks = 0;
     Pairs(
         line,
         [&](std::string_view key, const TToken& value) {
@@ -147,13 +148,16 @@ class TParser {
             cloneOf = value.Text;
         },
         [&](const TToken& key, std::size_t openLine) {
-          if (key.Text == "disk") ++FDat.Disks;  // counted, its block skipped
+          if (key.Text == "disk") ++disks;  // counted, its block skipped
           if (key.Text != "rom") return false;
           Rom(game, openLine);
           return true;
         });
     if (game.Name.empty()) FTokens.Fail(line, "a game without a name");
-    if (!dat_detail::UsableGame(FDat, game, romOf, cloneOf, line)) FDat.Games.pop_back();
+    if (!dat_detail::UsableGame(FDat, game, romOf, cloneOf, line))
+      FDat.Games.pop_back();
+    else
+      FDat.Disks += disks;
   }
 
   void Rom(TDatGame& game, std::size_t line) {
