@@ -214,6 +214,7 @@ TAuditCache::TAuditCache(const std::string& folder, const std::string& owner,
     FSlots.clear();
     FBytes.clear();
   }
+  if (FEntries.empty()) std::string().swap(FBytes);  // a file not taken holds no memory
   FUsed = std::make_unique<std::atomic<bool>[]>(FEntries.size());
 }
 
