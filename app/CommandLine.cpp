@@ -13,6 +13,7 @@ namespace {
 const char* const kUsage = QT_TRANSLATE_NOOP(
     "CommandLine",
     "usage: ludra [--emulator-dir DIR | --choose-emulator-dir] [--run N | --desktop-entry N]\n"
+    "       ludra --version | --help\n"
     "Ludra: the game list, settings and start of the arcade emulator tavi.exe.\n"
     "\n"
     "  --emulator-dir DIR  the emulator's folder, for an installed Ludra (default: the working\n"

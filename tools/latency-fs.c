@@ -9,6 +9,7 @@
 #define _GNU_SOURCE
 
 #include <dirent.h>
+#include <signal.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <fuse.h>
@@ -48,6 +49,10 @@ static int Wait(void) {
   return 0;
 }
 
+static void Interrupted(int signal) {
+  (void)signal;
+}
+
 // "/a/b" -> "a/b", "/" -> "."
 static const char* Relative(const char* path) {
   while (*path == '/') ++path;
@@ -62,7 +67,7 @@ static void* Init(struct fuse_conn_info* conn, struct fuse_config* cfg) {
   cfg->direct_io = 1;  // no page cache: each read goes to the file system
   cfg->kernel_cache = 0;
   cfg->use_ino = 1;
-  cfg->intr = 1;  // a killed caller's request is given up (see Wait)
+  cfg->intr = 1;  // a killed caller's request is given up (see Wait and main)
   return NULL;
 }
 
@@ -209,6 +214,14 @@ int main(int argc, char** argv) {
     perror(gOptions.Source);
     return 1;
   }
+  // libfuse interrupts the thread of a request whose caller was killed with SIGUSR1, and installs
+  // no handler for it when intr is set at init: without this one, the signal would end the whole
+  // file system and leave a dead mount. No SA_RESTART, so that the wait in Sleep ends.
+  struct sigaction interrupt;
+  memset(&interrupt, 0, sizeof interrupt);
+  interrupt.sa_handler = Interrupted;
+  sigemptyset(&interrupt.sa_mask);
+  sigaction(SIGUSR1, &interrupt, NULL);
   // Enough threads that a program with many requests in flight has them all waiting at once.
   fuse_opt_add_arg(&args, "-o");
   fuse_opt_add_arg(&args, "ro,default_permissions,max_threads=128,max_idle_threads=128");

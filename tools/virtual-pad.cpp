@@ -102,6 +102,16 @@ class TVirtualPad {
   SDL_JoystickID FInstance = -1;
 };
 
+const char* const kCommands =
+    "commands, one a line:\n"
+    "  press <button> | release <button> | tap <button>\n"
+    "      a, b, back, start, lb, rb, up, down, left, right (--stick: fire, button2, up, down,\n"
+    "      left, right)\n"
+    "  axis <n> <value>   an axis, -32768 to 32767 (0 across, 1 up and down)\n"
+    "  unplug | plug      the device goes and comes back\n"
+    "  focus              which widget the keys go to\n"
+    "  quit\n";
+
 void Run(TVirtualPad& pad, const std::string& line) {
   std::istringstream in(line);
   std::string command, name;
@@ -130,7 +140,8 @@ void Run(TVirtualPad& pad, const std::string& line) {
                     ? qPrintable(QApplication::activeWindow()->windowTitle())
                     : "none");
   } else if (!command.empty()) {
-    ok = false;
+    // Not a command at all: what the commands are.
+    std::printf("unknown command: %s\n%s", line.c_str(), kCommands);
   }
   if (!ok) std::printf("not done: %s\n", line.c_str());
   std::fflush(stdout);
@@ -138,11 +149,12 @@ void Run(TVirtualPad& pad, const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  // Before the application, which needs a display.
   if (argc < 2 || (argc == 3 && std::strcmp(argv[2], "--stick") != 0) || argc > 3) {
-    std::fprintf(stderr, "usage: ludra-virtual-pad <folder> [--stick]\n");
+    std::fprintf(stderr, "usage: ludra-virtual-pad <folder> [--stick]\n%s", kCommands);
     return 2;
   }
+  QApplication app(argc, argv);
   QTemporaryDir exeDir;  // a list file of its own, so the folder's settings stay as they are
   TPaths paths;
   paths.ExeDir = exeDir.path().toStdString() + "/";

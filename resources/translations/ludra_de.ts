@@ -5,6 +5,7 @@
     <name>CommandLine</name>
     <message>
         <source>usage: ludra [--emulator-dir DIR | --choose-emulator-dir] [--run N | --desktop-entry N]
+       ludra --version | --help
 Ludra: the game list, settings and start of the arcade emulator tavi.exe.
 
   --emulator-dir DIR  the emulator&apos;s folder, for an installed Ludra (default: the working
@@ -19,6 +20,7 @@ Ludra: the game list, settings and start of the arcade emulator tavi.exe.
   --help              print this help
 </source>
         <translation>Aufruf: ludra [--emulator-dir ORDNER | --choose-emulator-dir] [--run N | --desktop-entry N]
+       ludra --version | --help
 Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
 
   --emulator-dir ORDNER  der Ordner des Emulators, für ein installiertes Ludra (sonst: das
