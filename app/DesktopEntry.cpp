@@ -62,15 +62,22 @@ std::string ExecArgument(const std::string& arg) {
   return EntryString(quoted + "\"");
 }
 
-// The file name: one per game and emulator's folder, the same on every run, whatever the title
-// holds: the game's number and a short digest of the folder ("ludra-rom12-0a1b2c3d.desktop").
-// Titles would not do: names that differ only in case or punctuation would share one file, and
-// a long one would pass the file system's limit.
-std::string EntryName(const std::string& folder, int number) {
+std::string Canonical(const std::string& folder) {
   char real[PATH_MAX];
-  const std::string canonical = ::realpath(folder.c_str(), real) ? real : folder;
+  return ::realpath(folder.c_str(), real) ? real : folder;
+}
+
+// The file name: one per game and emulator's folder, the same on every run, whatever the title
+// holds: the game's number and a short digest of the folders ("ludra-rom12-0a1b2c3d.desktop").
+// Titles would not do: names that differ only in case or punctuation would share one file, and
+// a long one would pass the file system's limit. The digest covers the list file's folder and,
+// for a copy started elsewhere, the emulator's too, so that one copy serving two emulator's
+// folders writes two entries.
+std::string EntryName(const TPaths& paths, int number) {
+  std::string folders = Canonical(paths.ExeDir);
+  if (const std::string work = Canonical(paths.WorkDir); work != folders) folders += "\n" + work;
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (unsigned char c : canonical) hash = (hash ^ c) * 1099511628211ull;
+  for (unsigned char c : folders) hash = (hash ^ c) * 1099511628211ull;
   char digest[9];
   std::snprintf(digest, sizeof digest, "%08x", static_cast<unsigned>(hash ^ (hash >> 32)));
   return "ludra-rom" + std::to_string(number) + "-" + digest + ".desktop";
@@ -129,6 +136,12 @@ bool HasControl(const std::string& text) {
 int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string& exe,
                           const std::string& dataHome, int number) {
   try {
+    // An entry that could only fail: refused, as --run refuses to start without the emulator.
+    TFileLookup lookup;
+    if (const std::string emulator = paths.WorkDir + "tavi.exe"; !lookup.FindFile(emulator))
+      throw EFOpenError(emulator, "Cannot write a desktop entry for game " +
+                                      std::to_string(number) + ": \"" + emulator +
+                                      "\" does not exist; the entry starts it from there.");
     if (!CheckGameNumber(paths, number)) return 2;
     const TListFile list(ListFilePath(paths));
     const std::string section = "Rom" + std::to_string(number);
@@ -140,11 +153,13 @@ int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string
       if (HasControl(path))
         throw EFCreateError(path, "Cannot name \"" + path + "\" in a desktop entry.");
 
-    std::string exec = ExecArgument(exe);
+    // GLib's launcher looks the program up before it expands "%%", so a program path with "%"
+    // would never be found and the entry not even listed: env, which every launcher finds, starts
+    // it instead once "%%" has become "%".
+    std::string exec = (exe.find('%') != std::string::npos ? "env " : "") + ExecArgument(exe);
     if (installed) exec += " --emulator-dir " + ExecArgument(paths.ExeDir);
     exec += " --run " + std::to_string(number);
 
-    TFileLookup lookup;
     const auto shot = lookup.FindFile(AbsolutePath(paths.WorkDir, "Shots\\" + preview));
     std::string comment = list.ReadString(section, "Company", "");
     const std::string year = list.ReadString(section, "Year", "");
@@ -164,7 +179,7 @@ int WriteGameDesktopEntry(const TPaths& paths, bool installed, const std::string
 
     const std::string dir = WithSlash(dataHome) + "applications/";
     MakeFolders(dir, 0755);
-    const std::string name = EntryName(paths.ExeDir, number);
+    const std::string name = EntryName(paths, number);
     const std::string mark = MarkValue(name);
     text += std::string(kMark) + mark + "\n";
     const std::string file = dir + name;

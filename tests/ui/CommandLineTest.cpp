@@ -111,6 +111,7 @@ TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
                                         "[Rom4]\nGame=" +
                                         longTitle + "\nRomname=l.zip\n");
   WriteFileBytes(dir + "Shots/FIRST.JPG", "a picture");
+  StandIn(dir);
   const std::string data = top / "data";
   const std::string apps = data + "/applications/";
   // The path of the entry written, from what the command prints.
@@ -124,9 +125,10 @@ TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
 
   const std::string file = entry(1);
   const std::string text = ReadFileBytes(file);
-  // Quoted for Exec ($ and ` escaped, % doubled), then escaped as a string (\ doubled).
+  // Quoted for Exec ($ and ` escaped, % doubled), then escaped as a string (\ doubled); started
+  // through env, which launchers find before they undo the doubled %.
   const std::string exec =
-      "\nExec=\"" + top.Path() + "Arcade \\\\$HOME \\\\`x\\\\` 50%%/ludra\" --run 1\n";
+      "\nExec=env \"" + top.Path() + "Arcade \\\\$HOME \\\\`x\\\\` 50%%/ludra\" --run 1\n";
   EXPECT_NE(text.find(exec), std::string::npos) << text;
   EXPECT_NE(text.find("\nPath=" + dir + "\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nIcon=" + dir + "Shots/FIRST.JPG\n"), std::string::npos) << text;
@@ -149,10 +151,39 @@ TEST(CommandLine, DesktopEntryStartsTheGameFromItsFolderWithItsScreenshot) {
   EXPECT_EQ(entry(3), twin);
   EXPECT_TRUE(std::filesystem::exists(apps + "ludra-fighter-s-best-100.desktop"));
 
+  // The same copy started from another emulator's folder writes that folder's own entry.
+  const std::string second = top / "second/";
+  MakeDirs(second);
+  StandIn(second);
+  const TRun elsewhere = RunCommand("cd '" + second + "' && env -u DISPLAY XDG_DATA_HOME='" + data +
+                                    "' '" + dir + "ludra' --desktop-entry 1");
+  EXPECT_EQ(elsewhere.ExitCode, 0) << elsewhere.Out;
+  EXPECT_NE(elsewhere.Out, file + "\n");
+  EXPECT_NE(ReadFileBytes(file).find("\nPath=" + dir + "\n"), std::string::npos);
+
+  // GLib's launcher loads the entry and starts the game.
+  if (std::system("command -v gio >/dev/null") == 0) {
+    const TRun launched = RunCommand(
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS XDG_STATE_HOME='" +
+        top / "state" + "' gio launch '" + file + "' 2>&1");
+    EXPECT_EQ(launched.ExitCode, 0) << launched.Out;
+    EXPECT_EQ(WaitForText(dir + "args.txt").rfind("1 ", 0), 0u);
+  }
   if (std::system("command -v desktop-file-validate >/dev/null") != 0)
     GTEST_SKIP() << "desktop-file-validate is not installed";
   for (const std::string& path : {file, best, longest})
     EXPECT_EQ(std::system(("desktop-file-validate '" + path + "'").c_str()), 0) << path;
+}
+
+// An entry for a folder without the emulator could only fail: refused, naming what is missing,
+// and nothing is written there.
+TEST(CommandLine, DesktopEntryRefusesAFolderWithoutTheEmulator) {
+  TTempDir dir;
+  const TRun run = Ludra(dir.Path(), "--desktop-entry 1", "XDG_DATA_HOME='" + dir / "data" + "'");
+  EXPECT_EQ(run.ExitCode, 1) << run.Out;
+  EXPECT_NE(run.Out.find(dir / "tavi.exe"), std::string::npos) << run.Out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "ludra.ini"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "data"));
 }
 
 // Only Ludra's own entries are replaced or removed. A file of the user's (also a customised one
@@ -163,6 +194,7 @@ TEST(CommandLine, DesktopEntryTouchesOnlyWhatLudraWrote) {
   const std::string dir = top / "emu/";
   MakeDirs(dir);
   WriteFileBytes(dir + "ludra.ini", kTwoGames);
+  StandIn(dir);
   const std::string apps = top / "data/applications/";
   const std::string env = "XDG_DATA_HOME='" + top / "data" + "'";
   const TRun first = Ludra(dir, "--desktop-entry 1", env);
