@@ -1,6 +1,7 @@
 # Install rules and the Debian package (`cpack -G DEB` in the build folder).
 set(desktop_src ${PROJECT_SOURCE_DIR}/resources/desktop)
 set(desktop_out ${CMAKE_BINARY_DIR}/desktop)
+set(LUDRA_RELEASE_EPOCH 1796601600)  # 2026-12-07, the release of the metainfo and the changelog
 
 install(TARGETS ludra ludra-audit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The compilers' notes of themselves are of no use at run time (after the strip of the package).
@@ -11,11 +12,32 @@ if(CMAKE_OBJCOPY)
       COMMAND_ERROR_IS_FATAL ANY)")
   endforeach()
 endif()
-install(FILES ${desktop_src}/${LUDRA_APP_ID}.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The menu entry and the metainfo with their texts in every language of the translations.
+find_package(Qt6 REQUIRED COMPONENTS Core)
+add_executable(ludra-desktop-files ${PROJECT_SOURCE_DIR}/tools/desktop-files.cpp)
+target_link_libraries(ludra-desktop-files PRIVATE Qt6::Core)
 configure_file(${desktop_src}/${LUDRA_APP_ID}.metainfo.xml.in
-               ${desktop_out}/${LUDRA_APP_ID}.metainfo.xml @ONLY)
-install(FILES ${desktop_out}/${LUDRA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+               ${desktop_out}/${LUDRA_APP_ID}.metainfo.xml.in @ONLY)
+set(entry ${desktop_out}/${LUDRA_APP_ID}.desktop)
+set(metainfo ${desktop_out}/${LUDRA_APP_ID}.metainfo.xml)
+add_custom_command(
+  OUTPUT ${entry} ${metainfo}
+  COMMAND ludra-desktop-files ${desktop_src}/${LUDRA_APP_ID}.desktop.in ${entry} ${LUDRA_TRANSLATIONS}
+  COMMAND ludra-desktop-files ${metainfo}.in ${metainfo} ${LUDRA_TRANSLATIONS}
+  DEPENDS ludra-desktop-files ${desktop_src}/${LUDRA_APP_ID}.desktop.in ${metainfo}.in
+          ${LUDRA_TRANSLATIONS}
+  COMMENT "Translating the menu entry and the metainfo"
+  VERBATIM)
+add_custom_target(desktop-files ALL DEPENDS ${entry} ${metainfo})
+# The menu entry names the program alone where every session's PATH finds it (/usr/bin: the
+# Debian package), else by its full path, so that an install under ~/.local or /opt is listed and
+# starts. Decided at install time, which may choose its own prefix.
+install(CODE "set(LUDRA_ENTRY \"${entry}\")
+  set(LUDRA_ENTRY_DIR \"${CMAKE_INSTALL_DATADIR}/applications\")
+  set(LUDRA_BINDIR \"${CMAKE_INSTALL_BINDIR}\")")
+install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/InstallEntry.cmake)
+install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Icons: the SVG as it is, and the PNGs the program's own build renders from it.
 set(icon_dir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
@@ -74,6 +96,19 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-translations-l10n, libsdl2-2.0-0, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Two packages of one build are the same to the byte: every time in them is SOURCE_DATE_EPOCH,
+# the time of the source's last commit when the caller sets none (read when cpack runs).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
+file(CONFIGURE OUTPUT ${CPACK_PROJECT_CONFIG_FILE} @ONLY CONTENT [[
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  execute_process(COMMAND git -C "@PROJECT_SOURCE_DIR@" log -1 --format=%ct
+                  OUTPUT_VARIABLE time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(NOT time MATCHES "^[0-9]+$")
+    set(time @LUDRA_RELEASE_EPOCH@)  # no repository (a source tarball): the release's date
+  endif()
+  set(ENV{SOURCE_DATE_EPOCH} "${time}")
+endif()
+]])
 if(NOT LUDRA_HARDENED)
   message(WARNING "This build is not hardened (dpkg-buildflags): it makes no package for Debian.")
 endif()

@@ -37,6 +37,54 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
     </message>
 </context>
 <context>
+    <name>Desktop</name>
+    <message>
+        <source>Arcade Emulator Front-End</source>
+        <translation>Oberfläche für Arcade-Emulatoren</translation>
+    </message>
+    <message>
+        <source>Choose, set up and start the games of the arcade emulator tavi.exe</source>
+        <translation>Spiele des Arcade-Emulators tavi.exe auswählen, einrichten und starten</translation>
+    </message>
+    <message>
+        <source>arcade;emulator;ZN1;ZN2;ROM;games;</source>
+        <extracomment>Words a menu&apos;s search finds Ludra by, each followed by a semicolon.</extracomment>
+        <translation>Arcade;Emulator;Spielhalle;ZN1;ZN2;ROM;Spiele;</translation>
+    </message>
+    <message>
+        <source>Choose the Emulator&apos;s Folder…</source>
+        <translation>Ordner des Emulators wählen…</translation>
+    </message>
+    <message>
+        <source>Choose, set up and start the games of an arcade emulator</source>
+        <translation>Spiele eines Arcade-Emulators auswählen, einrichten und starten</translation>
+    </message>
+    <message>
+        <source>Ludra is the game list and launcher of tavi.exe, a command-line emulator of arcade boards of the 1990s (ZN1, ZN2, System 11, FX-1a and others).</source>
+        <translation>Ludra ist die Spieleliste und der Starter von tavi.exe, einem Kommandozeilen-Emulator für Arcade-Platinen der 1990er Jahre (ZN1, ZN2, System 11, FX-1a und andere).</translation>
+    </message>
+    <message>
+        <source>It keeps the catalogue of the games the emulator runs and audits the ROM archives, marking each game as available or missing.</source>
+        <translation>Es führt den Katalog der Spiele, die der Emulator ausführt, und prüft die ROM-Archive: Jedes Spiel wird als verfügbar oder fehlend markiert.</translation>
+    </message>
+    <message>
+        <source>It shows the games by company, by year, available or missing, in four list views, with each game&apos;s screenshot.</source>
+        <translation>Es zeigt die Spiele nach Hersteller, nach Jahr, verfügbar oder fehlend, in vier Listenansichten, mit dem Bildschirmfoto jedes Spiels.</translation>
+    </message>
+    <message>
+        <source>It keeps each game&apos;s sound and display options and starts the emulator with them, through wine when the emulator is a Windows program.</source>
+        <translation>Es speichert die Ton- und Anzeigeoptionen jedes Spiels und startet den Emulator damit, über wine, wenn der Emulator ein Windows-Programm ist.</translation>
+    </message>
+    <message>
+        <source>Mouse, keyboard, gamepads and arcade sticks all drive it.</source>
+        <translation>Es lässt sich mit Maus, Tastatur, Gamepads und Arcade-Sticks bedienen.</translation>
+    </message>
+    <message>
+        <source>The emulator itself is not part of Ludra. The command-line program ludra-audit prints the same audit for scripts and large ROM sets.</source>
+        <translation>Der Emulator selbst gehört nicht zu Ludra. Das Kommandozeilenprogramm ludra-audit gibt dieselbe Prüfung für Skripte und große ROM-Sammlungen aus.</translation>
+    </message>
+</context>
+<context>
     <name>Guard</name>
     <message>
         <source>Ludra</source>

@@ -22,11 +22,35 @@ DESTDIR="$work/dest" cmake --install "$build" --prefix /usr >"$work/install.log"
 prefix="$work/dest/usr"
 bin="$prefix/bin"
 
-desktop-file-validate "$prefix/share/applications/org.ludra.Ludra.desktop"
-# The entry hides itself when the program is gone (an install under ~/.local removed by hand).
-grep -qx 'TryExec=ludra' "$prefix/share/applications/org.ludra.Ludra.desktop" || fail "no TryExec"
-appstreamcli validate --no-net "$prefix/share/metainfo/org.ludra.Ludra.metainfo.xml" >"$work/as.log" ||
+entry="$prefix/share/applications/org.ludra.Ludra.desktop"
+metainfo="$prefix/share/metainfo/org.ludra.Ludra.metainfo.xml"
+desktop-file-validate "$entry"
+# The entry hides itself when the program is gone (an install under ~/.local removed by hand);
+# the launch feedback ends when the window maps; the desktop shows its texts in German too.
+for line in 'TryExec=ludra' 'Exec=ludra' 'StartupNotify=true' 'GenericName\[de\]=.*' 'Comment\[de\]=.*' \
+  'Keywords\[de\]=.*;' 'Name\[de\]=Ordner des Emulators .*'; do
+  grep -qx "$line" "$entry" || { cat "$entry"; fail "no $line in the entry"; }
+done
+appstreamcli validate --pedantic --no-net "$metainfo" >"$work/as.log" ||
   { cat "$work/as.log"; fail "appstreamcli rejects the metainfo"; }
+for line in '<summary xml:lang="de">' '<li xml:lang="de">' '<control>gamepad</control>' \
+  '<binary>ludra-audit</binary>'; do
+  grep -qF "$line" "$metainfo" || fail "no $line in the metainfo"
+done
+# Clean but for the home page (<url>), which the project does not have in public.
+if command -v appstream-util >/dev/null; then
+  appstream-util validate --nonet "$metainfo" >"$work/asu.log" 2>&1 ||
+    ! grep -v -e 'FAILED:' -e '<url> is not present' "$work/asu.log" | grep -q '^•' ||
+    { cat "$work/asu.log"; fail "appstream-util rejects the metainfo"; }
+fi
+# Installed under a prefix outside PATH (~/.local), the entry names the program by its path.
+cmake --install "$build" --prefix "$work/home/.local" >"$work/install-home.log" ||
+  { cat "$work/install-home.log"; fail "cmake --install --prefix ~/.local failed"; }
+home_entry="$work/home/.local/share/applications/org.ludra.Ludra.desktop"
+for key in Exec TryExec; do
+  grep -qx "$key=$work/home/.local/bin/ludra" "$home_entry" || { cat "$home_entry"; fail "$key under ~/.local"; }
+done
+desktop-file-validate "$home_entry"
 # Free software: the licence's text in the source, its name in the metainfo and the copyright file.
 grep -q 'GNU GENERAL PUBLIC LICENSE' "$(dirname "$0")/../../LICENSE" || fail "no LICENSE"
 grep -q '<project_license>GPL-3.0-or-later</project_license>' \

@@ -15,6 +15,12 @@ fail() { echo "package: $*"; exit 1; }
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack failed"; }
 deb=$(ls "$work"/ludra_*.deb)
+# A second package of the same build is the same to the byte.
+mkdir "$work/again"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/again" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; fail "the second cpack failed"; }
+cmp "$deb" "$work/again/$(basename "$deb")" || fail "two packages of one build differ"
+[ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section $(dpkg-deb -f "$deb" Section), not games"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package: $(basename "$deb"): Depends: $depends"
 case "$depends" in
