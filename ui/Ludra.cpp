@@ -3,6 +3,7 @@
 // creation finds the renderer plug-ins) and the About box once the window has painted.
 #include <QApplication>
 #include <QLocale>
+#include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "Pictures.h"
 #include "Program.h"
 #include "Shell.h"
+#include "SingleInstance.h"
 #include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
@@ -39,7 +41,7 @@ class TShellReporterRelay : public IShellReporter, public IRunWatcher {
 };
 
 // The window and the event loop; everything they made is gone when this returns.
-int RunWindow(const TPaths& paths) {
+int RunWindow(const TPaths& paths, TSingleInstance& instance) {
   TShellReporterRelay relay;
   std::unique_ptr<TProcessShell> shell;
   std::unique_ptr<TLauncher> launcher;
@@ -57,6 +59,8 @@ int RunWindow(const TPaths& paths) {
     relay.Target = frmMain.get();
   });
   if (!frmMain) return 1;
+  // Later starts for this list file come to this window.
+  instance.Listen([&](const TLaunchIds& ids) { BringToFront(*frmMain, ids); });
 
   // Gamepads and arcade sticks; their devices are looked for once the window is on screen.
   TGameControllers controllers(*frmMain);
@@ -86,6 +90,8 @@ int main(int argc, char** argv) {
   TStart start;
   if (const auto done = RunWithoutWindow(argc, argv, start)) return *done;
 
+  // Before the application object, which takes the startup id out of the environment.
+  const TLaunchIds launch = TLaunchIds::FromEnvironment();
   QApplication app(argc, argv);  // sets the locale, before any second thread reads it
   InstallAppStyle();
   InstallTranslations(QLocale());
@@ -95,7 +101,10 @@ int main(int argc, char** argv) {
 
   const auto found = WindowPaths(start);
   if (!found) return 1;
-  const int result = RunWindow(*found);
+  TSingleInstance instance(*found,
+                           QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+  if (const auto handed = HandOverToRunningWindow(instance, launch)) return *handed;
+  const int result = RunWindow(*found, instance);
   // An audit or the controllers' start-up may still wait on a device that stopped answering (a
   // share, a driver). The process ends without them, as it would when killed: what they would
   // find goes nowhere and they write nothing, and the libraries they are inside are not unloaded

@@ -322,6 +322,13 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Ludra already runs for this emulator&apos;s folder (process %1), but its window does not answer. Wait for it, or end that process, then start Ludra again.</source>
+        <translation>Ludra läuft bereits für diesen Ordner des Emulators (Prozess %1), aber sein Fenster antwortet nicht. Warten Sie darauf oder beenden Sie diesen Prozess, und starten Sie Ludra dann erneut.</translation>
+    </message>
+</context>
+<context>
     <name>Start</name>
     <message>
         <source>Choose the emulator&apos;s folder</source>
