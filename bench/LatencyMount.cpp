@@ -80,6 +80,13 @@ void TLatencyMount::Pause(bool paused) {
   }
 }
 
+void TLatencyMount::Kill() {
+  if (FPid <= 0) return;
+  kill(FPid, SIGKILL);
+  waitpid(FPid, nullptr, 0);
+  FPid = -1;
+}
+
 TLatencyMount::~TLatencyMount() {
   Pause(false);
   if (!FPath.empty()) RunQuietly("fusermount3 -u '" + FPath + "'");

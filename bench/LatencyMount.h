@@ -18,6 +18,9 @@ class TLatencyMount {
   const std::string& Path() const { return FPath; }  // the mount point, without a final '/'
   // Paused, no request is answered (a share that stopped answering) until it is resumed.
   void Pause(bool paused);
+  // The server goes away: the file system's process is killed and the mount stays, so every
+  // request on it fails with ENOTCONN, as on a share whose server is gone, until it is unmounted.
+  void Kill();
   const std::string& Why() const { return FWhy; }
 
  private:

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -45,6 +46,46 @@ void SplitFiles(std::string_view files, std::vector<std::string_view>& names) {
     names.push_back(name);
     return false;
   });
+}
+
+// Nothing at a path: the one failure that makes an archive missing.
+bool Absent(int error) {
+  return error == ENOENT || error == ENOTDIR;
+}
+
+// Why the folder that holds `path` cannot be examined (into `folder`), or 0 when it can: its
+// storage failed (ENOTCONN of a share whose server is gone, EIO, ESTALE, ETIMEDOUT) or it may not
+// be searched. Either says nothing of whether the archive is there.
+int FolderFailure(const std::string& path, std::string& folder) {
+  const std::size_t slash = path.rfind('/');
+  folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  while (folder.size() > 1 && folder.ends_with("//")) folder.pop_back();  // "Roms/\\" as written
+  struct stat info;
+  if (stat(folder.c_str(), &info) != 0) return Absent(errno) ? 0 : errno;
+  // The folder's parents may be searched, so a refusal to look inside is the folder's.
+  if (stat(path.c_str(), &info) != 0 && errno == EACCES) return EACCES;
+  return 0;
+}
+
+[[noreturn]] void RaiseFolderUnreadable(const std::string& folder, int error) {
+  throw ERomFolderUnreadable(folder,
+                             FileError(QT_TRANSLATE_NOOP("Message", "read the ROM folder"), folder,
+                                       SysErrorMessage(error)),
+                             error);
+}
+
+// An archive at `path` that could not be opened or read: when its folder cannot be examined,
+// that is the failure, and it is raised.
+void RaiseIfFolderFailed(const std::string& path) {
+  std::string folder;
+  if (const int error = FolderFailure(path, folder)) RaiseFolderUnreadable(folder, error);
+}
+
+// The ROM folder, opened once; `error` is why it could not be, 0 when it was.
+TFd OpenFolder(const std::string& path, int& error) {
+  TFd folder(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  error = folder.IsOpen() ? 0 : errno;
+  return folder;
 }
 
 // A stored name appended as a native one: "/" for "\\".
@@ -104,6 +145,7 @@ struct TSlot {
   std::string Preview, RomPath, Native, Moved;
   TAuditNote Note;
   std::exception_ptr Error;       // the archive could not be opened or read
+  bool FolderFailed = false;      // Error is the ROM folder's: the game is not handed over
   std::atomic<bool> Done{false};  // read; the slot belongs to the handing-over thread again
 };
 
@@ -146,7 +188,7 @@ class TAudit {
         // Archives are opened relative to the ROM folder, whose path is resolved once; when it
         // cannot be opened, each archive is looked for by its whole path (and its name's case).
         FRomFolderPath(AbsolutePath(workDir, FRomDir)),
-        FRomFolder(::open(FRomFolderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)),
+        FRomFolder(OpenFolder(FRomFolderPath, FRomFolderError)),
         // One listing of the ROM directory serves every game. A folder that opened is spelled as
         // it is on disk, so names are looked up from there without listing the folders above it.
         FLookup(FRomFolder.IsOpen() ? FRomFolderPath : workDir),
@@ -187,6 +229,7 @@ class TAudit {
   const TIniFile& FList;
   const std::string FRomDir;
   const std::string FRomFolderPath;
+  int FRomFolderError = 0;  // why the folder did not open
   const TFd FRomFolder;
   std::mutex FLookupLock;  // the listing cache is shared by the readers
   TFileLookup FLookup;
@@ -232,11 +275,14 @@ bool TAudit::ReadSection(std::size_t p, TSlot& s) {
   s.Game.RomPath = s.RomPath;
   s.Game.Available = false;
   s.Error = nullptr;
+  s.FolderFailed = false;
   return true;
 }
 
 void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   if (FOptions.BeforeRead) FOptions.BeforeRead(p);
+  if (!Absent(FRomFolderError) && FRomFolderError != 0)
+    RaiseFolderUnreadable(FRomFolderPath, FRomFolderError);
   // The archive is opened once, at its stored name first; the folder is listed (once per audit)
   // only for names that differ in letter case from the file on disk. Its whole path is the ROM
   // folder's followed by its native name, as RomDir is followed by Romname.
@@ -265,9 +311,16 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
       s.Moved = std::move(*other);
       archive = &s.Moved;
       Open(AT_FDCWD, s.Moved.c_str(), s.Moved, reader);
+    } else {
+      RaiseIfFolderFailed(s.Native);  // the folder's listing may have failed with it
     }
-  } else if (IsRegularFile(s.Native)) {
-    archive = &s.Native;  // there, but it cannot be opened: ScanZip says so below
+  } else if (file.OpenError() != 0) {
+    // Not opened, and not for its absence: when its folder cannot be examined, that is said.
+    // Else the archive itself refuses to open, which ScanZip says below, unless it is no file.
+    RaiseIfFolderFailed(s.Native);
+    struct stat info;
+    if (stat(s.Native.c_str(), &info) == 0 ? S_ISREG(info.st_mode) : !Absent(errno))
+      archive = &s.Native;
   }
   s.Game.Available = archive != nullptr;
   TAuditNote* const note = FWithNotes ? &s.Note : nullptr;
@@ -300,7 +353,7 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   // accounted for, the walk stops at the first expected name; an archive that cannot be opened or
   // read raises here.
   std::optional<std::string_view> found;
-  const std::size_t members = Scan(reader, [&](const TZipEntry& entry) {
+  const auto visit = [&](const TZipEntry& entry) {
     const std::string_view member = entry.FileName(reader.Converted);
     if (checking) check.Member(entry, member, reader.Whole);
     if (found || s.Files.empty()) return checking;
@@ -310,7 +363,14 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
       return true;
     });
     return checking || !found;
-  });
+  };
+  std::size_t members = 0;
+  try {
+    members = Scan(reader, visit);
+  } catch (const EFileError&) {
+    RaiseIfFolderFailed(*archive);  // the share went away while the archive was read
+    throw;
+  }
   if (members == 0) {
     // A directory that cannot be read holds none of the listed files.
     if (!checking) return;
@@ -474,6 +534,9 @@ void TAudit::Process(std::size_t p, TReader& reader) {
   TSlot& s = FRing[p % FRingSize];
   try {
     ReadArchive(p, s, reader);
+  } catch (const ERomFolderUnreadable&) {
+    s.Error = std::current_exception();
+    s.FolderFailed = true;
   } catch (...) {
     s.Error = std::current_exception();
   }
@@ -575,6 +638,8 @@ std::vector<std::string> TAudit::Run() {
       s.Done.wait(false, std::memory_order_acquire);
       continue;  // the cancel is looked at again before the hand-over
     }
+    // A folder that cannot be examined says nothing of this game, which is not handed over.
+    if (s.FolderFailed) std::rethrow_exception(s.Error);
     companies.Add(s.Game.Company);
     FVisit(s.Game, FWithNotes ? &s.Note : nullptr);
     if (s.Error) std::rethrow_exception(s.Error);  // the readers stop with the audit

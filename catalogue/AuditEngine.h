@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 
+#include "Errors.h"
 #include "Games.h"
 
 // How many archives an audit reads at once, the calling thread included: enough to keep the queue
@@ -25,6 +26,14 @@ struct TAuditControl {
 class EAuditCancelled : public std::exception {
  public:
   const char* what() const noexcept override { return "the audit was cancelled"; }
+};
+
+// Raised in place of an audit's result when the ROM folder cannot be examined because its storage
+// failed (a share whose server is gone, read errors) or it may not be searched: which archives are
+// there is then unknown, and no game is called missing for it. The message names the folder and
+// gives the system's reason.
+class ERomFolderUnreadable : public EInOutError {
+  using EInOutError::EInOutError;
 };
 
 class TDat;

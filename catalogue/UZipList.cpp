@@ -228,7 +228,12 @@ void TArchiveFile::Open(int dirFd, const char* name, const std::string& fileName
     FError = errno;
     return;
   }
-  FIsFile = fstat(FFd.Get(), &FInfo) == 0 && S_ISREG(FInfo.st_mode);  // a directory is no archive
+  if (fstat(FFd.Get(), &FInfo) != 0) {
+    FError = errno;  // opened, but its storage failed before it could be examined
+    FFd.Reset();
+    return;
+  }
+  FIsFile = S_ISREG(FInfo.st_mode);  // a directory is no archive
   FSize = FIsFile ? static_cast<uint64_t>(FInfo.st_size) : 0;
 }
 

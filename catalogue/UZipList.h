@@ -59,6 +59,7 @@ class TArchiveFile {
 
   bool IsFile() const { return FFd.IsOpen() && FIsFile; }                 // a regular file, open
   bool Missing() const { return FError == ENOENT || FError == ENOTDIR; }  // nothing there
+  int OpenError() const { return FError; }  // errno of a failed open, 0 when it opened
   const std::string& FileName() const { return *FFileName; }
   // The file's status as it was opened (IsFile only).
   const struct stat& Info() const { return FInfo; }

@@ -114,6 +114,9 @@ void TAuditRunner::Run(const std::shared_ptr<THost>& host,
         LoadGamesFrom(out.List->Ini(), job->WorkDir, out.Games, romDir, &out.Notes, &job->Options);
     complete = true;
   } catch (const EAuditCancelled&) {
+  } catch (const ERomFolderUnreadable&) {
+    out.Error = std::current_exception();
+    out.FolderUnreadable = true;
   } catch (const std::bad_alloc&) {
     out.Error = job->OutOfMemory;  // the games it lists (an archive's own says so)
   } catch (...) {

@@ -38,6 +38,8 @@ class TAuditRunner : public QObject {
     std::vector<TAuditNote> Notes;
     std::vector<std::string> Companies;
     std::exception_ptr Error;
+    // The ROM folder could not be examined (Error says why): nothing was audited.
+    bool FolderUnreadable = false;
     // The ROM list beside the list file that the games were checked against (empty: none), or
     // why it could not be read, in which case the audit ran without it.
     std::string DatPath;

@@ -121,6 +121,9 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     if (!outcome.List) std::rethrow_exception(outcome.Error);  // the list file was not read
     // One reading of the list file serves the ROM directory setting and the catalogue.
     FLauncher.LoadSettings(-1, *outcome.List);
+    // A ROM folder that cannot be read (a share whose server is gone) says nothing of which
+    // games are there: the list keeps what the last audit found, and the message says why.
+    if (outcome.FolderUnreadable) std::rethrow_exception(outcome.Error);
     // Should the load have stopped on an error, the model still takes what was read, and the
     // list is rebuilt from it with the filter in force.
     FModel->SetGames(std::move(outcome.Games), std::move(outcome.Notes));

@@ -250,6 +250,10 @@ Ludra: Spieleliste, Einstellungen und Start des Arcade-Emulators tavi.exe.
         <translation>als Bild gelesen</translation>
     </message>
     <message>
+        <source>read the ROM folder</source>
+        <translation>als ROM-Ordner gelesen</translation>
+    </message>
+    <message>
         <source>Cannot %1 &quot;%2&quot;: %3.</source>
         <translation>„%2“ kann nicht %1 werden: %3.</translation>
     </message>

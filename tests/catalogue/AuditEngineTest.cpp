@@ -1,6 +1,7 @@
 // The audit with many reads in flight: whatever order the archives come back in, the outcome is
 // the one of reading them one after the other, errors and cancelling included.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 
 #include "AuditEngine.h"
 #include "Errors.h"
+#include "LatencyMount.h"
 #include "ListFile.h"
 #include "TestSupport.h"
 
@@ -249,6 +251,69 @@ TEST(AuditEngine, AnUnreadableArchiveStopsAtTheFirstInCatalogueOrder) {
   EXPECT_TRUE(many.Games.back().Available);
   EXPECT_EQ(many.Notes.back().Reason, TAuditNote::DirectoryUnreadable);
   EXPECT_NE(many.Error.find(dir / "Roms/g24.zip"), std::string::npos) << many.Error;
+}
+
+// A share whose server goes away in the middle of an audit (every request then fails with
+// ENOTCONN) is no folder of missing archives: the audit stops and says once that the ROM folder
+// cannot be read, and why; no game read after is handed over. So does ludra-audit on the dead
+// share, with exit status 1.
+TEST(AuditEngine, AShareWhoseServerIsGoneCannotBeReadRatherThanMissing) {
+  TTempDir dir;
+  const std::string local = VariedCatalogue(dir, 60);
+  TLatencyMount share(dir / "Roms", 200);
+  if (share.Path().empty()) GTEST_SKIP() << "no share to take away: " << share.Why();
+  const std::string list = "[General]\r\nPath=" + share.Path() + local.substr(local.find("\r\n"));
+  const std::string expected =
+      "Cannot read the ROM folder \"" + share.Path() + "/\": " + SysErrorMessage(ENOTCONN) + ".";
+  const TOutcome before = Audit(local, dir, 1, [](std::size_t) { return Uneven(0); });
+  TOutcome gone;
+  {
+    const TIniFile ini(list);
+    TAuditOptions options;
+    options.Reads = 8;
+    options.BeforeRead = [&](std::size_t p) {
+      if (p == 30) share.Kill();
+      std::this_thread::sleep_for(Uneven(p));
+    };
+    std::string romDir;
+    try {
+      LoadGamesFrom(ini, dir.Path(), gone.Games, romDir, &gone.Notes, &options);
+    } catch (const ERomFolderUnreadable& e) {
+      gone.Error = e.what();
+    }
+  }
+  EXPECT_EQ(gone.Error, expected);
+  ASSERT_LE(gone.Games.size(), 30u);
+  for (std::size_t i = 0; i < gone.Games.size(); ++i)
+    EXPECT_EQ(gone.Notes[i].Reason, before.Notes[i].Reason) << i;
+
+  WriteFileBytes(dir / "dead.ini", list);
+  const TRun run =
+      RunCommand("'" LUDRA_AUDIT_TOOL "' --list '" + dir / "dead.ini" + "' --missing 2>&1");
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.Out, "ludra-audit: " + expected + "\n");
+}
+
+// Only absence makes an archive missing: a ROM folder inside a file (ENOTDIR) holds no
+// archives, but one that may not be searched cannot be read.
+TEST(AuditEngine, OnlyAbsenceMakesAnArchiveMissing) {
+  TTempDir dir;
+  const std::string list = VariedCatalogue(dir, 9);
+  WriteFileBytes(dir / "file", "");
+  const auto fast = [](std::size_t) { return std::chrono::microseconds(0); };
+  const TOutcome inFile =
+      Audit("[General]\r\nPath=file\\Roms" + list.substr(list.find("\r\n[")), dir, 1, fast);
+  EXPECT_EQ(inFile.Error, "");
+  ASSERT_EQ(inFile.Notes.size(), 9u);
+  for (const TAuditNote& note : inFile.Notes) EXPECT_EQ(note.Reason, TAuditNote::ArchiveMissing);
+
+  if (geteuid() == 0) GTEST_SKIP() << "root may search any folder";
+  ASSERT_EQ(chmod((dir / "Roms").c_str(), 0600), 0);
+  const TOutcome locked = Audit(list, dir, 1, fast);
+  chmod((dir / "Roms").c_str(), 0755);
+  EXPECT_EQ(locked.Error, "Cannot read the ROM folder \"" + dir / "Roms/" +
+                              "\": " + SysErrorMessage(EACCES) + ".");
+  EXPECT_TRUE(locked.Games.empty());
 }
 
 TEST(AuditEngine, ACancelStopsItAtTheStartInTheMiddleButNotAfterTheEnd) {
