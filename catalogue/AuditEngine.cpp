@@ -54,16 +54,17 @@ bool Absent(int error) {
 }
 
 // Why the folder that holds `path` cannot be examined (into `folder`), or 0 when it can: its
-// storage failed (ENOTCONN of a share whose server is gone, EIO, ESTALE, ETIMEDOUT) or it may not
-// be searched. Either says nothing of whether the archive is there.
-int FolderFailure(const std::string& path, std::string& folder) {
+// storage failed (ENOTCONN of a share whose server is gone, EIO, ESTALE, ETIMEDOUT) or, when
+// opening the archive was refused (`openError`), it may not be searched. Either says nothing of
+// whether the archive is there.
+int FolderFailure(const std::string& path, int openError, std::string& folder) {
   const std::size_t slash = path.rfind('/');
   folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
   while (folder.size() > 1 && folder.ends_with("//")) folder.pop_back();  // "Roms/\\" as written
   struct stat info;
   if (stat(folder.c_str(), &info) != 0) return Absent(errno) ? 0 : errno;
   // The folder's parents may be searched, so a refusal to look inside is the folder's.
-  if (stat(path.c_str(), &info) != 0 && errno == EACCES) return EACCES;
+  if (openError == EACCES && stat(path.c_str(), &info) != 0 && errno == EACCES) return EACCES;
   return 0;
 }
 
@@ -76,9 +77,10 @@ int FolderFailure(const std::string& path, std::string& folder) {
 
 // An archive at `path` that could not be opened or read: when its folder cannot be examined,
 // that is the failure, and it is raised.
-void RaiseIfFolderFailed(const std::string& path) {
+void RaiseIfFolderFailed(const std::string& path, int openError = 0) {
   std::string folder;
-  if (const int error = FolderFailure(path, folder)) RaiseFolderUnreadable(folder, error);
+  if (const int error = FolderFailure(path, openError, folder))
+    RaiseFolderUnreadable(folder, error);
 }
 
 // The ROM folder, opened once; `error` is why it could not be, 0 when it was.
@@ -317,7 +319,7 @@ void TAudit::ReadArchive(std::size_t p, TSlot& s, TReader& reader) {
   } else if (file.OpenError() != 0) {
     // Not opened, and not for its absence: when its folder cannot be examined, that is said.
     // Else the archive itself refuses to open, which ScanZip says below, unless it is no file.
-    RaiseIfFolderFailed(s.Native);
+    RaiseIfFolderFailed(s.Native, file.OpenError());
     struct stat info;
     if (stat(s.Native.c_str(), &info) == 0 ? S_ISREG(info.st_mode) : !Absent(errno))
       archive = &s.Native;

@@ -11,10 +11,12 @@
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
+#include "Errors.h"
 #include "FolderTree.h"
 #include "GameFilterTable.h"
 #include "GameListModel.h"
@@ -656,6 +658,28 @@ TEST(MainWindowScreenshot, UnreadablePictureIsReportedByNameAndTheWindowGoesOn) 
 }
 
 // ---- Failures and the ROM directory ----
+
+// A ROM folder that cannot be read (here a link to itself; a share whose server is gone alike)
+// tells nothing of which games are there: the message says why, and the list stays as it was.
+TEST(MainWindowFailures, UnreadableRomFolderKeepsTheListAndSaysWhy) {
+  TMainWindowFixture f;
+  f.List(GameSection(1, "First", "A", "1996", "a.zip", "a") +
+         GameSection(2, "Second", "B", "1996", "b.zip", "b"));
+  f.Zip("a.zip", {"a"});
+  f.Activate();
+  ASSERT_TRUE(f.SelectFolder("Available"));
+  ASSERT_EQ(f.ListedTitles(), std::vector<std::string>{"First"});
+
+  const std::string roms = f.Dir / "Roms";
+  ASSERT_EQ(rename(roms.c_str(), (f.Dir / "away").c_str()), 0);
+  ASSERT_EQ(symlink("Roms", roms.c_str()), 0);
+  f.AuditAll();
+  EXPECT_EQ(f.Errors.Messages, std::vector<std::string>{"Cannot read the ROM folder \"" + roms +
+                                                        "/\": " + SysErrorMessage(ELOOP) + "."});
+  ASSERT_EQ(f.Main().Games().size(), 2u);
+  EXPECT_TRUE(f.Main().Games()[0].Available);
+  EXPECT_EQ(f.ListedTitles(), std::vector<std::string>{"First"});
+}
 
 TEST(MainWindowFailures, UnreadableArchiveStopsTheAuditWithinTheTable) {
   const std::string unreadable = "/proc/sys/vm/drop_caches";  // a file that nobody may read
