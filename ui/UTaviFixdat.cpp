@@ -18,7 +18,12 @@ void TfrmMain::mnuFixdatClick() {
         fix.Add(Games()[static_cast<size_t>(p)].RomPath, Games()[static_cast<size_t>(p)].Game,
                 *note);
     if (fix.Games() == 0) {
-      FChooser->Tell(this, tr("The last audit found no missing or wrong files."));
+      // Files without a size (there is no DAT) cannot go into a ROM list: not "none missing".
+      FChooser->Tell(this, fix.LeftOut()
+                               ? tr("The last audit found %n missing or wrong files, but without "
+                                    "a DAT their sizes are unknown, and a fixdat needs them.",
+                                    nullptr, static_cast<int>(fix.LeftOut()))
+                               : tr("The last audit found no missing or wrong files."));
       return;
     }
     const std::optional<QString> file = FChooser->ChooseSaveFile(

@@ -606,6 +606,13 @@ Nur eigene ROMs nutzen.</translation>
         <translation>Die ROM-Liste konnte nicht gelesen werden; die Prüfung lief ohne sie:
 %1</translation>
     </message>
+    <message numerus="yes">
+        <source>The last audit found %n missing or wrong files, but without a DAT their sizes are unknown, and a fixdat needs them.</source>
+        <translation>
+            <numerusform>Die letzte Prüfung fand %n fehlende oder falsche Datei, aber ohne DAT ist ihre Größe unbekannt, und ein Fixdat braucht sie.</numerusform>
+            <numerusform>Die letzte Prüfung fand %n fehlende oder falsche Dateien, aber ohne DAT sind ihre Größen unbekannt, und ein Fixdat braucht sie.</numerusform>
+        </translation>
+    </message>
     <message>
         <source>The last audit found no missing or wrong files.</source>
         <translation>Die letzte Prüfung fand keine fehlenden oder falschen Dateien.</translation>

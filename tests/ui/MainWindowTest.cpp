@@ -280,7 +280,7 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
       "Wrong\nnone of the expected files is in Roms/wrong.zip; expected: n1, n2, n3, n4, n5, n6, "
       "n7, n8, ...",
       "Broken\nwarning: available only because the archive exists; its directory could not be "
-      "read: Roms/broken.zip"};
+      "read: Roms/broken.zip; it lacks 1 of its 1 files: a"};
   TGameFilterTable* table = f.Main().GameFilterTable();
   for (int row = 0; row < table->rowCount(); ++row)
     EXPECT_EQ(table->index(row, 0).data(Qt::ToolTipRole).toString().toStdString(),
