@@ -31,6 +31,7 @@ class TAuditRunner::TFinishedEvent : public QEvent {
 
 struct TAuditRunner::TJob {
   std::string ListPath, WorkDir;
+  bool Launched = false;  // its thread was made (or it ran here)
   TAuditControl Control;
   TAuditOptions Options;
   TOutcome Outcome;
@@ -55,6 +56,7 @@ TAuditRunner::~TAuditRunner() {
     FHost->Owner = nullptr;  // a message posted before this goes with the object
   }
   if (FCurrent) FCurrent->Control.Cancel.store(true);
+  if (FThread) FThread->Control.Cancel.store(true);
 }
 
 void TAuditRunner::Start(const std::string& listPath, const std::string& workDir) {
@@ -72,6 +74,15 @@ void TAuditRunner::Start(const std::string& listPath, const std::string& workDir
   }
   job->Event = std::make_unique<TFinishedEvent>();
   FCurrent = job;
+  // One thread at a time: a request made while an older audit's thread still runs (cancelled, it
+  // may be waiting on a share or deep in a large archive) starts when that thread is done.
+  if (!FThread) Launch(job);
+  emit Started();
+}
+
+void TAuditRunner::Launch(const std::shared_ptr<TJob>& job) {
+  job->Launched = true;
+  FThread = job;
   ShareHeaps();  // the audit's thread allocates the list file's text; no heap of its own
   gThreads.Started();
   try {
@@ -84,7 +95,6 @@ void TAuditRunner::Start(const std::string& listPath, const std::string& workDir
     Run(FHost, job);
     gThreads.Ended();
   }
-  emit Started();
 }
 
 void TAuditRunner::Run(const std::shared_ptr<THost>& host,
@@ -189,6 +199,10 @@ bool TAuditRunner::WaitForThreads(std::chrono::milliseconds limit) {
 }
 
 void TAuditRunner::Finish(const std::shared_ptr<TJob>& job) {
+  if (job && job == FThread) {
+    FThread.reset();
+    if (FCurrent && !FCurrent->Launched) Launch(FCurrent);  // the request that waited
+  }
   if (!job || job != FCurrent) return;  // cancelled or superseded
   FCurrent.reset();
   emit Ended();

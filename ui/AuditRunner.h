@@ -51,7 +51,8 @@ class TAuditRunner : public QObject {
   ~TAuditRunner() override;  // cancels, and leaves the thread to end by itself
 
   // Audits the list file at `listPath`, a relative ROM directory taken from `workDir`. An audit
-  // still running is cancelled: the newest request is the one whose outcome counts.
+  // still running is cancelled: the newest request is the one whose outcome counts. Its thread
+  // is made once the cancelled one's has ended: a runner never runs two.
   void Start(const std::string& listPath, const std::string& workDir);
   // Stops the running audit; the catalogue stays as it was.
   void Cancel();
@@ -86,8 +87,10 @@ class TAuditRunner : public QObject {
   class TFinishedEvent;
   static void Run(const std::shared_ptr<THost>& host, const std::shared_ptr<TJob>& job) noexcept;
   void Finish(const std::shared_ptr<TJob>& job);
+  void Launch(const std::shared_ptr<TJob>& job);
 
   TFinished FFinished;
-  std::shared_ptr<THost> FHost;  // shared with the threads, which outlive the runner
-  std::shared_ptr<TJob> FCurrent;
+  std::shared_ptr<THost> FHost;    // shared with the threads, which outlive the runner
+  std::shared_ptr<TJob> FCurrent;  // the request whose outcome counts
+  std::shared_ptr<TJob> FThread;   // the job whose thread runs, current or not
 };

@@ -186,10 +186,14 @@ TEST(MainWindowAuditThread, ASecondRequestStartsTheAuditOver) {
   TMainWindowFixture f;
   f.List(Catalogue(300, "Old"));
   f.Main().AuditRunner().BeforeRead = gate.Hook();
+  const int threads = TAuditRunner::ThreadsRunning();  // a cancelled test's may still run
   f.Main().mnuAuditClick();
   f.List(Catalogue(3, "New"));
   f.Main().mnuAuditClick();
+  f.Main().mnuAuditClick();
   ASSERT_TRUE(f.Main().Auditing());
+  // The requests wait for the first audit's thread, held in a read: none starts beside it.
+  EXPECT_EQ(TAuditRunner::ThreadsRunning(), threads + 1);
   gate.Open();
   f.Main().AuditRunner().WaitUntilEnded();
   QTest::qWait(50);  // the first audit's outcome, dropped
