@@ -11,7 +11,7 @@ CMAKE_GEN  := -G Ninja
 CMAKE_GEN  += $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test deps build build-asan build-fuzz test-fast test-asan test-fuzz check-format bench \
-	fuzz format clean translations
+	fuzz format clean translations check-clang
 
 deps:
 	@scripts/install-deps
@@ -61,9 +61,14 @@ SOURCES = find app catalogue launch fileio ui tests bench tools fuzz -name '*.cp
 check-format:
 	@$(SOURCES) | xargs clang-format --dry-run -Werror
 
+# The fuzz build compiles the libraries with clang; the window, the program's own process and the
+# tools are checked here, syntax only, with the normal build's flags.
+check-clang: build
+	@scripts/clang-syntax $(BUILD)
+
 # The layout first (cheapest), then the suite on a normal build and on the sanitizer build, then
 # the fuzzers' smoke run. Every build treats warnings as errors.
-test: check-format test-fast test-asan test-fuzz
+test: check-format test-fast check-clang test-asan test-fuzz
 
 bench: build
 	@for b in $(BUILD)/bench/ludra-bench*; do echo "== $$b"; $$b || exit 1; done

@@ -201,6 +201,7 @@ struct TGameControllers::TDevice {
 };
 
 struct TGameControllers::TStarter {
+  explicit TStarter(TGameControllers* owner) : Owner(owner) {}
   TGameControllers* Owner;  // nullptr once the controllers are gone
   std::mutex Lock;
 };
