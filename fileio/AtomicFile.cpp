@@ -5,9 +5,11 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -259,39 +261,123 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
   return true;
 }
 
+namespace {
+using TLockClock = std::chrono::steady_clock;
+
+std::atomic<TLockWaiter> gLockWaiter{nullptr};
+
+// The signal that ends a lock's wait at its deadline. Its handler does nothing: the flock() it
+// interrupts returns EINTR. None of the program's libraries uses it.
+int LockTimerSignal() {
+  return SIGRTMIN + 5;
+}
+
+void EndLockWait(int) {}
+
+bool LockTimerReady() {
+  static const bool ready = [] {
+    struct sigaction before {};
+    if (sigaction(LockTimerSignal(), nullptr, &before) != 0) return false;
+    if ((before.sa_flags & SA_SIGINFO) != 0 || before.sa_handler != SIG_DFL) return false;
+    struct sigaction action {};
+    action.sa_handler = EndLockWait;
+    sigemptyset(&action.sa_mask);
+    return sigaction(LockTimerSignal(), &action, nullptr) == 0;  // no SA_RESTART
+  }();
+  return ready;
+}
+
+// Asks again and again, more and more slowly: where no timer can be made.
+int PollLock(int fd, int operation, TLockClock::time_point deadline) {
+  auto pause = std::chrono::milliseconds(1);
+  while (flock(fd, operation | LOCK_NB) != 0) {
+    if (errno != EINTR && errno != EWOULDBLOCK) return errno;
+    if (TLockClock::now() >= deadline) return EWOULDBLOCK;
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
+  return 0;
+}
+
+// Waits in the kernel's queue, woken the moment the holder lets go, and so is not starved by a
+// writer that saves back to back (asking now and then misses the short gaps between its saves).
+// A timer of this thread's own ends the wait at `deadline`, and again every few milliseconds
+// after it, should the first signal come before the wait began. 0, or the error (EWOULDBLOCK
+// once the deadline has passed).
+int LockBefore(int fd, int operation, TLockClock::time_point deadline) {
+  sigevent event{};
+  event.sigev_notify = SIGEV_THREAD_ID;
+  event.sigev_signo = LockTimerSignal();
+  event._sigev_un._tid = gettid();
+  timer_t timer;
+  if (!LockTimerReady() || timer_create(CLOCK_MONOTONIC, &event, &timer) != 0)
+    return PollLock(fd, operation, deadline);
+  sigset_t timerSignal, before;
+  sigemptyset(&timerSignal);
+  sigaddset(&timerSignal, LockTimerSignal());
+  pthread_sigmask(SIG_UNBLOCK, &timerSignal, &before);
+  const auto left =
+      std::max<std::chrono::nanoseconds>(deadline - TLockClock::now(), std::chrono::nanoseconds(1));
+  itimerspec when{};
+  when.it_value.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+  when.it_value.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+  when.it_interval.tv_nsec = 5'000'000;
+  timer_settime(timer, 0, &when, nullptr);
+  int result = 0;
+  while (flock(fd, operation) != 0) {
+    if (errno != EINTR) {
+      result = errno;
+      break;
+    }
+    if (TLockClock::now() >= deadline) {
+      result = EWOULDBLOCK;
+      break;
+    }
+  }
+  timer_delete(timer);
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  return result;
+}
+}  // namespace
+
+void SetLockWaiter(TLockWaiter waiter) {
+  gLockWaiter.store(waiter);
+}
+
 TFileLock::TFileLock(const std::string& file, std::chrono::milliseconds timeout, TMode mode) {
   const std::string dir = DirectoryOf(LinkTarget(file));
   FFd.Reset(open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   // A folder that cannot be opened is missing (the write that follows fails and says so) or
   // unreadable (it is written unlocked).
   if (!FFd.IsOpen()) return;
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  auto pause = std::chrono::milliseconds(1);
-  while (flock(FFd.Get(), (mode == Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    if (errno != EWOULDBLOCK) {
-      FFd.Reset();  // no locks on this file system
-      return;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      FFd.Reset();
-      const auto ms = timeout.count();
-      const TMessage span =
-          ms % 1000 == 0
-              ? TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 seconds"),
-                                   {std::to_string(ms / 1000)})
-              : TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 ms"), {std::to_string(ms)});
-      const TMessage message = FileError(
-          mode == Shared ? "read" : "write", file,
-          TMessage::Template(
-              QT_TRANSLATE_NOOP("Message", "another program has kept it locked for more than %1"),
-              {span}));
-      if (mode == Shared) throw EFOpenError(file, message);
-      throw EFCreateError(file, message);
-    }
-    std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  const int operation = mode == Shared ? LOCK_SH : LOCK_EX;
+  int result;
+  do result = flock(FFd.Get(), operation | LOCK_NB) == 0 ? 0 : errno;
+  while (result == EINTR);
+  if (result == EWOULDBLOCK) {
+    const auto deadline = TLockClock::now() + timeout;
+    const auto wait = [&] { result = LockBefore(FFd.Get(), operation, deadline); };
+    if (const TLockWaiter waiter = gLockWaiter.load())
+      waiter(wait);
+    else
+      wait();
   }
+  if (result == 0) return;
+  FFd.Reset();
+  if (result != EWOULDBLOCK) return;  // no locks on this file system
+  const auto ms = timeout.count();
+  const TMessage span =
+      ms % 1000 == 0
+          ? TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 seconds"),
+                               {std::to_string(ms / 1000)})
+          : TMessage::Template(QT_TRANSLATE_NOOP("Message", "%1 ms"), {std::to_string(ms)});
+  const TMessage message = FileError(
+      mode == Shared ? "read" : "write", file,
+      TMessage::Template(
+          QT_TRANSLATE_NOOP("Message", "another program has kept it locked for more than %1"),
+          {span}));
+  if (mode == Shared) throw EFOpenError(file, message);
+  throw EFCreateError(file, message);
 }
 
 TFileLock::~TFileLock() = default;  // closing the folder releases the lock

@@ -54,6 +54,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxB
 // for another holder, then raises EFCreateError naming `file`.
 // Readers take it shared: a change written into the file itself (where the folder takes no new
 // file) is then never seen half done. A reader that waits too long raises EFOpenError.
+//
+// A lock that is not free at once is waited for in the system's queue, so a holder that lets go
+// between back-to-back changes lets the waiter in. Where a waiter is set (SetLockWaiter), that
+// wait goes through it.
 class TFileLock {
  public:
   enum TMode { Exclusive, Shared };
@@ -65,3 +69,9 @@ class TFileLock {
  private:
   TFd FFd;
 };
+
+// How a lock that is not free at once is waited for: `wait` blocks until the lock is taken or its
+// time is up, never throws, and may run on any thread; the waiter runs it once before it returns.
+// The window runs it off its own thread and goes on answering meanwhile. None: run where asked.
+using TLockWaiter = void (*)(TFunctionRef<void()> wait);
+void SetLockWaiter(TLockWaiter waiter);

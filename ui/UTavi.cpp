@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "AtomicFile.h"
 #include "AuditProgress.h"
 #include "EdgeToolBar.h"
 #include "FolderChooser.h"
@@ -20,6 +21,7 @@
 #include "GameFilterTable.h"
 #include "GameListModel.h"
 #include "GameViews.h"
+#include "LockWait.h"
 #include "Pictures.h"
 #include "RunReport.h"
 #include "ScreenFit.h"
@@ -87,6 +89,9 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   FFilterTable->SetSource(FModel);
   FAuditRunner = std::make_unique<TAuditRunner>(
       [this](TAuditRunner::TOutcome& outcome) { AuditFinished(outcome); });
+  // The properties and a game's start read the list file here: while another program holds its
+  // lock, the window waits answering.
+  SetLockWaiter(&WaitAnswering);
 
   CreateActions();
   // The fixdat command waits for an audit to end.

@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <random>
+#include <thread>
 
 #include "Errors.h"
 #include "ListFile.h"
@@ -415,6 +417,36 @@ TEST(ListFileDisk, AReaderWaitsForAChangeWrittenInPlace) {
     WriteFileBytes(path, next);
   }
   EXPECT_EQ(read.get(), "New|Also new");
+}
+
+// A reader beside a writer that saves back to back, each save holding the lock for milliseconds,
+// gets its turn as a save ends: it is never refused. (Asking now and then, it mostly was.)
+TEST(ListFileDisk, AReaderBesideBackToBackSavesIsNeverRefused) {
+  TTempDir dir;
+  const std::string path = dir / "ludra.ini";
+  EnsureListFile(path);
+  std::atomic<bool> reading{true};
+  std::atomic<int> saves{0};
+  auto writer = std::async(std::launch::async, [&] {
+    while (reading.load()) {
+      const TFileLock saving(path, std::chrono::seconds(5));
+      ++saves;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  while (saves.load() == 0) std::this_thread::yield();
+  int refused = 0;
+  for (int i = 0; i < 100; ++i) {
+    try {
+      const TFileLock lock(path, std::chrono::milliseconds(500), TFileLock::Shared);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } catch (const EFOpenError&) {
+      ++refused;
+    }
+  }
+  reading.store(false);
+  writer.get();
+  EXPECT_EQ(refused, 0) << "beside " << saves.load() << " saves";
 }
 
 TEST(ListFileDisk, WhatIsNoFileIsRefusedNamingItAndNeverWaitedOn) {

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 
+#include "AtomicFile.h"
 #include "IniFile.h"
 #include "ListFile.h"
 #include "MainWindowFixture.h"
@@ -171,6 +173,32 @@ TEST(RobustnessListFile, ReadOnlyDuringPropertiesOkIsReportedAndLeftAsItWas) {
   EXPECT_EQ(saved.ReadString("Rom2", "CutOff", ""), "22050");
   EXPECT_EQ(saved.ReadString("Rom2", "Game", ""), "Beta");
   EXPECT_EQ(saved.ReadString("Rom3", "Files", ""), "g1");
+}
+
+// Another program holds the list file's lock as the properties are opened and a game is started:
+// each waits for it with the window answering (its timer lets the lock go), then goes on.
+TEST(RobustnessListFile, ALockHeldElsewhereIsWaitedForWithTheWindowAnswering) {
+  TMainWindowFixture f;
+  LayOutThreeGames(f);
+  auto* properties = new TfrmProperties(f.Launcher, &f.Main());
+  f.Main().SetDialogs(properties, nullptr);
+  f.Activate();
+  ASSERT_TRUE(f.SelectGame("Beta"));
+  for (const char* command : {"actProperties", "actPlay"}) {
+    std::optional<TFileLock> held;
+    held.emplace(f.Dir / "ludra.ini", std::chrono::milliseconds(0));
+    int ticks = 0;
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+      if (++ticks == 3) held.reset();
+      if (properties->isVisible()) FindChild<QPushButton>(*properties, "btnOK")->click();
+    });
+    answering.start(1);
+    f.Find<QAction>(command)->trigger();
+    EXPECT_GE(ticks, 3) << command;
+    EXPECT_EQ(f.Errors.Messages.size(), 0u) << f.Errors.Messages.front();
+  }
+  EXPECT_EQ(f.Shell.LastNumber(), 2);
 }
 
 TEST(RobustnessListFile, DirectoryInItsPlaceIsReportedByEveryCommandThatNeedsIt) {
