@@ -6,11 +6,13 @@
 #include <QLocale>
 #include <QString>
 #include <QVariantMap>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "Places.h"
+#include "ThreadRoom.h"
 #include "Translations.h"
 #include "URunFailure.h"
 
@@ -41,6 +43,12 @@ void NotifyDesktop(const TEmulatorRun& run, const TMessage& roms) {
     bool Installed;
   } language(app != nullptr);
 
+  // The bus's connection has a thread of its own, which Qt would wait for for ever were it
+  // refused. One more is asked for: the probe's own threads take a moment to be gone.
+  if (const auto reason = NoRoomForThreads(2)) {
+    std::fprintf(stderr, "ludra: no desktop notification: %s\n", reason->c_str());
+    return;
+  }
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
   QDBusMessage call = QDBusMessage::createMethodCall(

@@ -1,6 +1,8 @@
 // Program entry: the command line's modes are handed to the program's own process first (they
 // need no display), then come the main window and the event loop; the properties dialog (whose
 // creation finds the renderer plug-ins) and the About box once the window has painted.
+#include <malloc.h>
+
 #include <QApplication>
 #include <QLocale>
 #include <QStandardPaths>
@@ -18,6 +20,7 @@
 #include "Program.h"
 #include "Shell.h"
 #include "SingleInstance.h"
+#include "ThreadRoom.h"
 #include "Translations.h"
 #include "UAbout.h"
 #include "UProperties.h"
@@ -86,10 +89,19 @@ int RunWindow(const TPaths& paths, TSingleInstance& instance) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // One malloc heap for every thread, set before there is a second one: Qt's threads would each
+  // take 64 MiB of address space for a heap of their own, which a memory limit cannot spare.
+  mallopt(M_ARENA_MAX, 1);
   // The command line first: its modes need no display, and its mistakes are told before any.
   TStart start;
   if (const auto done = RunWithoutWindow(argc, argv, start)) return *done;
 
+  // Qt waits for ever for a thread of its own that the system refused: the window starts only
+  // where it can have them.
+  if (const auto reason = NoRoomForThreads(kWindowThreads)) {
+    std::fprintf(stderr, "ludra: %s\n", NoThreadsMessage(*reason).c_str());
+    return 1;
+  }
   // Before the application object, which takes the startup id out of the environment.
   const TLaunchIds launch = TLaunchIds::FromEnvironment();
   QApplication app(argc, argv);  // sets the locale, before any second thread reads it

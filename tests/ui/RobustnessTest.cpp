@@ -1,7 +1,9 @@
 // Bad input from the user's disk, fed to the real window: for each, what the user is told (a
 // message naming the file), that the window goes on working, and that nothing stored is lost.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -13,12 +15,14 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <system_error>
 
 #include "AtomicFile.h"
 #include "IniFile.h"
 #include "ListFile.h"
 #include "MainWindowFixture.h"
 #include "SnapshotImage.h"
+#include "ThreadRoom.h"
 #include "UProperties.h"
 
 namespace {
@@ -547,4 +551,47 @@ TEST(RobustnessLaunch, EmulatorWithoutExecutePermissionIsReportedByTheShell) {
       << shellMessages.Messages[0];
   EXPECT_FALSE(std::filesystem::exists(f.Dir / "tavi.log"));
   ExpectWindowWorks(f, 3, "Gamma");
+}
+
+// A thread the system refuses: the probe says why and leaves none behind. The real program,
+// allowed too few processes, ends saying so, where Qt would wait for ever for its own thread.
+TEST(RobustnessThreads, TooFewThreadsEndTheStartWithAMessageNeverAHang) {
+  int made = 0;
+  const auto refused = NoRoomForThreads(3, [&] {
+    if (++made == 2) throw std::system_error(EAGAIN, std::generic_category());
+  });
+  ASSERT_TRUE(refused);
+  EXPECT_TRUE(Contains(NoThreadsMessage(*refused), "Resource temporarily unavailable"));
+  EXPECT_FALSE(NoRoomForThreads(kWindowThreads));
+
+  if (geteuid() != 0) GTEST_SKIP() << "only root can start the program as another user";
+  TTempDir dir;
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0777), 0);
+  const std::string program = dir / "ludra", output = dir / "stderr";
+  std::filesystem::copy_file(LUDRA_PROGRAM, program);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const rlimit few{3, 3};
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0 ||
+        setrlimit(RLIMIT_NPROC, &few) != 0 || !freopen(output.c_str(), "w", stderr))
+      _exit(77);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    execl(program.c_str(), program.c_str(), nullptr);
+    _exit(77);
+  }
+  int status = 0;
+  for (int waited = 0; waited < 30000 && waitpid(pid, &status, WNOHANG) == 0; waited += 20)
+    QTest::qWait(20);
+  if (waitpid(pid, &status, WNOHANG) == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    FAIL() << "the program hung";
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "the user nobody cannot run the program here";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string message = ReadFileBytes(output);
+  Shown("3 processes allowed", message);
+  EXPECT_TRUE(Contains(message, "ludra: cannot start the window")) << message;
+  EXPECT_TRUE(Contains(message, "this user may run 3 processes")) << message;
 }

@@ -1,0 +1,20 @@
+#pragma once
+// Qt makes threads of its own as the window comes up (the X connection's reader, the session
+// bus's, which accessibility opens) and waits for ever for one the system refused. So before Qt
+// starts, the program makes sure the system lets it have them, and otherwise ends, saying why.
+#include <functional>
+#include <optional>
+#include <string>
+
+// The threads the window's first moments need at once besides the main one: Qt's two and the
+// font reading. The audit and the controllers do without a thread of their own.
+constexpr int kWindowThreads = 3;
+
+// Whether `count` threads can run at once beside this one: they are made, all alive together,
+// then ended. Nothing when they could be; else why not, in the system's words. `beforeThread` is
+// called before each is made; tests throw there for one that cannot be.
+std::optional<std::string> NoRoomForThreads(int count,
+                                            const std::function<void()>& beforeThread = {});
+
+// The message for a start without room: names the limit on the user's processes when it is set.
+std::string NoThreadsMessage(const std::string& reason);
