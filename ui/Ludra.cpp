@@ -8,14 +8,20 @@
 #include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <new>
+#include <optional>
 
 #include "AppStyle.h"
 #include "AuditRunner.h"
 #include "ErrorGuard.h"
+#include "Errors.h"
 #include "FontPreload.h"
 #include "GameControllers.h"
 #include "Launcher.h"
+#include "ListFile.h"
 #include "Pictures.h"
 #include "Program.h"
 #include "Shell.h"
@@ -43,25 +49,42 @@ class TShellReporterRelay : public IShellReporter, public IRunWatcher {
   }
 };
 
+// One step of the window's start. Its error is reported as anywhere else, but memory that runs
+// out before the window shows goes on to main, which says so on stderr: a message box would need
+// more of it, and Qt's own bare "std::bad_alloc" names nothing.
+bool StartStep(const std::function<void()>& step) {
+  std::exception_ptr error;
+  try {
+    step();
+    return true;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (...) {
+    error = std::current_exception();
+  }
+  Guard([&] { std::rethrow_exception(error); });
+  return false;
+}
+
 // The window and the event loop; everything they made is gone when this returns.
 int RunWindow(const TPaths& paths, TSingleInstance& instance) {
   TShellReporterRelay relay;
   std::unique_ptr<TProcessShell> shell;
   std::unique_ptr<TLauncher> launcher;
   std::unique_ptr<TfrmMain> frmMain;
-  Guard([&] {
-    shell = std::make_unique<TProcessShell>(paths, &relay, ProgramRunOptions(&relay));
-    launcher = std::make_unique<TLauncher>(paths, *shell);
-  });
-  if (!launcher) return 1;
+  if (!StartStep([&] {
+        shell = std::make_unique<TProcessShell>(paths, &relay, ProgramRunOptions(&relay));
+        launcher = std::make_unique<TLauncher>(paths, *shell);
+      }))
+    return 1;
   // From here on only the main window shows text, and it waits for the fonts before it first
   // measures any.
   const TFontPreload fonts;
-  Guard([&] {
-    frmMain = std::make_unique<TfrmMain>(paths, *launcher);
-    relay.Target = frmMain.get();
-  });
-  if (!frmMain) return 1;
+  if (!StartStep([&] {
+        frmMain = std::make_unique<TfrmMain>(paths, *launcher);
+        relay.Target = frmMain.get();
+      }))
+    return 1;
   // Later starts for this list file come to this window.
   instance.Listen([&](const TLaunchIds& ids) { BringToFront(*frmMain, ids); });
 
@@ -104,19 +127,32 @@ int main(int argc, char** argv) {
   }
   // Before the application object, which takes the startup id out of the environment.
   const TLaunchIds launch = TLaunchIds::FromEnvironment();
-  QApplication app(argc, argv);  // sets the locale, before any second thread reads it
-  InstallAppStyle();
-  InstallTranslations(QLocale());
-  QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
-  QApplication::setWindowIcon(Pictures::AppIcon());
-  QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+  std::optional<TPaths> found = start.Paths;
+  int result = 1;
+  try {
+    QApplication app(argc, argv);  // sets the locale, before any second thread reads it
+    InstallAppStyle();
+    InstallTranslations(QLocale());
+    QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
+    QApplication::setWindowIcon(Pictures::AppIcon());
+    QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
 
-  const auto found = WindowPaths(start);
-  if (!found) return 1;
-  TSingleInstance instance(*found,
-                           QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
-  if (const auto handed = HandOverToRunningWindow(instance, launch)) return *handed;
-  const int result = RunWindow(*found, instance);
+    found = WindowPaths(start);
+    if (!found) return 1;
+    TSingleInstance instance(*found,
+                             QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+    if (const auto handed = HandOverToRunningWindow(instance, launch)) return *handed;
+    result = RunWindow(*found, instance);
+  } catch (const std::bad_alloc&) {
+    // Before the window could show: said here, naming the list file it was to show.
+    try {
+      if (found) RaiseOutOfMemory(ListFilePath(*found));
+      std::fputs("ludra: not enough memory to start the window.\n", stderr);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "ludra: %s\n", e.what());
+    }
+    return 1;
+  }
   // An audit or the controllers' start-up may still wait on a device that stopped answering (a
   // share, a driver). The process ends without them, as it would when killed: what they would
   // find goes nowhere and they write nothing, and the libraries they are inside are not unloaded
