@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -131,6 +132,9 @@ int main(int argc, char** argv) {
   int result = 1;
   try {
     QApplication app(argc, argv);  // sets the locale, before any second thread reads it
+    // Painting hands work to Qt's pool and waits for it: a worker made while there was room stays,
+    // rather than be made anew later, when the audit may have taken the last thread there is.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     InstallAppStyle();
     InstallTranslations(QLocale());
     QApplication::setApplicationVersion(QStringLiteral(LUDRA_VERSION));
