@@ -37,9 +37,13 @@ std::optional<std::string> NoRoomForThreads(int count, const std::function<void(
 }
 
 std::string NoThreadsMessage(const std::string& reason) {
-  std::string message = "cannot start the window: the system allows no more threads (" + reason;
+  // A thread is refused for want of processes or of address space for its stack.
+  std::string message =
+      "cannot start the window: the system refuses the threads it needs (" + reason;
   rlimit limit{};
   if (getrlimit(RLIMIT_NPROC, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
     message += "; this user may run " + std::to_string(limit.rlim_cur) + " processes and threads";
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    message += "; address space limited to " + std::to_string(limit.rlim_cur >> 20) + " MiB";
   return message + ").";
 }

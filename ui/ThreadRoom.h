@@ -18,5 +18,6 @@ constexpr int kWindowThreads = 4;
 std::optional<std::string> NoRoomForThreads(int count,
                                             const std::function<void()>& beforeThread = {});
 
-// The message for a start without room: names the limit on the user's processes when it is set.
+// The message for a start without room: names the limits on the user's processes and on the
+// address space, where they are set.
 std::string NoThreadsMessage(const std::string& reason);
