@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -111,20 +112,21 @@ void WindowFigures() {
   TNoShell shell;
   TLauncher launcher(paths, shell);
   TfrmMain window(paths, launcher);
+  QAction* auditCommand = window.findChild<QAction*>(QStringLiteral("mnuAudit"));
   window.show();
   Settle();
 
   const double audit = Time(
       5, [] {},
       [&] {
-        window.mnuAuditClick();
+        auditCommand->trigger();
         window.AuditRunner().WaitUntilEnded();
         Settle();
       });
   const double firstFill = Time(
       5,
       [&] {
-        window.mnuAuditClick();
+        auditCommand->trigger();
         window.AuditRunner().WaitUntilEnded();
       },
       [&] {
@@ -217,9 +219,10 @@ void SlowStorageFigures() {
   });
   tick.start();
   double command = 0;
+  QAction* auditCommand = window.findChild<QAction*>(QStringLiteral("mnuAudit"));
   QTimer::singleShot(0, &window, [&] {
     const auto t = TClock::now();
-    window.mnuAuditClick();
+    auditCommand->trigger();
     command = Ms(TClock::now() - t);
   });
   Settle();
@@ -238,7 +241,7 @@ void SlowStorageFigures() {
   // the command to the full list shown, alternated.
   const auto shown = [&] {
     const auto t = TClock::now();
-    window.mnuAuditClick();
+    auditCommand->trigger();
     window.AuditRunner().WaitUntilEnded();
     Settle();
     const double ms = Ms(TClock::now() - t);
@@ -288,7 +291,7 @@ struct TShotsWindow {
     }
     Window = std::make_unique<TfrmMain>(Paths, Launcher);
     Window->show();
-    Window->FormActivate();
+    Window->activateWindow();
     Settle();
   }
   // Selects the game at `row` (and paints), after another one so the selection changes.
@@ -424,7 +427,6 @@ int LargeChild(const char* folder) {
     const auto shown = TClock::now();
     // The first audit starts once the window has painted; activation may not have come yet.
     while (!window.Painted()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    window.FormActivate();
     window.AuditRunner().WaitUntilEnded();
     window.repaint();
     const auto [vm, rss] = PeakMemoryMB();

@@ -21,13 +21,13 @@ class TLauncher {
   // Fills Renderers from the executable's directory and selects item 0 (-1 when empty).
   void DiscoverRenderers();
 
-  // Number <= 0 reads only the ROM directory field (and creates a missing list file).
-  void LoadSettings(int Number);
+  // With number <= 0 only the ROM directory field is read (a missing list file is created).
+  void LoadSettings(int number);
   // The same from a list file already read (and created when missing) by the caller.
-  void LoadSettings(int Number, const TListFile& file);
-  // Writes every setting to Rom<Number> and the ROM directory to General/Path, in one change of
+  void LoadSettings(int number, const TListFile& file);
+  // Writes every setting to Rom<number> and the ROM directory to General/Path, in one change of
   // the list file (all of them or none).
-  void SaveSettings(int Number);
+  void SaveSettings(int number);
   // The ROM directory command: General/Path alone (the list file is created first if missing).
   void SaveRomDirectory(const std::string& romDir);
 

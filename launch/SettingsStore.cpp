@@ -34,19 +34,19 @@ void TLauncher::DiscoverRenderers() {
   GameSettings.Renderer = Renderers.empty() ? -1 : 0;
 }
 
-void TLauncher::LoadSettings(int Number) {
+void TLauncher::LoadSettings(int number) {
   const std::string path = ListFilePath(FPaths);
   EnsureListFile(path);
-  LoadSettings(Number, TListFile(path));
+  LoadSettings(number, TListFile(path));
 }
 
-void TLauncher::LoadSettings(int Number, const TListFile& file) {
+void TLauncher::LoadSettings(int number, const TListFile& file) {
   TGameSettings& s = GameSettings;
-  const std::string game = GameSection(Number);
+  const std::string game = GameSection(number);
 
   for (const TSetting& setting : kSettings) {
     // The ROM directory is read whatever the number is; game keys only for a game.
-    if (!setting.Section && Number <= 0) continue;
+    if (!setting.Section && number <= 0) continue;
     const std::string section = setting.Section ? setting.Section : game;
     if (auto text = std::get_if<std::string TGameSettings::*>(&setting.Field)) {
       s.** text = file.ReadString(section, setting.Key, setting.Default);
@@ -62,10 +62,10 @@ void TLauncher::LoadSettings(int Number, const TListFile& file) {
   }
 }
 
-void TLauncher::SaveSettings(int Number) {
+void TLauncher::SaveSettings(int number) {
   // No EnsureListFile here: a missing file is created with just these keys.
   TListFileChange change(ListFilePath(FPaths));
-  const std::string game = GameSection(Number);
+  const std::string game = GameSection(number);
   for (const TSetting& setting : kSettings)
     change.WriteString(setting.Section ? setting.Section : game, setting.Key,
                        StoredText(GameSettings, setting));

@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
   TfrmMain window(paths, launcher);
   window.SetDialogs(new TfrmProperties(launcher, &window), nullptr);
   window.show();
-  if (!QTest::qWaitForWindowExposed(&window)) return 1;
-  window.FormActivate();
+  // The first audit starts once the window has painted.
+  if (!QTest::qWaitFor([&] { return window.Painted(); })) return 1;
   window.AuditRunner().WaitUntilEnded();
   bool ok = dark || Save(window, out, "main-window-audited");
 

@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QWidget>
@@ -19,14 +20,12 @@
 #include <utility>
 
 #include "DetachedThreads.h"
-#include "UTavi.h"
 
 namespace {
 // SDL is loaded when the controllers start, not with the program: Debian's library brings some
-// forty others along (sound, Wayland, X). Loaded before the window, it raised the start-up to the
-// first painted window from 61.5 M to 74.8 M instructions (callgrind, the one-label window
-// 50.0 M: 1.23 to 1.50 times) and, in paired runs of the window benchmark's start-up, from 1.22
-// to 1.47 times the one-label window. Only the functions below are used; the library stays
+// forty others along (sound, Wayland, X). Loaded before the window, it made the start-up to the
+// first painted window far slower (`ludra-bench-window --startup` measures it against the
+// one-label window; docs/conventions.md). Only the functions below are used; the library stays
 // loaded to the end of the process.
 struct TSdl {
   decltype(&SDL_SetHint) SetHint = nullptr;
@@ -214,9 +213,10 @@ bool TGameControllers::WaitForStarters(std::chrono::milliseconds limit) {
   return gStarters.WaitForNone(limit);
 }
 
-TGameControllers::TGameControllers(TfrmMain& window, QObject* parent)
+TGameControllers::TGameControllers(IControllerTarget& window, QObject* parent)
     : QObject(parent),
-      FWindow(window),
+      FTarget(window),
+      FWindow(window.Window()),
       FNow(&TClock::now),
       FStarter(std::make_shared<TStarter>(this)) {
   FTimer.setInterval(kIdlePollMs);
@@ -459,9 +459,8 @@ void TGameControllers::Press(TInput input) {
         return;
       }
       if (QApplication::activeWindow() != &FWindow) return;
-      TfrmMain* window = &FWindow;
       QMetaObject::invokeMethod(
-          window, [window, step] { window->SelectNeighbourFolder(step); }, Qt::QueuedConnection);
+          this, [this, step] { FTarget.SelectNeighbourFolder(step); }, Qt::QueuedConnection);
       return;
     }
   }
@@ -476,7 +475,7 @@ QWidget* TGameControllers::KeysTarget() {
     return popup->focusWidget() ? popup->focusWidget() : popup;
   QWidget* active = QApplication::activeWindow();
   if (active == &FWindow) {
-    QAbstractItemView* list = FWindow.GameView();
+    QAbstractItemView* list = FTarget.GameView();
     if (!list->hasFocus()) list->setFocus(Qt::OtherFocusReason);
     return list;
   }

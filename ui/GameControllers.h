@@ -25,9 +25,23 @@
 #include <memory>
 #include <vector>
 
+class QAbstractItemView;
+class QMainWindow;
 class QWidget;
-class TfrmMain;
 union SDL_Event;
+
+// What the controllers steer in the main window.
+class IControllerTarget {
+ public:
+  virtual QMainWindow& Window() = 0;
+  // The game view on show, which takes the directions.
+  virtual QAbstractItemView* GameView() const = 0;
+  // Selects the folder `step` places from the selected one, as a click on it would.
+  virtual void SelectNeighbourFolder(int step) = 0;
+
+ protected:
+  ~IControllerTarget() = default;
+};
 
 class TGameControllers : public QObject {
   Q_OBJECT
@@ -44,7 +58,7 @@ class TGameControllers : public QObject {
   static constexpr int kIdlePollMs = 250;
 
   // In `window` the controllers drive the game list, and the shoulder buttons its folders.
-  explicit TGameControllers(TfrmMain& window, QObject* parent = nullptr);
+  explicit TGameControllers(IControllerTarget& window, QObject* parent = nullptr);
   ~TGameControllers() override;
 
   // Starts SDL, on a thread, once `window` has been painted for the first time, so start-up
@@ -98,7 +112,8 @@ class TGameControllers : public QObject {
   void Repeat();
   void Schedule();
 
-  TfrmMain& FWindow;
+  IControllerTarget& FTarget;
+  QMainWindow& FWindow;
   QTimer FTimer;
   TNow FNow;
   std::shared_ptr<TStarter> FStarter;  // shared with the start-up thread, which may outlive this

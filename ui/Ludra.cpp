@@ -38,15 +38,17 @@ namespace {
 // them on once it does.
 class TShellReporterRelay : public IShellReporter, public IRunWatcher {
  public:
-  TfrmMain* Target = nullptr;
+  // The window, while it exists.
+  IShellReporter* Reporter = nullptr;
+  IRunWatcher* Watcher = nullptr;
   void ShellError(const std::string& message) override {
-    if (Target) Target->ShellError(message);
+    if (Reporter) Reporter->ShellError(message);
   }
   void Watch(std::unique_ptr<TEmulatorRun> run) override {
-    if (Target) Target->Watch(std::move(run));
+    if (Watcher) Watcher->Watch(std::move(run));
   }
   void ShellMessage(const TMessage& message) override {
-    if (Target) Target->ShellMessage(message);
+    if (Reporter) Reporter->ShellMessage(message);
   }
 };
 
@@ -83,7 +85,8 @@ int RunWindow(const TPaths& paths, TSingleInstance& instance) {
   const TFontPreload fonts;
   if (!StartStep([&] {
         frmMain = std::make_unique<TfrmMain>(paths, *launcher);
-        relay.Target = frmMain.get();
+        relay.Reporter = frmMain.get();
+        relay.Watcher = frmMain.get();
       }))
     return 1;
   // Later starts for this list file come to this window.
@@ -107,7 +110,8 @@ int RunWindow(const TPaths& paths, TSingleInstance& instance) {
     frmMain->SetDialogs(frmProperties, frmAbout);
   });
   const int result = QApplication::exec();
-  relay.Target = nullptr;
+  relay.Reporter = nullptr;
+  relay.Watcher = nullptr;
   return result;
 }
 }  // namespace

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +19,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -134,17 +134,13 @@ bool HandleDialogKey(QDialog* dialog, QKeyEvent* event) {
 }
 }  // namespace
 
-TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
-    : QDialog(parent), Launcher(launcher) {
+TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent, const TWindowSeams& seams)
+    : QDialog(parent), FLauncher(launcher), FChooser(seams.Chooser) {
   setObjectName(QStringLiteral("frmProperties"));
   setWindowTitle(tr("Tavi Properties"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
-
-  ChooseDirectory = [](QWidget* owner, const QString& start) {
-    return QFileDialog::getExistingDirectory(owner, tr("Choose Rom-Directory"), start);
-  };
 
   FormCreate();
 }
@@ -152,8 +148,8 @@ TfrmProperties::TfrmProperties(TLauncher& launcher, QWidget* parent)
 // The renderer list is fixed for the program's run: plug-ins added later are offered after the
 // next start.
 void TfrmProperties::FormCreate() {
-  Guard([this] { Launcher.DiscoverRenderers(); });
-  FRendererAtStart = Launcher.GameSettings.Renderer;
+  Guard([this] { FLauncher.DiscoverRenderers(); });
+  FRendererAtStart = FLauncher.GameSettings.Renderer;
 }
 
 void TfrmProperties::CreateControls() {
@@ -210,7 +206,7 @@ void TfrmProperties::CreateControls() {
   }
 
   // The renderer list as the discovery at creation left it.
-  for (const auto& name : Launcher.Renderers) cbRenderer->addItem(Str(name));
+  for (const auto& name : FLauncher.Renderers) cbRenderer->addItem(Str(name));
   ShowIndex(cbRenderer, FRendererAtStart);
 }
 
@@ -430,7 +426,7 @@ void TfrmProperties::ForEachBinding(Visit&& visit) {
 }
 
 void TfrmProperties::ShowSettings() {
-  const TGameSettings& s = Launcher.GameSettings;
+  const TGameSettings& s = FLauncher.GameSettings;
   ForEachBinding([&](auto field, auto* control) {
     using Control = std::remove_pointer_t<decltype(control)>;
     if constexpr (std::is_same_v<Control, QLineEdit>)
@@ -443,7 +439,7 @@ void TfrmProperties::ShowSettings() {
 }
 
 void TfrmProperties::ApplySettings() {
-  TGameSettings& s = Launcher.GameSettings;
+  TGameSettings& s = FLauncher.GameSettings;
   ForEachBinding([&](auto field, auto* control) {
     using Control = std::remove_pointer_t<decltype(control)>;
     if constexpr (std::is_same_v<Control, QLineEdit>)
@@ -458,7 +454,7 @@ void TfrmProperties::ApplySettings() {
 bool TfrmProperties::Execute(int p, const QString& title) {
   bool saved = false;
   Guard([&] {
-    Launcher.LoadSettings(p + 1);
+    FLauncher.LoadSettings(p + 1);
     ShowSettings();
     SetGameName(title);
     // The page control is left where it was: the dialog reopens on the page shown last.
@@ -476,7 +472,7 @@ void TfrmProperties::btnOKClick() {
   if (!saved) {
     Guard([&] {
       ApplySettings();
-      Launcher.SaveSettings(FSaveNumber);
+      FLauncher.SaveSettings(FSaveNumber);
       saved = true;
     });
   }
@@ -491,11 +487,13 @@ void TfrmProperties::btnDirClick() {
     std::string start = "/";
     if (!stored.empty()) {
       TFileLookup lookup;
-      auto found = lookup.Find(AbsolutePath(Launcher.Paths().WorkDir, stored));
+      auto found = lookup.Find(AbsolutePath(FLauncher.Paths().WorkDir, stored));
       if (found && IsDirectory(*found)) start = *found;
     }
-    QString chosen = ChooseDirectory(this, QDir::cleanPath(Str(start)));
-    if (chosen.isEmpty()) return;
+    const std::optional<QString> folder =
+        FChooser->ChooseFolder(this, tr("Choose Rom-Directory"), QDir::cleanPath(Str(start)));
+    if (!folder) return;
+    QString chosen = *folder;
     while (chosen.size() > 1 && (chosen.endsWith(u'/') || chosen.endsWith(u'\\'))) chosen.chop(1);
     edDir->setText(chosen);
   });

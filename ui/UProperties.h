@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <QPoint>
 #include <QString>
-#include <functional>
-#include <utility>
+
+#include "WindowSeams.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,8 +24,10 @@ class TLauncher;
 class TfrmProperties : public QDialog {
   Q_OBJECT
  public:
-  // Creation runs the renderer discovery, which fills the renderer list.
-  explicit TfrmProperties(TLauncher& launcher, QWidget* parent = nullptr);
+  // Creation runs the renderer discovery, which fills the renderer list. The ROM directory
+  // button asks the seams' chooser.
+  explicit TfrmProperties(TLauncher& launcher, QWidget* parent = nullptr,
+                          const TWindowSeams& seams = {});
 
   // The pages with their controls, the buttons and the resolution menu are built when first
   // needed: before the first showing, and by every method here that reads or sets a control.
@@ -44,25 +46,20 @@ class TfrmProperties : public QDialog {
   // Centred on the desktop each time it is shown.
   void setVisible(bool visible) override;
 
-  // The folder chooser behind the ROM directory button: (parent, starting folder) -> the chosen
-  // folder, or an empty text when cancelled. Tests put a recorder here.
-  using TChooseDirectory = std::function<QString(QWidget*, const QString&)>;
-  void SetDirectoryChooser(TChooseDirectory choose) { ChooseDirectory = std::move(choose); }
-
   // Where the resolution menu pops up: the dialog's top left corner plus the button's offset
   // within its page.
   QPoint ResolutionMenuPos();
-
-  // Handlers, public so the tests can drive them as a click would.
-  void btnDirClick();
-  void btnOKClick();
-  void SpeedButton1Click();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Handlers of the buttons' clicks.
+  void btnDirClick();
+  void btnOKClick();
+  void SpeedButton1Click();
+
   void FormCreate();
   QWidget* CreatePage(const char* name, QLabel*& title, const char* titleName, QVBoxLayout*& left,
                       QVBoxLayout*& right);
@@ -76,8 +73,8 @@ class TfrmProperties : public QDialog {
   template <class Visit>
   void ForEachBinding(Visit&& visit);
 
-  TLauncher& Launcher;
-  TChooseDirectory ChooseDirectory;
+  TLauncher& FLauncher;
+  IFolderChooser* FChooser;
 
   // Controls, found by tests through their object names, which are these names.
   // Page control and the two pages.

@@ -15,7 +15,6 @@
 #include "AtomicFile.h"
 #include "AuditProgress.h"
 #include "EdgeToolBar.h"
-#include "FolderChooser.h"
 #include "FolderTree.h"
 #include "FontPreload.h"
 #include "GameFilterTable.h"
@@ -23,7 +22,6 @@
 #include "GameViews.h"
 #include "LockWait.h"
 #include "Pictures.h"
-#include "RunReport.h"
 #include "ScreenFit.h"
 #include "SnapshotImage.h"
 #include "StatusPanel.h"
@@ -67,13 +65,8 @@ QWidget* Filled(QWidget* panel, QWidget* content) {
 }
 }  // namespace
 
-TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
-    : QMainWindow(parent),
-      FPaths(paths),
-      FLauncher(launcher),
-      FDialogChooser(std::make_unique<TDialogFolderChooser>()),
-      FChooser(FDialogChooser.get()),
-      FQuickFailureWindow(kQuickFailureWindow) {
+TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, TWindowSeams seams)
+    : FPaths(paths), FLauncher(launcher), FSeams(std::move(seams)) {
   setWindowTitle(tr("TAVI"));
   QFont dialogFont = font();
   dialogFont.setPointSize(8);
@@ -95,8 +88,8 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
 
   CreateActions();
   // The fixdat command waits for an audit to end.
-  connect(FAuditRunner.get(), &TAuditRunner::Started, &FViewSignals, [this] { updateActions(); });
-  connect(FAuditRunner.get(), &TAuditRunner::Ended, &FViewSignals, [this] { updateActions(); });
+  connect(FAuditRunner.get(), &TAuditRunner::Started, &FViewSignals, [this] { UpdateActions(); });
+  connect(FAuditRunner.get(), &TAuditRunner::Ended, &FViewSignals, [this] { UpdateActions(); });
   CreateLayout();
   CreateMenus();
   CreateToolbar();
@@ -121,7 +114,7 @@ TfrmMain::TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent)
   if (!available.isEmpty()) size = size.boundedTo(available.size()).expandedTo(kMinimumOuterSize);
   resize(size);
   move(FittedPosition(QRect(kDesignedPosition, size), available));
-  updateActions();
+  UpdateActions();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -208,7 +201,7 @@ void TfrmMain::CreateMenus() {
     QMenu* menu = mmMain->addMenu(title);
     menu->setAttribute(Qt::WA_WindowPropagation);  // the window's font
     menu->installEventFilter(closeOnF10);
-    connect(menu, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
+    connect(menu, &QMenu::aboutToShow, this, &TfrmMain::UpdateActions);
     return menu;
   };
   QMenu* file = addMenu(tr("&File"));
@@ -234,7 +227,7 @@ void TfrmMain::CreateMenus() {
   pmGames->addAction(mnuRandom);
   pmGames->addSeparator();
   pmGames->addAction(actProperties);
-  connect(pmGames, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
+  connect(pmGames, &QMenu::aboutToShow, this, &TfrmMain::UpdateActions);
 }
 
 // The controls and actions are private; tests and accessibility tools find them by these names.
@@ -344,8 +337,8 @@ void TfrmMain::CreateLayout() {
   // What a screen reader announces for each part.
   tvFolder->setAccessibleName(tr("Folders"));
   // The tree's header is hidden, but read out. Its label is measured as it is set: before the
-  // first paint that would read the fonts on this thread beside their reading thread (40 M
-  // instructions of start-up, the whole window's being 62 M without it).
+  // first paint that would read the fonts on this thread beside their reading thread, which adds
+  // much of the window's own start-up again (`ludra-bench-window --startup`).
   FAfterPaint.push_back([this] { tvFolder->setHeaderLabel(tr("Folders")); });
   lvGames->DetailView()->setAccessibleName(tr("Games"));
   imgSnapshot->setAccessibleName(tr("Screen shot"));
@@ -365,7 +358,7 @@ void TfrmMain::CreateLayout() {
   connect(lvGames, &TGameViews::Changed, &FViewSignals, [this] { lvGamesChange(); });
   connect(lvGames, &TGameViews::DoubleClicked, &FViewSignals, [this] { lvGamesDblClick(); });
   connect(lvGames, &TGameViews::ContextMenu, &FViewSignals, [this](const QPoint& pos) {
-    updateActions();
+    UpdateActions();
     pmGames->popup(pos);
   });
 }

@@ -11,10 +11,12 @@
 
 #include "AuditRunner.h"
 #include "EdgeToolBar.h"
+#include "GameControllers.h"
 #include "GameFilter.h"
 #include "Games.h"
 #include "Paths.h"
 #include "Shell.h"
+#include "WindowSeams.h"
 
 class QAbstractItemView;
 class QAction;
@@ -24,7 +26,6 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QSplitterHandle;
-class IFolderChooser;
 class TAuditProgress;
 class TFolderTree;
 class TGameFilterTable;
@@ -36,13 +37,13 @@ class TStatusPanel;
 class TfrmAbout;
 class TfrmProperties;
 
-class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
+class TfrmMain : public QMainWindow,
+                 public IShellReporter,
+                 public IRunWatcher,
+                 public IControllerTarget {
   Q_OBJECT
  public:
-  // A position in [0, n); the random launch draws with it.
-  using TRandom = std::function<int(int n)>;
-
-  TfrmMain(const TPaths& paths, TLauncher& launcher, QWidget* parent = nullptr);
+  TfrmMain(const TPaths& paths, TLauncher& launcher, TWindowSeams seams = {});
   ~TfrmMain() override;
 
   // The dialogs are created after the window (the properties dialog runs the renderer
@@ -53,8 +54,6 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   // on a machine of few processors it would otherwise compete with the painting.
   void AfterFirstPaint(std::function<void()> work);
   bool Painted() const { return FPainted; }
-  void SetFolderChooser(IFolderChooser* chooser);  // nullptr: the platform's dialog
-  void SetRandomSource(TRandom random);            // nullptr: seeded from the clock per launch
 
   // The catalogue, replaced by every audit when it ends (on this thread). The game list model
   // holds the table.
@@ -64,8 +63,35 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   TAuditRunner& AuditRunner() { return *FAuditRunner; }
   bool Auditing() const { return FAuditRunner->Running(); }
 
-  // Commands and events. Each runs its body through the one error guard, then brings the
-  // actions' states up to date.
+  // Rebuilds the list from the catalogue with the filter of a folder kind (see TGameFilter); Year
+  // and Company compare against the selected folder's text.
+  void FillGameList(TFolderKind filter);
+  // The filter a folder of this kind (not a heading) selects.
+  static TFolderKind FilterOfFolder(TFolderKind kind);
+
+  // The selected item's catalogue position, or -1.
+  int SelectedPosition() const;
+  int ListedCount() const;
+  QString PanelText(int panel) const;
+
+  // The shell's own failure message, in a box owned by this window.
+  void ShellError(const std::string& message) override;
+  // Each run of the emulator, watched from the event loop; one that fails within the quick
+  // failure window of its start gets a message of its own.
+  void Watch(std::unique_ptr<TEmulatorRun> run) override;
+  void ShellMessage(const TMessage& message) override;  // in the user's language
+
+  TGameListModel* GameModel() const { return FModel; }
+  TGameFilterTable* GameFilterTable() const { return FFilterTable; }
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  QMenu* createPopupMenu() override { return nullptr; }
+
+ private:
+  // Commands and events, reached as a user reaches them: through the actions, the controls and
+  // the window's activation. Each runs its body as a Command().
   // The first activation audits, unless the first paint already did; later ones do nothing.
   void FormActivate();
   void mnuAuditClick();
@@ -83,44 +109,17 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   void actHideScreenshotExecute();
   void actStatusbarExecute();
   void actToolbarExecute();
-
   // Sets the checked and enabled state of every action from the current state.
-  void updateActions();
-
-  // Rebuilds the list from the catalogue with the filter of a folder kind (see TGameFilter); Year
-  // and Company compare against the selected folder's text.
-  void FillGameList(TFolderKind Filter);
-  // The filter a folder of this kind (not a heading) selects.
-  static TFolderKind FilterOfFolder(TFolderKind kind);
-
-  // The selected item's catalogue position, or -1.
-  int SelectedPosition() const;
-  int ListedCount() const;
-  QString PanelText(int panel) const;
-
-  // The shell's own failure message, in a box owned by this window.
-  void ShellError(const std::string& message) override;
-  // Each run of the emulator, watched from the event loop; one that fails within the quick
-  // failure window of its start gets a message of its own.
-  void Watch(std::unique_ptr<TEmulatorRun> run) override;
-  void SetQuickFailureWindow(std::chrono::milliseconds window) { FQuickFailureWindow = window; }
-  void ShellMessage(const TMessage& message) override;  // in the user's language
+  void UpdateActions();
+  // Runs a command's body through the one error guard, then UpdateActions().
+  void Command(const std::function<void()>& body);
 
   // What the game controllers steer: the folder next to the selected one, selected as a click on
   // it would (see TFolderTree::SelectNeighbour), and the game view on show.
-  void SelectNeighbourFolder(int step);
-  QAbstractItemView* GameView() const;
+  QMainWindow& Window() override { return *this; }
+  void SelectNeighbourFolder(int step) override;
+  QAbstractItemView* GameView() const override;
 
-  TGameListModel* GameModel() const { return FModel; }
-  TGameFilterTable* GameFilterTable() const { return FFilterTable; }
-
- protected:
-  bool event(QEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  QMenu* createPopupMenu() override { return nullptr; }
-
- private:
   void CreateActions();
   void CreateMenus();
   void CreateToolbar();
@@ -183,16 +182,13 @@ class TfrmMain : public QMainWindow, public IShellReporter, public IRunWatcher {
   QActionGroup* FViewStyles;
   TfrmProperties* frmProperties = nullptr;
   TfrmAbout* frmAbout = nullptr;
-  std::unique_ptr<IFolderChooser> FDialogChooser;
-  IFolderChooser* FChooser;
-  TRandom FRandom;
+  TWindowSeams FSeams;
   bool FAuditFinished = false;  // the last audit started has read every archive
   bool FActivated = false;
   bool FFirstAuditStarted = false;
   bool FPaintSeen = false;  // the first paint has begun
   bool FPainted = false;    // ... and is done
   std::vector<std::function<void()>> FAfterPaint;
-  std::chrono::milliseconds FQuickFailureWindow;
   std::string FDatPath;        // the ROM list of the last audit, when there was one
   std::string FDatErrorShown;  // a ROM list's error is told once, not after every audit
   // Gone before the window's parts (the base class deletes them): its thread is joined while they

@@ -6,8 +6,6 @@
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <chrono>
-#include <random>
 #include <utility>
 
 #include "AuditText.h"
@@ -35,12 +33,9 @@ void TfrmMain::SetDialogs(TfrmProperties* properties, TfrmAbout* about) {
   frmAbout = about;
 }
 
-void TfrmMain::SetFolderChooser(IFolderChooser* chooser) {
-  FChooser = chooser ? chooser : FDialogChooser.get();
-}
-
-void TfrmMain::SetRandomSource(TRandom random) {
-  FRandom = std::move(random);
+void TfrmMain::Command(const std::function<void()>& body) {
+  Guard(body);
+  UpdateActions();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -50,6 +45,7 @@ void TfrmMain::SetRandomSource(TRandom random) {
 // where they would hide the four panels for as long as the pointer stays.
 bool TfrmMain::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) return true;
+  if (event->type() == QEvent::WindowActivate) FormActivate();
   if (event->type() == QEvent::Paint && !FPaintSeen) {
     FPaintSeen = true;
     // The window paints before its parts; a queued call runs once all of them have.
@@ -74,11 +70,6 @@ void TfrmMain::AfterFirstPaint(std::function<void()> work) {
     FAfterPaint.push_back(std::move(work));
 }
 
-void TfrmMain::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
-}
-
 void TfrmMain::FormActivate() {
   if (FActivated) return;
   FActivated = true;  // before the audit: a message box it shows re-activates the window
@@ -90,15 +81,11 @@ void TfrmMain::FormActivate() {
 void TfrmMain::StartFirstAudit() {
   if (FFirstAuditStarted) return;
   FFirstAuditStarted = true;
-  AfterFirstPaint([this] {
-    Guard([this] { Audit(); });
-    updateActions();
-  });
+  AfterFirstPaint([this] { Command([this] { Audit(); }); });
 }
 
 void TfrmMain::mnuAuditClick() {
-  Guard([this] { Audit(); });
-  updateActions();
+  Command([this] { Audit(); });
 }
 
 // Closing the window (Exit too) stops an audit that runs; it writes nothing.
@@ -117,7 +104,7 @@ void TfrmMain::Audit() {
 }
 
 void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
-  Guard([&] {
+  Command([&] {
     if (!outcome.List) std::rethrow_exception(outcome.Error);  // the list file was not read
     // One reading of the list file serves the ROM directory setting and the catalogue.
     FLauncher.LoadSettings(-1, *outcome.List);
@@ -130,7 +117,8 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     FDatPath = std::move(outcome.DatPath);
     const std::string datError = outcome.DatError.English();
     if (!datError.empty() && datError != FDatErrorShown)
-      FChooser->Tell(this, tr("The ROM list could not be read, so the audit ran without it:\n%1")
+      FSeams.Chooser->Tell(this,
+                           tr("The ROM list could not be read, so the audit ran without it:\n%1")
                                .arg(Translated(outcome.DatError)));
     FDatErrorShown = datError;
     if (outcome.Error) std::rethrow_exception(outcome.Error);
@@ -144,19 +132,18 @@ void TfrmMain::AuditFinished(TAuditRunner::TOutcome& outcome) {
     imgSnapshot->ShowLogo(Pictures::Logo());
     FAuditFinished = true;
   });
-  updateActions();
 }
 
 TFolderKind TfrmMain::FilterOfFolder(TFolderKind kind) {
   return kind >= TFolderKind::All && kind <= TFolderKind::Year ? kind : TFolderKind::Company;
 }
 
-void TfrmMain::FillGameList(TFolderKind Filter) {
+void TfrmMain::FillGameList(TFolderKind filter) {
   const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
-  TGameFilter filter;
-  filter.Kind = Filter;
-  if (folder) filter.Text = folder->text(0).toStdString();
-  FFilterTable->SetFilter(filter);
+  TGameFilter rule;
+  rule.Kind = filter;
+  if (folder) rule.Text = folder->text(0).toStdString();
+  FFilterTable->SetFilter(rule);
   lvGames->LayOutNow();  // once, after the table and the filter have both changed
 }
 
@@ -164,19 +151,17 @@ void TfrmMain::FillGameList(TFolderKind Filter) {
 // Folders and list
 
 void TfrmMain::tvFolderChange() {
-  Guard([this] {
+  Command([this] {
     const QTreeWidgetItem* folder = tvFolder->SelectedFolder();
     if (!folder) return;
     const TFolderKind kind = TFolderTree::FolderKind(folder);
     if (kind != TFolderKind::Heading) FillGameList(FilterOfFolder(kind));
     SetPanel(2, tr("%n Games", nullptr, ListedCount()));
   });
-  updateActions();
 }
 
 void TfrmMain::lvGamesChange() {
-  Guard([this] { ShowSelectedGame(); });
-  updateActions();
+  Command([this] { ShowSelectedGame(); });
 }
 
 void TfrmMain::ShowSelectedGame() {
@@ -235,38 +220,29 @@ void TfrmMain::SetPanel(int panel, const QString& text) {
 // Launching
 
 void TfrmMain::lvGamesDblClick() {
-  Guard([this] {
+  Command([this] {
     const int p = SelectedPosition();
     if (p >= 0) FLauncher.PlayGame(p);
   });
-  updateActions();
 }
 
 void TfrmMain::actPlayExecute() {
-  Guard([this] {
+  Command([this] {
     const int p = SelectedPosition();
     if (p >= 0 && Games()[static_cast<size_t>(p)].Available) FLauncher.PlayGame(p);
   });
-  updateActions();
 }
 
 void TfrmMain::mnuRandomClick() {
-  Guard([this] { RandomLaunch(); });
-  updateActions();
+  Command([this] { RandomLaunch(); });
 }
 
 void TfrmMain::RandomLaunch() {
   const int n = static_cast<int>(Games().size());
   if (n == 0) return;  // no position to draw from: nothing is started
-  // Unless a source was given, a generator seeded from the clock for this launch.
-  std::mt19937 generator(static_cast<std::mt19937::result_type>(
-      std::chrono::system_clock::now().time_since_epoch().count()));
-  const TRandom random = FRandom ? FRandom : TRandom([&generator](int count) {
-    return std::uniform_int_distribution<int>(0, count - 1)(generator);
-  });
   int p = 0;
   for (int draw = 0; draw < 101; ++draw) {
-    p = random(n);
+    p = FSeams.Random(n);
     if (p < 0 || p >= n) p = 0;  // a source out of range must not read past the table
     if (Games()[static_cast<size_t>(p)].Available) break;
   }
@@ -290,7 +266,7 @@ void TfrmMain::Watch(std::unique_ptr<TEmulatorRun> run) {
   new TRunWatch(
       std::move(run),
       [this](TRunWatch* watch) {
-        if (QuickFailure(watch->Run(), FQuickFailureWindow)) {
+        if (QuickFailure(watch->Run(), FSeams.QuickFailureWindow)) {
           // A game whose archive is missing or lacks files may be why: the message names them.
           const int p = watch->Run().Game().Number - 1;
           const TAuditNote* note = FModel->Note(p);
@@ -313,32 +289,29 @@ void TfrmMain::Watch(std::unique_ptr<TEmulatorRun> run) {
 // Options, dialogs and exit
 
 void TfrmMain::mnuRomDirectoryClick() {
-  Guard([this] { ChooseRomDirectory(); });
-  updateActions();
+  Command([this] { ChooseRomDirectory(); });
 }
 
 void TfrmMain::ChooseRomDirectory() {
   const std::optional<QString> folder =
-      FChooser->ChooseFolder(this, tr("Choose Rom-Directory"), QDir::rootPath());
+      FSeams.Chooser->ChooseFolder(this, tr("Choose Rom-Directory"), QDir::rootPath());
   if (!folder) return;
   FLauncher.SaveRomDirectory(folder->toStdString());
   Audit();
 }
 
 void TfrmMain::actPropertiesExecute() {
-  Guard([this] {
+  Command([this] {
     const int p = SelectedPosition();
     if (p < 0 || !Games()[static_cast<size_t>(p)].Available || !frmProperties) return;
     frmProperties->Execute(p, QString::fromStdString(Games()[static_cast<size_t>(p)].Game));
   });
-  updateActions();
 }
 
 void TfrmMain::mnuAboutClick() {
-  Guard([this] {
+  Command([this] {
     if (frmAbout) frmAbout->exec();
   });
-  updateActions();
 }
 
 void TfrmMain::mnuExitClick() {
@@ -352,31 +325,31 @@ void TfrmMain::actHideFolderExecute() {
   const bool visible = splLeft->isHidden();
   splLeft->setVisible(visible);
   pnlFolder->setVisible(!splLeft->isHidden());
-  updateActions();
+  UpdateActions();
 }
 
 void TfrmMain::actHideScreenshotExecute() {
   pnlSnapshot->setVisible(pnlSnapshot->isHidden());
   splRight->setVisible(!pnlSnapshot->isHidden());
-  updateActions();
+  UpdateActions();
 }
 
 void TfrmMain::actStatusbarExecute() {
   sbMain->setVisible(sbMain->isHidden());
-  updateActions();
+  UpdateActions();
 }
 
 void TfrmMain::actToolbarExecute() {
   tbMain->setVisible(tbMain->isHidden());
-  updateActions();
+  UpdateActions();
 }
 
 void TfrmMain::SetViewStyle(int style) {
   lvGames->SetViewStyle(static_cast<TGameViews::TViewStyle>(style));
-  updateActions();
+  UpdateActions();
 }
 
-void TfrmMain::updateActions() {
+void TfrmMain::UpdateActions() {
   actHideFolder->setChecked(!pnlFolder->isHidden());
   actHideScreenshot->setChecked(!pnlSnapshot->isHidden());
   actStatusbar->setChecked(!sbMain->isHidden());

@@ -1,7 +1,6 @@
 // The main window's fixdat command: the missing and wrong files of the last audit as a ROM list
 // that a ROM manager fetches or rebuilds.
 #include "AtomicFile.h"
-#include "ErrorGuard.h"
 #include "FixDat.h"
 #include "FolderChooser.h"
 #include "GameListModel.h"
@@ -9,7 +8,7 @@
 #include "UTavi.h"
 
 void TfrmMain::mnuFixdatClick() {
-  Guard([this] {
+  Command([this] {
     if (!mnuFixdat->isEnabled()) return;
     TFixDat fix("fix_ludra", "Missing and wrong files of the catalogue in " + ListFilePath(FPaths) +
                                  (FDatPath.empty() ? std::string() : " against " + FDatPath));
@@ -19,17 +18,17 @@ void TfrmMain::mnuFixdatClick() {
                 *note);
     if (fix.Games() == 0) {
       // Files without a size (there is no DAT) cannot go into a ROM list: not "none missing".
-      FChooser->Tell(this, fix.LeftOut()
-                               ? tr("The last audit found %n missing or wrong files, but without "
-                                    "a DAT their sizes are unknown, and a fixdat needs them.",
-                                    nullptr, static_cast<int>(fix.LeftOut()))
-                               : tr("The last audit found no missing or wrong files."));
+      FSeams.Chooser->Tell(this, fix.LeftOut()
+                                     ? tr("The last audit found %n missing or wrong files, but "
+                                          "without a DAT their sizes are unknown, and a fixdat "
+                                          "needs them.",
+                                          nullptr, static_cast<int>(fix.LeftOut()))
+                                     : tr("The last audit found no missing or wrong files."));
       return;
     }
-    const std::optional<QString> file = FChooser->ChooseSaveFile(
+    const std::optional<QString> file = FSeams.Chooser->ChooseSaveFile(
         this, tr("Save Fixdat"), QString::fromStdString(FPaths.WorkDir + "fixdat.xml"),
         tr("ROM lists (*.xml *.dat);;All files (*)"));
     if (file) WriteFileAtomic(file->toStdString(), fix.Text());
   });
-  updateActions();
 }

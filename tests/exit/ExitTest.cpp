@@ -75,7 +75,7 @@ TEST(Exit, ClosingTheWindowDoesNotWaitForAShareThatStoppedAnswering) {
   const std::string before = ReadFileBytes(f.Dir / "ludra.ini");
 
   f.Main().show();
-  f.Main().mnuAuditClick();
+  f.Trigger("mnuAudit");
   // Slow reads start the readers; then the share stops answering with many reads in flight.
   ASSERT_TRUE(WaitFor([&] { return f.Main().AuditRunner().Done() >= 40; }));
   share.Pause(true);

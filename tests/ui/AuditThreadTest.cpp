@@ -112,7 +112,7 @@ TEST(MainWindowAuditThread, ALongAuditShowsItsProgressKeepsTheListAndCancels) {
 
   f.List(Catalogue(300, "C"));
   f.Main().AuditRunner().BeforeRead = gate.Hook();
-  f.Main().mnuAuditClick();
+  f.Trigger("mnuAudit");
   ASSERT_TRUE(f.Main().Auditing());
   // A fixdat now would leave out what is not read yet.
   EXPECT_FALSE(fixdat->isEnabled());
@@ -152,7 +152,7 @@ TEST(MainWindowAuditThread, TheFirstAuditStartsOnceTheWindowHasPainted) {
   TMainWindowFixture f;
   f.List(GameSection(1, "One", "A", "1996", "one.zip", "a"));
   f.Main().show();
-  f.Main().FormActivate();
+  f.SendActivation();
   EXPECT_FALSE(f.Main().Auditing());
   ASSERT_TRUE(WaitFor([&] { return f.Main().Painted(); }));
   f.Main().AuditRunner().WaitUntilEnded();
@@ -160,7 +160,7 @@ TEST(MainWindowAuditThread, TheFirstAuditStartsOnceTheWindowHasPainted) {
 
   TMainWindowFixture hidden;
   hidden.List(GameSection(1, "One", "A", "1996", "one.zip", "a"));
-  hidden.Main().FormActivate();
+  hidden.SendActivation();
   EXPECT_TRUE(hidden.Main().Auditing());
 }
 
@@ -187,10 +187,10 @@ TEST(MainWindowAuditThread, ASecondRequestStartsTheAuditOver) {
   f.List(Catalogue(300, "Old"));
   f.Main().AuditRunner().BeforeRead = gate.Hook();
   const int threads = TAuditRunner::ThreadsRunning();  // a cancelled test's may still run
-  f.Main().mnuAuditClick();
+  f.Trigger("mnuAudit");
   f.List(Catalogue(3, "New"));
-  f.Main().mnuAuditClick();
-  f.Main().mnuAuditClick();
+  f.Trigger("mnuAudit");
+  f.Trigger("mnuAudit");
   ASSERT_TRUE(f.Main().Auditing());
   // The requests wait for the first audit's thread, held in a read: none starts beside it.
   EXPECT_EQ(TAuditRunner::ThreadsRunning(), threads + 1);
@@ -209,7 +209,7 @@ TEST(MainWindowAuditThread, ClosingStopsTheAuditAndWritesNothing) {
   const std::set<std::string> files = FilesIn(f.Dir.Path());
   f.Main().AuditRunner().BeforeRead = gate.Hook();
   f.Main().show();
-  f.Main().mnuAuditClick();
+  f.Trigger("mnuAudit");
   ASSERT_TRUE(WaitFor([&] { return gate.Reads > 40; }));
   f.Find<QAction>("mnuExit")->trigger();
   EXPECT_FALSE(f.Main().isVisible());

@@ -64,7 +64,7 @@ TEST(CommandLine, RunStartsTheGameAsADoubleClickDoesWithoutADisplay) {
   f.Launcher.DiscoverRenderers();  // as the properties dialog does at the window's start
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Fighter's \"Best\" 100%"));
-  f.Main().lvGamesDblClick();
+  f.DoubleClick();
   ASSERT_EQ(f.Shell.Calls.size(), 1u);
   const std::string clicked = f.Shell.Calls[0].Parameters;
   ASSERT_NE(clicked.find("--renderer=" + f.Dir.Path() + "gpu_test.tvi"), std::string::npos);

@@ -15,25 +15,18 @@ struct TNoMessages : IShellReporter {
 }  // namespace
 
 TEST(DemoEmulator, DoubleClickStartsTheStandInWithTheGameAndItsRendererConfig) {
-  TTempDir dir;
-  const TPaths paths{dir.Path(), dir.Path()};
-  WriteFileBytes(dir / "tavi.exe",
+  TMainWindowFixture f;
+  WriteFileBytes(f.Dir / "tavi.exe",
                  ReadFileBytes(std::string(LUDRA_SOURCE_DIR) + "/tools/demo/tavi.exe"));
-  ASSERT_EQ(chmod((dir / "tavi.exe").c_str(), 0755), 0);
+  ASSERT_EQ(chmod((f.Dir / "tavi.exe").c_str(), 0755), 0);
   TNoMessages messages;
-  TProcessShell shell(paths, &messages);
-  TLauncher launcher(paths, shell);
-  TRecordingReporter errors;
-  SetErrorReporter(&errors);
-  {
-    TfrmMain window(paths, launcher);
-    window.FormActivate();
-    window.AuditRunner().WaitUntilEnded();
-    FindChild<TGameViews>(window, "lvGames")->SelectRow(2);
-    window.lvGamesDblClick();
-  }
-  SetErrorReporter(nullptr);
-  EXPECT_TRUE(errors.Messages.empty());
+  TProcessShell shell(f.Paths, &messages);
+  f.Shell.ForwardTo = &shell;
+  f.Activate();
+  f.Find<TGameViews>("lvGames")->SelectRow(2);
+  f.DoubleClick();
+  f.DestroyWindow();
+  EXPECT_TRUE(f.Errors.Messages.empty());
   EXPECT_TRUE(messages.Messages.empty());
 
   // The emulator runs on its own; wait (bounded) until its log is complete.
@@ -41,7 +34,7 @@ TEST(DemoEmulator, DoubleClickStartsTheStandInWithTheGameAndItsRendererConfig) {
   for (int i = 0; i < 100 && log.find("TurnDisplay=") == std::string::npos; ++i) {
     QTest::qWait(50);
     struct stat st;
-    if (stat((dir / "tavi.log").c_str(), &st) == 0) log = ReadFileBytes(dir / "tavi.log");
+    if (stat((f.Dir / "tavi.log").c_str(), &st) == 0) log = ReadFileBytes(f.Dir / "tavi.log");
   }
   EXPECT_NE(log.find("  [3]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  [--use-renderer-cfg-file=renderer.cfg]\n"), std::string::npos) << log;

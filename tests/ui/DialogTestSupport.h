@@ -19,9 +19,11 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "FolderChooser.h"
 #include "Shell.h"
 
 // A window's or dialog's control by its object name; a missing one fails the test.
@@ -31,6 +33,29 @@ T* FindChild(const QObject& root, const char* name) {
   EXPECT_NE(found, nullptr) << "no control " << name;
   return found;
 }
+
+// Answers the folder and file choosers in the user's place and keeps what it was told.
+struct TFakeChooser : IFolderChooser {
+  std::optional<QString> Answer;                // every answer, once `Answers` are used up
+  std::vector<std::optional<QString>> Answers;  // the first answers, in order
+  int Asked = 0;
+  QString Prompt, Start;
+  std::vector<QString> Told;
+  std::optional<QString> ChooseFolder(QWidget*, const QString& prompt,
+                                      const QString& start) override {
+    Prompt = prompt;
+    Start = start;
+    if (static_cast<std::size_t>(Asked) < Answers.size()) return Answers[Asked++];
+    ++Asked;
+    return Answer;
+  }
+  void Tell(QWidget*, const QString& message) override { Told.push_back(message); }
+  std::optional<QString> SaveAs;  // the save dialog's answer
+  std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&,
+                                        const QString&) override {
+    return SaveAs;
+  }
+};
 
 inline void EnsureApplication() {
   if (QApplication::instance()) return;

@@ -292,7 +292,7 @@ TEST(GameControllers, TheAboutBoxGetsTheKeysWhileItIsActive) {
     f.Click(pad, SDL_CONTROLLER_BUTTON_A);              // Return on its OK button closes it
   });
   poll.start(20);
-  f.Main().mnuAboutClick();
+  f.Trigger("mnuAbout");
   EXPECT_EQ(about->result(), QDialog::Accepted);
   EXPECT_EQ(f.Folder(), "");
 }
@@ -327,7 +327,7 @@ TEST(GameControllers, ThePropertiesDialogIsLeftWithTheDpadAndA) {
     if (properties->isVisible()) properties->reject();  // A missed OK: end the test all the same
   });
   poll.start(20);
-  f.Main().actPropertiesExecute();
+  f.Trigger("actProperties");
   EXPECT_LT(downs, 60);
   EXPECT_TRUE(backAndForth);
   EXPECT_EQ(properties->result(), QDialog::Accepted);
@@ -368,7 +368,7 @@ TEST(GameControllers, ThePropertiesAreEditedWithAShouldersAndLeftRight) {
     if (properties->isVisible()) properties->reject();  // A missed OK: end the test all the same
   });
   poll.start(20);
-  f.Main().actPropertiesExecute();
+  f.Trigger("actProperties");
   EXPECT_TRUE(sawSound);
   EXPECT_TRUE(sawFiltering);
   EXPECT_EQ(filtering, 1);

@@ -142,7 +142,7 @@ TEST(MainWindowDialogs, PropertiesOpenForAnAvailableGameOnly) {
   TModalCloser closer;
   ASSERT_TRUE(f.SelectGame("Gone"));
   closer.Arm();
-  f.Main().actPropertiesExecute();
+  f.Trigger("actProperties");
   QTest::qWait(1);
   EXPECT_EQ(closer.Seen, nullptr);
 

@@ -25,15 +25,16 @@ TMainWindowFixture::~TMainWindowFixture() {
 }
 
 TfrmMain& TMainWindowFixture::Main() {
-  if (!FMain) {
-    FMain = std::make_unique<TfrmMain>(Paths, Launcher);
-    FMain->SetFolderChooser(&Chooser);
-  }
+  if (!FMain) FMain = std::make_unique<TfrmMain>(Paths, Launcher, Seams);
   return *FMain;
 }
 
+void TMainWindowFixture::DoubleClick() {
+  QTest::keyClick(Find<TGameViews>("lvGames")->CurrentView(), Qt::Key_Return);
+}
+
 void TMainWindowFixture::Activate() {
-  Main().FormActivate();
+  SendActivation();
   // A window on screen starts its first audit once it has painted.
   for (int waited = 0; Main().isVisible() && !Main().Painted() && waited < 5000; waited += 10)
     QTest::qWait(10);
@@ -49,12 +50,12 @@ bool TMainWindowFixture::ShowActive() {
 }
 
 void TMainWindowFixture::AuditAll() {
-  Main().mnuAuditClick();
+  Trigger("mnuAudit");
   Main().AuditRunner().WaitUntilEnded();
 }
 
 void TMainWindowFixture::ChooseRomDirectory() {
-  Main().mnuRomDirectoryClick();
+  Trigger("mnuRomDirectory");
   Main().AuditRunner().WaitUntilEnded();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A main window over a temporary folder (executable and working directory both point there),
 // with a recording shell, error reporter, folder chooser and random source.
+#include <QAction>
 #include <QImage>
 #include <QTreeWidgetItem>
 #include <memory>
@@ -10,11 +11,11 @@
 
 #include "DialogTestSupport.h"
 #include "ErrorGuard.h"
-#include "FolderChooser.h"
 #include "Launcher.h"
 #include "Shell.h"
 #include "TestSupport.h"
 #include "UTavi.h"
+#include "WindowSeams.h"
 
 struct TRecordingShell : IShell {
   struct TCall {
@@ -39,28 +40,6 @@ struct TRecordingReporter : IErrorReporter {
   void ShowError(const std::string& message) override { Messages.push_back(message); }
 };
 
-struct TFakeChooser : IFolderChooser {
-  std::optional<QString> Answer;                // every answer, once `Answers` are used up
-  std::vector<std::optional<QString>> Answers;  // the first answers, in order
-  int Asked = 0;
-  QString Prompt, Start;
-  std::vector<QString> Told;
-  std::optional<QString> ChooseFolder(QWidget*, const QString& prompt,
-                                      const QString& start) override {
-    Prompt = prompt;
-    Start = start;
-    if (static_cast<std::size_t>(Asked) < Answers.size()) return Answers[Asked++];
-    ++Asked;
-    return Answer;
-  }
-  void Tell(QWidget*, const QString& message) override { Told.push_back(message); }
-  std::optional<QString> SaveAs;  // the save dialog's answer
-  std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&,
-                                        const QString&) override {
-    return SaveAs;
-  }
-};
-
 class TMainWindowFixture {
  public:
   TMainWindowFixture();
@@ -72,6 +51,7 @@ class TMainWindowFixture {
   TLauncher Launcher;
   TRecordingReporter Errors;
   TFakeChooser Chooser;
+  TWindowSeams Seams{.Chooser = &Chooser};  // as the window is made
 
   // The window, made on first use (after the test has laid out its files).
   TfrmMain& Main();
@@ -79,6 +59,16 @@ class TMainWindowFixture {
   template <class T>
   T* Find(const char* name) {
     return FindChild<T>(Main(), name);
+  }
+  // The action named `name`, triggered as by its menu item or button.
+  void Trigger(const char* name) { Find<QAction>(name)->trigger(); }
+  // The list's double click, as the keyboard gives it: Return on the list (a window that is not
+  // on screen takes no mouse).
+  void DoubleClick();
+  // The window's activation, as the desktop gives it when the user brings the window forward.
+  void SendActivation() {
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(&Main(), &activation);
   }
   // The commands that audit, each waited for until its audit has ended and been shown.
   void Activate();

@@ -305,11 +305,10 @@ TEST(MainWindowFolders, EachItemsTooltipSaysWhyTheGameIsOrIsNotAvailable) {
 TEST(MainWindowActions, NothingSelectedDisablesPlayAndPropertiesAndDoubleClickDoesNothing) {
   TMainWindowFixture f;
   f.Activate();
-  f.Main().updateActions();
   EXPECT_FALSE(f.Find<QAction>("actPlay")->isEnabled());
   EXPECT_FALSE(f.Find<QAction>("actProperties")->isEnabled());
-  f.Main().lvGamesDblClick();
-  f.Main().actPlayExecute();
+  f.DoubleClick();
+  f.Trigger("actPlay");
   EXPECT_TRUE(f.Shell.Calls.empty());
 }
 
@@ -321,9 +320,9 @@ TEST(MainWindowActions, MissingGameCannotBePlayedButDoubleClickStartsIt) {
   EXPECT_EQ(f.Panel(1), "ROMs missing");
   EXPECT_FALSE(f.Find<QAction>("actPlay")->isEnabled());
   EXPECT_FALSE(f.Find<QAction>("actProperties")->isEnabled());
-  f.Main().actPlayExecute();
+  f.Trigger("actPlay");
   EXPECT_TRUE(f.Shell.Calls.empty());
-  f.Main().lvGamesDblClick();
+  f.DoubleClick();
   ASSERT_EQ(f.Shell.Calls.size(), 1u);
   EXPECT_EQ(f.Shell.Calls[0].Program, "tavi.exe");
   EXPECT_EQ(f.Shell.LastNumber(), 11);
@@ -377,7 +376,6 @@ TEST(MainWindowActions, HidingAPanelHidesItsSplitterAndShowingRestoresBoth) {
   TMainWindowFixture f;
   f.Main().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Main()));
-  f.Main().updateActions();
   EXPECT_TRUE(f.Find<QAction>("actHideFolder")->isChecked());
   EXPECT_TRUE(f.Find<QAction>("actHideScreenshot")->isChecked());
 
@@ -477,13 +475,13 @@ TEST(MainWindowActions, ToolbarButtonsInOrderRunTheirActionsAndShowNoTooltips) {
 
 TEST(MainWindowRandom, NothingAvailableStartsTheLastOf101Draws) {
   TMainWindowFixture f;
-  f.Activate();
   int draws = 0;
-  f.Main().SetRandomSource([&](int n) {
+  f.Seams.Random = [&](int n) {
     EXPECT_EQ(n, 25);
     return draws++ % n;
-  });
-  f.Main().mnuRandomClick();
+  };
+  f.Activate();
+  f.Trigger("mnuRandom");
   EXPECT_EQ(draws, 101);
   ASSERT_EQ(f.Shell.Calls.size(), 1u);
   EXPECT_EQ(f.Shell.LastNumber(), 100 % 25 + 1);
@@ -495,11 +493,11 @@ TEST(MainWindowRandom, StopsAtTheFirstAvailableGame) {
          GameSection(2, "B", "X", "1996", "b.zip", "") +
          GameSection(3, "C", "X", "1996", "c.zip", ""));
   f.Zip("c.zip", {"x"});
-  f.Activate();
   std::vector<int> script = {0, 1, 0, 2, 1};
   size_t draws = 0;
-  f.Main().SetRandomSource([&](int) { return script[draws++]; });
-  f.Main().mnuRandomClick();
+  f.Seams.Random = [&](int) { return script[draws++]; };
+  f.Activate();
+  f.Trigger("mnuRandom");
   EXPECT_EQ(draws, 4u);
   EXPECT_EQ(f.Shell.LastNumber(), 3);
 }
@@ -507,14 +505,14 @@ TEST(MainWindowRandom, StopsAtTheFirstAvailableGame) {
 TEST(MainWindowRandom, EmptyCatalogueStartsNothing) {
   TMainWindowFixture f;
   f.List("[General]\r\nPath=Roms\\\r\n");
-  f.Activate();
-  ASSERT_TRUE(f.Main().Games().empty());
   bool asked = false;
-  f.Main().SetRandomSource([&](int) {
+  f.Seams.Random = [&](int) {
     asked = true;
     return 0;
-  });
-  f.Main().mnuRandomClick();
+  };
+  f.Activate();
+  ASSERT_TRUE(f.Main().Games().empty());
+  f.Trigger("mnuRandom");
   EXPECT_FALSE(asked);
   EXPECT_TRUE(f.Shell.Calls.empty());
   EXPECT_TRUE(f.Errors.Messages.empty());
@@ -523,7 +521,7 @@ TEST(MainWindowRandom, EmptyCatalogueStartsNothing) {
 TEST(MainWindowRandom, TheClockSeededSourceStaysInRange) {
   TMainWindowFixture f;
   f.Activate();
-  for (int i = 0; i < 20; ++i) f.Main().mnuRandomClick();
+  for (int i = 0; i < 20; ++i) f.Trigger("mnuRandom");
   ASSERT_EQ(f.Shell.Calls.size(), 20u);
   for (const auto& call : f.Shell.Calls) {
     const int number = std::stoi(call.Parameters);

@@ -55,7 +55,7 @@ class PropertiesTest : public ::testing::Test {
   TfrmProperties& Created() {
     if (!FDialog) {
       FLauncher = std::make_unique<TLauncher>(Paths, Shell);
-      FDialog = std::make_unique<TfrmProperties>(*FLauncher, nullptr);
+      FDialog = std::make_unique<TfrmProperties>(*FLauncher, nullptr, Seams);
     }
     return *FDialog;
   }
@@ -78,6 +78,8 @@ class PropertiesTest : public ::testing::Test {
 
   TTempDir Dir;
   TPaths Paths;
+  TFakeChooser Chooser;
+  TWindowSeams Seams{.Chooser = &Chooser};
   TNoShell Shell;
 
  private:
@@ -327,12 +329,10 @@ class RomDirectoryTest : public PropertiesTest {
  protected:
   QString Choose(const QString& text, const QString& answer) {
     TfrmProperties& d = Dialog();
-    d.SetDirectoryChooser([this, answer](QWidget*, const QString& start) {
-      Starts << start;
-      return answer;
-    });
+    Chooser.Answer = answer.isEmpty() ? std::nullopt : std::optional(answer);
     FindChild<QLineEdit>(d, "edDir")->setText(text);
     FindChild<QToolButton>(d, "btnDir")->click();
+    Starts << Chooser.Start;
     return FindChild<QLineEdit>(d, "edDir")->text();
   }
   QStringList Starts;
@@ -346,7 +346,7 @@ TEST_F(RomDirectoryTest, ChosenFolderReplacesTheTextWithoutTrailingSeparator) {
 
 TEST_F(RomDirectoryTest, CancellingChangesNothing) {
   EXPECT_EQ(Choose(QStringLiteral("Roms\\"), QString()), QStringLiteral("Roms\\"));
-  EXPECT_EQ(Starts.size(), 1);
+  EXPECT_EQ(Chooser.Asked, 1);
 }
 
 TEST_F(RomDirectoryTest, StartsAtTheFolderNamedRelativeToTheWorkingDirectory) {

@@ -225,7 +225,7 @@ TEST(RobustnessListFile, DirectoryInItsPlaceIsReportedByEveryCommandThatNeedsIt)
   // The window goes on with an empty list; random launch has nothing to start.
   ASSERT_TRUE(f.SelectFolder("Available"));
   EXPECT_EQ(f.Panel(2), "0 Games");
-  f.Main().mnuRandomClick();
+  f.Trigger("mnuRandom");
   EXPECT_TRUE(f.Shell.Calls.empty());
   EXPECT_TRUE(IsDirectory(list));
   EXPECT_EQ(ReadFileBytes(list + "/keep.txt"), "mine");
@@ -500,7 +500,7 @@ TEST(RobustnessLaunch, RendererConfigThatCannotBeWrittenStopsTheLaunch) {
   // Out of the way, the same game starts.
   std::filesystem::rename(f.Dir / "renderer.cfg", f.Dir / "renderer.cfg.dir");
   ExpectWindowWorks(f, 3, "Beta");
-  f.Main().lvGamesDblClick();
+  f.DoubleClick();
   EXPECT_EQ(f.Errors.Messages.size(), 1u);
   EXPECT_TRUE(EmulatorLogged(f.Dir.Path(), 10000));
 }
@@ -527,7 +527,7 @@ TEST(RobustnessLaunch, MissingEmulatorIsReportedByTheShellAfterRendererConfig) {
   EXPECT_EQ(ReadFileBytes(f.Dir / "ludra.ini"), before);
 
   ExpectWindowWorks(f, 3, "Beta");
-  f.Main().mnuRandomClick();
+  f.Trigger("mnuRandom");
   EXPECT_EQ(shellMessages.Messages.size(), 2u);
 }
 
@@ -541,7 +541,7 @@ TEST(RobustnessLaunch, EmulatorWithoutExecutePermissionIsReportedByTheShell) {
   f.Shell.ForwardTo = &shell;
   f.Activate();
   ASSERT_TRUE(f.SelectGame("Alpha"));
-  f.Main().lvGamesDblClick();
+  f.DoubleClick();
   EXPECT_TRUE(f.Errors.Messages.empty());
   ASSERT_EQ(shellMessages.Messages.size(), 1u);
   Shown("tavi.exe not executable, Play", shellMessages.Messages[0]);

@@ -27,14 +27,14 @@ class RunFailureWindow : public ::testing::Test {
         "Files=sfe-04a,sfe-05m\r\n[Rom2]\r\nGame=Tekken 3\r\nRomname=tekken3.zip\r\n"
         "Files=tk3\r\n");
     f.Zip("sfex.zip", {"sfe-04a"});
+    // Shortened from the program's ten seconds, so a "late" failure comes soon.
+    f.Seams.QuickFailureWindow = 2000ms;
     TRunOptions options;
     options.LogDir = f.Dir / "state/";
     options.Keeper = {LUDRA_PROGRAM, "--keep-log"};
     options.Watcher = &f.Main();
     Real = std::make_unique<TProcessShell>(f.Paths, nullptr, options);
     f.Shell.ForwardTo = Real.get();
-    // Shortened from the program's ten seconds, so a "late" failure comes soon.
-    f.Main().SetQuickFailureWindow(2000ms);
     f.Activate();
   }
 
@@ -45,7 +45,7 @@ class RunFailureWindow : public ::testing::Test {
     WriteFileBytes(f.Dir / "tavi.exe", "#!/bin/sh\n" + script);
     ::chmod((f.Dir / "tavi.exe").c_str(), 0755);
     EXPECT_TRUE(f.SelectGame(title));
-    f.Main().lvGamesDblClick();
+    f.DoubleClick();
     for (int i = 0; i < 2000 && !f.Main().findChildren<TRunWatch*>().isEmpty(); ++i)
       QTest::qWait(5);
     EXPECT_TRUE(f.Main().findChildren<TRunWatch*>().isEmpty());

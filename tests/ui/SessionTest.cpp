@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <functional>
 
@@ -119,7 +120,7 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
       [&] {
         FindChild<QComboBox>(*properties, "cbScanlines")->setCurrentIndex(2);
         FindChild<QCheckBox>(*properties, "cbWindow")->setChecked(false);
-        properties->SpeedButton1Click();
+        FindChild<QToolButton>(*properties, "SpeedButton1")->click();
         FindChild<QMenu>(*properties, "pmResolution")->actions().at(2)->trigger();  // "800 x 600"
         FindChild<QMenu>(*properties, "pmResolution")->close();
       },
@@ -140,10 +141,10 @@ TEST(Session, AuditBrowseEditLaunchAndChangeTheRomDirectory) {
   EXPECT_NE(log.find("  XSize=800\r\n  YSize=600\r\n  FullScreen=1\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("  ScanLines=2\r"), std::string::npos) << log;
   ASSERT_TRUE(f.SelectGame("Alpha"));
-  f.Main().lvGamesDblClick();
+  f.DoubleClick();
   log = EmulatorLog(f.Dir.Path(), 2);
   EXPECT_NE(log.find("  [1]\n"), std::string::npos) << log;
-  f.Main().mnuRandomClick();
+  f.Trigger("mnuRandom");
   log = EmulatorLog(f.Dir.Path(), 3);
   EXPECT_EQ(Runs(log), 3) << log;
 
