@@ -3,9 +3,8 @@
 // one flat button per action, a separator line for a separator action, laid out and drawn as the
 // style lays out and draws a toolbar. It is a plain widget: a QToolBar builds its overflow
 // button, icon and menu at once, and this bar always has room for its buttons. A QToolBar in its
-// place raised the start-up to the first painted window from 61.5 M to 62.8 M instructions
-// (callgrind, the one-label window 50.0 M: 1.23 to 1.26 times) and, in paired runs of the window
-// benchmark's start-up, from 1.22 to 1.27 times the one-label window.
+// place makes the start-up to the first painted window slower: `ludra-bench-window --startup`
+// measures it against the one-label window (docs/conventions.md).
 #include <QWidget>
 #include <utility>
 #include <vector>

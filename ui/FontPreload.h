@@ -1,9 +1,9 @@
 #pragma once
 // Reading the system's font configuration (fontconfig) is the largest single cost of showing any
 // window with text. It needs nothing from Qt, so the window's start reads it on a second thread
-// while the widgets are made; Qt finds it done when it first needs a font. On a quiet machine,
-// the time to the first painted window is 1.24-1.26 times a one-label Qt window's without this
-// thread and 1.11-1.18 times with it: 5-10% of the start.
+// while the widgets are made; Qt finds it done when it first needs a font. That saves a tenth or
+// so of the start to the first painted window (`ludra-bench-window --startup`, against the
+// one-label window; docs/conventions.md).
 
 class TFontPreload {
  public:

@@ -1,11 +1,10 @@
 #pragma once
 // The game list's rows for the chosen folder: a table of the catalogue positions its filter rule
 // matches, in catalogue order (nothing is sorted), showing the game model's cells for them.
-// It is no proxy model: a QSortFilterProxyModel over the game model, put in its place, raised the
-// start-up to the first painted window from 61.5 M to 63.0 M instructions (callgrind, the
-// one-label window 50.0 M: 1.23 to 1.26 times) and, in paired runs of the window benchmark's
-// start-up, from 1.22 to 1.28 times the one-label window. It follows every change of the source
-// all the same: a change in place passes on, anything else starts the rows over.
+// It is no proxy model: a QSortFilterProxyModel over the game model, put in its place, makes the
+// start-up to the first painted window slower (`ludra-bench-window --startup` measures it against
+// the one-label window; docs/conventions.md). It follows every change of the source all the same:
+// a change in place passes on, anything else starts the rows over.
 #include <QAbstractTableModel>
 #include <QPointer>
 #include <vector>
