@@ -1,11 +1,11 @@
 // The command line: its options, and whether the game number it names is one of the list's.
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <cstdio>
 #include <string_view>
 
-#include "ListFile.h"
-#include "Translations.h"
+#include "catalogue/ListFile.h"
+#include "ui/Translations.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "Paths.h"
+#include "catalogue/Paths.h"
 
 struct TCommandLine {
   enum TMode { Window, Run, DesktopEntry };

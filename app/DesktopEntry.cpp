@@ -1,4 +1,4 @@
-#include "DesktopEntry.h"
+#include "app/DesktopEntry.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,14 +12,14 @@
 #include <exception>
 #include <string_view>
 
-#include "AtomicFile.h"
-#include "CommandLine.h"
-#include "EmulatorFolder.h"
-#include "Errors.h"
-#include "FileDescriptor.h"
-#include "Games.h"
-#include "ListFile.h"
-#include "Places.h"
+#include "app/CommandLine.h"
+#include "app/Places.h"
+#include "catalogue/Games.h"
+#include "catalogue/ListFile.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/Folders.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Notification.h"
+#include "app/Notification.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "Places.h"
-#include "ThreadRoom.h"
-#include "Translations.h"
-#include "URunFailure.h"
+#include "app/Places.h"
+#include "ui/ThreadRoom.h"
+#include "ui/Translations.h"
+#include "ui/URunFailure.h"
 
 void NotifyDesktop(const TEmulatorRun& run, const TMessage& roms) {
   // Without a session bus there is nobody to tell, and libdbus would try to start one.

@@ -1,11 +1,11 @@
-#include "Places.h"
+#include "app/Places.h"
 
 #include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
 
-#include "PathLookup.h"
+#include "fileio/PathLookup.h"
 
 const char* const kAppId = LUDRA_APP_ID;
 

@@ -3,7 +3,7 @@
 // desktop's conventions, and the id it is known by. The one place that asks the system for them.
 #include <string>
 
-#include "Paths.h"
+#include "catalogue/Paths.h"
 
 // The desktop file id the installed program is known by (desktop entry, icon, metainfo).
 extern const char* const kAppId;

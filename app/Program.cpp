@@ -1,4 +1,4 @@
-#include "Program.h"
+#include "app/Program.h"
 
 #include <unistd.h>
 
@@ -9,12 +9,12 @@
 #include <cstring>
 #include <exception>
 
-#include "DesktopEntry.h"
-#include "Errors.h"
-#include "FolderChooser.h"
-#include "LogKeeper.h"
-#include "RunCommand.h"
-#include "RunReport.h"
+#include "app/DesktopEntry.h"
+#include "app/RunCommand.h"
+#include "fileio/Errors.h"
+#include "launch/LogKeeper.h"
+#include "launch/RunReport.h"
+#include "ui/FolderChooser.h"
 
 namespace {
 

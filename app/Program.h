@@ -3,11 +3,11 @@
 // this run keeps its files.
 #include <optional>
 
-#include "CommandLine.h"
-#include "EmulatorFolder.h"
-#include "Paths.h"
-#include "Places.h"
-#include "Shell.h"
+#include "app/CommandLine.h"
+#include "app/Places.h"
+#include "catalogue/EmulatorFolder.h"
+#include "catalogue/Paths.h"
+#include "launch/Shell.h"
 
 // What the command line leaves for the window.
 struct TStart {

@@ -1,4 +1,4 @@
-#include "RunCommand.h"
+#include "app/RunCommand.h"
 
 #include <unistd.h>
 
@@ -6,15 +6,15 @@
 #include <exception>
 #include <memory>
 
-#include "AuditEngine.h"
-#include "AuditText.h"
-#include "CommandLine.h"
-#include "Dat.h"
-#include "Errors.h"
-#include "Launcher.h"
-#include "ListFile.h"
-#include "Notification.h"
-#include "RunReport.h"
+#include "app/CommandLine.h"
+#include "app/Notification.h"
+#include "catalogue/AuditEngine.h"
+#include "catalogue/AuditText.h"
+#include "catalogue/Dat.h"
+#include "catalogue/ListFile.h"
+#include "fileio/Errors.h"
+#include "launch/Launcher.h"
+#include "launch/RunReport.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // --run N: a game started from the command line, without a window.
 #include <chrono>
 
-#include "Paths.h"
-#include "Shell.h"
+#include "catalogue/Paths.h"
+#include "launch/Shell.h"
 
 // Game N started exactly as a double click starts it, then watched for `window`. 0 started (and
 // running, or ended cleanly), 1 failed to start or ended with a failure within `window`

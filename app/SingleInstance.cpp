@@ -1,4 +1,4 @@
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "ListFile.h"
+#include "catalogue/ListFile.h"
 
 #ifdef LUDRA_XCB
 #include <QtGui/qguiapplication_platform.h>

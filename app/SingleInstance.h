@@ -9,8 +9,8 @@
 #include <memory>
 #include <optional>
 
-#include "FileDescriptor.h"
-#include "Paths.h"
+#include "catalogue/Paths.h"
+#include "fileio/FileDescriptor.h"
 
 class QLocalServer;
 class QWidget;

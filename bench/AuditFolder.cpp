@@ -1,4 +1,4 @@
-#include "AuditFolder.h"
+#include "bench/AuditFolder.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
 

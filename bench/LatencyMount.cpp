@@ -1,4 +1,4 @@
-#include "LatencyMount.h"
+#include "bench/LatencyMount.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -30,10 +30,10 @@
 #include <thread>
 #include <vector>
 
-#include "AuditFolder.h"
-#include "BenchTiming.h"
-#include "LatencyMount.h"
-#include "TestSupport.h"
+#include "bench/AuditFolder.h"
+#include "bench/BenchTiming.h"
+#include "bench/LatencyMount.h"
+#include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
 

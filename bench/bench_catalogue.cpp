@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "AuditFolder.h"
-#include "BenchTiming.h"
-#include "Games.h"
-#include "IniFile.h"
-#include "ListFile.h"
-#include "TestSupport.h"
+#include "bench/AuditFolder.h"
+#include "bench/BenchTiming.h"
+#include "catalogue/Games.h"
+#include "catalogue/IniFile.h"
+#include "catalogue/ListFile.h"
+#include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
 

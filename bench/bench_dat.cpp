@@ -25,14 +25,14 @@
 #include <thread>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "AuditEngine.h"
-#include "AuditFolder.h"
-#include "BenchTiming.h"
-#include "Dat.h"
-#include "Games.h"
-#include "IniFile.h"
-#include "TestSupport.h"
+#include "bench/AuditFolder.h"
+#include "bench/BenchTiming.h"
+#include "catalogue/AuditEngine.h"
+#include "catalogue/Dat.h"
+#include "catalogue/Games.h"
+#include "catalogue/IniFile.h"
+#include "fileio/AtomicFile.h"
+#include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "BenchTiming.h"
-#include "Launcher.h"
-#include "TestSupport.h"
+#include "bench/BenchTiming.h"
+#include "launch/Launcher.h"
+#include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "BenchTiming.h"
-#include "Plugins.h"
-#include "TestSupport.h"
+#include "bench/BenchTiming.h"
+#include "launch/Plugins.h"
+#include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
 

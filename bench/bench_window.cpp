@@ -34,21 +34,21 @@
 #include <utility>
 #include <vector>
 
-#include "AppStyle.h"
-#include "AuditFolder.h"
-#include "FolderTree.h"
-#include "FontPreload.h"
-#include "GameControllers.h"
-#include "GameFilter.h"
-#include "GameViews.h"
-#include "LatencyMount.h"
-#include "Launcher.h"
-#include "Pictures.h"
-#include "Shell.h"
-#include "TestSupport.h"
-#include "UAbout.h"
-#include "UProperties.h"
-#include "UTavi.h"
+#include "bench/AuditFolder.h"
+#include "bench/LatencyMount.h"
+#include "catalogue/GameFilter.h"
+#include "launch/Launcher.h"
+#include "launch/Shell.h"
+#include "tests/common/TestSupport.h"
+#include "ui/AppStyle.h"
+#include "ui/FolderTree.h"
+#include "ui/FontPreload.h"
+#include "ui/GameControllers.h"
+#include "ui/GameViews.h"
+#include "ui/Pictures.h"
+#include "ui/UAbout.h"
+#include "ui/UProperties.h"
+#include "ui/UTavi.h"
 
 extern char** environ;
 

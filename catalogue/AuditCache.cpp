@@ -1,4 +1,4 @@
-#include "AuditCache.h"
+#include "catalogue/AuditCache.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,9 +12,9 @@
 #include <ctime>
 #include <unordered_set>
 
-#include "AtomicFile.h"
-#include "Dat.h"
-#include "Text.h"
+#include "catalogue/Dat.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Text.h"
 
 // Every field of a directory's member is kept: a field added to TZipEntry must be added to the
 // cache's format (and its version raised) too.

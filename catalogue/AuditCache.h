@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "FunctionRef.h"
-#include "UZipList.h"
+#include "catalogue/UZipList.h"
+#include "fileio/FunctionRef.h"
 
 // A file's identity and state: a change of any of them (a replacement, a write, a touch, a
 // rename over it) makes another key.

@@ -1,4 +1,4 @@
-#include "AuditEngine.h"
+#include "catalogue/AuditEngine.h"
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -16,13 +16,13 @@
 #include <utility>
 #include <vector>
 
-#include "AuditCache.h"
-#include "Errors.h"
-#include "FileCheck.h"
-#include "FileDescriptor.h"
-#include "FoldedIndex.h"
-#include "ListFile.h"
-#include "UZipList.h"
+#include "catalogue/AuditCache.h"
+#include "catalogue/FileCheck.h"
+#include "catalogue/ListFile.h"
+#include "catalogue/UZipList.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/FoldedIndex.h"
 
 namespace {
 // Calls f(name) for each name of a Files value until f returns true; true when it did. "a,b" ->

@@ -8,8 +8,8 @@
 #include <exception>
 #include <functional>
 
-#include "Errors.h"
-#include "Games.h"
+#include "catalogue/Games.h"
+#include "fileio/Errors.h"
 
 // How many archives an audit reads at once, the calling thread included: enough to keep the queue
 // of a share or a disk full. On local files the threads finish sooner and cost next to nothing.

@@ -1,6 +1,6 @@
-#include "AuditText.h"
+#include "catalogue/AuditText.h"
 
-#include "Dat.h"
+#include "catalogue/Dat.h"
 
 namespace {
 constexpr std::size_t kShownNames = 8;  // a long Files value would make the line unreadable

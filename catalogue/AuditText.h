@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "Games.h"
-#include "Message.h"
+#include "catalogue/Games.h"
+#include "fileio/Message.h"
 
 // The native path of the archive looked at (or found) for the game stored at `romPath`.
 std::string AuditedPath(std::string_view romPath, const TAuditNote& note,

@@ -1,4 +1,4 @@
-#include "Dat.h"
+#include "catalogue/Dat.h"
 
 #include <expat.h>
 #include <fcntl.h>
@@ -13,8 +13,8 @@
 #include <memory>
 #include <new>
 
-#include "FileDescriptor.h"
-#include "Text.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/Text.h"
 
 namespace {
 constexpr std::size_t kChunk = 256 * 1024;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Errors.h"
-#include "FoldedIndex.h"
+#include "fileio/Errors.h"
+#include "fileio/FoldedIndex.h"
 
 struct TDatRom {
   std::string Name;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "Dat.h"
+#include "catalogue/Dat.h"
 
 namespace {
 constexpr std::size_t kMaxDepth = 64;  // blocks nest two deep in real lists

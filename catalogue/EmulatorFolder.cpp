@@ -1,4 +1,4 @@
-#include "EmulatorFolder.h"
+#include "catalogue/EmulatorFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,9 +7,10 @@
 #include <climits>
 #include <cstdlib>
 
-#include "AtomicFile.h"
-#include "Errors.h"
-#include "FileDescriptor.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/Folders.h"
 
 namespace {
 std::string WithSlash(std::string dir) {
@@ -96,16 +97,6 @@ std::string NearestFolder(const std::string& path) {
     folder.resize(slash == std::string::npos ? 0 : slash + 1);
   }
   return folder.empty() ? "/" : WithSlash(folder);
-}
-
-void MakeFolders(const std::string& dir, unsigned mode) {
-  for (std::size_t at = 1; at <= dir.size(); ++at) {
-    if (at < dir.size() && dir[at] != '/') continue;
-    const std::string part = dir.substr(0, at);
-    if (part.empty() || part.back() == '/' || IsDirectory(part)) continue;
-    if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST)
-      throw EFCreateError(part, "Cannot create \"" + part + "\": " + SysErrorMessage(errno) + ".");
-  }
 }
 
 TPaths PathsInFolder(const std::string& folder) {

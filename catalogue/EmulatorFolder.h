@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "Paths.h"
+#include "catalogue/Paths.h"
 
 class TEmulatorFolder {
  public:
@@ -40,10 +40,6 @@ std::optional<std::string> EmulatorProblem(const std::string& folder);
 
 // The nearest folder that exists at or above `path` ("/" at the latest), ending in '/'.
 std::string NearestFolder(const std::string& path);
-
-// Makes `dir` and every missing folder above it, with `mode` (less the umask). Raises
-// EFCreateError naming the first folder that cannot be made.
-void MakeFolders(const std::string& dir, unsigned mode);
 
 // The paths of an installed program working in `folder`: both the executable's directory (for
 // the list file, "renderer.cfg" and the plug-ins) and the working directory point there.

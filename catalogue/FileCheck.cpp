@@ -1,7 +1,7 @@
-#include "FileCheck.h"
+#include "catalogue/FileCheck.h"
 
-#include "Text.h"
-#include "UZipList.h"
+#include "catalogue/UZipList.h"
+#include "fileio/Text.h"
 
 namespace {
 constexpr std::size_t kNoPath = SIZE_MAX;

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "Dat.h"
-#include "FoldedIndex.h"
-#include "Games.h"
+#include "catalogue/Dat.h"
+#include "catalogue/Games.h"
+#include "fileio/FoldedIndex.h"
 
 struct TZipEntry;
 

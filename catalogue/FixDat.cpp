@@ -1,8 +1,8 @@
-#include "FixDat.h"
+#include "catalogue/FixDat.h"
 
 #include <ctime>
 
-#include "Dat.h"
+#include "catalogue/Dat.h"
 
 namespace {
 // XML 1.0 cannot hold these control characters at all, not even as references.

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "Games.h"
+#include "catalogue/Games.h"
 
 class TFixDat {
  public:

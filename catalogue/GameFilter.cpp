@@ -1,4 +1,4 @@
-#include "GameFilter.h"
+#include "catalogue/GameFilter.h"
 
 bool TGameFilter::Match(const TGame& game) const {
   switch (Kind) {

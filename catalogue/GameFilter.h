@@ -3,7 +3,7 @@
 // (and timed) without a window.
 #include <string>
 
-#include "Games.h"
+#include "catalogue/Games.h"
 
 // What a folder of the tree lists. The values are the ones its node keeps in its state index.
 enum class TFolderKind { Heading = -1, All = 0, Available = 1, Missing = 2, Year = 3, Company = 4 };

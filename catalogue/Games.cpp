@@ -1,10 +1,10 @@
-#include "Games.h"
+#include "catalogue/Games.h"
 
 #include <new>
 #include <utility>
 
-#include "Errors.h"
-#include "ListFile.h"
+#include "catalogue/ListFile.h"
+#include "fileio/Errors.h"
 
 std::vector<std::string> LoadGames(const TPaths& paths, TGameList& Games, std::string& RomDir,
                                    std::vector<TAuditNote>* notes) {

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "FunctionRef.h"
-#include "Message.h"
-#include "Paths.h"
+#include "catalogue/Paths.h"
+#include "fileio/FunctionRef.h"
+#include "fileio/Message.h"
 
 struct TGame {
   std::string Game;

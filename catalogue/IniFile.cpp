@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "catalogue/IniFile.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,10 +6,10 @@
 #include <limits>
 #include <new>
 
-#include "AtomicFile.h"
-#include "Errors.h"
-#include "IniLines.h"
-#include "Text.h"
+#include "catalogue/IniLines.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Errors.h"
+#include "fileio/Text.h"
 
 using IniLines::IsBlank;
 

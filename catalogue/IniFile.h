@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Text.h"
+#include "fileio/Text.h"
 
 class TIniFile {
  public:

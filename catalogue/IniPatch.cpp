@@ -1,11 +1,11 @@
-#include "IniPatch.h"
+#include "catalogue/IniPatch.h"
 
 #include <algorithm>
 #include <string_view>
 #include <utility>
 
-#include "IniFile.h"
-#include "IniLines.h"
+#include "catalogue/IniFile.h"
+#include "catalogue/IniLines.h"
 
 using IniLines::IsBlank;
 using IniLines::Trim;

@@ -1,12 +1,12 @@
-#include "ListFile.h"
+#include "catalogue/ListFile.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <new>
 
-#include "AtomicFile.h"
-#include "Errors.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Errors.h"
 
 std::string ListFilePath(const TPaths& paths) {
   return paths.ExeDir + "ludra.ini";

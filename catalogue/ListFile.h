@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "IniFile.h"
-#include "IniPatch.h"
-#include "Paths.h"
+#include "catalogue/IniFile.h"
+#include "catalogue/IniPatch.h"
+#include "catalogue/Paths.h"
+#include "fileio/AtomicFile.h"
 
 extern const std::string_view kDefaultCatalogue;  // 261 lines, CR LF, compiled in
 

@@ -1,4 +1,4 @@
-#include "Paths.h"
+#include "catalogue/Paths.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "PathLookup.h"  // TFileLookup, IsRegularFile, IsDirectory
+#include "fileio/PathLookup.h"  // TFileLookup, IsRegularFile, IsDirectory
 
 // Looked up once at start and handed down, so tests can point both at temporary folders.
 struct TPaths {

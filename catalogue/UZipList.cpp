@@ -1,4 +1,4 @@
-#include "UZipList.h"
+#include "catalogue/UZipList.h"
 
 #include <fcntl.h>
 #include <string.h>
@@ -10,10 +10,10 @@
 #include <cstring>
 #include <utility>
 
-#include "Errors.h"
-#include "FileDescriptor.h"
-#include "FileWindow.h"
-#include "Text.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/FileWindow.h"
+#include "fileio/Text.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "FileDescriptor.h"
-#include "FileWindow.h"
-#include "FunctionRef.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/FileWindow.h"
+#include "fileio/FunctionRef.h"
 
 // One member of the central directory, where it lies in the reader's buffer:
 // valid only while it is visited.

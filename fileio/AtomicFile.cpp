@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "fileio/AtomicFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,8 +18,8 @@
 #include <string_view>
 #include <thread>
 
-#include "Errors.h"
-#include "FileDescriptor.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
 
 namespace {
 // Closes a descriptor and removes a temporary file unless told the rename went through.

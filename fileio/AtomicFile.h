@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "FileDescriptor.h"
-#include "FunctionRef.h"
-#include "Message.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/FunctionRef.h"
+#include "fileio/Message.h"
 
 // The file that `path` names, symbolic links followed to their end, also when that end does not
 // exist yet (a dangling link): writing there keeps the link. `path` itself when it is no link.

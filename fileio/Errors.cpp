@@ -1,4 +1,4 @@
-#include "Errors.h"
+#include "fileio/Errors.h"
 
 #include <cerrno>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "Message.h"
+#include "fileio/Message.h"
 
 // what() is the message in English; the window shows `Message` in the user's language.
 class EFileError : public std::runtime_error {

@@ -1,4 +1,4 @@
-#include "FileDescriptor.h"
+#include "fileio/FileDescriptor.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "FileWindow.h"
+#include "fileio/FileWindow.h"
 
 #include <sys/mman.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "FileDescriptor.h"
+#include "fileio/FileDescriptor.h"
 
 namespace {
 // From this size on a buffer is a block of the budget, mapped rather than taken from the heap.

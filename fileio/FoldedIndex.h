@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Text.h"
+#include "fileio/Text.h"
 
 class TFoldedIndex {
  public:

@@ -1,4 +1,4 @@
-#include "Message.h"
+#include "fileio/Message.h"
 
 TMessage TMessage::Template(std::string text, std::vector<TMessage> args) {
   TMessage message(std::move(text));

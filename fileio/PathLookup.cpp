@@ -1,4 +1,4 @@
-#include "PathLookup.h"
+#include "fileio/PathLookup.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "Text.h"
+#include "fileio/Text.h"
 
 namespace {
 constexpr time_t kSettleSeconds = 2;

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "FoldedIndex.h"
+#include "fileio/FoldedIndex.h"
 
 // Finds files whose stored names differ in letter case from the names on disk. Directory listings
 // are cached for the life of the object (one audit, one command), so looking up thousands of

@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "fileio/Text.h"
 
 #include <iconv.h>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "Dat.h"
-#include "FixDat.h"
-#include "Text.h"
+#include "catalogue/Dat.h"
+#include "catalogue/FixDat.h"
+#include "fileio/Text.h"
 
 namespace {
 [[noreturn]] void Fail(const char* what, std::string_view detail = {}) {

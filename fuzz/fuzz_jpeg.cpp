@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Errors.h"
-#include "Picture.h"
+#include "fileio/Errors.h"
+#include "ui/Picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

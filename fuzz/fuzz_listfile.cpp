@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "IniFile.h"
-#include "IniPatch.h"
-#include "Text.h"
+#include "catalogue/IniFile.h"
+#include "catalogue/IniPatch.h"
+#include "fileio/Text.h"
 
 namespace {
 

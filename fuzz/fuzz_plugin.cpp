@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ElfExports.h"
-#include "FileWindow.h"
-#include "PeExports.h"
-#include "Plugins.h"
-#include "ScratchFile.h"
+#include "fileio/FileWindow.h"
+#include "fuzz/ScratchFile.h"
+#include "launch/ElfExports.h"
+#include "launch/PeExports.h"
+#include "launch/Plugins.h"
 
 namespace {
 const std::vector<std::string_view> kNames = {"ZN_JammaOpen", "ZN_GPUinit", "ZN_SPUopen"};

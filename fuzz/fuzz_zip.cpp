@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ScratchFile.h"
-#include "UZipList.h"
+#include "catalogue/UZipList.h"
+#include "fuzz/ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static TScratchFile file;

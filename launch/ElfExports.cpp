@@ -1,4 +1,4 @@
-#include "ElfExports.h"
+#include "launch/ElfExports.h"
 
 #include <algorithm>
 #include <cstdint>

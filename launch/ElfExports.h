@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FileWindow.h"
+#include "fileio/FileWindow.h"
 
 // Looks for each of `names` among the defined functions that the dynamic symbol table of the
 // shared object in `file` exports (global or weak binding, function or indirect function, not

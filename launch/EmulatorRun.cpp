@@ -1,5 +1,5 @@
 // Watching one start of the emulator: reaping it and reading the end of its log.
-#include "EmulatorRun.h"
+#include "launch/EmulatorRun.h"
 
 #include <fcntl.h>
 #include <poll.h>

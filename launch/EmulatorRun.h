@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "FileDescriptor.h"
-#include "Message.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/Message.h"
 
 // The game a start is for: its number (section Rom<n>) and title.
 struct TGameRef {

@@ -1,9 +1,9 @@
 // The emulator's start: its parameter text and the shell's "Open" of "tavi.exe".
-#include "Launcher.h"
+#include "launch/Launcher.h"
 
 #include <string>
 
-#include "ListFile.h"
+#include "catalogue/ListFile.h"
 
 namespace {
 

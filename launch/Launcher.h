@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "Paths.h"
-#include "Settings.h"
-#include "Shell.h"
+#include "catalogue/Paths.h"
+#include "launch/Settings.h"
+#include "launch/Shell.h"
 
 class TListFile;
 

@@ -1,5 +1,5 @@
 // The log keeper: the emulator's output from a pipe into a capped file.
-#include "LogKeeper.h"
+#include "launch/LogKeeper.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "FileDescriptor.h"
+#include "fileio/FileDescriptor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PeExports.h"
+#include "launch/PeExports.h"
 
 #include <algorithm>
 #include <cstring>

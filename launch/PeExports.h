@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FileWindow.h"
+#include "fileio/FileWindow.h"
 
 // Looks for each of `names` in the export name table of the file under `w`.
 // Returns one flag per name, or an empty vector when the file is no well-formed PE image.

@@ -1,5 +1,5 @@
 // Plug-in discovery: which "*.tvi" files next to the executable are renderers.
-#include "Plugins.h"
+#include "launch/Plugins.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,12 +11,12 @@
 #include <new>
 #include <string_view>
 
-#include "ElfExports.h"
-#include "Errors.h"
-#include "FileDescriptor.h"
-#include "FileWindow.h"
-#include "PeExports.h"
-#include "Text.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/FileWindow.h"
+#include "fileio/Text.h"
+#include "launch/ElfExports.h"
+#include "launch/PeExports.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <utility>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "Errors.h"
-#include "Launcher.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Errors.h"
+#include "launch/Launcher.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The text of a quick failure's report.
-#include "RunReport.h"
+#include "launch/RunReport.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "EmulatorRun.h"
+#include "launch/EmulatorRun.h"
 
 // An emulator that ends with a failure within this time of its start is reported.
 constexpr std::chrono::milliseconds kQuickFailureWindow{10000};

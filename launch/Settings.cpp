@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "launch/Settings.h"
 
 #include <algorithm>
 

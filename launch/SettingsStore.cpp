@@ -2,9 +2,9 @@
 // as kSettings describes them.
 #include <string>
 
-#include "Launcher.h"
-#include "ListFile.h"
-#include "Plugins.h"
+#include "catalogue/ListFile.h"
+#include "launch/Launcher.h"
+#include "launch/Plugins.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The shell's "Open" on this system: the program started in its own session, with its arguments
 // taken from the parameter text and no command interpreter in between, and watched.
-#include "Shell.h"
+#include "launch/Shell.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -15,11 +15,11 @@
 #include <variant>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "EmulatorFolder.h"
-#include "Errors.h"
-#include "FileDescriptor.h"
-#include "LogKeeper.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/Folders.h"
+#include "launch/LogKeeper.h"
 
 namespace {
 

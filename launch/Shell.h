@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "EmulatorRun.h"
-#include "Message.h"
-#include "Paths.h"
+#include "catalogue/Paths.h"
+#include "fileio/Message.h"
+#include "launch/EmulatorRun.h"
 
 class IShell {
  public:

@@ -1,4 +1,4 @@
-#include "ZipWriter.h"
+#include "tools/ZipWriter.h"
 
 #include <array>
 

@@ -12,14 +12,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "FolderTree.h"
-#include "GameFilterTable.h"
-#include "GameViews.h"
-#include "Launcher.h"
-#include "Pictures.h"
-#include "Shell.h"
-#include "UProperties.h"
-#include "UTavi.h"
+#include "launch/Launcher.h"
+#include "launch/Shell.h"
+#include "ui/FolderTree.h"
+#include "ui/GameFilterTable.h"
+#include "ui/GameViews.h"
+#include "ui/Pictures.h"
+#include "ui/UProperties.h"
+#include "ui/UTavi.h"
 
 namespace {
 class TNoShell : public IShell {

@@ -16,17 +16,17 @@
 #include <unordered_set>
 #include <vector>
 
-#include "AtomicFile.h"
-#include "AuditCache.h"
-#include "AuditEngine.h"
-#include "AuditText.h"
-#include "Dat.h"
-#include "EmulatorFolder.h"
-#include "Errors.h"
-#include "FixDat.h"
-#include "Games.h"
-#include "ListFile.h"
-#include "Places.h"
+#include "app/Places.h"
+#include "catalogue/AuditCache.h"
+#include "catalogue/AuditEngine.h"
+#include "catalogue/AuditText.h"
+#include "catalogue/Dat.h"
+#include "catalogue/EmulatorFolder.h"
+#include "catalogue/FixDat.h"
+#include "catalogue/Games.h"
+#include "catalogue/ListFile.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/Errors.h"
 
 namespace {
 void Usage(FILE* to) {

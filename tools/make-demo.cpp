@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "ZipWriter.h"
+#include "tools/ZipWriter.h"
 
 namespace {
 // Filler standing in for ROM contents: a recognisable text, repeated.

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "PictureList.h"
+#include "ui/PictureList.h"
 
 namespace {
 using namespace PictureList;

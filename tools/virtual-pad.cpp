@@ -23,13 +23,13 @@
 #include <sstream>
 #include <string>
 
-#include "GameControllers.h"
-#include "Launcher.h"
-#include "Pictures.h"
-#include "Shell.h"
-#include "UAbout.h"
-#include "UProperties.h"
-#include "UTavi.h"
+#include "launch/Launcher.h"
+#include "launch/Shell.h"
+#include "ui/GameControllers.h"
+#include "ui/Pictures.h"
+#include "ui/UAbout.h"
+#include "ui/UProperties.h"
+#include "ui/UTavi.h"
 
 namespace {
 class TPrintingShell : public IShell {

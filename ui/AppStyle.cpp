@@ -1,4 +1,4 @@
-#include "AppStyle.h"
+#include "ui/AppStyle.h"
 
 #include <QApplication>
 #include <QIconEngine>

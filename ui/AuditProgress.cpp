@@ -1,4 +1,4 @@
-#include "AuditProgress.h"
+#include "ui/AuditProgress.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "AuditRunner.h"
+#include "ui/AuditRunner.h"
 
 TAuditProgress::TAuditProgress(TAuditRunner& runner, QWidget* panes)
     : QFrame(panes->parentWidget()), FRunner(runner), FPanes(panes) {

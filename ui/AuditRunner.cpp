@@ -1,4 +1,4 @@
-#include "AuditRunner.h"
+#include "ui/AuditRunner.h"
 
 #include <QCoreApplication>
 #include <atomic>
@@ -7,11 +7,11 @@
 #include <thread>
 #include <utility>
 
-#include "AuditCache.h"
-#include "AuditEngine.h"
-#include "Dat.h"
-#include "DetachedThreads.h"
-#include "Errors.h"
+#include "catalogue/AuditCache.h"
+#include "catalogue/AuditEngine.h"
+#include "catalogue/Dat.h"
+#include "fileio/Errors.h"
+#include "ui/DetachedThreads.h"
 
 namespace {
 TDetachedThreads gThreads;

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "Games.h"
-#include "ListFile.h"
+#include "catalogue/Games.h"
+#include "catalogue/ListFile.h"
 
 class TAuditRunner : public QObject {
   Q_OBJECT

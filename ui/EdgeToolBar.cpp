@@ -1,4 +1,4 @@
-#include "EdgeToolBar.h"
+#include "ui/EdgeToolBar.h"
 
 #include <QAccessibleWidget>
 #include <QAction>

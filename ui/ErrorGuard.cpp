@@ -1,12 +1,12 @@
-#include "ErrorGuard.h"
+#include "ui/ErrorGuard.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
 #include <exception>
 
-#include "Errors.h"
-#include "Translations.h"
+#include "fileio/Errors.h"
+#include "ui/Translations.h"
 
 namespace {
 IErrorReporter* gReporter = nullptr;

@@ -1,4 +1,4 @@
-#include "FolderChooser.h"
+#include "ui/FolderChooser.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "Paths.h"
+#include "catalogue/Paths.h"
 
 std::optional<QString> TDialogFolderChooser::ChooseFolder(QWidget* parent, const QString& prompt,
                                                           const QString& start) {

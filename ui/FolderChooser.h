@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "EmulatorFolder.h"
+#include "catalogue/EmulatorFolder.h"
 
 class QWidget;
 

@@ -1,12 +1,12 @@
-#include "FolderTree.h"
+#include "ui/FolderTree.h"
 
 #include <QKeyEvent>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
 
-#include "ItemKeys.h"
-#include "Pictures.h"
+#include "ui/ItemKeys.h"
+#include "ui/Pictures.h"
 
 TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "GameFilter.h"
+#include "catalogue/GameFilter.h"
 
 class TFolderTree : public QTreeWidget {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "FontPreload.h"
+#include "ui/FontPreload.h"
 
 #include <fontconfig/fontconfig.h>
 

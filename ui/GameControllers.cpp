@@ -1,4 +1,4 @@
-#include "GameControllers.h"
+#include "ui/GameControllers.h"
 
 #include <SDL.h>
 #include <dlfcn.h>
@@ -19,7 +19,7 @@
 #include <thread>
 #include <utility>
 
-#include "DetachedThreads.h"
+#include "ui/DetachedThreads.h"
 
 namespace {
 // SDL is loaded when the controllers start, not with the program: Debian's library brings some

@@ -1,4 +1,4 @@
-#include "GameFilterTable.h"
+#include "ui/GameFilterTable.h"
 
 #include <algorithm>
 

@@ -9,8 +9,8 @@
 #include <QPointer>
 #include <vector>
 
-#include "GameFilter.h"
-#include "GameListModel.h"
+#include "catalogue/GameFilter.h"
+#include "ui/GameListModel.h"
 
 class TGameFilterTable : public QAbstractTableModel {
   Q_OBJECT

@@ -1,10 +1,10 @@
-#include "GameListModel.h"
+#include "ui/GameListModel.h"
 
 #include <QCoreApplication>
 
-#include "AuditText.h"
-#include "Pictures.h"
-#include "Translations.h"
+#include "catalogue/AuditText.h"
+#include "ui/Pictures.h"
+#include "ui/Translations.h"
 
 namespace {
 QString Field(const TGame& game, int column) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Games.h"
+#include "catalogue/Games.h"
 
 class TGameListModel : public QAbstractTableModel {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "GameViews.h"
+#include "ui/GameViews.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -6,7 +6,7 @@
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
-#include "ItemKeys.h"
+#include "ui/ItemKeys.h"
 
 // Large and small icons are both an icon view, so both lay their items out in a grid that
 // scrolls; small icons put the title beside the picture instead of under it.

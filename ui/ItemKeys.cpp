@@ -1,4 +1,4 @@
-#include "ItemKeys.h"
+#include "ui/ItemKeys.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>

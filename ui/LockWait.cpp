@@ -1,4 +1,4 @@
-#include "LockWait.h"
+#include "ui/LockWait.h"
 
 #include <QCoreApplication>
 #include <QCursor>

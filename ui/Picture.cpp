@@ -1,6 +1,6 @@
 // Screenshot loading. The file's extension picks the decoder: JPEG goes to libjpeg, the other
 // formats to Qt's image readers; a file with an extension nobody knows is recognised by content.
-#include "Picture.h"
+#include "ui/Picture.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,9 +22,9 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "Errors.h"
-#include "FileDescriptor.h"
-#include "Text.h"
+#include "fileio/Errors.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/Text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The pictures are cut from the sheets rendered at build time and compiled into the program. A
 // sheet is taken (unpacked, unless it is stored as it is) the first time a picture of its scale
 // and palette is drawn; the pieces are kept in Qt's pixmap cache.
-#include "Pictures.h"
+#include "ui/Pictures.h"
 
 #include <QApplication>
 #include <QIconEngine>
@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-#include "PictureList.h"
+#include "ui/PictureList.h"
 
 namespace {
 using namespace PictureList;

@@ -1,4 +1,4 @@
-#include "ScreenFit.h"
+#include "ui/ScreenFit.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "SnapshotImage.h"
+#include "ui/SnapshotImage.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "StatusPanel.h"
+#include "ui/StatusPanel.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "ThreadRoom.h"
+#include "ui/ThreadRoom.h"
 
 #include <sys/resource.h>
 

@@ -1,4 +1,4 @@
-#include "Translations.h"
+#include "ui/Translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

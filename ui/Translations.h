@@ -2,7 +2,7 @@
 // The program's texts in the user's language, and Qt's own for its standard dialogs.
 #include <QString>
 
-#include "Message.h"
+#include "fileio/Message.h"
 
 class QLocale;
 

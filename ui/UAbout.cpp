@@ -1,4 +1,4 @@
-#include "UAbout.h"
+#include "ui/UAbout.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "ErrorGuard.h"
+#include "ui/ErrorGuard.h"
 
 namespace {
 constexpr int kLogoWidth = 150;  // the logo list's picture size

@@ -1,4 +1,4 @@
-#include "UProperties.h"
+#include "ui/UProperties.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,10 +25,10 @@
 #include <utility>
 #include <vector>
 
-#include "ErrorGuard.h"
-#include "Launcher.h"
-#include "Paths.h"
-#include "Pictures.h"
+#include "catalogue/Paths.h"
+#include "launch/Launcher.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Pictures.h"
 
 namespace {
 constexpr int kClientWidth = 402;

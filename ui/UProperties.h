@@ -4,7 +4,7 @@
 #include <QPoint>
 #include <QString>
 
-#include "WindowSeams.h"
+#include "ui/WindowSeams.h"
 
 class QCheckBox;
 class QComboBox;

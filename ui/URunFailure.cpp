@@ -1,5 +1,5 @@
 // Watching the emulator from the event loop, and the message of a quick failure.
-#include "URunFailure.h"
+#include "ui/URunFailure.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-#include "RunReport.h"
-#include "Translations.h"
+#include "launch/RunReport.h"
+#include "ui/Translations.h"
 
 TRunWatch::TRunWatch(std::unique_ptr<TEmulatorRun> run, std::function<void(TRunWatch*)> finished,
                      QObject* parent)

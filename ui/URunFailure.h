@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "EmulatorRun.h"
+#include "launch/EmulatorRun.h"
 
 class QPlainTextEdit;
 class QSocketNotifier;

@@ -1,5 +1,5 @@
 // The main window's construction: layout, actions, menus, toolbar and status bar.
-#include "UTavi.h"
+#include "ui/UTavi.h"
 
 #include <QActionGroup>
 #include <QFrame>
@@ -12,19 +12,19 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "AtomicFile.h"
-#include "AuditProgress.h"
-#include "EdgeToolBar.h"
-#include "FolderTree.h"
-#include "FontPreload.h"
-#include "GameFilterTable.h"
-#include "GameListModel.h"
-#include "GameViews.h"
-#include "LockWait.h"
-#include "Pictures.h"
-#include "ScreenFit.h"
-#include "SnapshotImage.h"
-#include "StatusPanel.h"
+#include "fileio/AtomicFile.h"
+#include "ui/AuditProgress.h"
+#include "ui/EdgeToolBar.h"
+#include "ui/FolderTree.h"
+#include "ui/FontPreload.h"
+#include "ui/GameFilterTable.h"
+#include "ui/GameListModel.h"
+#include "ui/GameViews.h"
+#include "ui/LockWait.h"
+#include "ui/Pictures.h"
+#include "ui/ScreenFit.h"
+#include "ui/SnapshotImage.h"
+#include "ui/StatusPanel.h"
 
 namespace {
 constexpr QPoint kDesignedPosition(267, 149);

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "AuditRunner.h"
-#include "EdgeToolBar.h"
-#include "GameControllers.h"
-#include "GameFilter.h"
-#include "Games.h"
-#include "Paths.h"
-#include "Shell.h"
-#include "WindowSeams.h"
+#include "catalogue/GameFilter.h"
+#include "catalogue/Games.h"
+#include "catalogue/Paths.h"
+#include "launch/Shell.h"
+#include "ui/AuditRunner.h"
+#include "ui/EdgeToolBar.h"
+#include "ui/GameControllers.h"
+#include "ui/WindowSeams.h"
 
 class QAbstractItemView;
 class QAction;

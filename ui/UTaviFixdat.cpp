@@ -1,11 +1,11 @@
 // The main window's fixdat command: the missing and wrong files of the last audit as a ROM list
 // that a ROM manager fetches or rebuilds.
-#include "AtomicFile.h"
-#include "FixDat.h"
-#include "FolderChooser.h"
-#include "GameListModel.h"
-#include "ListFile.h"
-#include "UTavi.h"
+#include "catalogue/FixDat.h"
+#include "catalogue/ListFile.h"
+#include "fileio/AtomicFile.h"
+#include "ui/FolderChooser.h"
+#include "ui/GameListModel.h"
+#include "ui/UTavi.h"
 
 void TfrmMain::mnuFixdatClick() {
   Command([this] {

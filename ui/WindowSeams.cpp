@@ -1,4 +1,4 @@
-#include "WindowSeams.h"
+#include "ui/WindowSeams.h"
 
 #include <memory>
 #include <random>

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <functional>
 
-#include "FolderChooser.h"
-#include "RunReport.h"
+#include "launch/RunReport.h"
+#include "ui/FolderChooser.h"
 
 // The platform's folder and file dialogs and its message box.
 IFolderChooser& PlatformFolderChooser();

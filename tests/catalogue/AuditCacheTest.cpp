@@ -14,14 +14,14 @@
 #include <random>
 #include <thread>
 
-#include "AuditCache.h"
-#include "AuditEngine.h"
-#include "AuditText.h"
-#include "Dat.h"
-#include "FixDat.h"
-#include "Games.h"
-#include "ListFile.h"
-#include "TestSupport.h"
+#include "catalogue/AuditCache.h"
+#include "catalogue/AuditEngine.h"
+#include "catalogue/AuditText.h"
+#include "catalogue/Dat.h"
+#include "catalogue/FixDat.h"
+#include "catalogue/Games.h"
+#include "catalogue/ListFile.h"
+#include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -12,11 +12,11 @@
 #include <system_error>
 #include <thread>
 
-#include "AuditEngine.h"
-#include "Errors.h"
-#include "LatencyMount.h"
-#include "ListFile.h"
-#include "TestSupport.h"
+#include "bench/LatencyMount.h"
+#include "catalogue/AuditEngine.h"
+#include "catalogue/ListFile.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 std::string Section(int n, const std::string& company, const std::string& rom,

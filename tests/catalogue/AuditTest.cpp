@@ -3,10 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "Errors.h"
-#include "Games.h"
-#include "ListFile.h"
-#include "TestSupport.h"
+#include "catalogue/Games.h"
+#include "catalogue/ListFile.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 TZipMember Member(const std::string& name) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 // Runs the tool in `workDir` with stderr folded into the output.

@@ -7,11 +7,11 @@
 
 #include <string>
 
-#include "Errors.h"
-#include "Games.h"
-#include "ListFile.h"
-#include "TestSupport.h"
-#include "UZipList.h"
+#include "catalogue/Games.h"
+#include "catalogue/ListFile.h"
+#include "catalogue/UZipList.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "EmulatorFolder.h"
-#include "Errors.h"
-#include "Places.h"
-#include "TestSupport.h"
+#include "app/Places.h"
+#include "catalogue/EmulatorFolder.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
 
 TEST(EmulatorFolder, AnInstallTreeIsKnownByItsDesktopEntryWhereverItLies) {
   TTempDir dir;

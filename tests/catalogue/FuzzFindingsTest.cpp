@@ -1,8 +1,8 @@
 // Inputs found by fuzzing that once broke a rule; each stays here so the fault cannot return.
 #include <gtest/gtest.h>
 
-#include "IniFile.h"
-#include "IniPatch.h"
+#include "catalogue/IniFile.h"
+#include "catalogue/IniPatch.h"
 
 // ---- A list file whose last line ends in a lone CR -------------------------------------------
 // Text added after such a line used to get a whole CR LF of its own, so the line read back with a

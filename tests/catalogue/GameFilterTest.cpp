@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "GameFilter.h"
+#include "catalogue/GameFilter.h"
 
 namespace {
 TGame Game(const std::string& company, const std::string& year, bool available) {

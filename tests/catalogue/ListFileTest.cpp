@@ -11,9 +11,9 @@
 #include <random>
 #include <thread>
 
-#include "Errors.h"
-#include "ListFile.h"
-#include "TestSupport.h"
+#include "catalogue/ListFile.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 std::string Crlf(const std::string& lf) {

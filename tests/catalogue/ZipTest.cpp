@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "Errors.h"
-#include "TestSupport.h"
-#include "UZipList.h"
+#include "catalogue/UZipList.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "ListFile.h"
+#include "catalogue/ListFile.h"
 
 namespace fs = std::filesystem;
 

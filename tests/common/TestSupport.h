@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ZipWriter.h"  // BuildZip, for archives the tests write
+#include "tools/ZipWriter.h"  // BuildZip, for archives the tests write
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
 class TTempDir {

@@ -12,9 +12,9 @@
 #include <mutex>
 #include <thread>
 
-#include "GameControllers.h"
-#include "LatencyMount.h"
-#include "MainWindowFixture.h"
+#include "bench/LatencyMount.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/GameControllers.h"
 
 namespace {
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 10000) {

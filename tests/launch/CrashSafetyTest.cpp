@@ -15,9 +15,9 @@
 #include <random>
 #include <set>
 
-#include "IniFile.h"
-#include "LaunchSupport.h"
-#include "ListFile.h"
+#include "catalogue/IniFile.h"
+#include "catalogue/ListFile.h"
+#include "tests/launch/LaunchSupport.h"
 
 namespace {
 

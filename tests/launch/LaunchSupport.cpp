@@ -1,4 +1,4 @@
-#include "LaunchSupport.h"
+#include "tests/launch/LaunchSupport.h"
 
 #include <chrono>
 #include <filesystem>

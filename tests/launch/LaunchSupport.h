@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "Launcher.h"
-#include "TestSupport.h"
+#include "launch/Launcher.h"
+#include "tests/common/TestSupport.h"
 
 // Remembers every "Open" instead of starting anything.
 class TRecordingShell : public IShell {

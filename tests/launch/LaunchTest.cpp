@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "LaunchSupport.h"
+#include "tests/launch/LaunchSupport.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Plugins.h"
-#include "TestSupport.h"
+#include "launch/Plugins.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "LaunchSupport.h"
-#include "Plugins.h"
+#include "launch/Plugins.h"
+#include "tests/launch/LaunchSupport.h"
 
 namespace fs = std::filesystem;
 

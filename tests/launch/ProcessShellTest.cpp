@@ -14,8 +14,8 @@
 #include <optional>
 #include <thread>
 
-#include "LaunchSupport.h"
-#include "LogKeeper.h"
+#include "launch/LogKeeper.h"
+#include "tests/launch/LaunchSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "Errors.h"
-#include "LaunchSupport.h"
+#include "fileio/Errors.h"
+#include "tests/launch/LaunchSupport.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "Errors.h"
-#include "Games.h"
-#include "LaunchSupport.h"
-#include "ListFile.h"
+#include "catalogue/Games.h"
+#include "catalogue/ListFile.h"
+#include "fileio/Errors.h"
+#include "tests/launch/LaunchSupport.h"
 
 namespace {
 

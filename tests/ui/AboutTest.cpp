@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "DialogTestSupport.h"
-#include "Pictures.h"
-#include "UAbout.h"
+#include "tests/ui/DialogTestSupport.h"
+#include "ui/Pictures.h"
+#include "ui/UAbout.h"
 
 namespace {
 

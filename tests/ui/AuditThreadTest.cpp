@@ -19,9 +19,9 @@
 #include <mutex>
 #include <set>
 
-#include "AuditProgress.h"
-#include "MainWindowFixture.h"
-#include "Translations.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/AuditProgress.h"
+#include "ui/Translations.h"
 
 namespace {
 // Lets the first `free` archive reads through after a millisecond each (slow enough to start the

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "FolderChooser.h"
-#include "MainWindowFixture.h"
-#include "RunCommand.h"
-#include "RunReport.h"
+#include "app/RunCommand.h"
+#include "launch/RunReport.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/FolderChooser.h"
 
 namespace {
 // A copy of the program in `dir` (a copy in the emulator's folder is what a user runs), started

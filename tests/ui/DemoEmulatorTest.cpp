@@ -4,8 +4,8 @@
 
 #include <QTest>
 
-#include "GameViews.h"
-#include "MainWindowFixture.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/GameViews.h"
 
 namespace {
 struct TNoMessages : IShellReporter {

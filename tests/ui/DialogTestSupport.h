@@ -20,17 +20,19 @@
 #include <QStyleOptionFrame>
 #include <QWidget>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "FolderChooser.h"
-#include "Shell.h"
+#include "launch/Shell.h"
+#include "ui/FolderChooser.h"
 
-// A window's or dialog's control by its object name; a missing one fails the test.
+// A window's or dialog's control by its object name. A missing one fails the test there, by an
+// exception the test runner reports, rather than as a null pointer that crashes the run later.
 template <class T>
 T* FindChild(const QObject& root, const char* name) {
   T* found = root.findChild<T*>(QLatin1String(name));
-  EXPECT_NE(found, nullptr) << "no control " << name;
+  if (!found) throw std::runtime_error(std::string("no control ") + name);
   return found;
 }
 

@@ -13,13 +13,13 @@
 #include <QTimer>
 #include <memory>
 
-#include "FolderTree.h"
-#include "GameControllers.h"
-#include "GameViews.h"
-#include "MainWindowFixture.h"
-#include "Pictures.h"
-#include "UAbout.h"
-#include "UProperties.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/FolderTree.h"
+#include "ui/GameControllers.h"
+#include "ui/GameViews.h"
+#include "ui/Pictures.h"
+#include "ui/UAbout.h"
+#include "ui/UProperties.h"
 
 using namespace std::chrono_literals;
 

@@ -13,17 +13,17 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "AuditProgress.h"
-#include "DialogTestSupport.h"
-#include "EdgeToolBar.h"
-#include "FolderTree.h"
-#include "GameFilterTable.h"
-#include "GameViews.h"
-#include "MainWindowFixture.h"
-#include "Pictures.h"
-#include "Translations.h"
-#include "UAbout.h"
-#include "UProperties.h"
+#include "tests/ui/DialogTestSupport.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/AuditProgress.h"
+#include "ui/EdgeToolBar.h"
+#include "ui/FolderTree.h"
+#include "ui/GameFilterTable.h"
+#include "ui/GameViews.h"
+#include "ui/Pictures.h"
+#include "ui/Translations.h"
+#include "ui/UAbout.h"
+#include "ui/UProperties.h"
 
 namespace {
 // Closes the next modal window as soon as the event loop runs, remembering which it was.

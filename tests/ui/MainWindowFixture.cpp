@@ -1,11 +1,11 @@
-#include "MainWindowFixture.h"
+#include "tests/ui/MainWindowFixture.h"
 
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
-#include "FolderTree.h"
-#include "GameFilterTable.h"
-#include "GameViews.h"
+#include "ui/FolderTree.h"
+#include "ui/GameFilterTable.h"
+#include "ui/GameViews.h"
 
 int TRecordingShell::LastNumber() const {
   if (Calls.empty()) return -1;

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "DialogTestSupport.h"
-#include "ErrorGuard.h"
-#include "Launcher.h"
-#include "Shell.h"
-#include "TestSupport.h"
-#include "UTavi.h"
-#include "WindowSeams.h"
+#include "launch/Launcher.h"
+#include "launch/Shell.h"
+#include "tests/common/TestSupport.h"
+#include "tests/ui/DialogTestSupport.h"
+#include "ui/ErrorGuard.h"
+#include "ui/UTavi.h"
+#include "ui/WindowSeams.h"
 
 struct TRecordingShell : IShell {
   struct TCall {

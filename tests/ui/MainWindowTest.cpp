@@ -16,16 +16,16 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "Errors.h"
-#include "FolderTree.h"
-#include "GameFilterTable.h"
-#include "GameListModel.h"
-#include "GameViews.h"
-#include "ListFile.h"
-#include "MainWindowFixture.h"
-#include "Pictures.h"
-#include "SnapshotImage.h"
-#include "StatusPanel.h"
+#include "catalogue/ListFile.h"
+#include "fileio/Errors.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/FolderTree.h"
+#include "ui/GameFilterTable.h"
+#include "ui/GameListModel.h"
+#include "ui/GameViews.h"
+#include "ui/Pictures.h"
+#include "ui/SnapshotImage.h"
+#include "ui/StatusPanel.h"
 
 namespace fs = std::filesystem;
 

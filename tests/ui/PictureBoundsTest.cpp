@@ -11,9 +11,9 @@
 // jpeglib.h needs <cstdio> before it.
 #include <jpeglib.h>
 
-#include "Errors.h"
-#include "Picture.h"
-#include "TestSupport.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
+#include "ui/Picture.h"
 
 namespace {
 

@@ -18,12 +18,12 @@
 #include <memory>
 #include <string>
 
-#include "AppStyle.h"
-#include "Errors.h"
-#include "Picture.h"
-#include "Pictures.h"
-#include "SnapshotImage.h"
-#include "TestSupport.h"
+#include "fileio/Errors.h"
+#include "tests/common/TestSupport.h"
+#include "ui/AppStyle.h"
+#include "ui/Picture.h"
+#include "ui/Pictures.h"
+#include "ui/SnapshotImage.h"
 
 namespace {
 

@@ -20,11 +20,11 @@
 #include <memory>
 #include <sstream>
 
-#include "DialogTestSupport.h"
-#include "ErrorGuard.h"
-#include "Launcher.h"
-#include "TestSupport.h"
-#include "UProperties.h"
+#include "launch/Launcher.h"
+#include "tests/common/TestSupport.h"
+#include "tests/ui/DialogTestSupport.h"
+#include "ui/ErrorGuard.h"
+#include "ui/UProperties.h"
 
 namespace {
 

@@ -17,13 +17,13 @@
 #include <optional>
 #include <system_error>
 
-#include "AtomicFile.h"
-#include "IniFile.h"
-#include "ListFile.h"
-#include "MainWindowFixture.h"
-#include "SnapshotImage.h"
-#include "ThreadRoom.h"
-#include "UProperties.h"
+#include "catalogue/IniFile.h"
+#include "catalogue/ListFile.h"
+#include "fileio/AtomicFile.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/SnapshotImage.h"
+#include "ui/ThreadRoom.h"
+#include "ui/UProperties.h"
 
 namespace {
 

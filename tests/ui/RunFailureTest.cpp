@@ -10,10 +10,10 @@
 #include <chrono>
 #include <memory>
 
-#include "DialogTestSupport.h"
-#include "MainWindowFixture.h"
-#include "Translations.h"
-#include "URunFailure.h"
+#include "tests/ui/DialogTestSupport.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/Translations.h"
+#include "ui/URunFailure.h"
 
 namespace {
 using namespace std::chrono_literals;

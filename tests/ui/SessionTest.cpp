@@ -15,12 +15,12 @@
 #include <filesystem>
 #include <functional>
 
-#include "ListFile.h"
-#include "MainWindowFixture.h"
-#include "Pictures.h"
-#include "SnapshotImage.h"
-#include "UAbout.h"
-#include "UProperties.h"
+#include "catalogue/ListFile.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/Pictures.h"
+#include "ui/SnapshotImage.h"
+#include "ui/UAbout.h"
+#include "ui/UProperties.h"
 
 namespace {
 struct TShellMessages : IShellReporter {

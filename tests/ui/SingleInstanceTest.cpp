@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "SingleInstance.h"
-#include "TestSupport.h"
+#include "app/SingleInstance.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 using namespace std::chrono_literals;
