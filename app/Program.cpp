@@ -11,10 +11,10 @@
 
 #include "app/DesktopEntry.h"
 #include "app/RunCommand.h"
+#include "app/WindowEmulatorFolder.h"
 #include "fileio/Errors.h"
 #include "launch/LogKeeper.h"
 #include "launch/RunReport.h"
-#include "ui/FolderChooser.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "app/CommandLine.h"
+#include "app/EmulatorFolder.h"
 #include "app/Places.h"
-#include "catalogue/EmulatorFolder.h"
 #include "catalogue/Paths.h"
 #include "launch/Shell.h"
 

@@ -16,12 +16,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/EmulatorFolder.h"
 #include "app/Places.h"
 #include "catalogue/AuditCache.h"
 #include "catalogue/AuditEngine.h"
 #include "catalogue/AuditText.h"
 #include "catalogue/Dat.h"
-#include "catalogue/EmulatorFolder.h"
 #include "catalogue/FixDat.h"
 #include "catalogue/Games.h"
 #include "catalogue/ListFile.h"

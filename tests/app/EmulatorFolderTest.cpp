@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "app/EmulatorFolder.h"
 #include "app/Places.h"
-#include "catalogue/EmulatorFolder.h"
 #include "fileio/Errors.h"
 #include "tests/common/TestSupport.h"
 

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "app/RunCommand.h"
+#include "app/WindowEmulatorFolder.h"
 #include "launch/RunReport.h"
 #include "tests/ui/MainWindowFixture.h"
-#include "ui/FolderChooser.h"
 
 namespace {
 // A copy of the program in `dir` (a copy in the emulator's folder is what a user runs), started

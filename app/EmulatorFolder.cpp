@@ -1,4 +1,4 @@
-#include "catalogue/EmulatorFolder.h"
+#include "app/EmulatorFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
