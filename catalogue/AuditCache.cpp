@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <unordered_set>
 
 #include "catalogue/Dat.h"
@@ -56,6 +57,32 @@ uint64_t BodyHash(std::string_view bytes) {
   std::memcpy(&w, p, n);
   h = (h ^ w) * 0x9E3779B97F4A7C15ull;
   return h ^ (h >> 29);
+}
+
+// The body of a cache file of that kind, or nothing when its header does not vouch for it.
+std::optional<std::string_view> CheckedBody(std::string_view bytes, const char (&magic)[8],
+                                            uint32_t format) {
+  THeader header;
+  if (bytes.size() < sizeof header) return std::nullopt;
+  std::memcpy(&header, bytes.data(), sizeof header);
+  const std::string_view body = bytes.substr(sizeof header);
+  if (std::memcmp(header.Magic, magic, sizeof header.Magic) != 0 || header.Format != format ||
+      header.ByteOrder != kByteOrder || header.BodySize != body.size() ||
+      header.BodyHash != BodyHash(body))
+    return std::nullopt;
+  return body;
+}
+
+// Writes the header of a cache file of that kind into the room kept for it before the body.
+void StampHeader(std::string& bytes, const char (&magic)[8], uint32_t format) {
+  const std::string_view body = std::string_view(bytes).substr(sizeof(THeader));
+  THeader header;
+  std::memcpy(header.Magic, magic, sizeof header.Magic);
+  header.Format = format;
+  header.ByteOrder = kByteOrder;
+  header.BodySize = body.size();
+  header.BodyHash = BodyHash(body);
+  std::memcpy(bytes.data(), &header, sizeof header);
 }
 
 void PutVarint(std::string& out, uint64_t v) {
@@ -222,15 +249,9 @@ TAuditCache::~TAuditCache() = default;
 
 void TAuditCache::Load() {
   if (!ReadWholeFile(FPath, FBytes, kFolderLimit)) return;
-  THeader header;
-  if (FBytes.size() < sizeof header) return;
-  std::memcpy(&header, FBytes.data(), sizeof header);
-  const std::string_view body = std::string_view(FBytes).substr(sizeof header);
-  if (std::memcmp(header.Magic, kMagic, sizeof kMagic) != 0 || header.Format != kFormat ||
-      header.ByteOrder != kByteOrder || header.BodySize != body.size() ||
-      header.BodyHash != BodyHash(body))
-    return;
-  TReaderAt in{body.data(), body.data() + body.size()};
+  const auto body = CheckedBody(FBytes, kMagic, kFormat);
+  if (!body) return;
+  TReaderAt in{body->data(), body->data() + body->size()};
   if (in.Bytes(in.Varint()) != FOwner || in.Bad) return;
   std::vector<TEntry> entries;
   while (in.At < in.End && !in.Bad) {
@@ -383,14 +404,7 @@ void TAuditCache::Save() {
       if (FUsed[i].load(std::memory_order_relaxed) && !fresh.contains(FEntries[i].Path))
         file.append(FBytes, FEntries[i].Begin, FEntries[i].End - FEntries[i].Begin);
     for (const std::string* bytes : kept) file.append(*bytes);
-    const std::string_view body = std::string_view(file).substr(sizeof(THeader));
-    THeader header;
-    std::memcpy(header.Magic, kMagic, sizeof kMagic);
-    header.Format = kFormat;
-    header.ByteOrder = kByteOrder;
-    header.BodySize = body.size();
-    header.BodyHash = BodyHash(body);
-    std::memcpy(file.data(), &header, sizeof header);
+    StampHeader(file, kMagic, kFormat);
     ReplaceFileUnflushed(FPath, file);
     PruneFolder(FFolder, FPath);
   } catch (...) {
@@ -440,15 +454,9 @@ std::string DatBody(const std::string& path, const TFileKey& key, const TDat& da
 bool LoadDat(const std::string& file, const std::string& path, const TFileKey& key, TDat& dat) {
   std::string bytes;
   if (!ReadWholeFile(file, bytes, TAuditCache::kFolderLimit)) return false;
-  THeader header;
-  if (bytes.size() < sizeof header) return false;
-  std::memcpy(&header, bytes.data(), sizeof header);
-  const std::string_view body = std::string_view(bytes).substr(sizeof header);
-  if (std::memcmp(header.Magic, kDatMagic, sizeof kDatMagic) != 0 || header.Format != kDatFormat ||
-      header.ByteOrder != kByteOrder || header.BodySize != body.size() ||
-      header.BodyHash != BodyHash(body))
-    return false;
-  TReaderAt in{body.data(), body.data() + body.size()};
+  const auto body = CheckedBody(bytes, kDatMagic, kDatFormat);
+  if (!body) return false;
+  TReaderAt in{body->data(), body->data() + body->size()};
   const auto text = [&in] { return std::string(in.Bytes(in.Varint())); };
   // A count is never more than the bytes left could hold.
   const auto count = [&in] {
@@ -510,14 +518,7 @@ TDat ReadDatCached(const std::string& path, const std::string& folder,
   try {
     std::string bytes(sizeof(THeader), '\0');
     bytes.append(DatBody(path, key, dat));
-    const std::string_view body = std::string_view(bytes).substr(sizeof(THeader));
-    THeader header;
-    std::memcpy(header.Magic, kDatMagic, sizeof kDatMagic);
-    header.Format = kDatFormat;
-    header.ByteOrder = kByteOrder;
-    header.BodySize = body.size();
-    header.BodyHash = BodyHash(body);
-    std::memcpy(bytes.data(), &header, sizeof header);
+    StampHeader(bytes, kDatMagic, kDatFormat);
     if (bytes.size() <= TAuditCache::kFolderLimit) {
       ReplaceFileUnflushed(file, bytes);
       PruneFolder(dir, file);
