@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "tests/common/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -142,4 +143,15 @@ TChildRun RunChild(const std::vector<std::string>& args, const std::string& dir)
     std::exit(1);
   }
   return run;
+}
+
+TPairedRuns RunPaired(const std::vector<std::string>& a, const std::vector<std::string>& b,
+                      int runs, const std::string& dir) {
+  std::vector<double> as, bs, ratios;
+  for (int r = 0; r < runs; ++r) {
+    as.push_back(RunChild(a, dir).Ms);
+    bs.push_back(RunChild(b, dir).Ms);
+    ratios.push_back(bs.back() / as.back());
+  }
+  return {Median(as), Median(bs), Median(ratios)};
 }

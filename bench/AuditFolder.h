@@ -25,3 +25,11 @@ struct TChildRun {
 // the child this process's peak as its own) of a process kept small: the peak it reports is at
 // least this process's size, about 3.5 MB.
 TChildRun RunChild(const std::vector<std::string>& args, const std::string& dir = ".");
+
+// `runs` runs of `a` and `b` in turn (in `dir`), so that both meet the same moments of a shared
+// machine: the median time of each and the median of the ratios b / a.
+struct TPairedRuns {
+  double A = 0, B = 0, Ratio = 0;
+};
+TPairedRuns RunPaired(const std::vector<std::string>& a, const std::vector<std::string>& b,
+                      int runs, const std::string& dir = ".");

@@ -65,17 +65,11 @@ void SlowStorage(const std::string& root, const std::string& self) {
   const std::vector<std::string> floor = {self, "--floor", dir, std::to_string(kGames),
                                           std::to_string(kReads)};
   RunChild(audit, dir);  // the file system's first sight of every name
-  std::vector<double> floors, audits, ratios;
-  for (int r = 0; r < 5; ++r) {
-    floors.push_back(RunChild(floor, dir).Ms);
-    audits.push_back(RunChild(audit, dir).Ms);
-    ratios.push_back(audits.back() / floors.back());
-  }
-  const double ratio = Median(ratios);
+  const TPairedRuns run = RunPaired(floor, audit, 5, dir);
   std::printf(
       "  1 ms per request, %d games: ludra-audit %8.1f ms, floor with %d reads in flight "
       "%8.1f ms, ratio %.2f (target <= 1.3) %s\n",
-      kGames, Median(audits), kReads, Median(floors), ratio, ratio <= 1.3 ? "OK" : "OVER TARGET");
+      kGames, run.B, kReads, run.A, run.Ratio, run.Ratio <= 1.3 ? "OK" : "OVER TARGET");
 }
 
 // This build's ludra-audit against another one, paired run by run.
@@ -93,14 +87,9 @@ int Against(const std::string& parent, const std::string& other) {
       ours.push_back("--no-cache");
       RunChild(ours, root);
       RunChild(theirs, root);
-      std::vector<double> as, bs, ratios;
-      for (int r = 0; r < (games >= 100000 ? 7 : 15); ++r) {
-        as.push_back(RunChild(theirs, root).Ms);
-        bs.push_back(RunChild(ours, root).Ms);
-        ratios.push_back(bs.back() / as.back());
-      }
+      const TPairedRuns run = RunPaired(theirs, ours, games >= 100000 ? 7 : 15, root);
       std::printf("  %6d games%s: this ludra-audit %8.1f ms, the other %8.1f ms, ratio %.3f\n",
-                  games, missing ? " --missing" : "", Median(bs), Median(as), Median(ratios));
+                  games, missing ? " --missing" : "", run.B, run.A, run.Ratio);
     }
   }
   return 0;
@@ -179,20 +168,15 @@ void CachePairs(const std::string& dir, const std::string& cache, int runs, cons
   const std::vector<std::string> cached = {LUDRA_AUDIT_TOOL, "--list", dir + "/ludra.ini"};
   std::vector<std::string> uncached = cached;
   uncached.push_back("--no-cache");
-  std::vector<double> firsts, reaudits, ratios, writes, writeRatios;
+  std::vector<double> writes, writeRatios;
   fs::remove_all(cache);
   RunChild(cached, dir);
-  for (int r = 0; r < runs; ++r) {
-    firsts.push_back(RunChild(uncached, dir).Ms);
-    reaudits.push_back(RunChild(cached, dir).Ms);
-    ratios.push_back(reaudits.back() / firsts.back());
-  }
-  const double ratio = Median(ratios);
+  const TPairedRuns reaudit = RunPaired(uncached, cached, runs, dir);
   std::printf(
       "  %s: re-audit with the cache, nothing changed %8.1f ms, first audit %8.1f ms, ratio "
       "%.2f (target <= %.1f) %s\n",
-      where, Median(reaudits), Median(firsts), ratio, target,
-      ratio <= target ? "OK" : "OVER TARGET");
+      where, reaudit.B, reaudit.A, reaudit.Ratio, target,
+      reaudit.Ratio <= target ? "OK" : "OVER TARGET");
   std::vector<double> plain;
   for (int r = 0; r < runs; ++r) {
     plain.push_back(RunChild(uncached, dir).Ms);
